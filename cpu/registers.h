@@ -1,0 +1,32 @@
+// The processor's register file, its flags and the cycle accounting.
+#pragma once
+#include <cstdint>
+
+constexpr uint8_t FlagZ = 0x80;
+constexpr uint8_t FlagN = 0x40;
+constexpr uint8_t FlagH = 0x20;
+constexpr uint8_t FlagC = 0x10;
+
+struct CpuRegisters {
+  uint8_t A, B, C, D, E, F, H, L;
+  uint16_t PC, SP;
+  uint8_t IME;
+  uint8_t Opcode;  // the opcode fetched by the current step; 0 while halted
+  int Halted;      // 1 while waiting after HALT
+};
+
+extern CpuRegisters Cpu;
+extern int InstructionCycles;  // cost in machine cycles of the latest step
+extern int TotalCycles;        // running sum of all costs
+extern int CpuStopped;         // set after an undefined opcode, never cleared
+
+inline uint16_t ReadBC() { return static_cast<uint16_t>(Cpu.B << 8 | Cpu.C); }
+inline uint16_t ReadDE() { return static_cast<uint16_t>(Cpu.D << 8 | Cpu.E); }
+inline uint16_t ReadHL() { return static_cast<uint16_t>(Cpu.H << 8 | Cpu.L); }
+inline uint16_t ReadAF() { return static_cast<uint16_t>(Cpu.A << 8 | Cpu.F); }
+inline void WriteBC(unsigned v) { Cpu.B = static_cast<uint8_t>(v >> 8); Cpu.C = static_cast<uint8_t>(v); }
+inline void WriteDE(unsigned v) { Cpu.D = static_cast<uint8_t>(v >> 8); Cpu.E = static_cast<uint8_t>(v); }
+inline void WriteHL(unsigned v) { Cpu.H = static_cast<uint8_t>(v >> 8); Cpu.L = static_cast<uint8_t>(v); }
+
+void Push16(uint16_t value);
+uint16_t Pop16();

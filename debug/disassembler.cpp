@@ -1,0 +1,8 @@
+// Placeholder disassembler.
+#include "debug/disassembler.h"
+
+FILE* TraceFile = nullptr;
+
+void Disassemble(uint16_t, int) {}
+void AppendZeroPad(int, int, char*) {}
+void PadRight(int, char*) {}

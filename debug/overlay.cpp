@@ -1,0 +1,4 @@
+// Placeholder register display.
+#include "debug/overlay.h"
+
+void DrawDebugOverlay() {}

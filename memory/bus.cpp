@@ -1,0 +1,65 @@
+#include "memory/bus.h"
+
+#include "memory/bank_controllers.h"
+#include "video/renderer.h"
+
+uint8_t* RomImage = nullptr;
+long RomImageSize = 0;
+uint8_t VideoRam[VideoRamSize];
+uint8_t CartRam[CartRamSize];
+uint8_t WorkRam[WorkRamSize];
+uint8_t Oam[OamSize];
+uint8_t HighRam[HighRamSize];
+
+uint8_t* RomBank0Ptr = nullptr;
+uint8_t* RomBankPtr = nullptr;
+uint8_t* VramBankPtr = VideoRam;
+uint8_t* CartRamBankPtr = CartRam;
+uint8_t* WramBank0Ptr = WorkRam;
+uint8_t* WramBankPtr = WorkRam + 0x1000;
+
+uint16_t LastVramWrite = 0;
+
+// A processor write into 0x8000-0x9FFF: store it in the selected bank and
+// mark the renderer's decoded copy of its 16-byte block stale. The map areas
+// count as tiles 384-511 (896-1023 in bank 1) like any other block.
+void VideoRamWrite(int address, uint8_t value) {
+  VramBankPtr[address - 0x8000] = value;
+  LastVramWrite = static_cast<uint16_t>(address);
+  MarkTileDirty(((address - 0x8000) >> 4) + (VBK ? 512 : 0));
+}
+
+void BusWrite(int address, int value) {
+  address &= 0xFFFF;
+  const uint8_t v = static_cast<uint8_t>(value);
+  switch (address >> 12) {
+    case 0x0: case 0x1: case 0x2: case 0x3:
+    case 0x4: case 0x5: case 0x6: case 0x7:
+      MbcWrite(address, v);  // the ROM itself never changes
+      return;
+    case 0x8: case 0x9:
+      VideoRamWrite(address, v);
+      return;
+    case 0xA: case 0xB:
+      if (CART_RAMSIZE == 0) return;
+      if (CART_RAMSIZE == 1) CartRamBankPtr[address & 0x07FF] = v;
+      else CartRamBankPtr[address - 0xA000] = v;
+      return;
+    case 0xC:
+      WramBank0Ptr[address - 0xC000] = v;
+      return;
+    case 0xD:
+      WramBankPtr[address - 0xD000] = v;
+      return;
+    case 0xE:
+      WramBank0Ptr[address - 0xE000] = v;
+      return;
+    default:
+      if (address < 0xFE00) WramBankPtr[address - 0xF000] = v;
+      else if (address < 0xFEA0) Oam[address - 0xFE00] = v;
+      else if (address < 0xFF00) return;  // unusable area
+      else if (address < 0xFF80 || address == 0xFFFF) IoWrite(address, v);
+      else HighRam[address - 0xFF80] = v;
+      return;
+  }
+}

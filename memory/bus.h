@@ -1,0 +1,70 @@
+// The memories of the machine and the 16-bit bus that reaches them.
+#pragma once
+#include <cstdint>
+
+#include "memory/io_registers.h"
+
+constexpr int VideoRamSize = 0x4000;  // two banks of 8 KiB
+constexpr int CartRamSize = 0x20000;  // sixteen banks of 8 KiB
+constexpr int WorkRamSize = 0x8000;   // eight banks of 4 KiB
+constexpr int OamSize = 160;          // 40 sprites of 4 bytes
+constexpr int HighRamSize = 127;
+
+extern uint8_t* RomImage;     // the cartridge image, padded to whole banks
+extern long RomImageSize;     // bytes in RomImage after padding
+extern uint8_t VideoRam[VideoRamSize];
+extern uint8_t CartRam[CartRamSize];
+extern uint8_t WorkRam[WorkRamSize];
+extern uint8_t Oam[OamSize];
+extern uint8_t HighRam[HighRamSize];
+
+// Bank windows: each points at the first byte of the bank now visible, so
+// that a bank switch is one pointer assignment and an access one load.
+extern uint8_t* RomBank0Ptr;     // 0x0000-0x3FFF
+extern uint8_t* RomBankPtr;      // 0x4000-0x7FFF
+extern uint8_t* VramBankPtr;     // 0x8000-0x9FFF
+extern uint8_t* CartRamBankPtr;  // 0xA000-0xBFFF
+extern uint8_t* WramBank0Ptr;    // 0xC000-0xCFFF and its echo
+extern uint8_t* WramBankPtr;     // 0xD000-0xDFFF and its echo
+
+extern uint16_t LastVramWrite;   // address of the latest write into video RAM
+extern uint8_t CART_RAMSIZE;     // decides how 0xA000-0xBFFF behaves
+
+void BusWrite(int address, int value);
+void VideoRamWrite(int address, uint8_t value);
+
+inline uint8_t BusRead(int address) {
+  address &= 0xFFFF;
+  switch (address >> 12) {
+    case 0x0: case 0x1: case 0x2: case 0x3:
+      return RomBank0Ptr[address];
+    case 0x4: case 0x5: case 0x6: case 0x7:
+      return RomBankPtr[address - 0x4000];
+    case 0x8: case 0x9:
+      return VramBankPtr[address - 0x8000];
+    case 0xA: case 0xB:
+      if (CART_RAMSIZE == 0) return 0x00;
+      if (CART_RAMSIZE == 1) return CartRamBankPtr[address & 0x07FF];  // 2 KiB, mirrored
+      return CartRamBankPtr[address - 0xA000];
+    case 0xC:
+      return WramBank0Ptr[address - 0xC000];
+    case 0xD:
+      return WramBankPtr[address - 0xD000];
+    case 0xE:
+      return WramBank0Ptr[address - 0xE000];
+    default:  // 0xF000-0xFFFF
+      if (address < 0xFE00) return WramBankPtr[address - 0xF000];
+      if (address < 0xFEA0) return Oam[address - 0xFE00];
+      if (address < 0xFF00) return 0x00;
+      if (address < 0xFF80 || address == 0xFFFF) return IoRead(address);
+      return HighRam[address - 0xFF80];
+  }
+}
+
+// Little-endian word; the high byte is read first, and at 0xFFFF it comes
+// from 0x0000.
+inline uint16_t BusRead16(int address) {
+  uint8_t high = BusRead(address + 1);
+  uint8_t low = BusRead(address);
+  return static_cast<uint16_t>(high << 8 | low);
+}

@@ -1,0 +1,127 @@
+#include "memory/cartridge.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "archive/archive.h"
+#include "memory/bus.h"
+
+uint8_t CartType = 0;
+uint8_t CART_MAPPER = 0;
+uint8_t CART_ROMSIZE = 0;
+uint8_t CART_RAMSIZE = 0;
+int MAX_BANK = 0;
+
+namespace {
+
+constexpr long RomBankSize = 0x4000;
+constexpr long MinimumImageSize = 0x8000;  // two banks: both windows always have data
+
+const char* const TooLarge = "Cartridge image too large";
+const char* const NoImage = "No cartridge image in archive";
+const char* const OutOfMemory = "Out of memory";
+
+uint8_t HeaderByte(const uint8_t* image, long size, long offset) {
+  return offset < size ? image[offset] : 0xFF;
+}
+
+// The bank mask the ROM size code announces. Codes above 8 are not plain
+// powers of two (0x52-0x54 mean 72, 80 and 96 banks) or are nonsense; for
+// them the mask is the smallest 2^k - 1 whose banks cover the file.
+int BankMaskFor(uint8_t size_code, long image_size) {
+  if (size_code <= 8) return (2 << size_code) - 1;
+  int mask = 1;
+  while ((mask + 1) * RomBankSize < image_size) mask = mask * 2 + 1;
+  return mask;
+}
+
+uint8_t MapperFor(uint8_t type, uint8_t current) {
+  switch (type) {
+    case 0x00: return 0;
+    case 0x01: case 0x02: case 0x03: return 1;
+    case 0x05: case 0x06: return 2;
+    case 0x0F: case 0x10: case 0x11: case 0x12: case 0x13: return 3;
+    case 0x19: case 0x1A: case 0x1B: case 0x1C: case 0x1D: case 0x1E: return 5;
+    default: return current;  // unknown controllers keep the previous value
+  }
+}
+
+// Takes ownership of a malloc'd image of size bytes: pads it with 0xFF to
+// whole banks, so every bank the header's mask can select lies inside the
+// buffer, then reads the header.
+int AdoptImage(uint8_t* image, long size, const char** error) {
+  const uint8_t type = HeaderByte(image, size, 0x147);
+  const uint8_t rom_size = HeaderByte(image, size, 0x148);
+  const uint8_t ram_size = HeaderByte(image, size, 0x149);
+  const int mask = BankMaskFor(rom_size, size);
+
+  long padded = (mask + 1) * RomBankSize;
+  if (padded < MinimumImageSize) padded = MinimumImageSize;
+  if (padded < size) padded = size;
+  if (padded > size) {
+    auto* grown = static_cast<uint8_t*>(std::realloc(image, static_cast<size_t>(padded)));
+    if (!grown) {
+      std::free(image);
+      if (error) *error = OutOfMemory;
+      return 1;
+    }
+    image = grown;
+    std::memset(image + size, 0xFF, static_cast<size_t>(padded - size));
+  }
+
+  std::free(RomImage);
+  RomImage = image;
+  RomImageSize = padded;
+  RomBank0Ptr = RomImage;
+  RomBankPtr = RomImage + RomBankSize;
+
+  CartType = type;
+  CART_ROMSIZE = rom_size;
+  CART_RAMSIZE = ram_size;
+  MAX_BANK = mask;
+  CART_MAPPER = MapperFor(type, CART_MAPPER);
+  if (CART_MAPPER == 2) CART_RAMSIZE = 1;  // MBC2's RAM is always the small mirrored kind
+  return 0;
+}
+
+}  // namespace
+
+int InstallCartridgeImage(const uint8_t* data, long size, const char** error) {
+  if (size > MaxCartridgeSize) {
+    if (error) *error = TooLarge;
+    return 1;
+  }
+  auto* image = static_cast<uint8_t*>(std::malloc(size > 0 ? static_cast<size_t>(size) : 1));
+  if (!image) {
+    if (error) *error = OutOfMemory;
+    return 1;
+  }
+  if (size > 0) std::memcpy(image, data, static_cast<size_t>(size));
+  return AdoptImage(image, size, error);
+}
+
+int LoadCartridge(const char* path, const char** error) {
+  const char* failure = nullptr;
+  ArchiveReader* reader = open_archive(path, &failure);
+  if (!reader) {
+    if (error) *error = failure ? failure : "Couldn't open file";
+    return 1;
+  }
+
+  uint8_t* image = nullptr;
+  const long size = entry_size(reader);
+  if (!entry_present(reader)) failure = NoImage;
+  else if (size < 0) failure = "Read error";
+  else if (size > MaxCartridgeSize) failure = TooLarge;
+  else if (!(image = static_cast<uint8_t*>(std::malloc(size > 0 ? static_cast<size_t>(size) : 1))))
+    failure = OutOfMemory;
+  else if (size > 0) failure = read_entry(reader, image, size);
+  close_archive(reader);
+
+  if (failure) {
+    std::free(image);
+    if (error) *error = failure;
+    return 1;
+  }
+  return AdoptImage(image, size, error);
+}

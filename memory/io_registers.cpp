@@ -1,0 +1,115 @@
+#include "memory/io_registers.h"
+
+#include "memory/bus.h"
+#include "shell/input.h"
+#include "sound/sound_system.h"
+#include "video/lcd_timing.h"
+#include "video/renderer.h"
+
+uint8_t DIV = 0, TIMA = 0, TMA = 0, TAC = 0;
+uint8_t IF = 0, IE = 0;
+uint8_t LCDC = 0x01, STAT = 0, SCY = 0, SCX = 0, LY = 0, LYC = 0;
+uint8_t BGP = 0, OBP0 = 0, OBP1 = 0, WY = 0, WX = 0;
+uint8_t KEY1 = 0, VBK = 0, SVBK = 0;
+
+int JoypadSelect = 0;
+int DoubleSpeed = 0;
+
+namespace {
+
+// The selected half of the buttons, 0 meaning pressed; the top bits read 1.
+uint8_t JoypadByte() {
+  const JoypadButtons& j = JoypadState;
+  uint8_t value = 0xFF;
+  if (JoypadSelect == 0) {
+    if (j.Down) value &= ~0x08;
+    if (j.Up) value &= ~0x04;
+    if (j.Left) value &= ~0x02;
+    if (j.Right) value &= ~0x01;
+  } else {
+    if (j.Start) value &= ~0x08;
+    if (j.Select) value &= ~0x04;
+    if (j.B) value &= ~0x02;
+    if (j.A) value &= ~0x01;
+  }
+  return value;
+}
+
+}  // namespace
+
+// Copies 160 bytes into OAM through the full bus, at once and at no cost.
+void OamDma(int value) {
+  const int source = (value & 0xFF) << 8;
+  for (int i = 0; i < OamSize; i++) Oam[i] = BusRead(source + i);
+}
+
+uint8_t IoRead(int address) {
+  if (address >= 0xFF10 && address <= 0xFF3F)
+    return static_cast<uint8_t>(Sound.read_register(address));
+  switch (address) {
+    case 0xFF00: return JoypadByte();
+    case 0xFF04: return DIV;
+    case 0xFF05: return TIMA;
+    case 0xFF06: return TMA;
+    case 0xFF07: return TAC;
+    case 0xFF0F: return IF;
+    case 0xFF40: return LCDC;
+    case 0xFF41: return ReadStat();
+    case 0xFF42: return SCY;
+    case 0xFF43: return SCX;
+    case 0xFF44: return LY;
+    case 0xFF45: return LYC;
+    case 0xFF47: return BGP;
+    case 0xFF48: return OBP0;
+    case 0xFF49: return OBP1;
+    case 0xFF4A: return WY;
+    case 0xFF4B: return WX;
+    case 0xFF4D: return DoubleSpeed ? 0x80 : 0x00;  // the prepare bit does not read back
+    case 0xFF70: return SVBK;
+    case 0xFFFF: return IE;
+    default: return 0x00;  // DMA, VBK, serial, colour palettes and unused addresses
+  }
+}
+
+void IoWrite(int address, int value) {
+  const uint8_t v = static_cast<uint8_t>(value);
+  if (address >= 0xFF10 && address <= 0xFF3F) {
+    Sound.write_register(address, v);
+    return;
+  }
+  switch (address) {
+    case 0xFF00:
+      if (v & 0x20) JoypadSelect = 0;
+      if (v & 0x10) JoypadSelect = 1;
+      break;
+    case 0xFF04: DIV = v; break;  // stores the byte; the divider's count goes on
+    case 0xFF05: TIMA = v; break;
+    case 0xFF06: TMA = v; break;
+    case 0xFF07: TAC = v; break;
+    case 0xFF0F: IF = v; break;
+    case 0xFF40: LCDC = v; UpdateMapPointer(MapPointerReason::LcdcWritten); break;
+    case 0xFF42: SCY = v; UpdateMapPointer(MapPointerReason::ScyWritten); break;
+    case 0xFF43: SCX = v; UpdateMapPointer(MapPointerReason::ScxWritten); break;
+    case 0xFF45: LYC = v; break;
+    case 0xFF46: OamDma(v); break;
+    case 0xFF47: BGP = v; DecodePalettes(); break;
+    case 0xFF48: OBP0 = v; DecodePalettes(); break;
+    case 0xFF49: OBP1 = v; DecodePalettes(); break;
+    case 0xFF4A: WY = v; break;
+    case 0xFF4B: WX = v; break;
+    case 0xFF4D: KEY1 = v & 1; break;
+    case 0xFF4F:
+      VBK = v & 1;
+      VramBankPtr = VideoRam + VBK * 0x2000;
+      break;
+    case 0xFF70: {
+      int bank = v & 7;
+      if (bank == 0) bank = 1;
+      SVBK = static_cast<uint8_t>(bank);
+      WramBankPtr = WorkRam + bank * 0x1000;
+      break;
+    }
+    case 0xFFFF: IE = v; break;
+    default: break;  // STAT, LY and the unused addresses ignore writes
+  }
+}

@@ -1,0 +1,18 @@
+// The register page 0xFF00-0xFF7F and the interrupt enable register 0xFFFF.
+#pragma once
+#include <cstdint>
+
+// One global byte per console register.
+extern uint8_t DIV, TIMA, TMA, TAC;          // divider and timer
+extern uint8_t IF, IE;                       // interrupt requests and enables
+extern uint8_t LCDC, STAT, SCY, SCX, LY, LYC, BGP, OBP0, OBP1, WY, WX;
+extern uint8_t KEY1;                         // the speed-switch prepare byte (0 or 1)
+extern uint8_t VBK;                          // video RAM bank, 0 or 1
+extern uint8_t SVBK;                         // work RAM bank, 0 until written, then 1-7
+
+extern int JoypadSelect;  // 0 = direction keys, 1 = buttons
+extern int DoubleSpeed;   // toggled by STOP after a KEY1 prepare
+
+uint8_t IoRead(int address);
+void IoWrite(int address, int value);
+void OamDma(int value);

@@ -1,0 +1,4 @@
+// The machine as a whole: its post-boot state.
+#pragma once
+
+void ResetMachine();

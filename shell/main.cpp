@@ -1,0 +1,177 @@
+// PELLIX: start-up, the main loop and the files written at exit.
+#include <allegro.h>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+
+#include "cpu/cpu.h"
+#include "cpu/registers.h"
+#include "debug/disassembler.h"
+#include "debug/overlay.h"
+#include "debug/text.h"
+#include "memory/bus.h"
+#include "memory/cartridge.h"
+#include "memory/machine.h"
+#include "memory/timer.h"
+#include "shell/display.h"
+#include "shell/input.h"
+#include "shell/options.h"
+#include "shell/run_control.h"
+#include "shell/screenshot.h"
+#include "sound/stream_output.h"
+#include "video/lcd_timing.h"
+
+namespace {
+
+const char* const WindowTitle = "PELLIX Build 090113 - By: Brannoch";
+constexpr int WindowWidth = 320, WindowHeight = 288;
+constexpr int RefreshRate = 60;
+constexpr int PathSize = 4096;
+constexpr int UnknownOpExit = 3;
+constexpr double ConsoleFrameRate = 4194304.0 / 70224.0;
+
+void RequestQuit(int) { QuitRequested = 1; }
+
+// Brings up Allegro with its drivers and the window. Headless runs install
+// the library without a system driver: no window and no devices, which is
+// all the machine needs for memory bitmaps.
+bool StartAllegro(bool headless) {
+  if (headless) {
+    install_allegro(SYSTEM_NONE, &errno, std::atexit);
+    std::signal(SIGINT, RequestQuit);
+    std::signal(SIGTERM, RequestQuit);
+    return true;
+  }
+  if (install_allegro(SYSTEM_AUTODETECT, &errno, std::atexit) != 0) {
+    std::fprintf(stderr, "pellix: cannot start the display: %s\n", allegro_error);
+    return false;
+  }
+  install_timer();
+  install_keyboard();
+  install_joystick(JOY_TYPE_AUTODETECT);
+  install_mouse();
+  detect_digi_driver(DIGI_AUTODETECT);
+  detect_midi_driver(MIDI_NONE);
+  install_sound(DIGI_AUTODETECT, MIDI_NONE, nullptr);
+  set_window_title(WindowTitle);
+  set_color_depth(16);
+  request_refresh_rate(RefreshRate);
+  if (set_gfx_mode(GFX_AUTODETECT_WINDOWED, WindowWidth, WindowHeight, 0, 0) != 0) {
+    std::fprintf(stderr, "pellix: cannot open a %dx%d window: %s\n", WindowWidth, WindowHeight, allegro_error);
+    return false;
+  }
+  enable_triple_buffer();
+  return true;
+}
+
+void DrawCartridgeInfo() {
+  DrawTextAt("Cartridge Info", 0, 0, White);
+  DrawLabelDec("CART_MAPPER:", CART_MAPPER, 0, 1, White);
+  DrawLabelDec("CART_ROMSIZE:", CART_ROMSIZE, 0, 2, White);
+  DrawLabelDec("CART_RAMSIZE:", CART_RAMSIZE, 0, 3, White);
+  DrawLabelHex("MAX_BANK:", MAX_BANK, 0, 10, White);
+}
+
+// Writes video RAM bank 0, whatever VBK selects. Returns the result of the
+// close (0 on success), or EOF when the file cannot be written.
+int DumpVram() {
+  FILE* file = std::fopen("vram.bin", "wb");
+  if (!file) return EOF;
+  const size_t written = std::fwrite(VideoRam, 1, 0x2000, file);
+  const int closed = std::fclose(file);
+  return written == 0x2000 ? closed : EOF;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options opt;
+  const int early_exit = ParseOptions(argc, argv, opt);
+  if (early_exit >= 0) return early_exit;
+  Headless = opt.headless;
+  FrameLimit = opt.frames;
+  TraceAll = opt.trace;
+
+  if (!StartAllegro(Headless)) return 1;
+  if (!CreateBitmaps()) {
+    std::fprintf(stderr, "pellix: cannot create the picture bitmaps: %s\n", allegro_error);
+    return 1;
+  }
+
+  static char path[PathSize];
+  if (opt.rom) {
+    std::snprintf(path, sizeof path, "%s", opt.rom);
+  } else {
+    file_select_ex("Select ROM", path, "gb,zip,gbc", sizeof path, OLD_FILESEL_WIDTH, OLD_FILESEL_HEIGHT);
+  }
+  if (!exists(path)) return 0;  // cancelled, or nothing there
+
+  const char* error = nullptr;
+  if (LoadCartridge(path, &error) != 0) {
+    std::fprintf(stderr, "pellix: %s: %s\n", path, error ? error : "cannot load");
+    return 1;
+  }
+
+  if (SoundEnabled) StartSound(!Headless);
+  if (opt.wav && !OpenWavCapture(opt.wav)) {
+    std::fprintf(stderr, "pellix: %s: cannot write the sound capture\n", opt.wav);
+    return 1;
+  }
+
+  DrawCartridgeInfo();
+  PresentFrame();
+  if (!Headless) {
+    while (!key[KEY_ENTER]) rest(1);  // rest rather than spin: nothing else runs meanwhile
+  }
+
+  ResetMachine();
+  TraceFile = std::fopen("Trace.Log", "wb");  // without it the run goes on untraced
+  PollInput();
+  StartFrameClock();
+
+  int exit_code = 0;
+  const auto started = std::chrono::steady_clock::now();
+  while (!key[KEY_ESC] && !QuitRequested) {
+    CpuStep();
+    HardwareStep();
+    if (CpuStopped) {
+      if (Headless) {  // nobody can read the registers or press Escape
+        exit_code = UnknownOpExit;
+        break;
+      }
+      clear_bitmap(WorkBitmap);
+      DrawDebugOverlay();
+      PresentFrame();
+      WaitForFrame();  // the display needs no more than the frame rate
+    }
+  }
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+
+  if (TraceFile) std::fclose(TraceFile);
+  TraceFile = nullptr;
+
+  if (opt.screenshot && !SaveScreenshot(opt.screenshot)) {
+    std::fprintf(stderr, "pellix: %s: cannot write the screenshot\n", opt.screenshot);
+    exit_code = 1;
+  }
+  if (opt.wav && !CloseWavCapture()) {
+    std::fprintf(stderr, "pellix: %s: cannot write the sound capture\n", opt.wav);
+    exit_code = 1;
+  }
+  const int dumped = DumpVram();
+  if (dumped != 0) {
+    std::fprintf(stderr, "pellix: vram.bin: cannot write: %s\n", std::strerror(errno));
+    exit_code = 1;
+  }
+
+  if (opt.bench) {
+    const double fps = seconds > 0 ? FramesFinished / seconds : 0;
+    std::printf("%ld frames in %.3f s: %.1f frames per second, %.1f times real time\n", FramesFinished, seconds,
+                fps, fps / ConsoleFrameRate);
+  }
+  return exit_code;
+}
+END_OF_MAIN()

@@ -1,0 +1,90 @@
+#include "shell/options.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+const char* const Usage =
+    "usage: pellix [options] [ROM]\n"
+    "\n"
+    "Runs a Game Boy cartridge image (plain, gzip or ZIP). Without a ROM path\n"
+    "a file selector opens.\n"
+    "\n"
+    "options:\n"
+    "  --headless         no window, keyboard, joystick or sound device; runs as\n"
+    "                     fast as it can (needs a ROM path)\n"
+    "  --frames N         end after N frames, as Escape would\n"
+    "  --bench            print frames, seconds and frames per second at the end\n"
+    "  --trace            write every executed instruction to Trace.Log\n"
+    "  --screenshot FILE  write the last picture as a PNG file at the end\n"
+    "  --wav FILE         write the sound output to a WAV file\n"
+    "  --help             show this text\n"
+    "\n"
+    "keys: arrows = pad, Z = B, X = A, Q = Start, W = Select, Enter = start,\n"
+    "      Escape = quit, ~ (held) = trace, X (held) = hide the register display\n";
+
+namespace {
+
+int Fail(const char* format, const char* what) {
+  std::fprintf(stderr, "pellix: ");
+  std::fprintf(stderr, format, what);
+  std::fprintf(stderr, " (try --help)\n");
+  return 2;
+}
+
+bool ParseCount(const char* text, long& value) {
+  errno = 0;
+  char* end = nullptr;
+  long v = std::strtol(text, &end, 10);
+  if (errno || end == text || *end || v <= 0) return false;
+  value = v;
+  return true;
+}
+
+bool IsFile(const char* path) {
+  struct stat st;
+  return stat(path, &st) == 0 && S_ISREG(st.st_mode);
+}
+
+}  // namespace
+
+int ParseOptions(int argc, char** argv, Options& opt) {
+  for (int i = 1; i < argc; i++) {
+    const char* arg = argv[i];
+    auto value = [&](const char*& out) {
+      if (i + 1 >= argc) return false;
+      out = argv[++i];
+      return true;
+    };
+    if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
+      std::fputs(Usage, stdout);
+      return 0;
+    } else if (std::strcmp(arg, "--headless") == 0) {
+      opt.headless = true;
+    } else if (std::strcmp(arg, "--bench") == 0) {
+      opt.bench = true;
+    } else if (std::strcmp(arg, "--trace") == 0) {
+      opt.trace = true;
+    } else if (std::strcmp(arg, "--frames") == 0) {
+      const char* text = nullptr;
+      if (!value(text)) return Fail("%s needs a value", arg);
+      if (!ParseCount(text, opt.frames)) return Fail("--frames needs a positive whole number, not '%s'", text);
+    } else if (std::strcmp(arg, "--screenshot") == 0) {
+      if (!value(opt.screenshot)) return Fail("%s needs a file name", arg);
+    } else if (std::strcmp(arg, "--wav") == 0) {
+      if (!value(opt.wav)) return Fail("%s needs a file name", arg);
+    } else if (arg[0] == '-' && arg[1] != '\0') {
+      return Fail("unknown option %s", arg);
+    } else if (opt.rom) {
+      return Fail("only one ROM can be given (also got %s)", arg);
+    } else {
+      opt.rom = arg;
+    }
+  }
+  if (opt.rom && !IsFile(opt.rom)) return Fail("%s: no such file", opt.rom);
+  if (opt.headless && !opt.rom) return Fail("%s needs a ROM path", "--headless");
+  return -1;
+}

@@ -1,0 +1,19 @@
+// The command line: pellix [options] [ROM]
+#pragma once
+
+struct Options {
+  const char* rom = nullptr;         // skip the file selector and load this
+  bool headless = false;             // no window, no devices, no waiting
+  long frames = 0;                   // end after this many frames (0 = no limit)
+  bool bench = false;                // print the speed at the end
+  bool trace = false;                // trace every instruction
+  const char* screenshot = nullptr;  // PNG of the last picture at the end
+  const char* wav = nullptr;         // capture of the sound output
+};
+
+extern const char* const Usage;
+
+// Fills opt from the arguments. Returns -1 when the program should run, or
+// the exit code to end with at once (0 after --help, 2 for a bad command
+// line, whose one-line message went to stderr).
+int ParseOptions(int argc, char** argv, Options& opt);

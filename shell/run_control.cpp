@@ -1,0 +1,15 @@
+#include "shell/run_control.h"
+
+#include <allegro.h>
+
+#include <cstdio>
+
+#include "shell/display.h"
+
+long FrameLimit = 0;
+volatile int QuitRequested = 0;
+
+void ShowMessage(const char* text) {
+  if (Headless) std::fprintf(stderr, "pellix: %s\n", text);
+  else allegro_message("%s", text);
+}
