@@ -1,0 +1,36 @@
+// Running the real program from tests, and small file helpers.
+#pragma once
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+struct RunResult {
+  int exit_code = -1;     // the program's exit code; -1 if it was killed or timed out
+  bool timed_out = false;
+  double seconds = 0;     // wall-clock time of the run
+  std::string out, err;   // everything it wrote to stdout and stderr
+};
+
+// Runs a command (argv[0] is looked up in PATH) in workdir, with extra
+// environment variables, killing it after timeout seconds.
+RunResult RunCommand(const std::vector<std::string>& argv, const std::string& workdir, double timeout = 120,
+                     const std::map<std::string, std::string>& env = {});
+
+// Runs build/pellix with the arguments in workdir.
+RunResult RunPellix(const std::vector<std::string>& args, const std::string& workdir, double timeout = 120,
+                    const std::map<std::string, std::string>& env = {});
+
+// A fresh, empty folder under the test build tree, named after the test.
+std::string MakeTempDir(const std::string& name);
+
+// Path of a file under ../shared/roms.
+std::string RomPath(const std::string& relative);
+
+// Path of a file kept beside the tests (tests/...).
+std::string TestDataPath(const std::string& relative);
+
+std::vector<uint8_t> ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
+bool FileExists(const std::string& path);
+long FileSize(const std::string& path);  // -1 if missing
