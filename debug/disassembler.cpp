@@ -1,8 +1,133 @@
-// Placeholder disassembler.
+// The disassembler and the trace file.
+//
+// One routine serves both the register display (the line drawn at a text
+// row) and the trace (the line, extended by the registers, appended to
+// "Trace.Log"). The trace runs once per executed instruction while tracing,
+// so the line is built in a fixed buffer with a running length: no
+// allocation, no formatted printing, one write per line.
 #include "debug/disassembler.h"
+
+#include <cstring>
+
+#include "cpu/registers.h"
+#include "debug/opcode_names.h"
+#include "debug/text.h"
+#include "memory/bus.h"
+#include "memory/io_registers.h"
 
 FILE* TraceFile = nullptr;
 
-void Disassemble(uint16_t, int) {}
-void AppendZeroPad(int, int, char*) {}
-void PadRight(int, char*) {}
+namespace {
+
+constexpr int LineSize = 100;         // room for the longest trace line and its CR LF
+constexpr int AddressFieldWidth = 10;  // "$" and four digits, then spaces
+constexpr int RegisterColumn = 24;     // where the register fields start in a trace line
+
+const char HexDigits[] = "0123456789abcdef";
+
+// A line under construction: text[0..length) is valid; the terminating zero
+// is only written when the line is drawn.
+struct Line {
+  char text[LineSize];
+  int length = 0;
+
+  void Append(const char* s) {
+    while (*s) text[length++] = *s++;
+  }
+  // The value as exactly `digits` lowercase hexadecimal digits, zeros first:
+  // what AppendZeroPad followed by the plain digits gives for values that
+  // fit the width.
+  void AppendHex(unsigned value, int digits) {
+    for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4) text[length++] = HexDigits[(value >> shift) & 0xF];
+  }
+  void PadTo(int width) {
+    while (length < width) text[length++] = ' ';
+  }
+};
+
+void AppendInstruction(Line& line, uint16_t address) {
+  const uint8_t opcode = BusRead(address);
+
+  if (opcode >= 0x40 && opcode <= 0xBF) {
+    const char* source = RegisterNames[opcode & 7];
+    if (opcode < 0x80) {
+      if (opcode == 0x76) {
+        line.Append("HALT");  // where "LD (HL),(HL)" would be
+        return;
+      }
+      line.Append("LD ");
+      line.Append(RegisterNames[(opcode >> 3) & 7]);
+      line.Append(",");
+    } else {
+      line.Append(ArithmeticNames[(opcode >> 3) & 7]);
+    }
+    line.Append(source);
+    return;
+  }
+
+  if (opcode == 0xCB) {
+    // Only the first two prefixed instructions are named.
+    const uint8_t next = BusRead(address + 1);
+    line.Append(next == 0x00 ? "RLC B" : next == 0x01 ? "RLC C" : "CB ???");
+    return;
+  }
+
+  const OpcodeText& entry = OpcodeTexts[opcode];
+  line.Append(entry.head);
+  if (entry.operand == OperandKind::Byte) line.AppendHex(BusRead(address + 1), 2);
+  if (entry.operand == OperandKind::Word) line.AppendHex(BusRead16(address + 1), 4);
+  line.Append(entry.tail);
+}
+
+void AppendRegisterField(Line& line, const char* label, unsigned value) {
+  line.Append(label);
+  line.AppendHex(value, 4);
+}
+
+}  // namespace
+
+void Disassemble(uint16_t address, int target) {
+  const bool tracing = target < 0;
+  // A halted processor executes nothing, so there is nothing to trace; and
+  // without a trace file (it could not be created) the run goes on untraced.
+  if (tracing && (Cpu.Halted || !TraceFile)) return;
+
+  Line line;
+  line.Append("$");
+  line.AppendHex(address, 4);
+  line.PadTo(AddressFieldWidth);
+  AppendInstruction(line, address);
+
+  if (!tracing) {
+    line.text[line.length] = '\0';
+    DrawTextAt(line.text, 0, target, White);
+    return;
+  }
+
+  line.PadTo(RegisterColumn);
+  AppendRegisterField(line, "AF:", ReadAF());
+  AppendRegisterField(line, "   BC:", ReadBC());
+  AppendRegisterField(line, "   DE:", ReadDE());
+  AppendRegisterField(line, "   HL:", ReadHL());
+  AppendRegisterField(line, "   SP:", Cpu.SP);
+  AppendRegisterField(line, "   LY:", LY);
+  AppendRegisterField(line, "   LCDC:", LCDC);
+  line.Append("\r\n");  // the same two bytes on every platform: the file is opened in binary mode
+  std::fwrite(line.text, 1, static_cast<size_t>(line.length), TraceFile);
+}
+
+void AppendZeroPad(int value, int wide, char* text) {
+  char* end = text + std::strlen(text);
+  if (value < 16) *end++ = '0';
+  if (wide) {
+    if (value < 256) *end++ = '0';
+    if (value < 4096) *end++ = '0';
+  }
+  *end = '\0';
+}
+
+void PadRight(int width, char* text) {
+  size_t length = std::strlen(text);
+  while (length < static_cast<size_t>(width > 0 ? width : 0)) text[length++] = ' ';
+  text[length] = '\0';
+}

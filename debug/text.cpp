@@ -23,14 +23,14 @@ void DrawTextAt(const char* text, int column, int row, int colour) { DrawCell(te
 
 void DrawLabelHex(const char* label, int value, int column, int row, int colour) {
   char text[MaxText];
-  std::snprintf(text, sizeof text, "%s%s%x", label, value < 16 ? "0" : "", value);
+  std::snprintf(text, sizeof text, "%s%s%x", label, value < 16 ? "0" : "", static_cast<unsigned>(value));
   DrawCell(text, column, row, colour);
 }
 
 void DrawLabelHex4(const char* label, int value, int column, int row, int colour) {
   char text[MaxText];
   std::snprintf(text, sizeof text, "%s%s%s%s%x", label, value < 16 ? "0" : "", value < 256 ? "0" : "",
-                value < 4096 ? "0" : "", value);
+                value < 4096 ? "0" : "", static_cast<unsigned>(value));
   DrawCell(text, column, row, colour);
 }
 
