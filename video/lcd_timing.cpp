@@ -91,9 +91,11 @@ void FinishFrame() {
   sound_frame_end();
   clear_bitmap(WorkBitmap);
   RefreshTileCache();
-  DrawSprites(SpriteClass::Behind);
   CopyBgPicture();
   if ((LCDC & WindowOn) && WX < WindowXLimit) DrawWindow();
+  // Behind-background sprites show through colour number 0 of the
+  // background and window only, so they go after those layers.
+  DrawSprites(SpriteClass::Behind);
   DrawSprites(SpriteClass::Front);
   WaitForFrame();
   PresentFrame();
