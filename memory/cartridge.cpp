@@ -20,6 +20,7 @@ constexpr long MinimumImageSize = 0x8000;  // two banks: both windows always hav
 const char* const TooLarge = "Cartridge image too large";
 const char* const NoImage = "No cartridge image in archive";
 const char* const OutOfMemory = "Out of memory";
+const char* const EmptyImage = "Empty cartridge image";
 
 uint8_t HeaderByte(const uint8_t* image, long size, long offset) {
   return offset < size ? image[offset] : 0xFF;
@@ -112,6 +113,7 @@ int LoadCartridge(const char* path, const char** error) {
   const long size = entry_size(reader);
   if (!entry_present(reader)) failure = NoImage;
   else if (size < 0) failure = "Read error";
+  else if (size == 0) failure = EmptyImage;  // nothing to run: every byte would read 0xFF
   else if (size > MaxCartridgeSize) failure = TooLarge;
   else if (!(image = static_cast<uint8_t*>(std::malloc(size > 0 ? static_cast<size_t>(size) : 1))))
     failure = OutOfMemory;

@@ -1,0 +1,165 @@
+// The program as a user runs it: command line, exit codes, the files it
+// leaves behind, the window and its pace.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "support/run.h"
+#include "support/xvfb.h"
+
+namespace {
+
+const std::string LdRom = RomPath("cpu_instrs/individual/06-ld r,r.gb");
+const char* const Title = "PELLIX Build 090113 - By: Brannoch";
+
+}  // namespace
+
+TEST(Shell, HeadlessRunWritesItsFilesInTheWorkingDirectory) {
+  const std::string dir = MakeTempDir("headless-run");
+  RunResult r = RunPellix({"--headless", "--frames", "30", LdRom}, dir);
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(FileSize(dir + "/vram.bin"), 8192) << "vram.bin holds exactly video RAM bank 0";
+  EXPECT_EQ(FileSize(dir + "/Trace.Log"), 0) << "no trace without the tilde key";
+}
+
+TEST(Shell, RelativeRomPathIsTakenFromTheWorkingDirectory) {
+  const std::string dir = MakeTempDir("relative-rom");
+  WriteFileBytes(dir + "/game.gb", ReadFileBytes(LdRom));
+  RunResult r = RunPellix({"--headless", "--frames", "2", "game.gb"}, dir);
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+}
+
+TEST(Shell, BenchPrintsFramesSecondsAndSpeed) {
+  const std::string dir = MakeTempDir("bench");
+  RunResult r = RunPellix({"--headless", "--bench", "--frames", "20", LdRom}, dir);
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_NE(r.out.find("20 frames in "), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("frames per second"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("times real time"), std::string::npos) << r.out;
+}
+
+TEST(Shell, CommandLineMistakesExitWithTwoAndOneLine) {
+  const std::string dir = MakeTempDir("command-line");
+  struct Case {
+    std::vector<std::string> args;
+    const char* expect;
+  } cases[] = {
+      {{"--headless", "missing.gb"}, "missing.gb"},
+      {{"--bogus", LdRom}, "--bogus"},
+      {{"--frames"}, "--frames"},
+      {{"--frames", "ten", LdRom}, "ten"},
+      {{"--frames", "-3", LdRom}, "-3"},
+      {{"--screenshot"}, "--screenshot"},
+      {{"--headless"}, "ROM"},
+  };
+  for (const Case& c : cases) {
+    RunResult r = RunPellix(c.args, dir, 20);
+    EXPECT_EQ(r.exit_code, 2) << "args " << c.args[0];
+    EXPECT_NE(r.err.find(c.expect), std::string::npos) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << "one line: " << r.err;
+    EXPECT_FALSE(FileExists(dir + "/vram.bin")) << "nothing is written for a bad command line";
+  }
+}
+
+TEST(Shell, HelpPrintsUsageAndExitsZero) {
+  RunResult r = RunPellix({"--help"}, MakeTempDir("help"), 20);
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_NE(r.out.find("usage: pellix"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("--headless"), std::string::npos);
+}
+
+TEST(Shell, ImageThatCannotLoadExitsOneWithItsReason) {
+  const std::string dir = MakeTempDir("bad-image");
+  WriteFileBytes(dir + "/empty.gb", {});
+  RunResult r = RunPellix({"--headless", "--frames", "2", "empty.gb"}, dir, 20);
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, "pellix: empty.gb: Empty cartridge image\n");
+  EXPECT_FALSE(FileExists(dir + "/vram.bin"));
+  EXPECT_FALSE(FileExists(dir + "/Trace.Log"));
+}
+
+TEST(Shell, UnwritableVramDumpIsReportedWithExitOne) {
+  const std::string dir = MakeTempDir("vram-unwritable");
+  mkdir((dir + "/vram.bin").c_str(), 0755);  // a folder where the file should go
+  RunResult r = RunPellix({"--headless", "--frames", "2", LdRom}, dir, 20);
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_NE(r.err.find("vram.bin"), std::string::npos) << r.err;
+}
+
+TEST(Shell, RunGoesOnWithoutTraceFile) {
+  const std::string dir = MakeTempDir("trace-unwritable");
+  mkdir((dir + "/Trace.Log").c_str(), 0755);
+  RunResult r = RunPellix({"--headless", "--frames", "2", LdRom}, dir, 20);
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(FileSize(dir + "/vram.bin"), 8192);
+}
+
+TEST(Shell, TerminationSignalEndsHeadlessRunLikeEscape) {
+  const std::string dir = MakeTempDir("sigterm");
+  BackgroundRun run = StartPellix({"--headless", LdRom}, dir, {});
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  kill(run.pid, SIGTERM);
+  int code = -1;
+  ASSERT_TRUE(WaitForExit(run, 20, code)) << "the run must end on SIGTERM";
+  EXPECT_EQ(code, 0) << ReadErrors(run);
+  EXPECT_EQ(FileSize(dir + "/vram.bin"), 8192);
+}
+
+// The window: title, information screen, Enter to start, Escape to quit.
+TEST(ShellWindow, InformationScreenThenEnterThenEscape) {
+  XvfbServer x;
+  ASSERT_TRUE(x.ok()) << "Xvfb did not start";
+  const std::string dir = MakeTempDir("window");
+  BackgroundRun run = StartPellix({LdRom}, dir, x.env());
+  const std::string window = FindWindow(x, Title, 20);
+  ASSERT_FALSE(window.empty()) << "no window titled " << Title << "; the program said: " << ReadErrors(run);
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+
+  ASSERT_TRUE(CaptureWindow(x, window, dir + "/info.png"));
+  // ImageMagick tells the size and the number of distinct colours.
+  RunResult id = RunCommand({"identify", "-format", "%w %h %k", dir + "/info.png"}, dir, 20);
+  int width = 0, height = 0, colours = 0;
+  ASSERT_EQ(std::sscanf(id.out.c_str(), "%d %d %d", &width, &height, &colours), 3) << id.out << id.err;
+  EXPECT_EQ(width, 320);
+  EXPECT_EQ(height, 288);
+  EXPECT_GT(colours, 1) << "the information screen shows text";
+
+  // Escape is not looked at before Enter.
+  HoldKey(x, window, "Escape");
+  int code = -1;
+  ASSERT_FALSE(WaitForExit(run, 0.5, code, true)) << "Escape on the information screen must not quit";
+
+  HoldKey(x, window, "Return");
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  EXPECT_FALSE(FileExists(dir + "/vram.bin")) << "still running";
+  HoldKey(x, window, "Escape");
+  ASSERT_TRUE(WaitForExit(run, 20, code)) << "Escape must end the run";
+  EXPECT_EQ(code, 0) << ReadErrors(run);
+  EXPECT_EQ(FileSize(dir + "/vram.bin"), 8192);
+  EXPECT_TRUE(FileExists(dir + "/Trace.Log"));
+}
+
+// 300 frames at the console's 59.73 Hz take 5.02 s; a run that is not held
+// to real time would take a fraction of that.
+TEST(ShellWindow, WindowedRunIsHeldToRealTime) {
+  XvfbServer x;
+  ASSERT_TRUE(x.ok()) << "Xvfb did not start";
+  const std::string dir = MakeTempDir("pacing");
+  BackgroundRun run = StartPellix({"--frames", "300", LdRom}, dir, x.env());
+  const std::string window = FindWindow(x, Title, 20);
+  ASSERT_FALSE(window.empty()) << "no window; the program said: " << ReadErrors(run);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  const auto enter = std::chrono::steady_clock::now();
+  HoldKey(x, window, "Return", 0.1);
+  int code = -1;
+  ASSERT_TRUE(WaitForExit(run, 30, code));
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - enter).count();
+  EXPECT_EQ(code, 0) << ReadErrors(run);
+  EXPECT_GE(seconds, 4.5) << "300 frames must take about 5 s";
+  EXPECT_LT(seconds, 15.0);
+}

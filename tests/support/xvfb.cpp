@@ -1,0 +1,158 @@
+#include "support/xvfb.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "support/run.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+double Since(std::chrono::steady_clock::time_point t) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();
+}
+
+std::string ReadAllText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void Trim(std::string& s) {
+  while (!s.empty() && (s.back() == '\n' || s.back() == ' ' || s.back() == '\r')) s.pop_back();
+}
+
+}  // namespace
+
+XvfbServer::XvfbServer() {
+  // Pick a display number from the process id and a count of servers, so
+  // that parallel tests and consecutive servers never meet.
+  static int servers = 0;
+  for (int attempt = 0; attempt < 20 && pid_ < 0; attempt++) {
+    const int number = 100 + (getpid() * 7 + (servers++) * 13) % 800;
+    const std::string lock = "/tmp/.X" + std::to_string(number) + "-lock";
+    if (fs::exists(lock)) continue;
+    display_ = ":" + std::to_string(number);
+    pid_t pid = fork();
+    if (pid == 0) {
+      int null = open("/dev/null", O_RDWR);
+      dup2(null, 0);
+      dup2(null, 1);
+      dup2(null, 2);
+      execlp("Xvfb", "Xvfb", display_.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp", nullptr);
+      _exit(127);
+    }
+    // Wait until the server answers.
+    const auto started = std::chrono::steady_clock::now();
+    bool up = false;
+    while (Since(started) < 10) {
+      int status = 0;
+      if (waitpid(pid, &status, WNOHANG) == pid) break;  // it died: display taken
+      RunResult probe = RunCommand({"xdotool", "getdisplaygeometry"}, "/tmp", 5, env());
+      if (probe.exit_code == 0) {
+        up = true;
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    if (up) {
+      pid_ = pid;
+    } else {
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
+  }
+}
+
+XvfbServer::~XvfbServer() {
+  if (pid_ > 0) {
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+  }
+}
+
+BackgroundRun StartPellix(const std::vector<std::string>& args, const std::string& workdir,
+                          const std::map<std::string, std::string>& env) {
+  static int counter = 0;
+  BackgroundRun run;
+  const std::string base = fs::temp_directory_path().string() + "/pellix-bg-" + std::to_string(getpid()) + "-" +
+                           std::to_string(counter++);
+  run.out_path = base + ".out";
+  run.err_path = base + ".err";
+  pid_t pid = fork();
+  if (pid == 0) {
+    setpgid(0, 0);
+    if (chdir(workdir.c_str()) != 0) _exit(127);
+    int out = open(run.out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int err = open(run.err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int in = open("/dev/null", O_RDONLY);
+    dup2(in, 0);
+    dup2(out, 1);
+    dup2(err, 2);
+    for (const auto& [k, v] : env) setenv(k.c_str(), v.c_str(), 1);
+    std::vector<char*> argv{const_cast<char*>(PELLIX_BINARY)};
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  run.pid = pid;
+  return run;
+}
+
+bool WaitForExit(BackgroundRun& run, double timeout, int& exit_code, bool keep_running) {
+  exit_code = -1;
+  if (run.pid <= 0) return false;
+  const auto started = std::chrono::steady_clock::now();
+  int status = 0;
+  while (Since(started) < timeout) {
+    if (waitpid(run.pid, &status, WNOHANG) == run.pid) {
+      if (WIFEXITED(status)) exit_code = WEXITSTATUS(status);
+      run.pid = -1;
+      return true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  if (keep_running) return false;
+  kill(-run.pid, SIGKILL);
+  waitpid(run.pid, &status, 0);
+  run.pid = -1;
+  return false;
+}
+
+std::string ReadOutput(const BackgroundRun& run) { return ReadAllText(run.out_path); }
+std::string ReadErrors(const BackgroundRun& run) { return ReadAllText(run.err_path); }
+
+std::string FindWindow(const XvfbServer& x, const std::string& title, double timeout) {
+  const auto started = std::chrono::steady_clock::now();
+  while (Since(started) < timeout) {
+    RunResult r = RunCommand({"xdotool", "search", "--name", "^" + title + "$"}, "/tmp", 5, x.env());
+    if (r.exit_code == 0) {
+      std::string id = r.out.substr(0, r.out.find('\n'));
+      Trim(id);
+      if (!id.empty()) return id;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return "";
+}
+
+bool HoldKey(const XvfbServer& x, const std::string& window, const std::string& key, double hold) {
+  RunCommand({"xdotool", "windowfocus", "--sync", window}, "/tmp", 5, x.env());
+  if (RunCommand({"xdotool", "keydown", key}, "/tmp", 5, x.env()).exit_code != 0) return false;
+  std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<int>(hold * 1000)));
+  return RunCommand({"xdotool", "keyup", key}, "/tmp", 5, x.env()).exit_code == 0;
+}
+
+bool CaptureWindow(const XvfbServer& x, const std::string& window, const std::string& png_path) {
+  return RunCommand({"import", "-window", window, png_path}, "/tmp", 20, x.env()).exit_code == 0;
+}

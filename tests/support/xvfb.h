@@ -1,0 +1,43 @@
+// Windowed runs of the program under a private Xvfb server, driven with
+// xdotool and photographed with ImageMagick's import.
+#pragma once
+#include <map>
+#include <vector>
+#include <string>
+#include <sys/types.h>
+
+class XvfbServer {
+ public:
+  XvfbServer();   // starts Xvfb on a free display, 1024x768x24
+  ~XvfbServer();  // stops it
+  bool ok() const { return pid_ > 0; }
+  const std::string& display() const { return display_; }             // ":NN"
+  std::map<std::string, std::string> env() const { return {{"DISPLAY", display_}}; }
+
+ private:
+  pid_t pid_ = -1;
+  std::string display_;
+};
+
+// A program started in the background.
+struct BackgroundRun {
+  pid_t pid = -1;
+  std::string out_path, err_path;
+};
+
+BackgroundRun StartPellix(const std::vector<std::string>& args, const std::string& workdir,
+                          const std::map<std::string, std::string>& env);
+// Waits for the program to end; false on timeout, after which the program is
+// killed unless keep_running is set. exit_code is -1 when it did not exit
+// normally.
+bool WaitForExit(BackgroundRun& run, double timeout, int& exit_code, bool keep_running = false);
+std::string ReadOutput(const BackgroundRun& run);  // stdout so far
+std::string ReadErrors(const BackgroundRun& run);  // stderr so far
+
+// xdotool helpers on the server's display. FindWindow returns the window id,
+// or "" when no window with that exact title appears within the timeout.
+std::string FindWindow(const XvfbServer& x, const std::string& title, double timeout);
+// Focuses the window and holds the key (an xdotool key name) for hold seconds.
+bool HoldKey(const XvfbServer& x, const std::string& window, const std::string& key, double hold = 0.25);
+// Takes a PNG screenshot of the window (import -window).
+bool CaptureWindow(const XvfbServer& x, const std::string& window, const std::string& png_path);
