@@ -1,14 +1,31 @@
-// One processor step, and the two cost tables.
+// One processor step, the two cost tables, the prefixed instruction set and
+// the interrupt logic.
 #pragma once
 #include <cstdint>
 
+// Cost in machine cycles of each base opcode, and of each byte after 0xCB.
 extern const uint8_t OpcodeCycles[256];
 extern const uint8_t CbOpcodeCycles[256];
 
 // When set, every executed instruction is traced as if the tilde key were held.
 extern bool TraceAll;
 
+// The interrupt sources in IF and IE: V-blank, LCD status, timer, serial,
+// joypad (bits 0-4). Bits 5-7 have no source and are never taken.
+constexpr uint8_t InterruptSources = 0x1F;
+
+// Executes one instruction, or one idle cycle while halted.
 void CpuStep();
+
+// Executes the CB-prefixed instruction with this second byte; PC moves by 2.
 void ExecuteCb(uint8_t opcode);
+
+// Takes the lowest pending and enabled interrupt when IME is set; ends a halt
+// without dispatching when IME is clear.
 void CheckInterrupts();
+
+// Enters an interrupt handler: ends a halt, clears IME, pushes PC, jumps.
 void DispatchInterrupt(uint16_t vector);
+
+// HALT: waits for an interrupt when any source is enabled in IE.
+void Halt();

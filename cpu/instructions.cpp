@@ -1,0 +1,432 @@
+// The processor step and the base instruction set: one handler per opcode,
+// reached through a 256-entry table. Each handler advances PC past its own
+// bytes or loads PC itself.
+#include <allegro.h>
+
+#include "cpu/alu.h"
+#include "cpu/cpu.h"
+#include "cpu/operands.h"
+#include "cpu/registers.h"
+#include "debug/disassembler.h"
+#include "memory/bus.h"
+#include "memory/io_registers.h"
+#include "memory/timer.h"
+#include "shell/run_control.h"
+
+bool TraceAll = false;
+
+namespace {
+
+using Handler = void (*)();
+
+// The byte after a 0xCB prefix, read once by the step for the cost and used
+// again by the prefix handler.
+uint8_t PrefixByte = 0;
+
+inline uint8_t ImmediateByte() { return BusRead(Cpu.PC + 1); }
+inline uint16_t ImmediateWord() { return BusRead16(Cpu.PC + 1); }
+
+// Branch conditions by their 2-bit code: NZ, Z, NC, C.
+constexpr int CondNZ = 0, CondZ = 1, CondNC = 2, CondC = 3;
+
+template <int cc>
+inline bool Condition() {
+  if constexpr (cc == CondNZ) return !(Cpu.F & FlagZ);
+  else if constexpr (cc == CondZ) return Cpu.F & FlagZ;
+  else if constexpr (cc == CondNC) return !(Cpu.F & FlagC);
+  else return Cpu.F & FlagC;
+}
+
+// The eight operations of 0x80-0xBF and of the immediate forms, by bits 5-3.
+constexpr int OpAdd = 0, OpAdc = 1, OpSub = 2, OpSbc = 3, OpAnd = 4, OpXor = 5, OpOr = 6, OpCp = 7;
+
+template <int kind>
+inline void Arithmetic(uint8_t v) {
+  if constexpr (kind == OpAdd) Add8(Cpu.A, v);
+  else if constexpr (kind == OpAdc) Adc8(Cpu.A, v);
+  else if constexpr (kind == OpSub) Sub8(Cpu.A, v);
+  else if constexpr (kind == OpSbc) Sbc8(Cpu.A, v);
+  else if constexpr (kind == OpAnd) And8(Cpu.A, v);
+  else if constexpr (kind == OpXor) Xor8(Cpu.A, v);
+  else if constexpr (kind == OpOr) Or8(Cpu.A, v);
+  else Cp8(Cpu.A, v);
+}
+
+// ---- Loads -------------------------------------------------------------
+
+template <int d, int s>
+void LdRR() {
+  if constexpr (d != s) WriteOperand<d>(ReadOperand<s>());
+  Cpu.PC += 1;
+}
+
+template <int r>
+void LdRImm() {
+  WriteOperand<r>(ImmediateByte());
+  Cpu.PC += 2;
+}
+
+template <int p>
+void LdPairImm() {
+  WritePair<p>(ImmediateWord());
+  Cpu.PC += 3;
+}
+
+template <int p>
+void LdAtPairA() {
+  BusWrite(ReadPair<p>(), Cpu.A);
+  Cpu.PC += 1;
+}
+
+template <int p>
+void LdAAtPair() {
+  Cpu.A = BusRead(ReadPair<p>());
+  Cpu.PC += 1;
+}
+
+// LD (HL+),A / LD (HL-),A and back: HL steps after the access.
+template <int step>
+void LdAtHlStepA() {
+  const uint16_t hl = ReadHL();
+  BusWrite(hl, Cpu.A);
+  WriteHL(static_cast<uint16_t>(hl + step));
+  Cpu.PC += 1;
+}
+
+template <int step>
+void LdAAtHlStep() {
+  const uint16_t hl = ReadHL();
+  Cpu.A = BusRead(hl);
+  WriteHL(static_cast<uint16_t>(hl + step));
+  Cpu.PC += 1;
+}
+
+void LdAtNnSp() {
+  const uint16_t nn = ImmediateWord();
+  BusWrite(nn, Cpu.SP & 0xFF);
+  BusWrite(nn + 1, Cpu.SP >> 8);
+  Cpu.PC += 3;
+}
+
+void LdhAtNA() {
+  BusWrite(0xFF00 + ImmediateByte(), Cpu.A);
+  Cpu.PC += 2;
+}
+
+void LdhAAtN() {
+  Cpu.A = BusRead(0xFF00 + ImmediateByte());
+  Cpu.PC += 2;
+}
+
+void LdAtCA() {
+  BusWrite(0xFF00 + Cpu.C, Cpu.A);
+  Cpu.PC += 1;
+}
+
+void LdAAtC() {
+  Cpu.A = BusRead(0xFF00 + Cpu.C);
+  Cpu.PC += 1;
+}
+
+void LdAtNnA() {
+  BusWrite(ImmediateWord(), Cpu.A);
+  Cpu.PC += 3;
+}
+
+void LdAAtNn() {
+  Cpu.A = BusRead(ImmediateWord());
+  Cpu.PC += 3;
+}
+
+void LdSpHl() {
+  Cpu.SP = ReadHL();
+  Cpu.PC += 1;
+}
+
+void LdHlSpOffset() {
+  WriteHL(SpPlusOffset(ImmediateByte()));
+  Cpu.PC += 2;
+}
+
+// ---- Stack -------------------------------------------------------------
+
+template <int p>
+void PushPair() {
+  Push16(ReadPair<p>());
+  Cpu.PC += 1;
+}
+
+template <int p>
+void PopPair() {
+  WritePair<p>(Pop16());
+  Cpu.PC += 1;
+}
+
+// ---- 8-bit arithmetic ----------------------------------------------------
+
+template <int r>
+void IncR() {
+  ModifyOperand<r>([](uint8_t& v) { Inc8(v); });
+  Cpu.PC += 1;
+}
+
+template <int r>
+void DecR() {
+  ModifyOperand<r>([](uint8_t& v) { Dec8(v); });
+  Cpu.PC += 1;
+}
+
+template <int kind, int r>
+void AluR() {
+  Arithmetic<kind>(ReadOperand<r>());
+  Cpu.PC += 1;
+}
+
+template <int kind>
+void AluImm() {
+  Arithmetic<kind>(ImmediateByte());
+  Cpu.PC += 2;
+}
+
+void DaaA() {
+  Daa(Cpu.A);
+  Cpu.PC += 1;
+}
+
+void CplA() {
+  Cpl(Cpu.A);
+  Cpu.PC += 1;
+}
+
+void SetCarry() {
+  Scf();
+  Cpu.PC += 1;
+}
+
+void ComplementCarry() {
+  Ccf();
+  Cpu.PC += 1;
+}
+
+// RLCA, RRCA, RLA and RRA: the CB rotates on A, except that Z is always cleared.
+template <void (*rotate)(uint8_t&)>
+void RotateA() {
+  rotate(Cpu.A);
+  Cpu.F &= static_cast<uint8_t>(~FlagZ);
+  Cpu.PC += 1;
+}
+
+// ---- 16-bit arithmetic ---------------------------------------------------
+
+template <int p>
+void IncPair() {
+  WritePair<p>(static_cast<uint16_t>(ReadPair<p>() + 1));
+  Cpu.PC += 1;
+}
+
+template <int p>
+void DecPair() {
+  WritePair<p>(static_cast<uint16_t>(ReadPair<p>() - 1));
+  Cpu.PC += 1;
+}
+
+template <int p>
+void AddHlPair() {
+  AddHl(ReadPair<p>());
+  Cpu.PC += 1;
+}
+
+void AddSpOffset() {
+  Cpu.SP = SpPlusOffset(ImmediateByte());
+  Cpu.PC += 2;
+}
+
+// ---- Jumps, calls and returns ---------------------------------------------
+
+// The displacement counts from the address after the two-byte instruction.
+inline void JumpRelative() {
+  Cpu.PC = static_cast<uint16_t>(Cpu.PC + 2 + static_cast<int8_t>(ImmediateByte()));
+}
+
+void Jr() { JumpRelative(); }
+
+template <int cc>
+void JrCond() {
+  if (Condition<cc>()) JumpRelative();
+  else Cpu.PC += 2;
+}
+
+void JpNn() { Cpu.PC = ImmediateWord(); }
+
+template <int cc>
+void JpCond() {
+  if (Condition<cc>()) Cpu.PC = ImmediateWord();
+  else Cpu.PC += 3;
+}
+
+void JpHl() { Cpu.PC = ReadHL(); }
+
+inline void Call() {
+  const uint16_t target = ImmediateWord();
+  Push16(static_cast<uint16_t>(Cpu.PC + 3));
+  Cpu.PC = target;
+}
+
+void CallNn() { Call(); }
+
+template <int cc>
+void CallCond() {
+  if (Condition<cc>()) Call();
+  else Cpu.PC += 3;
+}
+
+void Ret() { Cpu.PC = Pop16(); }
+
+template <int cc>
+void RetCond() {
+  if (Condition<cc>()) Cpu.PC = Pop16();
+  else Cpu.PC += 1;
+}
+
+// IME is back at once: a pending request is taken at the next step.
+void Reti() {
+  Cpu.PC = Pop16();
+  Cpu.IME = 1;
+}
+
+template <uint16_t vector>
+void Rst() {
+  Push16(static_cast<uint16_t>(Cpu.PC + 1));
+  Cpu.PC = vector;
+}
+
+// ---- Control ---------------------------------------------------------------
+
+void Nop() { Cpu.PC += 1; }
+
+// The colour model's speed switch: a prepared KEY1 toggles the speed flag.
+// The processor does not stop.
+void Stop() {
+  Cpu.PC += 2;
+  if (KEY1) {
+    DoubleSpeed ^= 1;
+    KEY1 = 0;
+  }
+}
+
+void HaltOp() { Halt(); }
+
+void Di() {
+  Cpu.IME = 0;
+  Cpu.PC += 1;
+}
+
+// No delay: the next step's interrupt check already sees IME set.
+void Ei() {
+  Cpu.IME = 1;
+  Cpu.PC += 1;
+}
+
+void Prefix() { ExecuteCb(PrefixByte); }
+
+// An opcode the processor does not have: report it and freeze the machine
+// with PC still on the opcode.
+void Undefined() {
+  ShowMessage("Unknown Op");
+  CpuStopped = 1;
+}
+
+constexpr int B = RegB, C = RegC, D = RegD, E = RegE, H = RegH, L = RegL, M = RegAtHl, A = RegA;
+constexpr int BC = PairBC, DE = PairDE, HL = PairHL, SP = PairSP, AF = PairAF;
+
+constexpr Handler BaseOps[256] = {
+    // 0x00
+    Nop, LdPairImm<BC>, LdAtPairA<BC>, IncPair<BC>, IncR<B>, DecR<B>, LdRImm<B>, RotateA<Rlc>,
+    LdAtNnSp, AddHlPair<BC>, LdAAtPair<BC>, DecPair<BC>, IncR<C>, DecR<C>, LdRImm<C>, RotateA<Rrc>,
+    // 0x10
+    Stop, LdPairImm<DE>, LdAtPairA<DE>, IncPair<DE>, IncR<D>, DecR<D>, LdRImm<D>, RotateA<Rl>,
+    Jr, AddHlPair<DE>, LdAAtPair<DE>, DecPair<DE>, IncR<E>, DecR<E>, LdRImm<E>, RotateA<Rr>,
+    // 0x20
+    JrCond<CondNZ>, LdPairImm<HL>, LdAtHlStepA<1>, IncPair<HL>, IncR<H>, DecR<H>, LdRImm<H>, DaaA,
+    JrCond<CondZ>, AddHlPair<HL>, LdAAtHlStep<1>, DecPair<HL>, IncR<L>, DecR<L>, LdRImm<L>, CplA,
+    // 0x30
+    JrCond<CondNC>, LdPairImm<SP>, LdAtHlStepA<-1>, IncPair<SP>, IncR<M>, DecR<M>, LdRImm<M>, SetCarry,
+    JrCond<CondC>, AddHlPair<SP>, LdAAtHlStep<-1>, DecPair<SP>, IncR<A>, DecR<A>, LdRImm<A>, ComplementCarry,
+    // 0x40
+    LdRR<B, B>, LdRR<B, C>, LdRR<B, D>, LdRR<B, E>, LdRR<B, H>, LdRR<B, L>, LdRR<B, M>, LdRR<B, A>,
+    LdRR<C, B>, LdRR<C, C>, LdRR<C, D>, LdRR<C, E>, LdRR<C, H>, LdRR<C, L>, LdRR<C, M>, LdRR<C, A>,
+    // 0x50
+    LdRR<D, B>, LdRR<D, C>, LdRR<D, D>, LdRR<D, E>, LdRR<D, H>, LdRR<D, L>, LdRR<D, M>, LdRR<D, A>,
+    LdRR<E, B>, LdRR<E, C>, LdRR<E, D>, LdRR<E, E>, LdRR<E, H>, LdRR<E, L>, LdRR<E, M>, LdRR<E, A>,
+    // 0x60
+    LdRR<H, B>, LdRR<H, C>, LdRR<H, D>, LdRR<H, E>, LdRR<H, H>, LdRR<H, L>, LdRR<H, M>, LdRR<H, A>,
+    LdRR<L, B>, LdRR<L, C>, LdRR<L, D>, LdRR<L, E>, LdRR<L, H>, LdRR<L, L>, LdRR<L, M>, LdRR<L, A>,
+    // 0x70
+    LdRR<M, B>, LdRR<M, C>, LdRR<M, D>, LdRR<M, E>, LdRR<M, H>, LdRR<M, L>, HaltOp, LdRR<M, A>,
+    LdRR<A, B>, LdRR<A, C>, LdRR<A, D>, LdRR<A, E>, LdRR<A, H>, LdRR<A, L>, LdRR<A, M>, LdRR<A, A>,
+    // 0x80
+    AluR<OpAdd, B>, AluR<OpAdd, C>, AluR<OpAdd, D>, AluR<OpAdd, E>,
+    AluR<OpAdd, H>, AluR<OpAdd, L>, AluR<OpAdd, M>, AluR<OpAdd, A>,
+    AluR<OpAdc, B>, AluR<OpAdc, C>, AluR<OpAdc, D>, AluR<OpAdc, E>,
+    AluR<OpAdc, H>, AluR<OpAdc, L>, AluR<OpAdc, M>, AluR<OpAdc, A>,
+    // 0x90
+    AluR<OpSub, B>, AluR<OpSub, C>, AluR<OpSub, D>, AluR<OpSub, E>,
+    AluR<OpSub, H>, AluR<OpSub, L>, AluR<OpSub, M>, AluR<OpSub, A>,
+    AluR<OpSbc, B>, AluR<OpSbc, C>, AluR<OpSbc, D>, AluR<OpSbc, E>,
+    AluR<OpSbc, H>, AluR<OpSbc, L>, AluR<OpSbc, M>, AluR<OpSbc, A>,
+    // 0xA0
+    AluR<OpAnd, B>, AluR<OpAnd, C>, AluR<OpAnd, D>, AluR<OpAnd, E>,
+    AluR<OpAnd, H>, AluR<OpAnd, L>, AluR<OpAnd, M>, AluR<OpAnd, A>,
+    AluR<OpXor, B>, AluR<OpXor, C>, AluR<OpXor, D>, AluR<OpXor, E>,
+    AluR<OpXor, H>, AluR<OpXor, L>, AluR<OpXor, M>, AluR<OpXor, A>,
+    // 0xB0
+    AluR<OpOr, B>, AluR<OpOr, C>, AluR<OpOr, D>, AluR<OpOr, E>,
+    AluR<OpOr, H>, AluR<OpOr, L>, AluR<OpOr, M>, AluR<OpOr, A>,
+    AluR<OpCp, B>, AluR<OpCp, C>, AluR<OpCp, D>, AluR<OpCp, E>,
+    AluR<OpCp, H>, AluR<OpCp, L>, AluR<OpCp, M>, AluR<OpCp, A>,
+    // 0xC0
+    RetCond<CondNZ>, PopPair<BC>, JpCond<CondNZ>, JpNn, CallCond<CondNZ>, PushPair<BC>, AluImm<OpAdd>, Rst<0x00>,
+    RetCond<CondZ>, Ret, JpCond<CondZ>, Prefix, CallCond<CondZ>, CallNn, AluImm<OpAdc>, Rst<0x08>,
+    // 0xD0
+    RetCond<CondNC>, PopPair<DE>, JpCond<CondNC>, Undefined, CallCond<CondNC>, PushPair<DE>, AluImm<OpSub>, Rst<0x10>,
+    RetCond<CondC>, Reti, JpCond<CondC>, Undefined, CallCond<CondC>, Undefined, AluImm<OpSbc>, Rst<0x18>,
+    // 0xE0
+    LdhAtNA, PopPair<HL>, LdAtCA, Undefined, Undefined, PushPair<HL>, AluImm<OpAnd>, Rst<0x20>,
+    AddSpOffset, JpHl, LdAtNnA, Undefined, Undefined, Undefined, AluImm<OpXor>, Rst<0x28>,
+    // 0xF0
+    LdhAAtN, PopPair<AF>, LdAAtC, Di, Undefined, PushPair<AF>, AluImm<OpOr>, Rst<0x30>,
+    LdHlSpOffset, LdSpHl, LdAAtNn, Ei, Undefined, Undefined, AluImm<OpCp>, Rst<0x38>,
+};
+
+}  // namespace
+
+// One step: at most one interrupt, the trace line, the fetch, the cost (the
+// timer moves before the instruction runs), and the instruction itself.
+void CpuStep() {
+  if (CpuStopped) return;
+  if (IE & IF & InterruptSources) CheckInterrupts();
+  if (TraceAll || key[KEY_TILDE]) Disassemble(Cpu.PC, -1);
+
+  if (Cpu.Halted) {  // waiting: an idle cycle that reads but does not move PC
+    (void)BusRead(Cpu.PC);
+    Cpu.Opcode = 0;
+    InstructionCycles = 1;
+    TotalCycles += 1;
+    TimerAdvance(1);
+    return;
+  }
+
+  const uint8_t opcode = BusRead(Cpu.PC);
+  Cpu.Opcode = opcode;
+  int cost;
+  if (opcode == 0xCB) {
+    PrefixByte = BusRead(Cpu.PC + 1);
+    cost = CbOpcodeCycles[PrefixByte];
+  } else {
+    cost = OpcodeCycles[opcode];
+  }
+  InstructionCycles = cost;
+  TotalCycles += cost;
+  TimerAdvance(cost);
+  BaseOps[opcode]();
+}
