@@ -1,10 +1,146 @@
+// Address decoding of the whole 16-bit bus.
 #include <gtest/gtest.h>
 
 #include "memory/bus.h"
+#include "memory/cartridge.h"
 #include "support/machine.h"
+#include "video/renderer.h"
 
-TEST(Bus, EchoRamMirrorsWorkRam) {
+namespace {
+
+std::vector<uint8_t> NumberedBanks(int banks) {
+  std::vector<uint8_t> rom(banks * 0x4000);
+  for (int b = 0; b < banks; b++) rom[b * 0x4000 + 0x100] = static_cast<uint8_t>(0xB0 + b);
+  return rom;
+}
+
+}  // namespace
+
+TEST(Bus, RomWindowsShowBankZeroAndBankOneAfterReset) {
+  ResetTestMachine(NumberedBanks(4));
+  EXPECT_EQ(BusRead(0x0100), 0xB0);
+  EXPECT_EQ(BusRead(0x4100), 0xB1);
+}
+
+TEST(Bus, RomWritesNeverChangeTheImage) {
+  ResetTestMachine(NumberedBanks(2));
+  BusWrite(0x0100, 0x12);
+  BusWrite(0x4100, 0x34);
+  EXPECT_EQ(BusRead(0x0100), 0xB0);
+  EXPECT_EQ(BusRead(0x4100), 0xB1);
+}
+
+TEST(Bus, WorkRamAndItsEcho) {
   ResetTestMachine();
   BusWrite(0xC123, 0x5A);
-  EXPECT_EQ(BusRead(0xE123), 0x5A) << "0xE000 echoes 0xC000";
+  EXPECT_EQ(BusRead(0xE123), 0x5A) << "0xE000-0xEFFF echoes 0xC000-0xCFFF";
+  BusWrite(0xD123, 0xA5);
+  EXPECT_EQ(BusRead(0xF123), 0xA5) << "0xF000-0xFDFF echoes 0xD000-0xDDFF";
+  BusWrite(0xFDFF, 0x77);
+  EXPECT_EQ(BusRead(0xDDFF), 0x77) << "the echo reaches up to 0xFDFF";
+  BusWrite(0xE000, 0x99);
+  EXPECT_EQ(BusRead(0xC000), 0x99) << "writes through the echo land in work RAM";
+}
+
+TEST(Bus, SwitchableWorkRamBankFollowsSvbkThroughTheEcho) {
+  ResetTestMachine();
+  BusWrite(0xD123, 0x11);
+  BusWrite(0xFF70, 3);
+  EXPECT_EQ(BusRead(0xD123), 0x00) << "bank 3 is still empty";
+  BusWrite(0xF123, 0x33);
+  EXPECT_EQ(BusRead(0xD123), 0x33);
+  EXPECT_EQ(WorkRam[3 * 0x1000 + 0x123], 0x33);
+  BusWrite(0xFF70, 1);
+  EXPECT_EQ(BusRead(0xD123), 0x11);
+}
+
+TEST(Bus, CartridgeRamWithoutRamReadsZeroAndIgnoresWrites) {
+  ResetTestMachine();
+  CART_RAMSIZE = 0;
+  BusWrite(0xA000, 0x42);
+  EXPECT_EQ(BusRead(0xA000), 0x00);
+  EXPECT_EQ(CartRam[0], 0x00);
+}
+
+TEST(Bus, SmallCartridgeRamIsMirroredFourTimes) {
+  ResetTestMachine();
+  CART_RAMSIZE = 1;
+  BusWrite(0xA000, 0x42);
+  EXPECT_EQ(BusRead(0xA800), 0x42);
+  EXPECT_EQ(BusRead(0xB000), 0x42);
+  EXPECT_EQ(BusRead(0xB800), 0x42);
+  BusWrite(0xBFFF, 0x24);
+  EXPECT_EQ(BusRead(0xA7FF), 0x24);
+}
+
+TEST(Bus, FullCartridgeRamWindowIsEightKilobytes) {
+  ResetTestMachine();
+  CART_RAMSIZE = 3;
+  BusWrite(0xA000, 0x42);
+  BusWrite(0xBFFF, 0x24);
+  EXPECT_EQ(BusRead(0xA800), 0x00) << "no mirroring with a full window";
+  EXPECT_EQ(CartRam[0x1FFF], 0x24);
+}
+
+TEST(Bus, OamAndTheUnusableArea) {
+  ResetTestMachine();
+  BusWrite(0xFE00, 0x10);
+  BusWrite(0xFE9F, 0x9F);
+  EXPECT_EQ(Oam[0], 0x10);
+  EXPECT_EQ(Oam[159], 0x9F);
+  for (int a = 0xFEA0; a <= 0xFEFF; a++) {
+    BusWrite(a, 0xFF);
+    ASSERT_EQ(BusRead(a), 0x00) << std::hex << a;
+  }
+}
+
+TEST(Bus, HighRamAndInterruptEnable) {
+  ResetTestMachine();
+  BusWrite(0xFF80, 0x01);
+  BusWrite(0xFFFE, 0xFE);
+  EXPECT_EQ(HighRam[0], 0x01);
+  EXPECT_EQ(HighRam[126], 0xFE);
+  BusWrite(0xFFFF, 0x1F);
+  EXPECT_EQ(IE, 0x1F);
+  EXPECT_EQ(BusRead(0xFFFF), 0x1F);
+}
+
+TEST(Bus, AddressesAreReducedTo16Bits) {
+  ResetTestMachine();
+  BusWrite(0x1C123, 0x66);
+  EXPECT_EQ(BusRead(0xC123), 0x66);
+  EXPECT_EQ(BusRead(0x2C123), 0x66);
+}
+
+TEST(Bus, Read16IsLittleEndianAndWrapsAtTheTop) {
+  std::vector<uint8_t> rom(0x8000);
+  rom[0x0000] = 0xAB;
+  rom[0x0150] = 0x34;
+  rom[0x0151] = 0x12;
+  ResetTestMachine(rom);
+  EXPECT_EQ(BusRead16(0x0150), 0x1234);
+  BusWrite(0xFFFF, 0xCD);
+  EXPECT_EQ(BusRead16(0xFFFF), 0xABCD) << "IE is the low byte, 0x0000 the high byte";
+}
+
+TEST(Bus, VideoRamWriteRecordsAddressAndMarksTile) {
+  ResetTestMachine();
+  TileValid[1] = 1;
+  TileValid[513] = 1;
+  BusWrite(0x8010, 0x5A);
+  EXPECT_EQ(VideoRam[0x10], 0x5A);
+  EXPECT_EQ(LastVramWrite, 0x8010);
+  EXPECT_EQ(TileValid[1], 0) << "tile 1 is stale";
+  EXPECT_EQ(TileValid[513], 1) << "bank 1's tile is untouched";
+
+  BusWrite(0xFF4F, 1);
+  BusWrite(0x8010, 0xA5);
+  EXPECT_EQ(VideoRam[0x2010], 0xA5) << "VBK 1 writes the second bank";
+  EXPECT_EQ(VideoRam[0x10], 0x5A);
+  EXPECT_EQ(TileValid[513], 0);
+  EXPECT_EQ(BusRead(0x8010), 0xA5);
+
+  TileValid[1023] = 1;
+  BusWrite(0x9FFF, 1);
+  EXPECT_EQ(TileValid[1023], 0) << "map writes mark blocks 384-511 (+512 in bank 1)";
 }

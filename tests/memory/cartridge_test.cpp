@@ -1,0 +1,136 @@
+// Loading images and reading their header.
+#include <gtest/gtest.h>
+
+#include "memory/bus.h"
+#include "memory/cartridge.h"
+#include "support/machine.h"
+#include "support/run.h"
+
+namespace {
+
+std::vector<uint8_t> Image(long size, uint8_t type, uint8_t rom_code, uint8_t ram_code) {
+  std::vector<uint8_t> rom(size, 0x00);
+  if (size > 0x149) {
+    rom[0x147] = type;
+    rom[0x148] = rom_code;
+    rom[0x149] = ram_code;
+  }
+  return rom;
+}
+
+int Install(const std::vector<uint8_t>& rom) {
+  return InstallCartridgeImage(rom.data(), static_cast<long>(rom.size()));
+}
+
+}  // namespace
+
+TEST(Cartridge, MapperFromCartridgeType) {
+  EnsureHeadlessAllegro();
+  struct { uint8_t type; uint8_t mapper; } cases[] = {
+      {0x00, 0}, {0x01, 1}, {0x02, 1}, {0x03, 1}, {0x05, 2}, {0x06, 2}, {0x0F, 3}, {0x10, 3}, {0x11, 3},
+      {0x12, 3}, {0x13, 3}, {0x19, 5}, {0x1A, 5}, {0x1B, 5}, {0x1C, 5}, {0x1D, 5}, {0x1E, 5}};
+  for (auto c : cases) {
+    ASSERT_EQ(Install(Image(0x8000, c.type, 0, 2)), 0);
+    EXPECT_EQ(CART_MAPPER, c.mapper) << "type 0x" << std::hex << int(c.type);
+  }
+}
+
+TEST(Cartridge, UnknownTypesKeepThePreviousMapper) {
+  EnsureHeadlessAllegro();
+  ASSERT_EQ(Install(Image(0x8000, 0x00, 0, 0)), 0);
+  for (uint8_t type : {0x04, 0x07, 0x0E, 0x14, 0x18, 0x1F, 0xFF}) {
+    ASSERT_EQ(Install(Image(0x8000, type, 0, 0)), 0);
+    EXPECT_EQ(CART_MAPPER, 0) << "type 0x" << std::hex << int(type) << " is no controller on a first load";
+  }
+}
+
+TEST(Cartridge, Mbc2AlwaysHasTheSmallMirroredRam) {
+  EnsureHeadlessAllegro();
+  ASSERT_EQ(Install(Image(0x8000, 0x06, 0, 0)), 0);
+  EXPECT_EQ(CART_MAPPER, 2);
+  EXPECT_EQ(CART_RAMSIZE, 1);
+  ASSERT_EQ(Install(Image(0x8000, 0x05, 0, 3)), 0);
+  EXPECT_EQ(CART_RAMSIZE, 1);
+}
+
+TEST(Cartridge, HeaderFieldsAndBankMask) {
+  EnsureHeadlessAllegro();
+  struct { uint8_t code; int mask; } cases[] = {{0, 1}, {1, 3}, {2, 7}, {5, 63}, {8, 511}};
+  for (auto c : cases) {
+    ASSERT_EQ(Install(Image((c.mask + 1) * 0x4000L, 0x19, c.code, 3)), 0);
+    EXPECT_EQ(CART_ROMSIZE, c.code);
+    EXPECT_EQ(CART_RAMSIZE, 3);
+    EXPECT_EQ(MAX_BANK, c.mask) << "code " << int(c.code);
+  }
+}
+
+TEST(Cartridge, OddSizeCodesGetTheMaskThatCoversTheFile) {
+  EnsureHeadlessAllegro();
+  ASSERT_EQ(Install(Image(72 * 0x4000L, 0x19, 0x52, 0)), 0);
+  EXPECT_EQ(CART_ROMSIZE, 0x52) << "the code is shown as read";
+  EXPECT_EQ(MAX_BANK, 127);
+  ASSERT_EQ(Install(Image(96 * 0x4000L, 0x19, 0x54, 0)), 0);
+  EXPECT_EQ(MAX_BANK, 127);
+  ASSERT_EQ(Install(Image(0x8000, 0x00, 0x40, 0)), 0);
+  EXPECT_EQ(MAX_BANK, 1);
+}
+
+TEST(Cartridge, ShortImageIsPaddedWithFFToTheAnnouncedBanks) {
+  ResetTestMachine();
+  std::vector<uint8_t> rom = Image(0x4000, 0x00, 0, 0);
+  rom[0x3FFF] = 0x12;
+  ASSERT_EQ(Install(rom), 0);
+  EXPECT_GE(RomImageSize, 0x8000);
+  EXPECT_EQ(BusRead(0x3FFF), 0x12);
+  EXPECT_EQ(BusRead(0x4000), 0xFF) << "a 16 KiB image reads 0xFF in bank 1";
+  EXPECT_EQ(BusRead(0x7FFF), 0xFF);
+
+  ASSERT_EQ(Install(Image(0x8000, 0x19, 4, 0)), 0);  // announces 32 banks
+  EXPECT_EQ(RomImageSize, 32 * 0x4000L) << "every bank the mask can select lies inside the image";
+}
+
+TEST(Cartridge, ImageShorterThanItsHeaderReadsFFHeaderBytes) {
+  EnsureHeadlessAllegro();
+  std::vector<uint8_t> tiny(0x100, 0x00);
+  CART_MAPPER = 0;  // as at program start
+  ASSERT_EQ(Install(tiny), 0);
+  EXPECT_EQ(CART_MAPPER, 0);
+  EXPECT_EQ(CART_ROMSIZE, 0xFF);
+  EXPECT_EQ(RomImageSize, 0x8000);
+  EXPECT_EQ(RomImage[0x150], 0xFF);
+}
+
+TEST(Cartridge, TooLargeImageIsRefused) {
+  EnsureHeadlessAllegro();
+  ASSERT_EQ(Install(Image(0x8000, 0x01, 0, 0)), 0);
+  const char* error = nullptr;
+  std::vector<uint8_t> huge(MaxCartridgeSize + 1, 0);
+  EXPECT_EQ(InstallCartridgeImage(huge.data(), static_cast<long>(huge.size()), &error), 1);
+  EXPECT_STREQ(error, "Cartridge image too large");
+  EXPECT_EQ(CART_MAPPER, 1) << "a failed load keeps the previous cartridge";
+}
+
+TEST(Cartridge, LoadFromFile) {
+  EnsureHeadlessAllegro();
+  const std::string dir = MakeTempDir("cartridge-load");
+  std::vector<uint8_t> rom = Image(0x10000, 0x13, 1, 3);
+  rom[0x8000] = 0x77;
+  WriteFileBytes(dir + "/game.gb", rom);
+  const char* error = nullptr;
+  ASSERT_EQ(LoadCartridge((dir + "/game.gb").c_str(), &error), 0) << error;
+  EXPECT_EQ(CART_MAPPER, 3);
+  EXPECT_EQ(MAX_BANK, 3);
+  EXPECT_EQ(RomImage[0x8000], 0x77);
+}
+
+TEST(Cartridge, LoadFailuresReturnOneWithAReason) {
+  EnsureHeadlessAllegro();
+  const std::string dir = MakeTempDir("cartridge-fail");
+  const char* error = nullptr;
+  EXPECT_EQ(LoadCartridge((dir + "/missing.gb").c_str(), &error), 1);
+  EXPECT_NE(error, nullptr);
+  WriteFileBytes(dir + "/empty.gb", {});
+  error = nullptr;
+  EXPECT_EQ(LoadCartridge((dir + "/empty.gb").c_str(), &error), 1);
+  EXPECT_STREQ(error, "Empty cartridge image");
+}

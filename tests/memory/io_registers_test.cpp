@@ -1,0 +1,131 @@
+// The register page: joypad, DMA, banks, speed switch, sound forwarding.
+#include <gtest/gtest.h>
+
+#include "memory/bus.h"
+#include "shell/input.h"
+#include "sound/sound_system.h"
+#include "support/machine.h"
+
+TEST(Joypad, DirectionsAreSelectedAtStart) {
+  ResetTestMachine();
+  EXPECT_EQ(BusRead(0xFF00), 0xFF) << "nothing held";
+  JoypadState.Up = 1;
+  EXPECT_EQ(BusRead(0xFF00), 0xFB);
+  JoypadState.Right = 1;
+  EXPECT_EQ(BusRead(0xFF00), 0xFA);
+  JoypadState.A = 1;
+  EXPECT_EQ(BusRead(0xFF00), 0xFA) << "the buttons half is not looked at";
+}
+
+TEST(Joypad, SelectionByBitsFourAndFive) {
+  ResetTestMachine();
+  JoypadState.B = 1;
+  BusWrite(0xFF00, 0x10);
+  EXPECT_EQ(BusRead(0xFF00), 0xFD) << "0x10 selects the buttons: B is bit 1";
+  BusWrite(0xFF00, 0x00);
+  EXPECT_EQ(BusRead(0xFF00), 0xFD) << "0x00 keeps the selection";
+  JoypadState.Up = 1;
+  BusWrite(0xFF00, 0x20);
+  EXPECT_EQ(BusRead(0xFF00), 0xFB) << "0x20 selects the directions";
+  BusWrite(0xFF00, 0x30);
+  EXPECT_EQ(BusRead(0xFF00), 0xFD) << "0x30: bit 4 wins";
+}
+
+TEST(Joypad, EveryButtonHasItsBit) {
+  ResetTestMachine();
+  JoypadState = {1, 1, 1, 1, 1, 1, 1, 1};
+  BusWrite(0xFF00, 0x20);
+  EXPECT_EQ(BusRead(0xFF00), 0xF0);
+  BusWrite(0xFF00, 0x10);
+  EXPECT_EQ(BusRead(0xFF00), 0xF0);
+  JoypadState = {};
+  JoypadState.Start = 1;
+  EXPECT_EQ(BusRead(0xFF00), 0xF7);
+  JoypadState = {};
+  JoypadState.Select = 1;
+  EXPECT_EQ(BusRead(0xFF00), 0xFB);
+}
+
+TEST(IoRegisters, DmaCopiesOneHundredSixtyBytesThroughTheBus) {
+  ResetTestMachine();
+  for (int i = 0; i < 160; i++) BusWrite(0xC100 + i, i ^ 0x5A);
+  BusWrite(0xFF46, 0xC1);
+  for (int i = 0; i < 160; i++) ASSERT_EQ(Oam[i], i ^ 0x5A) << i;
+  EXPECT_EQ(BusRead(0xFF46), 0x00) << "the DMA register reads 0";
+}
+
+TEST(IoRegisters, DmaFromTheRegisterPageReadsRegisters) {
+  ResetTestMachine();
+  BusWrite(0xFF80, 0x42);
+  BusWrite(0xFF46, 0xFF);
+  EXPECT_EQ(Oam[0x80], 0x42);
+  EXPECT_EQ(Oam[0x40], 0x01) << "0xFF40 is LCDC";
+}
+
+TEST(IoRegisters, VideoRamBankIsSwitchedButNotReadable) {
+  ResetTestMachine();
+  VideoRam[0x2000] = 0x99;
+  BusWrite(0xFF4F, 0x01);
+  EXPECT_EQ(BusRead(0x8000), 0x99);
+  EXPECT_EQ(BusRead(0xFF4F), 0x00);
+  BusWrite(0xFF4F, 0xFE);
+  EXPECT_EQ(BusRead(0x8000), 0x00) << "only bit 0 counts";
+}
+
+TEST(IoRegisters, WorkRamBankZeroMeansOne) {
+  ResetTestMachine();
+  EXPECT_EQ(BusRead(0xFF70), 0x00) << "reads 0 after the reset although bank 1 is shown";
+  WorkRam[0x1000] = 0x11;
+  WorkRam[0x7000] = 0x77;
+  BusWrite(0xFF70, 0x07);
+  EXPECT_EQ(BusRead(0xD000), 0x77);
+  BusWrite(0xFF70, 0x00);
+  EXPECT_EQ(BusRead(0xFF70), 0x01);
+  EXPECT_EQ(BusRead(0xD000), 0x11);
+  BusWrite(0xFF70, 0x08);
+  EXPECT_EQ(BusRead(0xFF70), 0x01);
+}
+
+TEST(IoRegisters, SpeedSwitchPrepareDoesNotReadBack) {
+  ResetTestMachine();
+  BusWrite(0xFF4D, 0x01);
+  EXPECT_EQ(BusRead(0xFF4D), 0x00);
+  EXPECT_EQ(KEY1, 1);
+  DoubleSpeed = 1;
+  EXPECT_EQ(BusRead(0xFF4D), 0x80);
+}
+
+TEST(IoRegisters, PlainRegistersStoreWhatIsWritten) {
+  ResetTestMachine();
+  const int plain[] = {0xFF04, 0xFF05, 0xFF06, 0xFF07, 0xFF0F, 0xFF45, 0xFF4A, 0xFF4B, 0xFFFF};
+  for (int a : plain) {
+    BusWrite(a, 0xA7);
+    EXPECT_EQ(BusRead(a), 0xA7) << std::hex << a;
+  }
+}
+
+TEST(IoRegisters, StatAndLyIgnoreWrites) {
+  ResetTestMachine();
+  BusWrite(0xFF44, 0x33);
+  EXPECT_EQ(LY, 0);
+  BusWrite(0xFF41, 0x78);
+  EXPECT_EQ(STAT & 0x78, 0);
+}
+
+TEST(IoRegisters, UnusedAddressesReadZero) {
+  ResetTestMachine();
+  for (int a : {0xFF01, 0xFF02, 0xFF03, 0xFF08, 0xFF4C, 0xFF51, 0xFF55, 0xFF68, 0xFF6B, 0xFF7F}) {
+    BusWrite(a, 0xFF);
+    EXPECT_EQ(BusRead(a), 0x00) << std::hex << a;
+  }
+}
+
+TEST(IoRegisters, SoundRegistersGoToTheSoundSystem) {
+  ResetTestMachine();
+  const int before = Sound.access_clock;
+  BusWrite(0xFF24, 0x77);
+  BusRead(0xFF24);
+  BusWrite(0xFF10, 0x00);
+  BusRead(0xFF3F);
+  EXPECT_EQ(Sound.access_clock - before, 16) << "every access advances the sound clock by 4";
+}
