@@ -1,0 +1,80 @@
+// The command line.
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "shell/options.h"
+#include "support/run.h"
+
+namespace {
+
+struct Args {
+  std::vector<std::string> words;
+  std::vector<char*> argv;
+  Args(std::initializer_list<std::string> list) : words(list) {
+    words.insert(words.begin(), "pellix");
+    for (auto& w : words) argv.push_back(w.data());
+  }
+  int Parse(Options& opt) { return ParseOptions(static_cast<int>(argv.size()), argv.data(), opt); }
+};
+
+const std::string Rom = RomPath("cpu_instrs/individual/06-ld r,r.gb");
+
+}  // namespace
+
+TEST(Options, EverythingTogether) {
+  Options opt;
+  Args a{"--headless", "--frames", "120", "--bench", "--trace", "--screenshot", "s.png", "--wav", "w.wav", Rom};
+  ASSERT_EQ(a.Parse(opt), -1);
+  EXPECT_TRUE(opt.headless);
+  EXPECT_EQ(opt.frames, 120);
+  EXPECT_TRUE(opt.bench);
+  EXPECT_TRUE(opt.trace);
+  EXPECT_STREQ(opt.screenshot, "s.png");
+  EXPECT_STREQ(opt.wav, "w.wav");
+  EXPECT_EQ(opt.rom, Rom);
+}
+
+TEST(Options, NoArgumentsOpensTheFileSelector) {
+  Options opt;
+  Args a{};
+  ASSERT_EQ(a.Parse(opt), -1);
+  EXPECT_EQ(opt.rom, nullptr);
+  EXPECT_FALSE(opt.headless);
+  EXPECT_EQ(opt.frames, 0);
+}
+
+TEST(Options, MistakesGiveExitCodeTwo) {
+  for (auto words : std::vector<std::vector<std::string>>{{"--frames"},
+                                                          {"--frames", "0", Rom},
+                                                          {"--frames", "12x", Rom},
+                                                          {"--frames", "99999999999999999999", Rom},
+                                                          {"--wav"},
+                                                          {"--nonsense"},
+                                                          {"-x"},
+                                                          {Rom, Rom},
+                                                          {"/no/such/file.gb"},
+                                                          {"/tmp"},
+                                                          {"--headless"}}) {
+    Options opt;
+    std::vector<std::string> all{"pellix"};
+    all.insert(all.end(), words.begin(), words.end());
+    std::vector<char*> argv;
+    for (auto& w : all) argv.push_back(w.data());
+    testing::internal::CaptureStderr();
+    const int code = ParseOptions(static_cast<int>(argv.size()), argv.data(), opt);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(code, 2) << words[0];
+    EXPECT_EQ(err.rfind("pellix: ", 0), 0u) << err;
+  }
+}
+
+TEST(Options, HelpEndsAtOnceWithZero) {
+  Options opt;
+  Args a{"--help", "--nonsense"};
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(a.Parse(opt), 0);
+  EXPECT_NE(testing::internal::GetCapturedStdout().find("usage: pellix"), std::string::npos);
+}
