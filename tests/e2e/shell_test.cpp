@@ -163,3 +163,43 @@ TEST(ShellWindow, WindowedRunIsHeldToRealTime) {
   EXPECT_GE(seconds, 4.5) << "300 frames must take about 5 s";
   EXPECT_LT(seconds, 15.0);
 }
+
+// Without a ROM path the file selector opens; cancelling it ends the run
+// with 0 and leaves no files.
+TEST(ShellWindow, CancelledFileSelectorEndsWithZero) {
+  XvfbServer x;
+  ASSERT_TRUE(x.ok()) << "Xvfb did not start";
+  const std::string dir = MakeTempDir("selector-cancel");
+  BackgroundRun run = StartPellix({}, dir, x.env());
+  const std::string window = FindWindow(x, Title, 20);
+  ASSERT_FALSE(window.empty()) << ReadErrors(run);
+  std::this_thread::sleep_for(std::chrono::milliseconds(800));
+  HoldKey(x, window, "Escape", 0.1);
+  int code = -1;
+  ASSERT_TRUE(WaitForExit(run, 20, code)) << "Escape cancels the selector";
+  EXPECT_EQ(code, 0);
+  EXPECT_FALSE(FileExists(dir + "/vram.bin"));
+  EXPECT_FALSE(FileExists(dir + "/Trace.Log"));
+}
+
+// The selector loads what the user types into it.
+TEST(ShellWindow, FileSelectorLoadsTheChosenFile) {
+  XvfbServer x;
+  ASSERT_TRUE(x.ok()) << "Xvfb did not start";
+  const std::string dir = MakeTempDir("selector-choose");
+  WriteFileBytes(dir + "/chosen.gb", ReadFileBytes(LdRom));
+  BackgroundRun run = StartPellix({"--frames", "10"}, dir, x.env());
+  const std::string window = FindWindow(x, Title, 20);
+  ASSERT_FALSE(window.empty()) << ReadErrors(run);
+  std::this_thread::sleep_for(std::chrono::milliseconds(800));
+  RunCommand({"xdotool", "windowfocus", "--sync", window}, dir, 5, x.env());
+  RunCommand({"xdotool", "key", "--repeat", "120", "BackSpace"}, dir, 20, x.env());
+  RunCommand({"xdotool", "type", dir + "/chosen.gb"}, dir, 20, x.env());
+  HoldKey(x, window, "Return", 0.1);
+  std::this_thread::sleep_for(std::chrono::milliseconds(800));
+  HoldKey(x, window, "Return", 0.2);  // leave the information screen
+  int code = -1;
+  ASSERT_TRUE(WaitForExit(run, 30, code)) << "ten frames, then the end";
+  EXPECT_EQ(code, 0) << ReadErrors(run);
+  EXPECT_EQ(FileSize(dir + "/vram.bin"), 8192);
+}
