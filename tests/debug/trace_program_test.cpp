@@ -1,0 +1,63 @@
+// Tracing a short program through the processor: one line per executed
+// instruction with the registers from before it runs, none while halted.
+#include <allegro.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "cpu/cpu.h"
+#include "cpu/registers.h"
+#include "debug/screen_text.h"
+#include "memory/io_registers.h"
+
+namespace {
+
+// LD A,#$0f / LD B,A / LD HL,#$c000 / LD (HLI),A / JP $0150; HALT at 0x0150.
+void LoadProgram() {
+  std::vector<uint8_t> code = {0x3E, 0x0F, 0x47, 0x21, 0x00, 0xC0, 0x22, 0xC3, 0x50, 0x01};
+  code.resize(0x50, 0x00);
+  code.push_back(0x76);
+  ResetWithCode(0x0100, code);
+  IE = 0x01;  // HALT waits only when some interrupt is enabled
+}
+
+const char* const ProgramTrace =
+    "$0100     LD A,#$0f     AF:1100   BC:0000   DE:0000   HL:0000   SP:fffe   LY:0000   LCDC:0001\r\n"
+    "$0102     LD B,A        AF:0f00   BC:0000   DE:0000   HL:0000   SP:fffe   LY:0000   LCDC:0001\r\n"
+    "$0103     LD HL,#$c000  AF:0f00   BC:0f00   DE:0000   HL:0000   SP:fffe   LY:0000   LCDC:0001\r\n"
+    "$0106     LD (HLI),A    AF:0f00   BC:0f00   DE:0000   HL:c000   SP:fffe   LY:0000   LCDC:0001\r\n"
+    "$0107     JP $0150      AF:0f00   BC:0f00   DE:0000   HL:c001   SP:fffe   LY:0000   LCDC:0001\r\n"
+    "$0150     HALT          AF:0f00   BC:0f00   DE:0000   HL:c001   SP:fffe   LY:0000   LCDC:0001\r\n";
+
+}  // namespace
+
+TEST(TraceProgram, TraceAllWritesEveryInstructionThenNothingWhileHalted) {
+  LoadProgram();
+  TraceCapture trace;
+  TraceAll = true;
+  for (int step = 0; step < 6; step++) CpuStep();
+  ASSERT_EQ(Cpu.Halted, 1) << "the program ends waiting in HALT";
+  for (int step = 0; step < 5; step++) CpuStep();
+  TraceAll = false;
+  EXPECT_EQ(trace.Contents(), ProgramTrace);
+}
+
+TEST(TraceProgram, TildeKeyTracesOnlyWhileHeld) {
+  LoadProgram();
+  TraceCapture trace;
+  CpuStep();  // LD A,#$0f untraced
+  key[KEY_TILDE] = 1;
+  CpuStep();  // LD B,A
+  CpuStep();  // LD HL,#$c000
+  key[KEY_TILDE] = 0;
+  CpuStep();
+  const std::string lines = trace.Contents();
+  EXPECT_EQ(lines, std::string(ProgramTrace).substr(95, 2 * 95)) << "only the two steps taken with tilde held";
+}
+
+TEST(TraceProgram, NoTraceWithoutTildeOrOption) {
+  LoadProgram();
+  TraceCapture trace;
+  for (int step = 0; step < 6; step++) CpuStep();
+  EXPECT_EQ(trace.Contents(), "");
+}
