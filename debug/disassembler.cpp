@@ -79,9 +79,20 @@ void AppendInstruction(Line& line, uint16_t address) {
   line.Append(entry.tail);
 }
 
-void AppendRegisterField(Line& line, const char* label, unsigned value) {
-  line.Append(label);
-  line.AppendHex(value, 4);
+// The register part of a trace line: fixed labels at fixed places, so only
+// the digits are filled in for each line.
+constexpr char RegisterFields[] = "AF:0000   BC:0000   DE:0000   HL:0000   SP:0000   LY:0000   LCDC:0000\r\n";
+constexpr int RegisterFieldsLength = sizeof RegisterFields - 1;
+constexpr int FieldAF = 3, FieldBC = 13, FieldDE = 23, FieldHL = 33, FieldSP = 43, FieldLY = 53, FieldLCDC = 65;
+constexpr int TraceLineBytes = 93 + 2;  // 93 characters, then CR LF
+static_assert(RegisterColumn + RegisterFieldsLength == TraceLineBytes, "every trace line has the same length");
+static_assert(TraceLineBytes <= LineSize, "the line buffer holds a whole trace line");
+
+void PutHex4(char* at, unsigned value) {
+  at[0] = HexDigits[(value >> 12) & 0xF];
+  at[1] = HexDigits[(value >> 8) & 0xF];
+  at[2] = HexDigits[(value >> 4) & 0xF];
+  at[3] = HexDigits[value & 0xF];
 }
 
 }  // namespace
@@ -105,15 +116,17 @@ void Disassemble(uint16_t address, int target) {
   }
 
   line.PadTo(RegisterColumn);
-  AppendRegisterField(line, "AF:", ReadAF());
-  AppendRegisterField(line, "   BC:", ReadBC());
-  AppendRegisterField(line, "   DE:", ReadDE());
-  AppendRegisterField(line, "   HL:", ReadHL());
-  AppendRegisterField(line, "   SP:", Cpu.SP);
-  AppendRegisterField(line, "   LY:", LY);
-  AppendRegisterField(line, "   LCDC:", LCDC);
-  line.Append("\r\n");  // the same two bytes on every platform: the file is opened in binary mode
-  std::fwrite(line.text, 1, static_cast<size_t>(line.length), TraceFile);
+  char* fields = line.text + line.length;
+  std::memcpy(fields, RegisterFields, RegisterFieldsLength);
+  PutHex4(fields + FieldAF, ReadAF());
+  PutHex4(fields + FieldBC, ReadBC());
+  PutHex4(fields + FieldDE, ReadDE());
+  PutHex4(fields + FieldHL, ReadHL());
+  PutHex4(fields + FieldSP, Cpu.SP);
+  PutHex4(fields + FieldLY, LY);
+  PutHex4(fields + FieldLCDC, LCDC);
+  // CR LF are the same two bytes on every platform: the file is opened in binary mode.
+  std::fwrite(line.text, 1, static_cast<size_t>(line.length + RegisterFieldsLength), TraceFile);
 }
 
 void AppendZeroPad(int value, int wide, char* text) {
