@@ -1,6 +1,7 @@
 #include "memory/io_registers.h"
 
 #include "memory/bus.h"
+#include "memory/timer.h"
 #include "shell/input.h"
 #include "sound/sound_system.h"
 #include "video/lcd_timing.h"
@@ -85,7 +86,10 @@ void IoWrite(int address, int value) {
     case 0xFF04: DIV = v; break;  // stores the byte; the divider's count goes on
     case 0xFF05: TIMA = v; break;
     case 0xFF06: TMA = v; break;
-    case 0xFF07: TAC = v; break;
+    case 0xFF07:  // a new rate never leaves more than one of its periods to wait
+      TAC = v;
+      if (TimerCounter > TimerPeriods[v & 3]) TimerCounter = TimerPeriods[v & 3];
+      break;
     case 0xFF0F: IF = v; break;
     case 0xFF40: LCDC = v; UpdateMapPointer(MapPointerReason::LcdcWritten); break;
     case 0xFF42: SCY = v; UpdateMapPointer(MapPointerReason::ScyWritten); break;

@@ -26,15 +26,23 @@ TEST(Divider, WriteStoresTheByteWithoutRestartingTheCount) {
   EXPECT_EQ(DIV, 0x36) << "the step comes at the old moment, 64 cycles from the start";
 }
 
-TEST(Timer, FirstIncrementComesFromTheStartValue) {
+TEST(Timer, FirstIncrementComesWithinOnePeriodOfEnabling) {
   ResetTestMachine();
-  BusWrite(0xFF07, 0x05);  // on, period 4
-  for (int i = 0; i < 255; i++) TimerAdvance(1);
+  BusWrite(0xFF07, 0x05);  // on, period 4: the start count of 256 is cut to one period
+  for (int i = 0; i < 3; i++) TimerAdvance(1);
   EXPECT_EQ(TIMA, 0);
   TimerAdvance(1);
-  EXPECT_EQ(TIMA, 1);
+  EXPECT_EQ(TIMA, 1) << "a 4-cycle timer ticks 4 cycles after it is enabled, not 256";
   for (int i = 0; i < 4; i++) TimerAdvance(1);
   EXPECT_EQ(TIMA, 2);
+}
+
+TEST(Timer, SlowerRateKeepsTheRemainingCount) {
+  ResetTestMachine();
+  BusWrite(0xFF07, 0x05);
+  TimerAdvance(1);
+  BusWrite(0xFF07, 0x04);  // period 256: 3 cycles were left, and they stay
+  EXPECT_EQ(TimerCounter, 3);
 }
 
 TEST(Timer, PeriodsByFrequencyBits) {
@@ -78,13 +86,15 @@ TEST(Timer, SeveralIncrementsInOneLongInstruction) {
 
 TEST(Timer, StoppedTimerNeverMovesAndKeepsItsCount) {
   ResetTestMachine();
-  BusWrite(0xFF07, 0x01);  // period 4 but off
+  BusWrite(0xFF07, 0x05);
+  TimerAdvance(2);
+  BusWrite(0xFF07, 0x01);  // period 4 but off, 2 cycles left
   for (int i = 0; i < 10000; i++) TimerAdvance(4);
   EXPECT_EQ(TIMA, 0);
-  EXPECT_EQ(TimerCounter, 256);
+  EXPECT_EQ(TimerCounter, 2);
   BusWrite(0xFF07, 0x05);
-  TimerAdvance(200);
+  TimerAdvance(1);
   EXPECT_EQ(TIMA, 0) << "the count resumes from where it stood";
-  TimerAdvance(56);
+  TimerAdvance(1);
   EXPECT_EQ(TIMA, 1);
 }
