@@ -1,0 +1,72 @@
+// The processor instruction test cartridges, run headless as a user would.
+// Each prints its verdict into the background map, which the program leaves
+// in "vram.bin" (bytes 0x1800-0x1BFF: 32 rows of 32 ASCII codes).
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/run.h"
+
+namespace {
+
+struct Cartridge {
+  const char* name;  // test name
+  const char* path;  // under the test cartridges folder
+  int frames;        // about twice what the run needs here
+};
+
+constexpr int MapOffset = 0x1800;
+constexpr int MapSide = 32;
+
+const Cartridge Cartridges[] = {
+    {"Special", "cpu_instrs/individual/01-special.gb", 400},
+    {"Interrupts", "cpu_instrs/individual/02-interrupts.gb", 200},
+    {"OpSpHl", "cpu_instrs/individual/03-op sp,hl.gb", 400},
+    {"OpRImm", "cpu_instrs/individual/04-op r,imm.gb", 400},
+    {"OpRp", "cpu_instrs/individual/05-op rp.gb", 500},
+    {"LdRR", "cpu_instrs/individual/06-ld r,r.gb", 200},
+    {"JrJpCallRetRst", "cpu_instrs/individual/07-jr,jp,call,ret,rst.gb", 200},
+    {"MiscInstrs", "cpu_instrs/individual/08-misc instrs.gb", 200},
+    {"OpRR", "cpu_instrs/individual/09-op r,r.gb", 1200},
+    {"BitOps", "cpu_instrs/individual/10-bit ops.gb", 1800},
+    {"OpAHl", "cpu_instrs/individual/11-op a,(hl).gb", 2200},
+    {"AllInOne", "cpu_instrs/cpu_instrs.gb", 5000},
+};
+
+// The map as text, one line per row that holds anything, for failure messages.
+std::string MapText(const std::vector<uint8_t>& vram) {
+  std::string text;
+  for (int row = 0; row < MapSide; row++) {
+    std::string line;
+    for (int column = 0; column < MapSide; column++) {
+      const uint8_t code = vram[MapOffset + row * MapSide + column];
+      line += (code >= 0x20 && code < 0x7F) ? static_cast<char>(code) : ' ';
+    }
+    line.erase(line.find_last_not_of(' ') + 1);
+    if (!line.empty()) text += "  | " + line + "\n";
+  }
+  return text;
+}
+
+class CpuInstrs : public testing::TestWithParam<Cartridge> {};
+
+TEST_P(CpuInstrs, CartridgePrintsPassed) {
+  const Cartridge& cart = GetParam();
+  const std::string dir = MakeTempDir(std::string("cpu-instrs-") + cart.name);
+  RunResult r = RunPellix({"--headless", "--frames", std::to_string(cart.frames), RomPath(cart.path)}, dir);
+  ASSERT_FALSE(r.timed_out) << cart.path << " did not end after " << cart.frames << " frames";
+  ASSERT_EQ(r.exit_code, 0) << cart.path << " should run to its frame limit; stderr: " << r.err;
+
+  const std::vector<uint8_t> vram = ReadFileBytes(dir + "/vram.bin");
+  ASSERT_EQ(vram.size(), 8192u) << "vram.bin holds video RAM bank 0";
+  const std::string map(vram.begin() + MapOffset, vram.begin() + MapOffset + MapSide * MapSide);
+  EXPECT_NE(map.find("Passed"), std::string::npos)
+      << cart.path << " should print \"Passed\" within " << cart.frames << " frames; the screen reads:\n"
+      << MapText(vram);
+  EXPECT_EQ(map.find("Failed"), std::string::npos) << MapText(vram);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cartridges, CpuInstrs, testing::ValuesIn(Cartridges),
+                         [](const testing::TestParamInfo<Cartridge>& info) { return info.param.name; });
+
+}  // namespace
