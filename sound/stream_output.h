@@ -1,10 +1,14 @@
 // The hand-off of finished samples to the audio stream (and to a WAV capture).
 #pragma once
+#include <cstdint>
 
 constexpr int SoundEnabled = 1;
 constexpr long SynthSampleRate = 22050;  // stereo pairs per second in the buffers
 constexpr long StreamRate = 44100;       // 16-bit values per second in the stream
 constexpr int StreamBufferValues = 2048;
+// A stream that takes no buffer for this long is not playing: the run then
+// goes on without it.
+constexpr double StreamStallSeconds = 2.0;
 
 // Sets up the sound system and opens the audio stream. A run without a usable
 // audio device (or a headless run) stays silent. Call after the sound driver
@@ -16,4 +20,29 @@ bool OpenWavCapture(const char* path);
 // Fills in the header sizes and closes the file. False on a write failure.
 bool CloseWavCapture();
 
+// Once per video frame: ends the sound frame and, when a block of
+// StreamBufferValues values is ready, hands it to the stream (waiting for a
+// free stream buffer) and to the capture.
 void sound_frame_end();
+
+// Where the hand-off puts its blocks: the Allegro stream, or a stand-in.
+class StreamTarget {
+ public:
+  virtual ~StreamTarget() = default;
+  // The next free buffer of StreamBufferValues unsigned values, or null.
+  virtual uint16_t* get_buffer() = 0;
+  // Hands the buffer last returned by get_buffer to the player.
+  virtual void free_buffer() = 0;
+  // Waits a moment before the next get_buffer, without keeping the core busy.
+  virtual void pause() = 0;
+};
+
+// Replaces the stream (null: none; the hand-off then only feeds the capture).
+void SetStreamTarget(StreamTarget* target);
+// How long a wait for a free buffer may last before the stream is given up.
+void SetStreamStallLimit(double seconds);
+// Blocks handed off since the start (or the last reset).
+long SoundBlocksHandedOff();
+// Back to the program-start state: sound system reset, no stream, no
+// capture, no blocks counted.
+void ResetSoundOutput();

@@ -1,0 +1,81 @@
+#include "sound/noise_channel.h"
+
+namespace {
+
+constexpr int TriggerBit = 0x80;
+
+}  // namespace
+
+void NoiseChannel::write(int reg, int data) {
+  switch (reg) {
+    case 1:
+      length = new_length = 64 - (data & 0x3F);
+      break;
+    case 2: {
+      // Only a write of initial volume 0, direction down, changes the
+      // volume heard now (to 0); the rest waits for the trigger.
+      const int kept = volume;
+      EnvelopeChannel::write(reg, data);
+      if (data & 0xF8) volume = kept;
+      return;
+    }
+    case 3: {
+      tap = 14 - (data & 8);
+      const int divisor = data & 7 ? (data & 7) << 4 : 8;
+      period = divisor << (data >> 4);
+      break;
+    }
+    case 4:
+      if (data & TriggerBit) {
+        lfsr = 0xFFFFFFFFu;
+        length = new_length;
+      }
+      break;
+    default:
+      break;
+  }
+  EnvelopeChannel::write(reg, data);
+}
+
+void NoiseChannel::run(int t, int end) {
+  if (!playing() || !volume) {
+    fall_silent(synth, t);
+    return;
+  }
+
+  int amp = (lfsr & 1) ? -volume : volume;
+  amp *= global_volume;
+  if (amp != last_amp) {
+    add_change(synth, t, amp - last_amp);
+    last_amp = amp;
+  }
+
+  t += delay;
+  if (t < end) {
+    SampleBuffer* const out = output;
+    const StepSynth& s = *synth;
+    uint32_t bits = lfsr;
+    const uint32_t tap_mask = ~(1u << tap);
+    int delta = 2 * amp;
+    do {
+      // The two low bits' difference is shifted in at the tap; when it is 1
+      // the bit that comes down to bit 0 flips the output's sign.
+      const uint32_t feedback = (bits ^ (bits >> 1)) & 1;
+      bits = ((bits >> 1) & tap_mask) | (feedback << tap);
+      if (feedback) {
+        delta = -delta;
+        s.add_delta(out->resampled_time(t), delta, out);
+      }
+      t += period;
+    } while (t < end);
+    lfsr = bits;
+    last_amp = delta >> 1;
+  }
+  delay = t - end;
+}
+
+void NoiseChannel::reset() {
+  EnvelopeChannel::reset();
+  lfsr = 1;
+  tap = 14;
+}

@@ -1,0 +1,80 @@
+#include "sound/sample_buffer.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+void FillSilence(uint16_t* entries, long count) {
+  for (long i = 0; i < count; i++) entries[i] = SampleBias;
+}
+
+}  // namespace
+
+SampleBuffer::~SampleBuffer() { std::free(samples); }
+
+const char* SampleBuffer::set_sample_rate(long rate, int length_ms_wanted) {
+  if (rate <= 0) return "Bad sample rate";  // nothing could be played, and the length would divide by it
+  long new_size = MaxBufferSamples;
+  if (length_ms_wanted != 0) {
+    new_size = (rate * (length_ms_wanted + 1) + 999) / 1000;
+    if (new_size > MaxBufferSamples) new_size = MaxBufferSamples;
+  }
+  if (new_size != size) {
+    std::free(samples);
+    samples = nullptr;
+    size = 0;
+    offset = 0;
+    const long entries = new_size + BufferExtraEntries;
+    void* memory = new_size >= 0 ? std::malloc(static_cast<size_t>(entries) * sizeof(uint16_t)) : nullptr;
+    if (!memory) return "Out of memory";
+    samples = static_cast<uint16_t*>(memory);
+    // clear() fills all but the last two entries; keep those defined too.
+    FillSilence(samples, entries);
+  }
+  size = new_size;
+  sample_rate = rate;
+  length_ms = size * 1000 / rate - 1;
+  if (clock_rate != 0) factor = clock_rate_factor(clock_rate);
+  set_bass_frequency(bass_freq);
+  clear();
+  return nullptr;
+}
+
+uint32_t SampleBuffer::clock_rate_factor(long rate) const {
+  const double ratio = static_cast<double>(sample_rate) / static_cast<double>(rate);
+  return static_cast<uint32_t>(std::floor(ratio * 65536.0 + 0.5));
+}
+
+void SampleBuffer::set_clock_rate(long rate) {
+  clock_rate = rate;
+  factor = clock_rate_factor(rate);
+}
+
+void SampleBuffer::set_bass_frequency(int freq) {
+  bass_freq = freq;
+  if (freq == 0) {
+    bass_shift = 31;  // no high-pass at all
+    return;
+  }
+  // log2 through the natural logarithm; the shift gives a corner near freq.
+  int shift = static_cast<int>(std::floor(std::log(0.124 * sample_rate / freq) * 1.442695041)) + 1;
+  if (shift < 0) shift = 0;
+  if (shift > 24) shift = 24;
+  bass_shift = shift;
+}
+
+void SampleBuffer::clear() {
+  offset = 0;
+  reader_accum = 0;
+  if (samples) FillSilence(samples, size + KernelTailEntries);
+}
+
+void SampleBuffer::remove_samples(long count) {
+  if (count == 0) return;
+  offset -= static_cast<uint32_t>(count) << 16;
+  const long remain = static_cast<long>(offset >> 16) + KernelTailEntries + 1;
+  std::memmove(samples, samples + count, static_cast<size_t>(remain) * sizeof(uint16_t));
+  FillSilence(samples + remain, count);
+}

@@ -1,0 +1,28 @@
+// The two square-wave channels; the first also has the frequency sweep.
+#pragma once
+#include "sound/sound_channel.h"
+
+// For duty codes 0..3: the step of the 8-step cycle at which the output goes
+// negative, so 1/8, 2/8, 4/8 or 6/8 of the cycle is positive.
+extern const int DutyTable[4];
+
+class SquareChannel : public EnvelopeChannel {
+ public:
+  SquareChannel() = default;
+
+  void run(int start, int end) override;
+  void write(int reg, int data) override;
+  // The sweep, stepped at 128 Hz (square 1 only).
+  void clock_sweep();
+  void reset();
+
+  int phase = 1;
+  int duty = 1;
+  int sweep_period = 0;
+  int sweep_delay = 0;
+  int sweep_shift = 0;
+  int sweep_dir = 0;  // non-zero: the frequency falls
+  int sweep_freq = 0;
+  bool has_sweep = false;
+  const StepSynth* synth = nullptr;
+};
