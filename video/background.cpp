@@ -96,11 +96,17 @@ void RenderBackgroundRow(int line) {
   }
 }
 
+// BgPicture is column-major and the bitmap row-major: the copy goes in
+// strips of 16 columns, so that both sides are walked in order.
 void CopyBgPicture() {
-  for (int y = 0; y < ScreenHeight; y++) {
-    uint16_t* pixels = reinterpret_cast<uint16_t*>(WorkBitmap->line[y]);
-    const int* cells = BgPicture + y;
-    for (int x = 0; x < ScreenWidth; x++) pixels[x] = static_cast<uint16_t>(cells[x * ScreenHeight]);
+  constexpr int Strip = 16;
+  static_assert(ScreenWidth % Strip == 0, "whole strips");
+  for (int x0 = 0; x0 < ScreenWidth; x0 += Strip) {
+    const int* columns = BgPicture + x0 * ScreenHeight;
+    for (int y = 0; y < ScreenHeight; y++) {
+      uint16_t* pixels = reinterpret_cast<uint16_t*>(WorkBitmap->line[y]) + x0;
+      for (int i = 0; i < Strip; i++) pixels[i] = static_cast<uint16_t>(columns[i * ScreenHeight + y]);
+    }
   }
   std::memcpy(PictureColourNumbers, BgColourNumbers, sizeof PictureColourNumbers);
 }

@@ -89,3 +89,13 @@ RgbImage ScaleUp(const RgbImage& image, int factor) {
             image.rgb[(static_cast<size_t>(y / factor) * image.width + x / factor) * 3 + c];
   return out;
 }
+
+RgbImage CutTo565(const RgbImage& image) {
+  RgbImage out = image;
+  for (size_t i = 0; i < out.rgb.size(); i += 3) {
+    out.rgb[i] &= 0xF8;
+    out.rgb[i + 1] &= 0xFC;
+    out.rgb[i + 2] &= 0xF8;
+  }
+  return out;
+}

@@ -25,3 +25,9 @@ std::string ComparePictures(const RgbImage& expected, const RgbImage& actual);
 
 // The picture scaled up by a whole factor (nearest neighbour).
 RgbImage ScaleUp(const RgbImage& image, int factor);
+
+// The picture with each channel cut back to the bits of a 16-bit RGB565
+// pixel. Two expansions of the same 16-bit picture (a PNG file, a window
+// converted by the X server) may round differently in the low bits; cut
+// back, they are equal.
+RgbImage CutTo565(const RgbImage& image);
