@@ -52,6 +52,7 @@ const char* SoundSystem::set_sample_rate(long rate) {
 
 void SoundSystem::reset() {
   chip.reset();
+  buffer.set_bass_frequency(SoundBassFrequency);
   buffer.clear();
   access_clock = 0;
 }

@@ -16,6 +16,7 @@
 #include "shell/display.h"
 #include "shell/input.h"
 #include "shell/run_control.h"
+#include "sound/stream_output.h"
 #include "video/lcd_timing.h"
 #include "video/renderer.h"
 
@@ -54,6 +55,7 @@ void ResetTestMachine(const std::vector<uint8_t>& image) {
   FrameCycles = LineCycles = LycLatch = VblankDone = 0;
   FramesFinished = 0;
   FrameLimit = 0;
+  ResetSoundOutput();
   QuitRequested = 0;
   JoypadState = JoypadButtons{};
 

@@ -1,0 +1,156 @@
+// The chip's own registers: routing, power, status, master volume, and the
+// access clock that places register events in the frame.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "sound/sound_rig.h"
+
+namespace {
+
+constexpr int Unit = 47;  // the integer volume unit at volume 1.0
+
+// The level of a settled output: the last left and right values.
+std::pair<int, int> LastPair(const std::vector<int16_t>& out) { return {out[out.size() - 2], out.back()}; }
+
+}  // namespace
+
+TEST(SoundChip, RoutingSendsAChannelToTheLeftOrTheRightOnly) {
+  struct Case {
+    int routing;
+    bool left, right;
+  };
+  for (const Case c : {Case{0x01, false, true}, Case{0x10, true, false}, Case{0x11, true, true}, Case{0x00, false, false}}) {
+    SoundRig rig;
+    rig.write(0xFF26, 0x80);
+    rig.write(0xFF25, c.routing);
+    rig.play_square1(1750);
+    const std::vector<int16_t> out = rig.play(20);
+    EXPECT_EQ(PeakLevel(out, 0) > 0, c.left) << "routing " << std::hex << c.routing << ": left";
+    EXPECT_EQ(PeakLevel(out, 1) > 0, c.right) << "routing " << std::hex << c.routing << ": right";
+    if (c.left && c.right) {
+      EXPECT_EQ(PeakLevel(out, 0), PeakLevel(out, 1)) << "both sides alike";
+    }
+  }
+}
+
+TEST(SoundChip, TwoChannelsOnOppositeSidesAreHeardApart) {
+  SoundRig rig;
+  rig.write(0xFF26, 0x80);
+  rig.write(0xFF25, 0x21);  // square 1 right, square 2 left
+  rig.play_square1(1750);   // 440 Hz
+  rig.write(0xFF16, 0x80);
+  rig.write(0xFF17, 0xF0);
+  rig.write(0xFF18, 1899 & 0xFF);  // 880 Hz
+  rig.write(0xFF19, 0x80 | (1899 >> 8));
+  const std::vector<int16_t> out = rig.play(60);
+  EXPECT_NEAR(MeasurePitch(out, 1, rig.pairs_per_second(), 100), 439.8, 1.0) << "right: square 1";
+  EXPECT_NEAR(MeasurePitch(out, 0, rig.pairs_per_second(), 100), 879.7, 2.0) << "left: square 2";
+}
+
+TEST(SoundChip, PowerOffSilencesAndPowerOnWaitsForATrigger) {
+  SoundRig rig;
+  rig.write(0xFF26, 0x80);
+  rig.write(0xFF25, 0xFF);
+  rig.play_square1(1750);
+  rig.play(5);
+  ASSERT_EQ(rig.read(0xFF26) & 0x0F, 0x01);
+
+  rig.write(0xFF26, 0x00);
+  EXPECT_EQ(rig.read(0xFF26), 0x00) << "power off: nothing on";
+  EXPECT_EQ(rig.read(0xFF12), 0xF0) << "power off clears no register";
+  std::vector<int16_t> out = rig.play(5);
+  EXPECT_EQ(PeakLevel(out, 0, 200), 0) << "silent while off (once the high-pass has settled)";
+
+  rig.write(0xFF26, 0x80);
+  out = rig.play(5);
+  EXPECT_EQ(rig.read(0xFF26) & 0x0F, 0) << "power on enables no channel";
+  EXPECT_EQ(PeakLevel(out, 0), 0);
+  rig.write(0xFF14, 0x86);
+  out = rig.play(5);
+  EXPECT_EQ(rig.read(0xFF26) & 0x0F, 0x01) << "a trigger enables it again";
+  EXPECT_GT(PeakLevel(out, 0, 40), 0) << "routed by 0xFF25 again";
+}
+
+TEST(SoundChip, StatusByteHasTheWrittenTopAndTheChannelsBelow) {
+  SoundRig rig;
+  rig.write(0xFF26, 0xFF);
+  EXPECT_EQ(rig.read(0xFF26), 0xF0) << "the low nibble comes from the channels, none on";
+  rig.write(0xFF25, 0xFF);
+  rig.write(0xFF21, 0xF0);
+  rig.write(0xFF23, 0x80);  // noise on, no length
+  EXPECT_EQ(rig.read(0xFF26), 0xF8);
+  rig.write(0xFF1A, 0x80);
+  rig.write(0xFF1B, 0xFF);  // wave length 1
+  rig.write(0xFF1E, 0xC0);  // trigger with length on
+  EXPECT_EQ(rig.read(0xFF26), 0xFC);
+  rig.play(1);  // the length runs out in the first sequencer step
+  EXPECT_EQ(rig.read(0xFF26), 0xF8) << "a channel whose length ran out reads 0";
+  EXPECT_EQ(rig.read(0xFF1B), 0xFF) << "other registers read back as written";
+  EXPECT_EQ(rig.read(0xFF3F), 0x00);
+}
+
+TEST(SoundChip, MasterVolumeMovesTheLevelThirtyUnitsAStepWhenAllIsSilent) {
+  SoundRig rig(false);
+  rig.write(0xFF24, 0x77);
+  rig.play(2);
+  EXPECT_EQ(LastPair(rig.play(1)).first, 0) << "same value as after the reset: nothing happens";
+  rig.write(0xFF24, 0x73);  // 7 -> 3
+  auto [left, right] = LastPair(rig.play(2));
+  EXPECT_NEAR(left, -4 * 30 * Unit, Unit) << "four steps down";
+  EXPECT_EQ(left, right);
+  rig.write(0xFF24, 0x73);
+  EXPECT_NEAR(LastPair(rig.play(1)).first, -4 * 30 * Unit, Unit) << "writing the same value again does nothing";
+}
+
+TEST(SoundChip, MasterVolumeRescalesAPlayingChannelAtOnce) {
+  SoundRig rig(false);
+  rig.write(0xFF26, 0x80);
+  rig.write(0xFF25, 0xFF);
+  rig.play_square1(1, 2);  // 64 Hz, so a level holds for many samples
+  rig.play(3);
+  const int full = PeakLevel(rig.play(10), 0);
+  EXPECT_NEAR(full, 15 * 7 * Unit, 2 * Unit);
+  rig.write(0xFF24, 0x33);
+  // The kernel puts the change about 12 samples after the write.
+  const int lower = PeakLevel(rig.play(10), 0, 30);
+  EXPECT_NEAR(lower, 15 * 3 * Unit, 2 * Unit) << "master volume 3 of 7";
+  EXPECT_EQ(rig.sys->chip.noise.global_volume, 3) << "every channel takes the master volume";
+}
+
+TEST(SoundSystem, AccessesAreFourClocksApartAndStayInTheFrame) {
+  SoundRig rig;
+  rig.write(0xFF12, 0xF0);
+  EXPECT_EQ(rig.sys->access_clock, 4);
+  EXPECT_EQ(rig.sys->chip.last_time, 4) << "the chip ran up to the write";
+  rig.read(0xFF12);
+  rig.write(0xFF12, 0xF0);
+  EXPECT_EQ(rig.sys->chip.last_time, 12) << "a read between two writes moves the second 4 clocks on";
+
+  for (int i = 0; i < 20000; i++) rig.write(0xFF13, i & 0xFF);
+  EXPECT_EQ(rig.sys->access_clock, 70224) << "more accesses than fit stay at the frame's end";
+  rig.play(1);
+  EXPECT_EQ(rig.sys->access_clock, 0);
+  EXPECT_EQ(rig.sys->chip.last_time, 0) << "nothing carries over into the next frame";
+}
+
+TEST(SoundChip, AddressesOutsideTheSoundRegistersChangeNothing) {
+  SoundRig rig;
+  SoundChip& chip = rig.sys->chip;
+  chip.write_register(100, 0xFF40, 0xFF);
+  chip.write_register(100, 0xFF0F, 0xFF);
+  EXPECT_EQ(chip.last_time, 0) << "no run";
+  for (int r = 0; r < SoundRegisterCount; r++) EXPECT_EQ(chip.regs[r], 0) << "no store at " << r;
+  chip.write_register(100, 0xFF3F, 0xAB);
+  EXPECT_EQ(chip.regs[0x2F], 0xAB);
+  EXPECT_EQ(chip.wave.samples[30], 0xA) << "the wave pattern: high nibble first";
+  EXPECT_EQ(chip.wave.samples[31], 0xB);
+}
+
+TEST(SoundChip, AFrameWithoutAccessesStillProducesAWholeFrame) {
+  SoundRig rig;
+  const std::vector<int16_t> one = rig.play(1);
+  EXPECT_EQ(one.size(), 2u * ((70224 * 345) >> 16));
+  const std::vector<int16_t> ten = rig.play(10);
+  EXPECT_EQ(one.size() + ten.size(), 2u * ((11L * 70224 * 345) >> 16)) << "the fractions carry over";
+}
