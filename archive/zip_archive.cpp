@@ -206,7 +206,7 @@ const char* ZipArchive::start_entry(int32_t request) {
 
   expected_crc_ = Le32(local_header + LocalCrcAt);
   if (expected_crc_ == 0) expected_crc_ = Le32(header + CentralCrcAt);
-  crc_ = crc32(0L, Z_NULL, 0);
+  crc_ = static_cast<uint32_t>(crc32(0L, Z_NULL, 0));
 
   const int64_t data_at = static_cast<int64_t>(local) + LocalHeaderSize + Le16(local_header + LocalNameLengthAt) +
                           Le16(local_header + LocalExtraLengthAt);
@@ -237,7 +237,7 @@ const char* ZipArchive::read(void* buffer, int32_t n) {
   int32_t count = n;
   if (const char* error = stream_.read(buffer, &count)) return error;
   if (count < n) return CorruptZipText;
-  crc_ = crc32(crc_, static_cast<const Bytef*>(buffer), static_cast<uInt>(n));
+  crc_ = static_cast<uint32_t>(crc32(crc_, static_cast<const Bytef*>(buffer), static_cast<uInt>(n)));
   to_read_ -= n;
   if (to_read_ == 0 && crc_ != expected_crc_) return CorruptZipText;
   return nullptr;
