@@ -29,3 +29,8 @@ void DispatchInterrupt(uint16_t vector);
 
 // HALT: waits for an interrupt when any source is enabled in IE.
 void Halt();
+
+// The idle cycles one halted step covers: up to the next moment the machine
+// could change IF or the divider, so waiting in one step ends exactly where
+// waiting cycle by cycle would.
+int HaltedCycles();

@@ -407,12 +407,13 @@ void CpuStep() {
   if (IE & IF & InterruptSources) CheckInterrupts();
   if (TraceAll || key[KEY_TILDE]) Disassemble(Cpu.PC, -1);
 
-  if (Cpu.Halted) {  // waiting: an idle cycle that reads but does not move PC
+  if (Cpu.Halted) {  // waiting: idle cycles that read but do not move PC
     (void)BusRead(Cpu.PC);
     Cpu.Opcode = 0;
-    InstructionCycles = 1;
-    TotalCycles += 1;
-    TimerAdvance(1);
+    const int cycles = HaltedCycles();
+    InstructionCycles = cycles;
+    TotalCycles += cycles;
+    TimerAdvance(cycles);
     return;
   }
 

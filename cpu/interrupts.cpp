@@ -2,6 +2,8 @@
 #include "cpu/cpu.h"
 #include "cpu/registers.h"
 #include "memory/io_registers.h"
+#include "memory/timer.h"
+#include "video/lcd_timing.h"
 
 namespace {
 
@@ -44,4 +46,32 @@ void CheckInterrupts() {
 void Halt() {
   Cpu.PC += 1;
   if (IE) Cpu.Halted = 1;
+}
+
+// A halted processor only waits for IF to change, and IF changes only when
+// the timer overflows or the LCD reaches a line end, V-blank or the end of a
+// frame. Until the nearest of those moments, and the next divider step, a
+// run of one-cycle idle steps comes to the same as one idle step of their
+// total length: nothing reads the registers meanwhile. So a halted step may
+// cover that whole stretch at once, ending exactly where the first of those
+// events happens, as the one-cycle steps would.
+int HaltedCycles() {
+  // Reading the opcode byte of the register page could have side effects;
+  // there the wait goes cycle by cycle.
+  if ((Cpu.PC & 0xFF80) == 0xFF00 || Cpu.PC == 0xFFFF) return 1;
+  // A request the LCD will make at its very next step (LY already equals a
+  // newly written LYC, or V-blank is due) comes after one cycle.
+  const bool lcd_on = LCDC & 0x80;
+  if ((lcd_on && LY == LYC && !LycLatch) || (FrameCycles >= VblankStart && !VblankDone)) return 1;
+  int cycles = CyclesPerLine - LineCycles;
+  const int to_next_line = CyclesPerLine - FrameCycles % CyclesPerLine;
+  if (to_next_line < cycles) cycles = to_next_line;
+  if (FrameCycles < VblankStart && VblankStart - FrameCycles < cycles) cycles = VblankStart - FrameCycles;
+  if (CyclesPerFrame - FrameCycles < cycles) cycles = CyclesPerFrame - FrameCycles;
+  if (DivCounter < cycles) cycles = DivCounter;
+  if (TAC & 0x04) {
+    const int to_overflow = TimerCounter + (0xFF - TIMA) * TimerPeriods[TAC & 3];
+    if (to_overflow < cycles) cycles = to_overflow;
+  }
+  return cycles > 1 ? cycles : 1;
 }
