@@ -100,21 +100,17 @@ Wav CaptureRun(const std::string& name, const std::vector<uint8_t>& rom, int fra
 
 }  // namespace
 
-TEST(Sound, ToneCartridgeGivesAWavOfTheRightFormatAndLength) {
+TEST(Sound, ToneCartridgeGivesAWavOfItsPitchAtASteadyLevel) {
   const int frames = 300;  // 5 s
-  const Wav wav = CaptureRun("sound-a440-format", A440Cartridge(), frames);
+  const Wav wav = CaptureRun("sound-a440", A440Cartridge(), frames);
   EXPECT_EQ(wav.format, 1u) << "PCM";
   EXPECT_EQ(wav.channels, 2u);
   EXPECT_EQ(wav.rate, 22050u);
   EXPECT_EQ(wav.bits, 16u);
   EXPECT_EQ(wav.data_size, ExpectedDataBytes(frames)) << "every block of 2048 values the run handed off";
   EXPECT_EQ(wav.riff_size, wav.data_size + 36);
-  EXPECT_EQ(wav.file_size, wav.data_size + 44u);
-}
+  ASSERT_EQ(wav.file_size, wav.data_size + 44u);
 
-TEST(Sound, ToneCartridgePlaysItsPitchAtASteadyLevel) {
-  const Wav wav = CaptureRun("sound-a440", A440Cartridge(), 300);
-  ASSERT_GT(wav.values.size(), 2u * 100000);
   // The console plays 131072 / (2048 - 1750) = 439.8 Hz in its own time; it
   // makes 22080 pairs a second of that, so at 22050 Hz the file plays 439.2 Hz.
   const double expected = 131072.0 / 298 * WavRate / PairsPerEmulatedSecond(345);
