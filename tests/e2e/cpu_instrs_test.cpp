@@ -3,6 +3,7 @@
 // in "vram.bin" (bytes 0x1800-0x1BFF: 32 rows of 32 ASCII codes).
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "support/run.h"
@@ -14,6 +15,9 @@ struct Cartridge {
   const char* path;  // under the test cartridges folder
   int frames;        // about twice what the run needs here
 };
+
+// Test listings show the cartridge by its short name.
+void PrintTo(const Cartridge& cart, std::ostream* out) { *out << cart.name; }
 
 constexpr int MapOffset = 0x1800;
 constexpr int MapSide = 32;
