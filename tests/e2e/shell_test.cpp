@@ -118,7 +118,7 @@ TEST(ShellWindow, InformationScreenThenEnterThenEscape) {
   BackgroundRun run = StartPellix({LdRom}, dir, x.env());
   const std::string window = FindWindow(x, Title, 20);
   ASSERT_FALSE(window.empty()) << "no window titled " << Title << "; the program said: " << ReadErrors(run);
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  ASSERT_TRUE(WaitForPicture(x, window, 20)) << "the information screen is drawn";
 
   ASSERT_TRUE(CaptureWindow(x, window, dir + "/info.png"));
   // ImageMagick tells the size and the number of distinct colours.
@@ -153,7 +153,7 @@ TEST(ShellWindow, WindowedRunIsHeldToRealTime) {
   BackgroundRun run = StartPellix({"--frames", "300", LdRom}, dir, x.env());
   const std::string window = FindWindow(x, Title, 20);
   ASSERT_FALSE(window.empty()) << "no window; the program said: " << ReadErrors(run);
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_TRUE(WaitForPicture(x, window, 20)) << "the information screen is drawn";
   const auto enter = std::chrono::steady_clock::now();
   HoldKey(x, window, "Return", 0.1);
   int code = -1;
@@ -173,10 +173,14 @@ TEST(ShellWindow, CancelledFileSelectorEndsWithZero) {
   BackgroundRun run = StartPellix({}, dir, x.env());
   const std::string window = FindWindow(x, Title, 20);
   ASSERT_FALSE(window.empty()) << ReadErrors(run);
-  std::this_thread::sleep_for(std::chrono::milliseconds(800));
-  HoldKey(x, window, "Escape", 0.1);
+  ASSERT_TRUE(WaitForPicture(x, window, 20)) << "the file selector is drawn";
   int code = -1;
-  ASSERT_TRUE(WaitForExit(run, 20, code)) << "Escape cancels the selector";
+  bool ended = false;
+  for (int attempt = 0; attempt < 10 && !ended; attempt++) {  // until the dialog takes the key
+    HoldKey(x, window, "Escape", 0.1);
+    ended = WaitForExit(run, 1.0, code, true);
+  }
+  ASSERT_TRUE(ended || WaitForExit(run, 5, code)) << "Escape cancels the selector";
   EXPECT_EQ(code, 0);
   EXPECT_FALSE(FileExists(dir + "/vram.bin"));
   EXPECT_FALSE(FileExists(dir + "/Trace.Log"));
@@ -191,15 +195,20 @@ TEST(ShellWindow, FileSelectorLoadsTheChosenFile) {
   BackgroundRun run = StartPellix({"--frames", "10"}, dir, x.env());
   const std::string window = FindWindow(x, Title, 20);
   ASSERT_FALSE(window.empty()) << ReadErrors(run);
-  std::this_thread::sleep_for(std::chrono::milliseconds(800));
+  ASSERT_TRUE(WaitForPicture(x, window, 20)) << "the file selector is drawn";
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
   RunCommand({"xdotool", "windowfocus", "--sync", window}, dir, 5, x.env());
   RunCommand({"xdotool", "key", "--repeat", "120", "BackSpace"}, dir, 20, x.env());
   RunCommand({"xdotool", "type", dir + "/chosen.gb"}, dir, 20, x.env());
   HoldKey(x, window, "Return", 0.1);
-  std::this_thread::sleep_for(std::chrono::milliseconds(800));
-  HoldKey(x, window, "Return", 0.2);  // leave the information screen
   int code = -1;
-  ASSERT_TRUE(WaitForExit(run, 30, code)) << "ten frames, then the end";
+  bool ended = false;
+  for (int attempt = 0; attempt < 20 && !ended; attempt++) {  // Enter leaves the information screen
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    HoldKey(x, window, "Return", 0.2);
+    ended = WaitForExit(run, 1.0, code, true);
+  }
+  ASSERT_TRUE(ended || WaitForExit(run, 10, code)) << "ten frames, then the end";
   EXPECT_EQ(code, 0) << ReadErrors(run);
   EXPECT_EQ(FileSize(dir + "/vram.bin"), 8192);
 }

@@ -156,3 +156,18 @@ bool HoldKey(const XvfbServer& x, const std::string& window, const std::string& 
 bool CaptureWindow(const XvfbServer& x, const std::string& window, const std::string& png_path) {
   return RunCommand({"import", "-window", window, png_path}, "/tmp", 20, x.env()).exit_code == 0;
 }
+
+bool WaitForPicture(const XvfbServer& x, const std::string& window, double timeout) {
+  const std::string png = fs::temp_directory_path().string() + "/pellix-wait-" + std::to_string(getpid()) + ".png";
+  const auto started = std::chrono::steady_clock::now();
+  bool drawn = false;
+  while (!drawn && Since(started) < timeout) {
+    if (CaptureWindow(x, window, png)) {
+      RunResult r = RunCommand({"identify", "-format", "%k", png}, "/tmp", 20);
+      drawn = r.exit_code == 0 && std::atoi(r.out.c_str()) > 1;
+    }
+    if (!drawn) std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  }
+  std::remove(png.c_str());
+  return drawn;
+}

@@ -39,5 +39,7 @@ std::string ReadErrors(const BackgroundRun& run);  // stderr so far
 std::string FindWindow(const XvfbServer& x, const std::string& title, double timeout);
 // Focuses the window and holds the key (an xdotool key name) for hold seconds.
 bool HoldKey(const XvfbServer& x, const std::string& window, const std::string& key, double hold = 0.25);
+// Waits until the window shows more than one colour (something is drawn).
+bool WaitForPicture(const XvfbServer& x, const std::string& window, double timeout);
 // Takes a PNG screenshot of the window (import -window).
 bool CaptureWindow(const XvfbServer& x, const std::string& window, const std::string& png_path);
