@@ -91,10 +91,14 @@ void IoWrite(int address, int value) {
       if (TimerCounter > TimerPeriods[v & 3]) TimerCounter = TimerPeriods[v & 3];
       break;
     case 0xFF0F: IF = v; break;
-    case 0xFF40: LCDC = v; UpdateMapPointer(MapPointerReason::LcdcWritten); break;
+    case 0xFF40:
+      LCDC = v;
+      UpdateMapPointer(MapPointerReason::LcdcWritten);
+      LcdCompareChanged();
+      break;
     case 0xFF42: SCY = v; UpdateMapPointer(MapPointerReason::ScyWritten); break;
     case 0xFF43: SCX = v; UpdateMapPointer(MapPointerReason::ScxWritten); break;
-    case 0xFF45: LYC = v; break;
+    case 0xFF45: LYC = v; LcdCompareChanged(); break;
     case 0xFF46: OamDma(v); break;
     case 0xFF47: BGP = v; DecodePalettes(); break;
     case 0xFF48: OBP0 = v; DecodePalettes(); break;

@@ -84,14 +84,21 @@ void RenderBackgroundRow(int line) {
   const int column = MapPointer & ColumnBits;
   const int fine = FineRow & 7;
   const uint8_t lcdc = LCDC;
-  int x = -(SCX & 7);
+  const int scroll = SCX & 7;
   for (int k = 0; k < TilesPerRow; k++) {
     const uint8_t* tile = TileCache[BgTileIndex(row[(column + k) & ColumnBits], lcdc)] + fine;
-    for (int i = 0; i < 8; i++, x++) {
-      if (static_cast<unsigned>(x) >= static_cast<unsigned>(ScreenWidth)) continue;
-      const int n = tile[i * 8];
-      cells[x * ScreenHeight] = colours[n];
-      numbers[x * ScreenHeight] = static_cast<uint8_t>(n);
+    // Tile k covers x = 8k - scroll .. 8k - scroll + 7; only the first and
+    // the last tile are cut by the picture's edges.
+    const int x0 = 8 * k - scroll;
+    const int first = x0 < 0 ? -x0 : 0;
+    const int last = x0 + 8 > ScreenWidth ? ScreenWidth - x0 : 8;
+    const uint8_t* source = tile + first * 8;
+    int* cell = cells + (x0 + first) * ScreenHeight;
+    uint8_t* number = numbers + (x0 + first) * ScreenHeight;
+    for (int i = first; i < last; i++, source += 8, cell += ScreenHeight, number += ScreenHeight) {
+      const uint8_t n = *source;
+      *cell = colours[n];
+      *number = n;
     }
   }
 }

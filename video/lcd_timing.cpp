@@ -16,6 +16,11 @@ int LycLatch = 0;
 int VblankDone = 0;
 long FramesFinished = 0;
 
+// The frame cycle from which the next call has work to do: the next line end,
+// or the start of V-blank when that comes first. Before it, nothing but the
+// two counters changes, so most calls stop after adding the cycles.
+static int LcdEventAt = 0;
+
 namespace {
 
 constexpr uint8_t LcdOn = 0x80;
@@ -32,6 +37,7 @@ void AdvanceLcd() {
   const int c = InstructionCycles;
   FrameCycles += c;
   LineCycles += c;
+  if (FrameCycles < LcdEventAt) return;
 
   if (LineCycles >= CyclesPerLine) {
     LineCycles -= CyclesPerLine;
@@ -68,7 +74,14 @@ void AdvanceLcd() {
   } else {
     STAT &= static_cast<uint8_t>(~Coincidence);
   }
+
+  LcdEventAt = FrameCycles - LineCycles + CyclesPerLine;
+  if (!VblankDone && VblankStart < LcdEventAt) LcdEventAt = VblankStart;
 }
+
+// LY only changes at line ends, but a new LYC or LCDC value must be compared
+// after the instruction that wrote it.
+void LcdCompareChanged() { LcdEventAt = 0; }
 
 // The mode is worked out from the position in the line when the program
 // reads STAT. Cycle 10 counts as mode 2 and cycle 80 as mode 3, so every
@@ -85,11 +98,13 @@ uint8_t ReadStat() {
 void ResetLcdCounters() {
   FrameCycles = 0;
   LY = 0;
+  LcdEventAt = 0;
 }
 
 void FinishFrame() {
   sound_frame_end();
-  clear_bitmap(WorkBitmap);
+  // No clear of the work bitmap: the opaque background copy below rewrites
+  // every pixel of the picture, and nothing outside it is ever shown.
   RefreshTileCache();
   CopyBgPicture();
   if ((LCDC & WindowOn) && WX < WindowXLimit) DrawWindow();

@@ -19,4 +19,5 @@ extern long FramesFinished;
 void AdvanceLcd();
 uint8_t ReadStat();
 void ResetLcdCounters();
+void LcdCompareChanged();  // LYC or LCDC was written
 void FinishFrame();

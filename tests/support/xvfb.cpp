@@ -34,31 +34,36 @@ void Trim(std::string& s) {
 }  // namespace
 
 XvfbServer::XvfbServer() {
-  // Pick a display number from the process id and a count of servers, so
-  // that parallel tests and consecutive servers never meet.
-  static int servers = 0;
-  for (int attempt = 0; attempt < 20 && pid_ < 0; attempt++) {
-    const int number = 100 + (getpid() * 7 + (servers++) * 13) % 800;
-    const std::string lock = "/tmp/.X" + std::to_string(number) + "-lock";
-    if (fs::exists(lock)) continue;
-    display_ = ":" + std::to_string(number);
+  // Xvfb picks a free display itself and writes its number to a pipe, so
+  // that servers of parallel tests can never meet on one display.
+  for (int attempt = 0; attempt < 3 && pid_ < 0; attempt++) {
+    int fds[2];
+    if (pipe(fds) != 0) return;
     pid_t pid = fork();
     if (pid == 0) {
+      close(fds[0]);
       int null = open("/dev/null", O_RDWR);
       dup2(null, 0);
       dup2(null, 1);
       dup2(null, 2);
-      execlp("Xvfb", "Xvfb", display_.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp", nullptr);
+      const std::string fd = std::to_string(fds[1]);
+      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+             nullptr);
       _exit(127);
     }
-    // Wait until the server answers.
+    close(fds[1]);
+    std::string number;
+    char c;
+    while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    close(fds[0]);
+    display_ = ":" + number;
+
+    // The number is written once the server listens; check that it answers.
     const auto started = std::chrono::steady_clock::now();
     bool up = false;
-    while (Since(started) < 10) {
-      int status = 0;
-      if (waitpid(pid, &status, WNOHANG) == pid) break;  // it died: display taken
-      RunResult probe = RunCommand({"xdotool", "getdisplaygeometry"}, "/tmp", 5, env());
-      if (probe.exit_code == 0) {
+    while (!number.empty() && Since(started) < 10) {
+      if (waitpid(pid, nullptr, WNOHANG) == pid) break;
+      if (RunCommand({"xdotool", "getdisplaygeometry"}, "/tmp", 5, env()).exit_code == 0) {
         up = true;
         break;
       }
