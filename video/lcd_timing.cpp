@@ -15,11 +15,7 @@ int LineCycles = 0;
 int LycLatch = 0;
 int VblankDone = 0;
 long FramesFinished = 0;
-
-// The frame cycle from which the next call has work to do: the next line end,
-// or the start of V-blank when that comes first. Before it, nothing but the
-// two counters changes, so most calls stop after adding the cycles.
-static int LcdEventAt = 0;
+int LcdEventAt = 0;
 
 namespace {
 
@@ -32,13 +28,7 @@ void SetStatMode(uint8_t mode) { STAT = static_cast<uint8_t>((STAT & ~3) | mode)
 
 }  // namespace
 
-void AdvanceLcd() {
-  if (CpuStopped) return;
-  const int c = InstructionCycles;
-  FrameCycles += c;
-  LineCycles += c;
-  if (FrameCycles < LcdEventAt) return;
-
+void AdvanceLcdEvents() {
   if (LineCycles >= CyclesPerLine) {
     LineCycles -= CyclesPerLine;
     if (LY < VisibleLines) {  // LY still names the line that has just ended
