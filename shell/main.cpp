@@ -1,5 +1,7 @@
 // PELLIX: start-up, the main loop and the files written at exit.
 #include <allegro.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
@@ -35,6 +37,24 @@ constexpr double ConsoleFrameRate = 4194304.0 / 70224.0;
 
 void RequestQuit(int) { QuitRequested = 1; }
 
+// The sound library reports every device it probes and does not find on
+// stderr, which on a machine without a sound card is a screenful of noise;
+// whether sound works is told in one line once the stream is opened.
+void InstallSoundQuietly() {
+  std::fflush(stderr);
+  const int saved = dup(STDERR_FILENO);
+  const int null = open("/dev/null", O_WRONLY);
+  if (saved >= 0 && null >= 0) dup2(null, STDERR_FILENO);
+  if (null >= 0) close(null);
+  detect_digi_driver(DIGI_AUTODETECT);
+  detect_midi_driver(MIDI_NONE);
+  install_sound(DIGI_AUTODETECT, MIDI_NONE, nullptr);
+  if (saved >= 0) {
+    dup2(saved, STDERR_FILENO);
+    close(saved);
+  }
+}
+
 // Brings up Allegro with its drivers and the window. Headless runs install
 // the library without a system driver: no window and no devices, which is
 // all the machine needs for memory bitmaps.
@@ -53,9 +73,7 @@ bool StartAllegro(bool headless) {
   install_keyboard();
   install_joystick(JOY_TYPE_AUTODETECT);
   install_mouse();
-  detect_digi_driver(DIGI_AUTODETECT);
-  detect_midi_driver(MIDI_NONE);
-  install_sound(DIGI_AUTODETECT, MIDI_NONE, nullptr);
+  InstallSoundQuietly();
   set_window_title(WindowTitle);
   set_color_depth(16);
   request_refresh_rate(RefreshRate);
