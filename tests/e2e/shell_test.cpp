@@ -172,7 +172,7 @@ TEST(ShellWindow, CancelledFileSelectorEndsWithZero) {
   const std::string dir = MakeTempDir("selector-cancel");
   BackgroundRun run = StartPellix({}, dir, x.env());
   const std::string window = FindWindow(x, Title, 20);
-  ASSERT_FALSE(window.empty()) << ReadErrors(run);
+  ASSERT_FALSE(window.empty()) << DescribeRun(run, x);
   ASSERT_TRUE(WaitForPicture(x, window, 20)) << "the file selector is drawn";
   int code = -1;
   bool ended = false;
@@ -194,7 +194,7 @@ TEST(ShellWindow, FileSelectorLoadsTheChosenFile) {
   WriteFileBytes(dir + "/chosen.gb", ReadFileBytes(LdRom));
   BackgroundRun run = StartPellix({"--frames", "10"}, dir, x.env());
   const std::string window = FindWindow(x, Title, 20);
-  ASSERT_FALSE(window.empty()) << ReadErrors(run);
+  ASSERT_FALSE(window.empty()) << DescribeRun(run, x);
   ASSERT_TRUE(WaitForPicture(x, window, 20)) << "the file selector is drawn";
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   RunCommand({"xdotool", "windowfocus", "--sync", window}, dir, 5, x.env());

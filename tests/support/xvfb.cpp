@@ -35,7 +35,9 @@ void Trim(std::string& s) {
 
 XvfbServer::XvfbServer() {
   // Xvfb picks a free display itself and writes its number to a pipe, so
-  // that servers of parallel tests can never meet on one display.
+  // that servers of parallel tests can never meet on one display. It must not
+  // reset when its last client leaves: the readiness probe is such a client,
+  // and a program connecting during the reset would be refused.
   for (int attempt = 0; attempt < 3 && pid_ < 0; attempt++) {
     int fds[2];
     if (pipe(fds) != 0) return;
@@ -47,7 +49,7 @@ XvfbServer::XvfbServer() {
       dup2(null, 1);
       dup2(null, 2);
       const std::string fd = std::to_string(fds[1]);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset",
              nullptr);
       _exit(127);
     }
@@ -175,4 +177,20 @@ bool WaitForPicture(const XvfbServer& x, const std::string& window, double timeo
   }
   std::remove(png.c_str());
   return drawn;
+}
+
+std::string DescribeRun(const BackgroundRun& run, const XvfbServer& x) {
+  std::string text = "stderr: " + ReadErrors(run);
+  if (run.pid > 0) {
+    const std::string proc = "/proc/" + std::to_string(run.pid);
+    std::string status = ReadAllText(proc + "/status");
+    const size_t state = status.find("State:");
+    text += "; " + status.substr(state, status.find('\n', state) - state);
+    text += "; waiting in " + ReadAllText(proc + "/wchan");
+  } else {
+    text += "; the process has ended";
+  }
+  RunResult windows = RunCommand({"xwininfo", "-root", "-tree"}, "/tmp", 10, x.env());
+  text += "; windows: " + windows.out;
+  return text;
 }

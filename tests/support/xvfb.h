@@ -32,6 +32,9 @@ BackgroundRun StartPellix(const std::vector<std::string>& args, const std::strin
 // normally.
 bool WaitForExit(BackgroundRun& run, double timeout, int& exit_code, bool keep_running = false);
 std::string ReadOutput(const BackgroundRun& run);  // stdout so far
+// What a run that did not do as expected is doing: its process state, what
+// it waits in, and the names of the windows on the display.
+std::string DescribeRun(const BackgroundRun& run, const class XvfbServer& x);
 std::string ReadErrors(const BackgroundRun& run);  // stderr so far
 
 // xdotool helpers on the server's display. FindWindow returns the window id,
