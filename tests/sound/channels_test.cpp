@@ -200,7 +200,7 @@ TEST(LengthCounter, Steps256TimesASecondWhenEnabled) {
 
 TEST(LengthCounter, StepsAcrossFramesWithoutAccesses) {
   // 70224 clocks a frame is not a multiple of 16384: the step positions drift,
-  // and over 10 frames exactly the steps at multiples of 16384 happen.
+  // and over 3 frames exactly the steps at multiples of 16384 happen.
   SoundRig rig;
   rig.write(0xFF20, 0x00);  // noise length 64
   rig.write(0xFF21, 0xF0);
@@ -276,5 +276,36 @@ TEST(NoiseChannel, FirstStepsOfTheShiftRegisterForBothTaps) {
       ones += bits[i];
     }
     EXPECT_EQ(ones, (cycle + 1) / 2) << "a maximal sequence has one more 1 than 0s";
+  }
+}
+
+TEST(WaveChannel, PlaysThirtyTwoSamplesPerCycleOfItsFrequencyValue) {
+  // 65536 / (2048 - value) Hz: a pattern of 16 high and 16 low samples
+  // repeats once per 32 steps of (2048 - value) x 2 clocks.
+  for (int value : {1920, 1792}) {
+    SoundRig rig;
+    for (int a = 0xFF30; a < 0xFF38; a++) rig.write(a, 0xFF);
+    rig.write(0xFF1A, 0x80);
+    rig.write(0xFF1C, 0x20);
+    rig.write(0xFF1D, value & 0xFF);
+    rig.write(0xFF1E, 0x80 | (value >> 8));
+    const std::vector<int16_t> out = rig.play(60);
+    const double expected = 65536.0 / (2048 - value);
+    EXPECT_NEAR(MeasurePitch(out, 0, rig.pairs_per_second(), 100), expected, expected * 0.002)
+        << "frequency value " << value;
+  }
+}
+
+TEST(NoiseChannel, ClockDividerAndShiftSetTheStepPeriod) {
+  // The shift register steps at 524288 / r / 2^(s+1) Hz (r 0 counts as 0.5),
+  // that is every 16 x r x 2^s clocks, or 8 x 2^s for r 0.
+  struct Case {
+    int data, clocks;
+  };
+  for (const Case c : {Case{0x00, 8}, Case{0x01, 16}, Case{0x07, 112}, Case{0x21, 64}, Case{0x50, 256},
+                       Case{0xD7, 112 << 13}}) {
+    SoundRig rig;
+    rig.write(0xFF22, c.data);
+    EXPECT_EQ(rig.sys->chip.noise.period, c.clocks) << "register value " << std::hex << c.data;
   }
 }

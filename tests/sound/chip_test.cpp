@@ -154,3 +154,22 @@ TEST(SoundChip, AFrameWithoutAccessesStillProducesAWholeFrame) {
   const std::vector<int16_t> ten = rig.play(10);
   EXPECT_EQ(one.size() + ten.size(), 2u * ((11L * 70224 * 345) >> 16)) << "the fractions carry over";
 }
+
+TEST(SoundChip, AChannelLeavesItsOldOutputAtZeroWhenRoutedElsewhereOrPoweredOff) {
+  SoundRig rig(false);  // no high-pass: a level left behind would stay
+  rig.write(0xFF26, 0x80);
+  rig.write(0xFF25, 0x11);  // square 1 on both sides: the center buffer
+  rig.play_square1(1, 2);   // 64 Hz: the level holds for many samples
+  std::vector<int16_t> out = rig.play(3);
+  ASSERT_NE(LastPair(out).first, 0) << "square 1 holds a level in the center";
+
+  rig.write(0xFF25, 0x01);  // right only
+  out = rig.play(20);
+  EXPECT_EQ(PeakLevel(out, 0, 30), 0) << "the center was taken back to zero: nothing is left on the left";
+  EXPECT_NEAR(PeakLevel(out, 1, 30), 15 * 7 * Unit, 2 * Unit) << "the channel plays on the right from zero";
+
+  rig.write(0xFF26, 0x00);
+  out = rig.play(5);
+  EXPECT_EQ(PeakLevel(out, 0, 30), 0) << "power off: left silent";
+  EXPECT_EQ(PeakLevel(out, 1, 30), 0) << "power off: the right buffer was taken back to zero";
+}
