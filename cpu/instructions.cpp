@@ -23,6 +23,12 @@ using Handler = void (*)();
 // again by the prefix handler.
 uint8_t PrefixByte = 0;
 
+// The running sum of costs outgrows 32 bits after about 34 minutes of play;
+// it wraps around (nothing is timed from it).
+inline void CountCycles(int cycles) {
+  TotalCycles = static_cast<int>(static_cast<unsigned>(TotalCycles) + static_cast<unsigned>(cycles));
+}
+
 inline uint8_t ImmediateByte() { return BusRead(Cpu.PC + 1); }
 inline uint16_t ImmediateWord() { return BusRead16(Cpu.PC + 1); }
 
@@ -412,7 +418,7 @@ void CpuStep() {
     Cpu.Opcode = 0;
     const int cycles = HaltedCycles();
     InstructionCycles = cycles;
-    TotalCycles += cycles;
+    CountCycles(cycles);
     TimerAdvance(cycles);
     return;
   }
@@ -427,7 +433,7 @@ void CpuStep() {
     cost = OpcodeCycles[opcode];
   }
   InstructionCycles = cost;
-  TotalCycles += cost;
+  CountCycles(cost);
   TimerAdvance(cost);
   BaseOps[opcode]();
 }

@@ -173,3 +173,19 @@ TEST(InstructionCost, JrCostsTwoWhetherTakenOrNot) {
   EXPECT_EQ(Cpu.PC, CodeAddress + 0x12);
   EXPECT_EQ(InstructionCycles, 2);
 }
+
+// The running sum passes 2^31 after about 34 minutes of play; it wraps
+// around instead of overflowing, in running and in halted steps alike.
+TEST(InstructionCost, RunningSumWrapsAfterLongRuns) {
+  ResetTestMachine();
+  TotalCycles = 0x7FFFFFFF;
+  Execute({0x00});
+  EXPECT_EQ(TotalCycles, -0x7FFFFFFF - 1) << "one NOP past the largest sum wraps to the smallest";
+
+  TotalCycles = 0x7FFFFFFF;
+  IE = 0x01;
+  Execute({0x76});  // HALT
+  ASSERT_EQ(Cpu.Halted, 1);
+  CpuStep();
+  EXPECT_LT(TotalCycles, 0) << "a halted step past the largest sum wraps as well";
+}
