@@ -3,6 +3,7 @@
 
 #include "cpu/registers.h"
 #include "memory/bus.h"
+#include "picture_helpers.h"
 #include "shell/run_control.h"
 #include "support/machine.h"
 #include "video/lcd_timing.h"
@@ -186,4 +187,60 @@ TEST(LcdTiming, FrameLimitRequestsTheEnd) {
   EXPECT_EQ(QuitRequested, 1);
   FrameLimit = 0;
   QuitRequested = 0;
+}
+
+// LY changes only at line ends, but a newly written LYC or LCDC is compared
+// after the instruction that wrote it, in the middle of a line.
+TEST(LcdTiming, LycAndLcdcWritesAreComparedAtOnce) {
+  ResetTestMachine();
+  LcdOn();
+  RunCycles(114 * 3 + 20);
+  ASSERT_EQ(LY, 3);
+  IF = 0;
+  BusWrite(0xFF45, 3);
+  RunCycles(1);
+  EXPECT_EQ(IF & 0x02, 0x02) << "LYC written to the current line requests at once";
+  EXPECT_EQ(STAT & 0x44, 0x44);
+  IF = 0;
+  BusWrite(0xFF45, 4);
+  RunCycles(1);
+  EXPECT_EQ(STAT & 0x44, 0) << "a LYC that no longer matches clears bits 2 and 6 at once";
+  BusWrite(0xFF45, 3);
+  RunCycles(1);
+  EXPECT_EQ(IF & 0x02, 0) << "the latch holds for the rest of the line";
+  EXPECT_EQ(STAT & 0x44, 0x44);
+
+  BusWrite(0xFF40, 0x11);  // LCD off
+  RunCycles(1);
+  EXPECT_EQ(STAT & 0x44, 0) << "switching the LCD off clears bits 2 and 6 at once";
+
+  RunCycles(114 - LineCycles + 30);
+  ASSERT_EQ(LY, 4);
+  BusWrite(0xFF45, 4);
+  RunCycles(1);
+  EXPECT_EQ(IF & 0x02, 0) << "no request while the LCD is off";
+  LcdOn();
+  RunCycles(1);
+  EXPECT_EQ(IF & 0x02, 0x02) << "switching the LCD on with LY = LYC requests at once";
+  EXPECT_EQ(STAT & 0x44, 0x44);
+}
+
+// The frame is composed when FrameCycles reaches 16415, but line 143's row is
+// only drawn at 16416: which comes first depends on where the step ends.
+TEST(LcdTiming, LastVisibleRowIsDrawnBeforeTheCompositionOnlyWhenItsLineHasEnded) {
+  for (const bool step_over : {false, true}) {
+    ResetTestMachine();
+    LcdOn();  // tile 0 everywhere, colour number 0: shade 0 once drawn
+    RunCycles(VblankStart - 1);
+    ASSERT_EQ(FramesFinished, 0);
+    InstructionCycles = step_over ? 2 : 1;  // ends at 16416 or at 16415
+    AdvanceLcd();
+    ASSERT_EQ(FramesFinished, 1);
+    const uint16_t last_row = Pixel(0, 143);
+    EXPECT_EQ(Pixel(0, 142), Shade0) << "line 142 is drawn in time";
+    if (step_over)
+      EXPECT_EQ(last_row, Shade0) << "a step past 16416 draws line 143 before composing";
+    else
+      EXPECT_EQ(last_row, 0) << "a step ending at 16415 composes line 143 as it was before";
+  }
 }
