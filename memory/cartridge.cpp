@@ -115,9 +115,8 @@ int LoadCartridge(const char* path, const char** error) {
   else if (size < 0) failure = "Read error";
   else if (size == 0) failure = EmptyImage;  // nothing to run: every byte would read 0xFF
   else if (size > MaxCartridgeSize) failure = TooLarge;
-  else if (!(image = static_cast<uint8_t*>(std::malloc(size > 0 ? static_cast<size_t>(size) : 1))))
-    failure = OutOfMemory;
-  else if (size > 0) failure = read_entry(reader, image, size);
+  else if (!(image = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(size))))) failure = OutOfMemory;
+  else failure = read_entry(reader, image, size);
   close_archive(reader);
 
   if (failure) {
