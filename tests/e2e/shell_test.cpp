@@ -1,14 +1,20 @@
 // The program as a user runs it: command line, exit codes, the files it
 // leaves behind, the window and its pace.
+#include <allegro.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <thread>
+#include <vector>
 
+#include "support/machine.h"
+#include "support/png.h"
 #include "support/run.h"
 #include "support/xvfb.h"
 
@@ -16,6 +22,40 @@ namespace {
 
 const std::string LdRom = RomPath("cpu_instrs/individual/06-ld r,r.gb");
 const char* const Title = "PELLIX Build 090113 - By: Brannoch";
+
+// The visible text of one row of 8x8 cells in a window capture (the picture
+// is doubled, so a cell is 16x16 window pixels): each cell's lit pixels are
+// matched against the built-in font, a dark cell reads as a space and an
+// unknown one as '?'. Trailing spaces are dropped.
+std::string WindowRow(const RgbImage& shot, int row) {
+  EnsureHeadlessAllegro();
+  static std::array<uint64_t, 127> glyphs{};
+  if (!glyphs['A']) {
+    BITMAP* scratch = create_bitmap_ex(16, 8, 8);
+    for (int c = 32; c < 127; c++) {
+      clear_to_color(scratch, 0);
+      const char text[2] = {static_cast<char>(c), '\0'};
+      textout_ex(scratch, font, text, 0, 0, 0xFFFF, -1);
+      for (int y = 0; y < 8; y++)
+        for (int x = 0; x < 8; x++)
+          if (reinterpret_cast<uint16_t*>(scratch->line[y])[x]) glyphs[c] |= uint64_t{1} << (y * 8 + x);
+    }
+    destroy_bitmap(scratch);
+  }
+  std::string text;
+  for (int column = 0; column < 20; column++) {
+    uint64_t mask = 0;
+    for (int y = 0; y < 8; y++)
+      for (int x = 0; x < 8; x++)
+        if (shot.at((column * 8 + x) * 2, (row * 8 + y) * 2) != 0) mask |= uint64_t{1} << (y * 8 + x);
+    char shown = mask ? '?' : ' ';
+    for (int c = 32; c < 127 && mask; c++)
+      if (glyphs[c] == mask) shown = static_cast<char>(c);
+    text += shown;
+  }
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
+}
 
 }  // namespace
 
@@ -142,6 +182,41 @@ TEST(ShellWindow, InformationScreenThenEnterThenEscape) {
   EXPECT_EQ(code, 0) << ReadErrors(run);
   EXPECT_EQ(FileSize(dir + "/vram.bin"), 8192);
   EXPECT_TRUE(FileExists(dir + "/Trace.Log"));
+}
+
+// The information screen names the cartridge's header fields at their
+// cells, in decimal except MAX_BANK.
+TEST(ShellWindow, InformationScreenShowsTheCartridgeFields) {
+  XvfbServer x;
+  ASSERT_TRUE(x.ok()) << "Xvfb did not start";
+  const std::string dir = MakeTempDir("info-screen");
+  std::vector<uint8_t> image(0x8000, 0x00);
+  image[0x0147] = 0x03;  // MBC1 with RAM and battery
+  image[0x0148] = 0x02;  // 128 KiB: banks 0 to 7
+  image[0x0149] = 0x03;  // 32 KiB of cartridge RAM
+  WriteFileBytes(dir + "/fields.gb", image);
+  BackgroundRun run = StartPellix({"fields.gb"}, dir, x.env());
+  const std::string window = FindWindow(x, Title, 20);
+  ASSERT_FALSE(window.empty()) << "no window; the program said: " << ReadErrors(run);
+  ASSERT_TRUE(WaitForPicture(x, window, 20)) << "the information screen is drawn";
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_TRUE(CaptureWindow(x, window, dir + "/info.png"));
+  HoldKey(x, window, "Return", 0.1);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  HoldKey(x, window, "Escape");
+  int code = -1;
+  ASSERT_TRUE(WaitForExit(run, 20, code)) << "Enter, then Escape, ends the run";
+  EXPECT_EQ(code, 0) << ReadErrors(run);
+
+  RgbImage shot;
+  std::string error;
+  ASSERT_TRUE(ReadPng(dir + "/info.png", shot, error)) << error;
+  ASSERT_EQ(shot.width, 320);
+  ASSERT_EQ(shot.height, 288);
+  const char* const expected[18] = {"Cartridge Info", "CART_MAPPER:01", "CART_ROMSIZE:02", "CART_RAMSIZE:03", "",
+                                    "", "", "", "", "", "MAX_BANK:07"};
+  for (int row = 0; row < 18; row++)
+    EXPECT_EQ(WindowRow(shot, row), expected[row] ? expected[row] : "") << "row " << row;
 }
 
 // 300 frames at the console's 59.73 Hz take 5.02 s; a run that is not held
