@@ -92,6 +92,7 @@ void RenderBackgroundRow(int line) {
     const int x0 = 8 * k - scroll;
     const int first = x0 < 0 ? -x0 : 0;
     const int last = x0 + 8 > ScreenWidth ? ScreenWidth - x0 : 8;
+    if (first >= last) continue;  // the 21st tile lies wholly right of the picture
     const uint8_t* source = tile + first * 8;
     int* cell = cells + (x0 + first) * ScreenHeight;
     uint8_t* number = numbers + (x0 + first) * ScreenHeight;
