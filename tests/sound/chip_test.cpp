@@ -200,3 +200,19 @@ TEST(SoundSystem, RandomRegisterTrafficStaysInsideTheBuffers) {
     ASSERT_LE(rig.sys->chip.last_time, 0) << "frame " << frame;
   }
 }
+
+TEST(SoundChip, BackFromTheLeftToBothSidesLeavesNothingOnTheLeft) {
+  SoundRig rig(false);
+  rig.write(0xFF26, 0x80);
+  rig.write(0xFF25, 0x10);  // square 1 on the left only
+  rig.play_square1(1, 2);
+  rig.play(3);
+  rig.write(0xFF25, 0x11);  // both sides: the center buffer
+  // These frames are still mixed in stereo: the left buffer is heard.
+  ASSERT_TRUE(rig.sys->buffer.stereo_added || rig.sys->buffer.was_stereo);
+  const std::vector<int16_t> out = rig.play(3);
+  ASSERT_GT(PeakLevel(out, 0, 30), 0);
+  for (size_t i = 2 * 30; i < out.size(); i += 2) {
+    ASSERT_EQ(out[i], out[i + 1]) << "the left buffer was taken back to zero, pair " << i / 2;
+  }
+}
