@@ -226,8 +226,8 @@ const char* ZipArchive::start_entry(int32_t request) {
 
 const char* ZipArchive::read(void* buffer, int32_t n) {
   if (n < 0) return ReadErrorText;
-  if (done || n > to_read_) return UnexpectedEndText;
   if (n == 0) return nullptr;
+  if (done || n > to_read_) return UnexpectedEndText;
   if (to_read_ == entry_size) {
     if (const char* error = start_entry(n)) {
       stream_.end();

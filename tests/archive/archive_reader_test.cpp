@@ -205,6 +205,7 @@ TEST_F(ArchiveTest, ZipWithoutFileEntriesOpensStandingOnNothing) {
     EXPECT_TRUE(reader_->done);
     EXPECT_EQ(entry_size(reader_), 0);
     EXPECT_STREQ(read_entry(reader_, nullptr, 1), "Unexpected end of file");
+    EXPECT_EQ(read_entry(reader_, nullptr, 0), nullptr) << "a read of nothing succeeds even without an entry";
   }
 }
 
