@@ -2,6 +2,8 @@
 
 #include <allegro.h>
 
+#include <atomic>
+
 #include "video/renderer.h"
 
 BITMAP* WorkBitmap = nullptr;
@@ -17,10 +19,11 @@ constexpr int WindowWidth = 320, WindowHeight = 288;
 constexpr double ConsoleFrameRate = 4194304.0 / 70224.0;
 constexpr int MaxFrameDebt = 3;  // frames the clock may run ahead after a stall
 
-volatile int FrameTicks = 0;
+// Raised by Allegro's timer thread, lowered by the emulation thread.
+std::atomic<int> FrameTicks{0};
 bool FrameClockRunning = false;
 
-void FrameTick() { FrameTicks = FrameTicks + 1; }
+void FrameTick() { FrameTicks.fetch_add(1); }
 END_OF_FUNCTION(FrameTick)
 
 }  // namespace
@@ -54,8 +57,8 @@ void StartFrameClock() {
 
 void WaitForFrame() {
   if (Headless || !FrameClockRunning) return;
-  while (FrameTicks == 0) rest(1);
+  while (FrameTicks.load() == 0) rest(1);
   // After a long stall (a slow machine, a blocked window) catch up by a few
   // frames at most instead of racing through all the ticks missed.
-  FrameTicks = FrameTicks > MaxFrameDebt ? MaxFrameDebt - 1 : FrameTicks - 1;
+  if (FrameTicks.fetch_sub(1) > MaxFrameDebt) FrameTicks.store(MaxFrameDebt - 1);
 }
