@@ -64,6 +64,8 @@ void ResetTestMachine(const std::vector<uint8_t>& image) {
   for (auto& map : ShadeMap)
     for (int n = 0; n < 4; n++) map[n] = n;
   std::memset(BgPicture, 0, sizeof BgPicture);
+  std::memset(BgColourNumbers, 0, sizeof BgColourNumbers);
+  std::memset(PictureColourNumbers, 0, sizeof PictureColourNumbers);
   MapPointer = 0x1800;
   FineRow = 0;
   clear_bitmap(WorkBitmap);
