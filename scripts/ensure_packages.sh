@@ -6,8 +6,8 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   liballegro4-dev zlib1g-dev libpng-dev libgtest-dev
-  xvfb xdotool imagemagick x11-apps
-  sdcc clang libclang-rt-14-dev
+  xvfb xdotool imagemagick x11-utils
+  clang libclang-rt-14-dev
   zip gzip
 )
 
