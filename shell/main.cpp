@@ -66,7 +66,9 @@ bool StartAllegro(bool headless) {
     return true;
   }
   if (install_allegro(SYSTEM_AUTODETECT, &errno, std::atexit) != 0) {
-    std::fprintf(stderr, "pellix: cannot start the display: %s\n", allegro_error);
+    // Allegro gives no reason when it finds no display at all.
+    std::fprintf(stderr, "pellix: cannot start the display: %s\n",
+                 allegro_error[0] ? allegro_error : "no X display found (is DISPLAY set? --headless needs none)");
     return false;
   }
   install_timer();

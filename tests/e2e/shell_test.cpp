@@ -106,6 +106,15 @@ TEST(Shell, CommandLineMistakesExitWithTwoAndOneLine) {
   }
 }
 
+TEST(Shell, WindowedRunWithoutADisplaySaysSoAndExitsOne) {
+  const std::string dir = MakeTempDir("no-display");
+  RunResult r = RunPellix({LdRom}, dir, 20, {{"DISPLAY", ":9999"}});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_NE(r.err.find("pellix: cannot start the display: "), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("DISPLAY"), std::string::npos) << "the message says what to check: " << r.err;
+  EXPECT_FALSE(FileExists(dir + "/vram.bin"));
+}
+
 TEST(Shell, HelpPrintsUsageAndExitsZero) {
   RunResult r = RunPellix({"--help"}, MakeTempDir("help"), 20);
   EXPECT_EQ(r.exit_code, 0);
