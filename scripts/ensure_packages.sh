@@ -9,6 +9,7 @@ packages=(
   xvfb xdotool imagemagick x11-utils
   clang libclang-rt-14-dev
   zip gzip
+  sdcc
 )
 
 missing=()

@@ -4,7 +4,6 @@
 
 #include "cpu/registers.h"
 #include "memory/io_registers.h"
-#include "shell/display.h"
 #include "shell/input.h"
 #include "shell/run_control.h"
 #include "sound/stream_output.h"
@@ -102,8 +101,6 @@ void FinishFrame() {
   // background and window only, so they go after those layers.
   DrawSprites(SpriteClass::Behind);
   DrawSprites(SpriteClass::Front);
-  WaitForFrame();
-  PresentFrame();
   FramesFinished++;
-  if (FrameLimit && FramesFinished >= FrameLimit) QuitRequested = 1;
+  FrameEnded();
 }

@@ -88,6 +88,8 @@ std::string MakeTempDir(const std::string& name) {
 
 std::string RomPath(const std::string& relative) { return std::string(PELLIX_ROMS_DIR) + "/" + relative; }
 
+std::string TestRomPath(const std::string& name) { return std::string(PELLIX_TEST_ROMS) + "/" + name + ".gb"; }
+
 std::string TestDataPath(const std::string& relative) { return std::string(PELLIX_TEST_DATA) + "/" + relative; }
 
 std::vector<uint8_t> ReadFileBytes(const std::string& path) {

@@ -27,6 +27,9 @@ std::string MakeTempDir(const std::string& name);
 // Path of a file under ../shared/roms.
 std::string RomPath(const std::string& relative);
 
+// Path of a test cartridge of our own, assembled from tests/roms/NAME.s.
+std::string TestRomPath(const std::string& name);
+
 // Path of a file kept beside the tests (tests/...).
 std::string TestDataPath(const std::string& relative);
 
