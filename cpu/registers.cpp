@@ -7,6 +7,13 @@ int InstructionCycles = 0;
 int TotalCycles = 0;
 int CpuStopped = 0;
 
+void ResetCpu() {
+  Cpu = CpuRegisters{};
+  InstructionCycles = 0;
+  TotalCycles = 0;
+  CpuStopped = 0;
+}
+
 // The stack grows downwards and holds words little-endian like every other
 // word in memory: the high byte goes to SP - 1, the low byte to SP - 2, so
 // that the low byte lies at the new SP. Programs read return addresses and

@@ -28,5 +28,8 @@ inline void WriteBC(unsigned v) { Cpu.B = static_cast<uint8_t>(v >> 8); Cpu.C = 
 inline void WriteDE(unsigned v) { Cpu.D = static_cast<uint8_t>(v >> 8); Cpu.E = static_cast<uint8_t>(v); }
 inline void WriteHL(unsigned v) { Cpu.H = static_cast<uint8_t>(v >> 8); Cpu.L = static_cast<uint8_t>(v); }
 
+// Registers, flags and the cycle counts back to zero.
+void ResetCpu();
+
 void Push16(uint16_t value);
 uint16_t Pop16();

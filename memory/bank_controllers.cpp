@@ -56,3 +56,8 @@ void MbcWrite(int address, int value) {
     default: break;  // no controller: the write is lost
   }
 }
+
+void ResetBankControllers() {
+  BankNibble = BankLow5 = BankHigh2 = BankMode = 0;
+  Mbc5Low = Mbc5High = 0;
+}

@@ -1,5 +1,7 @@
 #include "memory/bus.h"
 
+#include <cstring>
+
 #include "memory/bank_controllers.h"
 #include "video/renderer.h"
 
@@ -19,6 +21,20 @@ uint8_t* WramBank0Ptr = WorkRam;
 uint8_t* WramBankPtr = WorkRam + 0x1000;
 
 uint16_t LastVramWrite = 0;
+
+void ResetMemories() {
+  std::memset(VideoRam, 0, sizeof VideoRam);
+  std::memset(WorkRam, 0, sizeof WorkRam);
+  std::memset(Oam, 0, sizeof Oam);
+  std::memset(HighRam, 0, sizeof HighRam);
+  LastVramWrite = 0;
+  RomBank0Ptr = RomImage;
+  RomBankPtr = RomImage + 0x4000;
+  VramBankPtr = VideoRam;
+  CartRamBankPtr = CartRam;
+  WramBank0Ptr = WorkRam;
+  WramBankPtr = WorkRam + 0x1000;
+}
 
 // A processor write into 0x8000-0x9FFF: store it in the selected bank and
 // mark the renderer's decoded copy of its 16-byte block stale. The map areas

@@ -30,6 +30,11 @@ extern uint8_t* WramBankPtr;     // 0xD000-0xDFFF and its echo
 extern uint16_t LastVramWrite;   // address of the latest write into video RAM
 extern uint8_t CART_RAMSIZE;     // decides how 0xA000-0xBFFF behaves
 
+// Clears video RAM, work RAM, OAM and high RAM and points every bank window
+// at its first bank. The cartridge RAM keeps its contents, as a console's
+// battery-backed RAM does across a reset.
+void ResetMemories();
+
 void BusWrite(int address, int value);
 void VideoRamWrite(int address, uint8_t value);
 

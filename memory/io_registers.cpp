@@ -16,6 +16,17 @@ uint8_t KEY1 = 0, VBK = 0, SVBK = 0;
 int JoypadSelect = 0;
 int DoubleSpeed = 0;
 
+void ResetIoRegisters() {
+  DIV = TIMA = TMA = TAC = 0;
+  IF = IE = 0;
+  LCDC = 0x01;
+  STAT = SCY = SCX = LY = LYC = 0;
+  BGP = OBP0 = OBP1 = WY = WX = 0;
+  KEY1 = VBK = SVBK = 0;
+  JoypadSelect = 0;
+  DoubleSpeed = 0;
+}
+
 namespace {
 
 // The selected half of the buttons, 0 meaning pressed; the top bits read 1.

@@ -13,6 +13,9 @@ extern uint8_t SVBK;                         // work RAM bank, 0 until written, 
 extern int JoypadSelect;  // 0 = direction keys, 1 = buttons
 extern int DoubleSpeed;   // toggled by STOP after a KEY1 prepare
 
+// Every register of the page back to its program-start value.
+void ResetIoRegisters();
+
 uint8_t IoRead(int address);
 void IoWrite(int address, int value);
 void OamDma(int value);

@@ -15,3 +15,8 @@ void TimerSteps() {
     }
   }
 }
+
+void ResetTimer() {
+  DivCounter = DivPeriod;
+  TimerCounter = TimerPeriods[0];
+}

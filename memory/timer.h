@@ -16,6 +16,9 @@ extern const int TimerPeriods[4];
 // and requesting the timer interrupt when it overflows.
 void TimerSteps();
 
+// Both counters back to a full period.
+void ResetTimer();
+
 // Moves the divider and the timer on by one instruction's cost, before the
 // instruction runs. The divider counts down here, one step every 64 machine
 // cycles and at most one per call; games only use it as a source of noise

@@ -86,6 +86,9 @@ uint8_t ReadStat() {
 
 void ResetLcdCounters() {
   FrameCycles = 0;
+  LineCycles = 0;
+  LycLatch = 0;
+  VblankDone = 0;
   LY = 0;
   LcdEventAt = 0;
 }

@@ -26,6 +26,10 @@ extern uint8_t PictureColourNumbers[PicturePixels];
 enum class MapPointerReason { LcdcWritten, ScxWritten, ScyWritten, FrameStart };
 enum class SpriteClass { Behind, Front };
 
+// The tile cache, shade maps, background pictures and map pointer back to
+// their program-start state (every tile stale).
+void ResetRenderer();
+
 void MarkTileDirty(int tile);
 void DecodeTile(int index);
 void RefreshTileCache();
