@@ -1,48 +1,132 @@
 #include "memory/bank_controllers.h"
 
+#include <cstring>
+
 #include "memory/bus.h"
 #include "memory/cartridge.h"
+#include "memory/mbc3_clock.h"
 
-int BankNibble = 0, BankLow5 = 0, BankHigh2 = 0, BankMode = 0;
-int Mbc5Low = 0, Mbc5High = 0;
+int CartRamEnabled = 0;
+int BankLow5 = 0, BankHigh2 = 0, BankMode = 0;
+int RomBankRegister = 1;
+int Mbc5Low = 1, Mbc5High = 0;
+int RamBankRegister = 0;
+int RumbleMotor = 0;
+int ClockLatchRegister = 0xFF;
+CartRamTarget CartRamWriteTarget = CartRamTarget::Nowhere;
+int CartRamWritten = 0;
 
 namespace {
 
 constexpr int RomBankSize = 0x4000;
-constexpr int CartRamBankSize = 0x2000;
+constexpr long SmallRamBytes = 0x800;  // 2 KiB, seen four times in the window
+constexpr uint8_t Mbc2UnusedBits = 0xF0;
 
-void ApplyRomBank(int bank) { RomBankPtr = RomImage + (bank & MAX_BANK) * RomBankSize; }
+// What 0xA000-0xBFFF shows while the RAM is disabled or absent: never written.
+uint8_t UnmappedPage[CartRamBankSize];
+// The latched value of the selected clock register, repeated over the window.
+uint8_t ClockPage[CartRamBankSize];
+int ClockPageValue = -1;  // what ClockPage holds, -1 before it is filled
 
+uint8_t* RomBank(int bank) { return RomImage + (bank & MAX_BANK) * RomBankSize; }
+
+bool RamEnableValue(int value) { return (value & 0x0F) == 0x0A; }
+
+int RamBankMask() {
+  const long banks = CartRamBytes / CartRamBankSize;
+  return banks > 1 ? static_cast<int>(banks - 1) : 0;
+}
+
+int SelectedRamBank() {
+  switch (CART_MAPPER) {
+    case 1: return BankMode ? BankHigh2 : 0;
+    case 3: return RamBankRegister;
+    case 5: return RamBankRegister & (CartHasRumble ? 0x07 : 0x0F);
+    default: return 0;
+  }
+}
+
+uint8_t* ShowClockRegister() {
+  const uint8_t value = Mbc3ClockRead(RamBankRegister);
+  if (ClockPageValue != value) {
+    std::memset(ClockPage, value, sizeof ClockPage);
+    ClockPageValue = value;
+  }
+  return ClockPage;
+}
+
+// Copies the first `bytes` of CartRam over the rest of the 8 KiB window.
+void Mirror(long bytes) {
+  for (long copy = bytes; copy < CartRamBankSize; copy += bytes) std::memcpy(CartRam + copy, CartRam, bytes);
+}
+
+// MBC1: the 2-bit register supplies bits 5-6 of the bank at 0x4000 in both
+// modes; mode 1 also puts bank (2-bit register << 5) at 0x0000 and chooses
+// the RAM bank with it. Only the low 5 bits are tested for 0.
 void Mbc1Write(int address, int value) {
   switch (address >> 13) {
-    case 0: BankNibble = value & 0x0F; break;
+    case 0:
+      CartRamEnabled = RamEnableValue(value);
+      MapCartRam();
+      return;
     case 1: BankLow5 = value & 0x1F; break;
     case 2: BankHigh2 = value & 0x03; break;
     default: BankMode = value & 0x01; break;
   }
-  int bank;
-  if (BankMode == 0) {
-    CartRamBankPtr = CartRam;
-    bank = BankNibble * 32 + BankLow5;
-  } else {
-    CartRamBankPtr = CartRam + BankHigh2 * CartRamBankSize;
-    bank = BankLow5;
-  }
-  // The zero test comes before the mask: a number that masks to 0 maps bank 0.
-  if (bank == 0) bank = 1;
-  ApplyRomBank(bank);
+  RomBankPtr = RomBank(BankHigh2 << 5 | (BankLow5 ? BankLow5 : 1));
+  RomBank0Ptr = BankMode ? RomBank(BankHigh2 << 5) : RomImage;
+  MapCartRam();
 }
 
-void SingleRegisterWrite(int address, int value, int mask) {
-  if (address < 0x2000 || address >= 0x4000) return;
-  int bank = value & mask;
-  ApplyRomBank(bank ? bank : 1);
+// MBC2: address bit 8 chooses between the RAM enable and the ROM bank.
+void Mbc2Write(int address, int value) {
+  if (address >= 0x4000) return;
+  if (address & 0x100) {
+    RomBankRegister = value & 0x0F;
+    RomBankPtr = RomBank(RomBankRegister ? RomBankRegister : 1);
+  } else {
+    CartRamEnabled = RamEnableValue(value);
+    MapCartRam();
+  }
+}
+
+void Mbc3Write(int address, int value) {
+  switch (address >> 13) {
+    case 0:
+      CartRamEnabled = RamEnableValue(value);
+      MapCartRam();
+      break;
+    case 1:
+      RomBankRegister = value & 0x7F;
+      RomBankPtr = RomBank(RomBankRegister ? RomBankRegister : 1);
+      break;
+    case 2:
+      RamBankRegister = value & 0x0F;
+      MapCartRam();
+      break;
+    default:  // 0 then 1 latches the clock
+      if (CartHasClock && ClockLatchRegister == 0 && value == 1) {
+        LatchMbc3Clock();
+        MapCartRam();  // a clock register on show now shows the new value
+      }
+      ClockLatchRegister = value;
+      break;
+  }
 }
 
 void Mbc5Write(int address, int value) {
-  if (address >= 0x2000 && address < 0x3000) Mbc5Low = value & 0xFF;
-  else if (address >= 0x3000 && address < 0x4000) Mbc5High = value & 0x01;
-  ApplyRomBank(Mbc5High * 256 + Mbc5Low);  // bank 0 may be mapped here
+  if (address < 0x2000) {
+    CartRamEnabled = RamEnableValue(value);
+    MapCartRam();
+  } else if (address < 0x4000) {
+    if (address < 0x3000) Mbc5Low = value;
+    else Mbc5High = value & 0x01;
+    RomBankPtr = RomBank(Mbc5High << 8 | Mbc5Low);  // bank 0 may be mapped here
+  } else if (address < 0x6000) {
+    RamBankRegister = value & 0x0F;
+    if (CartHasRumble) RumbleMotor = value >> 3 & 1;
+    MapCartRam();
+  }
 }
 
 }  // namespace
@@ -50,14 +134,92 @@ void Mbc5Write(int address, int value) {
 void MbcWrite(int address, int value) {
   switch (CART_MAPPER) {
     case 1: Mbc1Write(address, value); break;
-    case 2: SingleRegisterWrite(address, value, 0x0F); break;
-    case 3: SingleRegisterWrite(address, value, 0x7F); break;
+    case 2: Mbc2Write(address, value); break;
+    case 3: Mbc3Write(address, value); break;
     case 5: Mbc5Write(address, value); break;
     default: break;  // no controller: the write is lost
   }
 }
 
+void MapCartRam() {
+  uint8_t* window = UnmappedPage;
+  CartRamTarget target = CartRamTarget::Nowhere;
+  if (!CartRamEnabled) {
+    // disabled: 0xFF, and writes are ignored
+  } else if (CART_MAPPER == 3 && RamBankRegister > 3) {
+    if (CartHasClock && RamBankRegister >= ClockSecondsRegister && RamBankRegister <= ClockDayHighRegister) {
+      window = ShowClockRegister();
+      target = CartRamTarget::Clock;
+    }
+  } else if (CART_MAPPER == 2) {
+    window = CartRam;
+    target = CartRamTarget::Mbc2;
+  } else if (CartRamBytes == SmallRamBytes) {
+    window = CartRam;
+    target = CartRamTarget::Mirrored2K;
+  } else if (CartRamBytes > 0) {
+    window = CartRam + (SelectedRamBank() & RamBankMask()) * CartRamBankSize;
+    target = CartRamTarget::Bank;
+  }
+  CartRamBankPtr = window;
+  CartRamWriteTarget = target;
+}
+
+// The small RAMs are kept in every copy the window shows, so that a read
+// stays one load; writes, which are rare, store each copy.
+void CartRamWrite(int address, uint8_t value) {
+  switch (CartRamWriteTarget) {
+    case CartRamTarget::Nowhere:
+      return;
+    case CartRamTarget::Bank:
+      CartRamBankPtr[address - 0xA000] = value;
+      break;
+    case CartRamTarget::Mirrored2K:
+      for (long copy = address & (SmallRamBytes - 1); copy < CartRamBankSize; copy += SmallRamBytes)
+        CartRam[copy] = value;
+      break;
+    case CartRamTarget::Mbc2:
+      // Only the low half of each byte is stored; the high half reads as 1s.
+      for (long copy = address & (Mbc2RamBytes - 1); copy < CartRamBankSize; copy += Mbc2RamBytes)
+        CartRam[copy] = value | Mbc2UnusedBits;
+      break;
+    case CartRamTarget::Clock:
+      Mbc3ClockWrite(RamBankRegister, value);
+      break;
+  }
+  CartRamWritten = 1;
+}
+
 void ResetBankControllers() {
-  BankNibble = BankLow5 = BankHigh2 = BankMode = 0;
-  Mbc5Low = Mbc5High = 0;
+  std::memset(UnmappedPage, 0xFF, sizeof UnmappedPage);
+  CartRamEnabled = CART_MAPPER == 0;  // without a controller the RAM is always there
+  BankLow5 = BankHigh2 = BankMode = 0;
+  RomBankRegister = 1;
+  Mbc5Low = 1;
+  Mbc5High = 0;
+  RamBankRegister = 0;
+  RumbleMotor = 0;
+  ClockLatchRegister = 0xFF;
+  if (RomImage) {
+    RomBank0Ptr = RomImage;
+    RomBankPtr = RomImage + RomBankSize;
+  }
+  MapCartRam();
+}
+
+void CartRamFilled() {
+  if (CART_MAPPER == 2) {
+    for (long i = 0; i < Mbc2RamBytes; i++) CartRam[i] |= Mbc2UnusedBits;
+    Mirror(Mbc2RamBytes);
+  } else if (CartRamBytes == SmallRamBytes) {
+    Mirror(SmallRamBytes);
+  }
+}
+
+void CartridgeInserted() {
+  std::memset(CartRam, 0, sizeof CartRam);
+  CartRamFilled();
+  StartMbc3Clock();
+  ClockPageValue = -1;
+  ResetBankControllers();
 }

@@ -31,7 +31,6 @@ void ResetMemories() {
   RomBank0Ptr = RomImage;
   RomBankPtr = RomImage + 0x4000;
   VramBankPtr = VideoRam;
-  CartRamBankPtr = CartRam;
   WramBank0Ptr = WorkRam;
   WramBankPtr = WorkRam + 0x1000;
 }
@@ -57,9 +56,7 @@ void BusWrite(int address, int value) {
       VideoRamWrite(address, v);
       return;
     case 0xA: case 0xB:
-      if (CART_RAMSIZE == 0) return;
-      if (CART_RAMSIZE == 1) CartRamBankPtr[address & 0x07FF] = v;
-      else CartRamBankPtr[address - 0xA000] = v;
+      CartRamWrite(address, v);  // the controller knows where it goes, if anywhere
       return;
     case 0xC:
       WramBank0Ptr[address - 0xC000] = v;

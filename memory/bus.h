@@ -23,16 +23,16 @@ extern uint8_t HighRam[HighRamSize];
 extern uint8_t* RomBank0Ptr;     // 0x0000-0x3FFF
 extern uint8_t* RomBankPtr;      // 0x4000-0x7FFF
 extern uint8_t* VramBankPtr;     // 0x8000-0x9FFF
-extern uint8_t* CartRamBankPtr;  // 0xA000-0xBFFF
+extern uint8_t* CartRamBankPtr;  // 0xA000-0xBFFF: a RAM bank, or a page of 0xFF or of a clock register
 extern uint8_t* WramBank0Ptr;    // 0xC000-0xCFFF and its echo
 extern uint8_t* WramBankPtr;     // 0xD000-0xDFFF and its echo
 
 extern uint16_t LastVramWrite;   // address of the latest write into video RAM
-extern uint8_t CART_RAMSIZE;     // decides how 0xA000-0xBFFF behaves
 
-// Clears video RAM, work RAM, OAM and high RAM and points every bank window
-// at its first bank. The cartridge RAM keeps its contents, as a console's
-// battery-backed RAM does across a reset.
+// Clears video RAM, work RAM, OAM and high RAM and points the bank windows
+// at their first banks (the cartridge RAM window is the bank controller's).
+// The cartridge RAM keeps its contents, as a console's battery-backed RAM
+// does across a reset.
 void ResetMemories();
 
 void BusWrite(int address, int value);
@@ -48,8 +48,6 @@ inline uint8_t BusRead(int address) {
     case 0x8: case 0x9:
       return VramBankPtr[address - 0x8000];
     case 0xA: case 0xB:
-      if (CART_RAMSIZE == 0) return 0x00;
-      if (CART_RAMSIZE == 1) return CartRamBankPtr[address & 0x07FF];  // 2 KiB, mirrored
       return CartRamBankPtr[address - 0xA000];
     case 0xC:
       return WramBank0Ptr[address - 0xC000];

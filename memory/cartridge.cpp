@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "archive/archive.h"
+#include "memory/bank_controllers.h"
 #include "memory/bus.h"
 
 uint8_t CartType = 0;
@@ -11,6 +12,11 @@ uint8_t CART_MAPPER = 0;
 uint8_t CART_ROMSIZE = 0;
 uint8_t CART_RAMSIZE = 0;
 int MAX_BANK = 0;
+bool CartTypeSupported = true;
+bool CartHasBattery = false;
+bool CartHasClock = false;
+bool CartHasRumble = false;
+long CartRamBytes = 0;
 
 namespace {
 
@@ -36,14 +42,37 @@ int BankMaskFor(uint8_t size_code, long image_size) {
   return mask;
 }
 
-uint8_t MapperFor(uint8_t type, uint8_t current) {
+// The controller number for the types PELLIX supports, or -1.
+int MapperFor(uint8_t type) {
   switch (type) {
-    case 0x00: return 0;
+    case 0x00: case 0x08: case 0x09: return 0;
     case 0x01: case 0x02: case 0x03: return 1;
     case 0x05: case 0x06: return 2;
     case 0x0F: case 0x10: case 0x11: case 0x12: case 0x13: return 3;
     case 0x19: case 0x1A: case 0x1B: case 0x1C: case 0x1D: case 0x1E: return 5;
-    default: return current;  // unknown controllers keep the previous value
+    default: return -1;
+  }
+}
+
+bool HasBattery(uint8_t type) {
+  switch (type) {
+    case 0x03: case 0x06: case 0x09: case 0x0D: case 0x0F: case 0x10: case 0x13:
+    case 0x1B: case 0x1E: case 0x22: case 0xFF:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Bytes of RAM the size code announces; unknown codes mean none.
+long RamBytesFor(uint8_t size_code) {
+  switch (size_code) {
+    case 1: return 0x800;
+    case 2: return 0x2000;
+    case 3: return 0x8000;
+    case 4: return 0x20000;
+    case 5: return 0x10000;
+    default: return 0;
   }
 }
 
@@ -80,8 +109,18 @@ int AdoptImage(uint8_t* image, long size, const char** error) {
   CART_ROMSIZE = rom_size;
   CART_RAMSIZE = ram_size;
   MAX_BANK = mask;
-  CART_MAPPER = MapperFor(type, CART_MAPPER);
-  if (CART_MAPPER == 2) CART_RAMSIZE = 1;  // MBC2's RAM is always the small mirrored kind
+  const int mapper = MapperFor(type);
+  CartTypeSupported = mapper >= 0;
+  CART_MAPPER = static_cast<uint8_t>(CartTypeSupported ? mapper : 0);
+  CartHasBattery = HasBattery(type);
+  CartHasClock = type == 0x0F || type == 0x10;
+  CartHasRumble = type >= 0x1C && type <= 0x1E;
+  CartRamBytes = RamBytesFor(ram_size);
+  if (CART_MAPPER == 2) {  // MBC2 has its 512 half-bytes built in, whatever the header says
+    CART_RAMSIZE = 1;
+    CartRamBytes = Mbc2RamBytes;
+  }
+  CartridgeInserted();
   return 0;
 }
 

@@ -10,6 +10,14 @@ extern uint8_t CART_ROMSIZE;  // header byte 0x148 as read
 extern uint8_t CART_RAMSIZE;  // header byte 0x149, 1 for every MBC2 cartridge
 extern int MAX_BANK;          // mask applied to every ROM bank number
 
+// What the cartridge type and RAM size say about the board, for the bank
+// controller and the save file.
+extern bool CartTypeSupported;  // false: a controller PELLIX lacks; it runs as none
+extern bool CartHasBattery;     // its RAM (and clock) survive power-off
+extern bool CartHasClock;       // MBC3 with the real-time clock
+extern bool CartHasRumble;      // MBC5 with the motor on RAM bank bit 3
+extern long CartRamBytes;       // bytes of cartridge RAM: 0, 512 (MBC2) or 2 KiB-128 KiB
+
 // Loads the image at the path. Returns 0 on success, 1 on failure; on failure
 // *error (when given) names the reason.
 int LoadCartridge(const char* path, const char** error = nullptr);

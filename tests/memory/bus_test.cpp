@@ -54,30 +54,16 @@ TEST(Bus, SwitchableWorkRamBankFollowsSvbkThroughTheEcho) {
   EXPECT_EQ(BusRead(0xD123), 0x11);
 }
 
-TEST(Bus, CartridgeRamWithoutRamReadsZeroAndIgnoresWrites) {
-  ResetTestMachine();
-  CART_RAMSIZE = 0;
-  BusWrite(0xA000, 0x42);
-  EXPECT_EQ(BusRead(0xA000), 0x00);
-  EXPECT_EQ(CartRam[0], 0x00);
-}
-
-TEST(Bus, SmallCartridgeRamIsMirroredFourTimes) {
-  ResetTestMachine();
-  CART_RAMSIZE = 1;
-  BusWrite(0xA000, 0x42);
-  EXPECT_EQ(BusRead(0xA800), 0x42);
-  EXPECT_EQ(BusRead(0xB000), 0x42);
-  EXPECT_EQ(BusRead(0xB800), 0x42);
-  BusWrite(0xBFFF, 0x24);
-  EXPECT_EQ(BusRead(0xA7FF), 0x24);
-}
-
+// The cases of absent, disabled and mirrored cartridge RAM are the bank
+// controllers' (tests/memory/bank_controllers_test.cpp): they point the window.
 TEST(Bus, FullCartridgeRamWindowIsEightKilobytes) {
-  ResetTestMachine();
-  CART_RAMSIZE = 3;
+  std::vector<uint8_t> rom(0x8000);
+  rom[0x147] = 0x09;  // no controller, RAM always enabled
+  rom[0x149] = 3;
+  ResetTestMachine(rom);
   BusWrite(0xA000, 0x42);
   BusWrite(0xBFFF, 0x24);
+  EXPECT_EQ(BusRead(0xA000), 0x42);
   EXPECT_EQ(BusRead(0xA800), 0x00) << "no mirroring with a full window";
   EXPECT_EQ(CartRam[0x1FFF], 0x24);
 }

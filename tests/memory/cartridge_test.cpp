@@ -1,6 +1,9 @@
 // Loading images and reading their header.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include "memory/bus.h"
 #include "memory/cartridge.h"
 #include "support/machine.h"
@@ -35,13 +38,37 @@ TEST(Cartridge, MapperFromCartridgeType) {
   }
 }
 
-TEST(Cartridge, UnknownTypesKeepThePreviousMapper) {
+TEST(Cartridge, UnsupportedTypesRunWithoutAController) {
   EnsureHeadlessAllegro();
-  ASSERT_EQ(Install(Image(0x8000, 0x00, 0, 0)), 0);
-  for (uint8_t type : {0x04, 0x07, 0x0E, 0x14, 0x18, 0x1F, 0xFF}) {
+  for (uint8_t type : {0x00, 0x08, 0x09, 0x03, 0x06, 0x10, 0x1E}) {
     ASSERT_EQ(Install(Image(0x8000, type, 0, 0)), 0);
-    EXPECT_EQ(CART_MAPPER, 0) << "type 0x" << std::hex << int(type) << " is no controller on a first load";
+    EXPECT_TRUE(CartTypeSupported) << "type 0x" << std::hex << int(type);
   }
+  for (uint8_t type : {0x04, 0x07, 0x0B, 0x0D, 0x14, 0x18, 0x1F, 0x22, 0xFC, 0xFF}) {
+    ASSERT_EQ(Install(Image(0x8000, 0x01, 0, 0)), 0);
+    ASSERT_EQ(Install(Image(0x8000, type, 0, 0)), 0);
+    EXPECT_FALSE(CartTypeSupported) << "type 0x" << std::hex << int(type);
+    EXPECT_EQ(CART_MAPPER, 0) << "type 0x" << std::hex << int(type) << " runs without its controller";
+  }
+}
+
+TEST(Cartridge, BatteryClockRumbleAndRamSizeFromTheHeader) {
+  EnsureHeadlessAllegro();
+  const uint8_t battery[] = {0x03, 0x06, 0x09, 0x0D, 0x0F, 0x10, 0x13, 0x1B, 0x1E, 0x22, 0xFF};
+  for (int type = 0; type < 256; type++) {
+    ASSERT_EQ(Install(Image(0x8000, static_cast<uint8_t>(type), 0, 2)), 0);
+    const bool expected = std::find(std::begin(battery), std::end(battery), type) != std::end(battery);
+    EXPECT_EQ(CartHasBattery, expected) << "type 0x" << std::hex << type;
+    EXPECT_EQ(CartHasClock, type == 0x0F || type == 0x10) << "type 0x" << std::hex << type;
+    EXPECT_EQ(CartHasRumble, type >= 0x1C && type <= 0x1E) << "type 0x" << std::hex << type;
+  }
+  const long sizes[] = {0, 0x800, 0x2000, 0x8000, 0x20000, 0x10000, 0};  // code 6 and up: unknown, none
+  for (int code = 0; code < 7; code++) {
+    ASSERT_EQ(Install(Image(0x8000, 0x1B, 0, static_cast<uint8_t>(code))), 0);
+    EXPECT_EQ(CartRamBytes, sizes[code]) << "RAM size code " << code;
+  }
+  ASSERT_EQ(Install(Image(0x8000, 0x06, 0, 3)), 0);
+  EXPECT_EQ(CartRamBytes, 512) << "MBC2: 512 half-bytes whatever the header says";
 }
 
 TEST(Cartridge, Mbc2AlwaysHasTheSmallMirroredRam) {
