@@ -32,6 +32,7 @@ RunResult RunCommand(const std::vector<std::string>& argv, const std::string& wo
                            std::to_string(counter++);
   const std::string out_path = base + ".out", err_path = base + ".err";
 
+  const std::string data_home = TestDataHome(workdir);
   const auto started = std::chrono::steady_clock::now();
   pid_t pid = fork();
   if (pid == 0) {
@@ -43,6 +44,7 @@ RunResult RunCommand(const std::vector<std::string>& argv, const std::string& wo
     dup2(in, 0);
     dup2(out, 1);
     dup2(err, 2);
+    setenv("XDG_DATA_HOME", data_home.c_str(), 1);
     for (const auto& [k, v] : env) setenv(k.c_str(), v.c_str(), 1);
     std::vector<char*> args;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
@@ -79,9 +81,16 @@ RunResult RunPellix(const std::vector<std::string>& args, const std::string& wor
   return RunCommand(argv, workdir, timeout, env);
 }
 
+std::string TestDataHome(const std::string& workdir) {
+  fs::path dir = fs::absolute(workdir).lexically_normal();
+  if (!dir.has_filename()) dir = dir.parent_path();
+  return dir.string() + ".data";
+}
+
 std::string MakeTempDir(const std::string& name) {
   const fs::path dir = fs::path(PELLIX_TEST_BUILD) / "scratch" / (name + "-" + std::to_string(getpid()));
   fs::remove_all(dir);
+  fs::remove_all(TestDataHome(dir.string()));
   fs::create_directories(dir);
   return dir.string();
 }

@@ -17,6 +17,12 @@ struct RunResult {
 RunResult RunCommand(const std::vector<std::string>& argv, const std::string& workdir, double timeout = 120,
                      const std::map<std::string, std::string>& env = {});
 
+// The data folder ($XDG_DATA_HOME) of a program run in workdir: a folder
+// beside it, so that saves PELLIX keeps outside the cartridge's folder stay
+// with the test instead of landing in the user's home. Runs get it unless
+// their env names another.
+std::string TestDataHome(const std::string& workdir);
+
 // Runs build/pellix with the arguments in workdir.
 RunResult RunPellix(const std::vector<std::string>& args, const std::string& workdir, double timeout = 120,
                     const std::map<std::string, std::string>& env = {});

@@ -95,6 +95,7 @@ BackgroundRun StartPellix(const std::vector<std::string>& args, const std::strin
                            std::to_string(counter++);
   run.out_path = base + ".out";
   run.err_path = base + ".err";
+  const std::string data_home = TestDataHome(workdir);
   pid_t pid = fork();
   if (pid == 0) {
     setpgid(0, 0);
@@ -105,6 +106,7 @@ BackgroundRun StartPellix(const std::vector<std::string>& args, const std::strin
     dup2(in, 0);
     dup2(out, 1);
     dup2(err, 2);
+    setenv("XDG_DATA_HOME", data_home.c_str(), 1);
     for (const auto& [k, v] : env) setenv(k.c_str(), v.c_str(), 1);
     std::vector<char*> argv{const_cast<char*>(PELLIX_BINARY)};
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
