@@ -18,6 +18,7 @@
 #include "memory/cartridge.h"
 #include "memory/machine.h"
 #include "memory/timer.h"
+#include "shell/battery_save.h"
 #include "shell/display.h"
 #include "shell/input.h"
 #include "shell/options.h"
@@ -36,6 +37,14 @@ constexpr int UnknownOpExit = 3;
 constexpr double ConsoleFrameRate = 4194304.0 / 70224.0;
 
 void RequestQuit(int) { QuitRequested = 1; }
+
+// SIGINT and SIGTERM end a run as Escape does, so that its files (the
+// battery save above all) are written. Set after the library's own start,
+// which may install handlers of its own.
+void CatchQuitSignals() {
+  std::signal(SIGINT, RequestQuit);
+  std::signal(SIGTERM, RequestQuit);
+}
 
 // The sound library reports every device it probes and does not find on
 // stderr, which on a machine without a sound card is a screenful of noise;
@@ -61,8 +70,6 @@ void InstallSoundQuietly() {
 bool StartAllegro(bool headless) {
   if (headless) {
     install_allegro(SYSTEM_NONE, &errno, std::atexit);
-    std::signal(SIGINT, RequestQuit);
-    std::signal(SIGTERM, RequestQuit);
     return true;
   }
   if (install_allegro(SYSTEM_AUTODETECT, &errno, std::atexit) != 0) {
@@ -116,6 +123,7 @@ int main(int argc, char** argv) {
   TraceAll = opt.trace;
 
   if (!StartAllegro(Headless)) return 1;
+  CatchQuitSignals();
   if (!CreateBitmaps()) {
     std::fprintf(stderr, "pellix: cannot create the picture bitmaps: %s\n", allegro_error);
     return 1;
@@ -134,6 +142,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "pellix: %s: %s\n", path, error ? error : "cannot load");
     return 1;
   }
+  if (!CartTypeSupported) {
+    std::fprintf(stderr, "pellix: cartridge type 0x%02X is not supported; running without its controller\n",
+                 CartType);
+  }
+  if (!opt.no_save) StartBatterySave(path, opt.save);
 
   if (SoundEnabled) StartSound(!Headless);
   if (opt.wav && !OpenWavCapture(opt.wav)) {
@@ -144,7 +157,7 @@ int main(int argc, char** argv) {
   DrawCartridgeInfo();
   PresentFrame();
   if (!Headless) {
-    while (!key[KEY_ENTER]) rest(1);  // rest rather than spin: nothing else runs meanwhile
+    while (!key[KEY_ENTER] && !QuitRequested) rest(1);  // rest rather than spin: nothing else runs meanwhile
   }
 
   ResetMachine();
@@ -169,6 +182,7 @@ int main(int argc, char** argv) {
     }
   }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  if (!FinishBatterySave() && exit_code == 0) exit_code = 1;
 
   if (TraceFile) std::fclose(TraceFile);
   TraceFile = nullptr;

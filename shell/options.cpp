@@ -21,6 +21,9 @@ const char* const Usage =
     "  --trace            write every executed instruction to Trace.Log\n"
     "  --screenshot FILE  write the last picture as a PNG file at the end\n"
     "  --wav FILE         write the sound output to a WAV file\n"
+  "  --save FILE        keep the battery save in FILE (default: the ROM's path\n"
+  "                     with .sav for its extension)\n"
+  "  --no-save          neither read nor write a battery save\n"
     "  --help             show this text\n"
     "\n"
     "keys: arrows = pad, Z = B, X = A, Q = Start, W = Select, Enter = start,\n"
@@ -76,6 +79,10 @@ int ParseOptions(int argc, char** argv, Options& opt) {
       if (!value(opt.screenshot)) return Fail("%s needs a file name", arg);
     } else if (std::strcmp(arg, "--wav") == 0) {
       if (!value(opt.wav)) return Fail("%s needs a file name", arg);
+    } else if (std::strcmp(arg, "--save") == 0) {
+      if (!value(opt.save)) return Fail("%s needs a file name", arg);
+    } else if (std::strcmp(arg, "--no-save") == 0) {
+      opt.no_save = true;
     } else if (arg[0] == '-' && arg[1] != '\0') {
       return Fail("unknown option %s", arg);
     } else if (opt.rom) {
@@ -86,5 +93,6 @@ int ParseOptions(int argc, char** argv, Options& opt) {
   }
   if (opt.rom && !IsFile(opt.rom)) return Fail("%s: no such file", opt.rom);
   if (opt.headless && !opt.rom) return Fail("%s needs a ROM path", "--headless");
+  if (opt.save && opt.no_save) return Fail("%s and --no-save exclude each other", "--save");
   return -1;
 }

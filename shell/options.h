@@ -9,6 +9,8 @@ struct Options {
   bool trace = false;                // trace every instruction
   const char* screenshot = nullptr;  // PNG of the last picture at the end
   const char* wav = nullptr;         // capture of the sound output
+  const char* save = nullptr;        // the battery save file, instead of the one beside the ROM
+  bool no_save = false;              // neither read nor write a battery save
 };
 
 extern const char* const Usage;

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "shell/battery_save.h"
 #include "shell/display.h"
 #include "video/lcd_timing.h"
 
@@ -19,4 +20,5 @@ void FrameEnded() {
   WaitForFrame();
   PresentFrame();
   if (FrameLimit && FramesFinished >= FrameLimit) QuitRequested = 1;
+  BatterySaveFrameCheck();
 }

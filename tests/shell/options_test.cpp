@@ -26,7 +26,8 @@ const std::string Rom = RomPath("cpu_instrs/individual/06-ld r,r.gb");
 
 TEST(Options, EverythingTogether) {
   Options opt;
-  Args a{"--headless", "--frames", "120", "--bench", "--trace", "--screenshot", "s.png", "--wav", "w.wav", Rom};
+  Args a{"--headless", "--frames", "120", "--bench", "--trace", "--screenshot", "s.png", "--wav", "w.wav",
+         "--save", "g.sav", Rom};
   ASSERT_EQ(a.Parse(opt), -1);
   EXPECT_TRUE(opt.headless);
   EXPECT_EQ(opt.frames, 120);
@@ -34,7 +35,15 @@ TEST(Options, EverythingTogether) {
   EXPECT_TRUE(opt.trace);
   EXPECT_STREQ(opt.screenshot, "s.png");
   EXPECT_STREQ(opt.wav, "w.wav");
+  EXPECT_STREQ(opt.save, "g.sav");
+  EXPECT_FALSE(opt.no_save);
   EXPECT_EQ(opt.rom, Rom);
+
+  Options without;
+  Args b{"--no-save", Rom};
+  ASSERT_EQ(b.Parse(without), -1);
+  EXPECT_TRUE(without.no_save);
+  EXPECT_EQ(without.save, nullptr);
 }
 
 TEST(Options, NoArgumentsOpensTheFileSelector) {
@@ -52,6 +61,8 @@ TEST(Options, MistakesGiveExitCodeTwo) {
                                                           {"--frames", "12x", Rom},
                                                           {"--frames", "99999999999999999999", Rom},
                                                           {"--wav"},
+                                                          {"--save"},
+                                                          {"--save", "g.sav", "--no-save", Rom},
                                                           {"--nonsense"},
                                                           {"-x"},
                                                           {Rom, Rom},

@@ -1,0 +1,76 @@
+// Battery saves: the cartridge RAM (and the MBC3 clock) of a battery-backed
+// cartridge kept in a file between runs, in the layout other programs use:
+// the RAM bytes, bank 0 first, then for a clock the 48-byte trailer.
+//
+// The file is read once after the cartridge loads, written at every normal
+// end of a run and, while the game runs, a second after the game last wrote
+// its RAM, or ten seconds after the first unsaved write when it keeps on
+// writing. Every write goes to NAME.tmp first, is flushed to the disk and
+// then renamed over NAME, so a half-written save never has the real name.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The save file beside a cartridge: its path with the extension (and a
+// .gz before it) replaced by .sav: game.gb, game.gbc, game.zip and
+// game.gb.gz all give game.sav.
+std::string SavePathFor(const std::string& rom_path);
+
+// The folder for saves whose cartridge folder cannot be written:
+// $XDG_DATA_HOME/pellix/saves, or ~/.local/share/pellix/saves. Empty when
+// neither variable gives an absolute folder.
+std::string FallbackSaveFolder();
+
+// Whether files can be created in the folder. A folder that nobody may
+// write counts as read-only for the superuser too, as its owner meant.
+bool FolderWritable(const std::string& folder);
+
+// The save's bytes for the cartridge as it stands: CartRamBytes of RAM, then
+// the clock trailer for a clock cartridge. Empty when there is nothing to keep.
+std::vector<uint8_t> SaveImage();
+
+// Puts a save file's bytes into the cartridge RAM and clock, as far as they
+// fit. Returns false when the size is not one the cartridge's saves have
+// (the RAM alone, or with a 48- or 44-byte clock trailer).
+bool LoadSaveImage(const std::vector<uint8_t>& bytes);
+
+// Writes the bytes to path.tmp, flushes them to the disk and renames the
+// file over path. With keep_old, an existing file at path is first kept as
+// path.bak. On failure the file at path is untouched and *error says why.
+bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes, bool keep_old,
+                         std::string* error);
+
+// When to write while the game runs, on a clock in seconds.
+class SaveSchedule {
+ public:
+  static constexpr double QuietSeconds = 1.0;     // the game stopped writing
+  static constexpr double LongestWait = 10.0;     // the game keeps writing
+  static constexpr double RetrySeconds = 5.0;     // after a failed write
+
+  void written(double now);   // the game wrote its RAM or set the clock
+  bool due(double now) const;
+  bool pending() const { return first_unsaved_ >= 0; }
+  void saved();               // a write succeeded
+  void failed(double now);    // a write failed: try again a little later
+
+ private:
+  double first_unsaved_ = -1;  // the first write not yet saved; -1 when all is saved
+  double last_write_ = -1;
+  double retry_at_ = -1;
+};
+
+// Chooses the save file for the loaded cartridge at rom_path (save_path: one
+// the user named, or null) and reads it into the cartridge RAM and clock.
+// Messages go to stderr. Does nothing for cartridges without a battery.
+void StartBatterySave(const char* rom_path, const char* save_path);
+
+// Once per frame: writes the save when the schedule says so.
+void BatterySaveFrameCheck();
+
+// At the end of a run: writes the save. False when it could not be written
+// (said on stderr).
+bool FinishBatterySave();
+
+// The file the run writes its save to; empty when it keeps none.
+const std::string& BatterySavePath();

@@ -1,0 +1,276 @@
+// Battery saves as a player meets them: the counts of our counter
+// cartridges (tests/roms/save_counter_*.s) carry on from run to run, a
+// killed run leaves a whole, recent save, and the odd cases of folders and
+// files are handled without losing anything.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "support/run.h"
+#include "support/xvfb.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A counter cartridge adds slot + 1 to one byte per slot every frame.
+struct Counter {
+  const char* name;
+  long ram_bytes;     // the save's RAM part
+  long trailer;       // clock trailer bytes
+  int slots;          // counters: one per RAM bank, or MBC2's side by side
+  long slot_offset;   // distance between counters in the file
+  int mask;           // bits a counter keeps (MBC2: four)
+};
+
+const Counter Counters[] = {
+    {"save_counter_plain", 0x2000, 0, 1, 0x2000, 0xFF},  {"save_counter_mbc1", 0x8000, 0, 4, 0x2000, 0xFF},
+    {"save_counter_mbc2", 512, 0, 2, 1, 0x0F},          {"save_counter_mbc3", 0x8000, 48, 4, 0x2000, 0xFF},
+    {"save_counter_mbc5", 0x20000, 0, 16, 0x2000, 0xFF},
+};
+const Counter& Mbc1Counter = Counters[1];
+const Counter& Mbc5Counter = Counters[4];
+
+std::string CopyCartridge(const Counter& c, const std::string& dir) {
+  const std::string path = dir + "/" + c.name + ".gb";
+  WriteFileBytes(path, ReadFileBytes(TestRomPath(c.name)));
+  return path;
+}
+
+std::string SaveBeside(const Counter& c, const std::string& dir) { return dir + "/" + c.name + ".sav"; }
+
+// The frame count a save holds, after checking that every counter agrees
+// with it (a bank written over another shows a wrong multiple).
+int FramesCounted(const Counter& c, const std::vector<uint8_t>& save) {
+  EXPECT_EQ(static_cast<long>(save.size()), c.ram_bytes + c.trailer) << c.name;
+  if (static_cast<long>(save.size()) < c.ram_bytes) return -1;
+  const int frames = save[0] & c.mask;
+  for (int slot = 1; slot < c.slots; slot++) {
+    EXPECT_EQ(save[slot * c.slot_offset] & c.mask, ((slot + 1) * frames) & c.mask) << c.name << " slot " << slot;
+  }
+  return frames;
+}
+
+int RunSaving(const std::vector<std::string>& args, const std::string& dir, std::string* err = nullptr,
+        const std::map<std::string, std::string>& env = {}) {
+  RunResult r = RunPellix(args, dir, 60, env);
+  if (err) *err = r.err;
+  else EXPECT_EQ(r.err, "") << "args " << args.back();
+  return r.exit_code;
+}
+
+double AgeInSeconds(const std::string& path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return -1;
+  timespec now;
+  clock_gettime(CLOCK_REALTIME, &now);
+  return (now.tv_sec - st.st_mtim.tv_sec) + (now.tv_nsec - st.st_mtim.tv_nsec) / 1e9;
+}
+
+}  // namespace
+
+// 60 frames, then 60 more: every controller's counts carry on.
+TEST(BatterySave, CountsCarryOnFromRunToRunOnEveryController) {
+  for (const Counter& c : Counters) {
+    SCOPED_TRACE(c.name);
+    const std::string dir = MakeTempDir(std::string("save-") + c.name);
+    const std::string rom = CopyCartridge(c, dir);
+    ASSERT_EQ(RunSaving({"--headless", "--frames", "60", rom}, dir), 0);
+    const int first = FramesCounted(c, ReadFileBytes(SaveBeside(c, dir)));
+    EXPECT_GE(first, c.mask == 0x0F ? 0 : 55) << "one count per frame";
+    ASSERT_EQ(RunSaving({"--headless", "--frames", "60", rom}, dir), 0);
+    EXPECT_EQ(FramesCounted(c, ReadFileBytes(SaveBeside(c, dir))), (2 * first) & c.mask);
+    EXPECT_FALSE(FileExists(SaveBeside(c, dir) + ".tmp"));
+    EXPECT_FALSE(FileExists(SaveBeside(c, dir) + ".bak"));
+  }
+}
+
+// A game that keeps writing is saved at least every ten seconds; one that
+// saves and plays on is saved a second later. A kill -9 loses only that.
+TEST(BatterySave, KillNineLeavesACompleteRecentSave) {
+  const std::string dir = MakeTempDir("save-kill");
+  const std::string rom = CopyCartridge(Mbc5Counter, dir);
+  const std::string save = SaveBeside(Mbc5Counter, dir);
+  BackgroundRun run = StartPellix({"--headless", rom}, dir, {});
+  std::this_thread::sleep_for(std::chrono::seconds(12));
+  kill(run.pid, SIGKILL);
+  const double lost = AgeInSeconds(save);
+  int code = 0;
+  WaitForExit(run, 10, code);
+  ASSERT_TRUE(FileExists(save)) << "a game writing every frame is saved within ten seconds";
+  FramesCounted(Mbc5Counter, ReadFileBytes(save));  // whole, and every bank from the same frame
+  EXPECT_LE(lost, 11.0) << "the save is at most ten seconds old";
+  std::printf("kill -9 after 12 s of a game writing every frame: the save was %.1f s old\n", lost);
+
+  // Geometrix writes its save area when it starts and then only reads it.
+  const std::string game_dir = MakeTempDir("save-kill-geometrix");
+  WriteFileBytes(game_dir + "/geometrix.gbc", ReadFileBytes(RomPath("homebrew/geometrix.gbc")));
+  BackgroundRun game = StartPellix({"--headless", "geometrix.gbc"}, game_dir, {});
+  const auto started = std::chrono::steady_clock::now();
+  while (!FileExists(game_dir + "/geometrix.sav") && std::chrono::steady_clock::now() - started < std::chrono::seconds(10))
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  const double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  kill(game.pid, SIGKILL);
+  WaitForExit(game, 10, code);
+  EXPECT_EQ(FileSize(game_dir + "/geometrix.sav"), 8192);
+  EXPECT_LT(waited, 4.0) << "saved about a second after its last write";
+  std::printf("kill -9 of a game that wrote its save at the start: saved %.1f s after the start\n", waited);
+}
+
+TEST(BatterySave, ReadOnlyCartridgeFolderSavesInTheDataFolderAndFindsItThere) {
+  const std::string dir = MakeTempDir("save-read-only");
+  const std::string work = MakeTempDir("save-read-only-work");
+  const std::string data = dir + "-xdg";
+  fs::remove_all(data);
+  const std::string rom = CopyCartridge(Mbc1Counter, dir);
+  chmod(dir.c_str(), 0555);
+  const std::map<std::string, std::string> env{{"XDG_DATA_HOME", data}};
+  const std::string save = data + "/pellix/saves/save_counter_mbc1.sav";
+  std::string err;
+  EXPECT_EQ(RunSaving({"--headless", "--frames", "40", rom}, work, &err, env), 0);
+  EXPECT_EQ(err, "pellix: " + dir + " is not writable; saves go to " + save + "\n");
+  const int first = FramesCounted(Mbc1Counter, ReadFileBytes(save));
+  EXPECT_EQ(RunSaving({"--headless", "--frames", "40", rom}, work, &err, env), 0);
+  EXPECT_EQ(FramesCounted(Mbc1Counter, ReadFileBytes(save)), 2 * first) << "found again in the data folder";
+  chmod(dir.c_str(), 0755);
+  EXPECT_FALSE(FileExists(SaveBeside(Mbc1Counter, dir)));
+}
+
+// The file is loaded as far as it fits and kept as .bak before PELLIX
+// writes over it.
+TEST(BatterySave, SaveOfTheWrongSizeIsKeptAsBak) {
+  const std::string dir = MakeTempDir("save-wrong-size");
+  const std::string rom = CopyCartridge(Mbc1Counter, dir);
+  const std::vector<uint8_t> odd(1000, 0x07);
+  WriteFileBytes(SaveBeside(Mbc1Counter, dir), odd);
+  std::string err;
+  ASSERT_EQ(RunSaving({"--headless", "--frames", "30", rom}, dir, &err), 0);
+  EXPECT_NE(err.find("1000 bytes where 32768 were expected"), std::string::npos) << err;
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+  EXPECT_EQ(ReadFileBytes(SaveBeside(Mbc1Counter, dir) + ".bak"), odd);
+  const std::vector<uint8_t> save = ReadFileBytes(SaveBeside(Mbc1Counter, dir));
+  ASSERT_EQ(save.size(), 0x8000u);
+  EXPECT_GT(save[0], 0x07) << "counted on from the loaded 7";
+  EXPECT_EQ(save[0x2000], (2 * (save[0] - 0x07)) & 0xFF) << "bank 1 lay beyond the file: counted from 0";
+}
+
+// --no-save reads and writes nothing; --save FILE reads and writes FILE.
+TEST(BatterySave, NoSaveAndSaveOptions) {
+  const std::string dir = MakeTempDir("save-options");
+  const std::string rom = CopyCartridge(Mbc1Counter, dir);
+  ASSERT_EQ(RunSaving({"--headless", "--no-save", "--frames", "30", rom}, dir), 0);
+  EXPECT_FALSE(FileExists(SaveBeside(Mbc1Counter, dir)));
+  EXPECT_FALSE(FileExists(TestDataHome(dir))) << "not in the data folder either";
+  const std::vector<uint8_t> kept(0x8000, 0x33);
+  WriteFileBytes(SaveBeside(Mbc1Counter, dir), kept);
+  ASSERT_EQ(RunSaving({"--headless", "--no-save", "--frames", "30", rom}, dir), 0);
+  EXPECT_EQ(ReadFileBytes(SaveBeside(Mbc1Counter, dir)), kept);
+
+  ASSERT_EQ(RunSaving({"--headless", "--save", "mine.sav", "--frames", "30", rom}, dir), 0);
+  const int first = FramesCounted(Mbc1Counter, ReadFileBytes(dir + "/mine.sav"));
+  ASSERT_EQ(RunSaving({"--headless", "--save", "mine.sav", "--frames", "30", rom}, dir), 0);
+  EXPECT_EQ(FramesCounted(Mbc1Counter, ReadFileBytes(dir + "/mine.sav")), 2 * first);
+  EXPECT_EQ(ReadFileBytes(SaveBeside(Mbc1Counter, dir)), kept);
+}
+
+// Every normal end writes the save: the signals and a headless stop on an
+// unknown opcode (the frame limit is tested above).
+TEST(BatterySave, SignalsAndAnUnknownOpcodeEndWithTheSaveWritten) {
+  for (int signal : {SIGTERM, SIGINT}) {
+    const std::string dir = MakeTempDir("save-signal-" + std::to_string(signal));
+    const std::string rom = CopyCartridge(Mbc1Counter, dir);
+    BackgroundRun run = StartPellix({"--headless", rom}, dir, {});
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    kill(run.pid, signal);
+    int code = -1;
+    ASSERT_TRUE(WaitForExit(run, 20, code));
+    EXPECT_EQ(code, 0) << ReadErrors(run);
+    // Thousands of frames ran: the byte counts have wrapped, but they agree.
+    ASSERT_TRUE(FileExists(SaveBeside(Mbc1Counter, dir))) << "signal " << signal;
+    FramesCounted(Mbc1Counter, ReadFileBytes(SaveBeside(Mbc1Counter, dir)));
+  }
+
+  const std::string dir = MakeTempDir("save-unknown-op");
+  WriteFileBytes(dir + "/stop.gb", ReadFileBytes(TestRomPath("save_then_stop")));
+  std::string err;
+  EXPECT_EQ(RunSaving({"--headless", "stop.gb"}, dir, &err), 3);
+  const std::vector<uint8_t> save = ReadFileBytes(dir + "/stop.sav");
+  ASSERT_EQ(save.size(), 0x2000u);
+  EXPECT_EQ(save[0], 0x5A);
+}
+
+TEST(BatterySave, CartridgesWithoutBatteryKeepNoSaveAndUnsupportedOnesAreNamed) {
+  const std::string dir = MakeTempDir("save-no-battery");
+  std::vector<uint8_t> rom = ReadFileBytes(TestRomPath(Mbc1Counter.name));
+  rom[0x147] = 0x02;  // MBC1 with RAM, no battery
+  WriteFileBytes(dir + "/plain.gb", rom);
+  ASSERT_EQ(RunSaving({"--headless", "--frames", "30", "plain.gb"}, dir), 0);
+  EXPECT_FALSE(FileExists(dir + "/plain.sav"));
+
+  rom[0x147] = 0xFC;  // a camera
+  WriteFileBytes(dir + "/camera.gb", rom);
+  std::string err;
+  ASSERT_EQ(RunSaving({"--headless", "--frames", "30", "camera.gb"}, dir, &err), 0);
+  EXPECT_EQ(err, "pellix: cartridge type 0xFC is not supported; running without its controller\n");
+  EXPECT_FALSE(FileExists(dir + "/camera.sav"));
+}
+
+// Geometrix (MBC5 with battery, 8 KiB) keeps its high scores after a
+// 16-byte mark, with their byte sum after them; a save it finds invalid
+// it starts afresh.
+TEST(BatterySave, GeometrixHighScoresSurviveTheNextRun) {
+  const std::string dir = MakeTempDir("save-geometrix");
+  WriteFileBytes(dir + "/geometrix.gbc", ReadFileBytes(RomPath("homebrew/geometrix.gbc")));
+  ASSERT_EQ(RunSaving({"--headless", "--frames", "300", "geometrix.gbc"}, dir), 0);
+  std::vector<uint8_t> save = ReadFileBytes(dir + "/geometrix.sav");
+  ASSERT_EQ(save.size(), 8192u);
+  EXPECT_EQ(std::string(save.begin(), save.begin() + 16), "ANTONIO 02112015");
+
+  constexpr int Scores = 0x10, ScoreBytes = 0x36, Sum = Scores + ScoreBytes;
+  uint8_t sum = 0;
+  for (int i = 0; i < ScoreBytes; i++) {
+    save[Scores + i] = static_cast<uint8_t>(i % 10);
+    sum = static_cast<uint8_t>(sum + save[Scores + i]);
+  }
+  save[Sum] = sum;
+  WriteFileBytes(dir + "/geometrix.sav", save);
+  ASSERT_EQ(RunSaving({"--headless", "--frames", "300", "geometrix.gbc"}, dir), 0);
+  const std::vector<uint8_t> after = ReadFileBytes(dir + "/geometrix.sav");
+  ASSERT_EQ(after.size(), 8192u);
+  EXPECT_TRUE(std::equal(save.begin(), save.begin() + Sum + 1, after.begin())) << "the high scores survive";
+
+  // The same scores with a wrong sum: the game sees a broken save and clears
+  // it, so the scores above survived because the game read them.
+  save[Sum] ^= 0xFF;
+  WriteFileBytes(dir + "/geometrix.sav", save);
+  ASSERT_EQ(RunSaving({"--headless", "--frames", "300", "geometrix.gbc"}, dir), 0);
+  EXPECT_EQ(ReadFileBytes(dir + "/geometrix.sav")[Scores + 1], 0);
+}
+
+// In a window too, SIGTERM ends the run through its normal end.
+TEST(BatterySaveWindow, TerminationSignalInAWindowWritesTheSave) {
+  XvfbServer x;
+  ASSERT_TRUE(x.ok()) << "Xvfb did not start";
+  const std::string dir = MakeTempDir("save-window");
+  const std::string rom = CopyCartridge(Mbc1Counter, dir);
+  BackgroundRun run = StartPellix({rom}, dir, x.env());
+  const std::string window = FindWindow(x, "PELLIX Build 090113 - By: Brannoch", 20);
+  ASSERT_FALSE(window.empty()) << DescribeRun(run, x);
+  ASSERT_TRUE(WaitForPicture(x, window, 20));
+  HoldKey(x, window, "Return", 0.1);
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  kill(run.pid, SIGTERM);
+  int code = -1;
+  ASSERT_TRUE(WaitForExit(run, 20, code)) << "SIGTERM ends a windowed run";
+  EXPECT_EQ(code, 0) << ReadErrors(run);
+  EXPECT_GT(FramesCounted(Mbc1Counter, ReadFileBytes(SaveBeside(Mbc1Counter, dir))), 20) << "about 60 frames ran";
+}
