@@ -327,9 +327,11 @@ void Di() {
   Cpu.PC += 1;
 }
 
-// No delay: the next step's interrupt check already sees IME set.
+// IME is set at once, but interrupts wait for one more instruction: games
+// clear IF or set up their handlers right after EI and rely on that.
 void Ei() {
   Cpu.IME = 1;
+  EiCycles = TotalCycles;
   Cpu.PC += 1;
 }
 

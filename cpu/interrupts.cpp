@@ -30,6 +30,7 @@ void CheckInterrupts() {
     Cpu.Halted = 0;
     return;
   }
+  if (TotalCycles == EiCycles) return;  // the instruction after EI runs first
   for (int source = 0; source < SourceCount; source++) {
     const uint8_t mask = static_cast<uint8_t>(1 << source);
     if (pending & mask) {

@@ -6,12 +6,14 @@ CpuRegisters Cpu;
 int InstructionCycles = 0;
 int TotalCycles = 0;
 int CpuStopped = 0;
+int EiCycles = -1;
 
 void ResetCpu() {
   Cpu = CpuRegisters{};
   InstructionCycles = 0;
   TotalCycles = 0;
   CpuStopped = 0;
+  EiCycles = -1;
 }
 
 // The stack grows downwards and holds words little-endian like every other

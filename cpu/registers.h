@@ -19,6 +19,9 @@ extern CpuRegisters Cpu;
 extern int InstructionCycles;  // cost in machine cycles of the latest step
 extern int TotalCycles;        // running sum of all costs
 extern int CpuStopped;         // set after an undefined opcode, never cleared
+// TotalCycles just after the latest EI: the step that starts at that count
+// runs the instruction after EI before any interrupt can be taken.
+extern int EiCycles;
 
 inline uint16_t ReadBC() { return static_cast<uint16_t>(Cpu.B << 8 | Cpu.C); }
 inline uint16_t ReadDE() { return static_cast<uint16_t>(Cpu.D << 8 | Cpu.E); }

@@ -80,9 +80,11 @@ TEST(Interrupts, NothingIsTakenWithoutImeOrEnable) {
   EXPECT_EQ(IF, 0xE0);
 }
 
-TEST(Interrupts, EiTakesEffectForTheNextStep) {
+// Games clear IF right after EI and rely on the request being gone before
+// any interrupt can be taken.
+TEST(Interrupts, EiTakesEffectAfterTheNextInstruction) {
   RomBuilder rom = HandlerRom();
-  rom.At(0x0100, {0xFB, 0x00});  // EI; NOP
+  rom.At(0x0100, {0xFB, 0x3C, 0x00, 0xFB, 0xE0, 0x0F, 0x00});  // EI; INC A; NOP; EI; LDH (IF),A; NOP
   StartRom(rom);
   Cpu.SP = 0xD000;
   IE = 0x01;
@@ -91,8 +93,21 @@ TEST(Interrupts, EiTakesEffectForTheNextStep) {
   EXPECT_EQ(Cpu.PC, 0x0101);
   EXPECT_EQ(Cpu.IME, 1);
   CpuStep();
-  EXPECT_EQ(Cpu.A, 0xA0) << "the request is taken before the instruction after EI";
-  EXPECT_EQ(BusRead16(Cpu.SP), 0x0101);
+  EXPECT_EQ(Cpu.A, 0x12) << "the instruction after EI runs first";
+  CpuStep();
+  EXPECT_EQ(Cpu.A, 0xA0) << "then the request is taken";
+  EXPECT_EQ(BusRead16(Cpu.SP), 0x0102);
+
+  CpuStep();  // RETI
+  Cpu.IME = 0;
+  Cpu.A = 0x00;
+  CpuStep();  // NOP
+  IF = 0x01;
+  CpuStep();  // EI
+  CpuStep();  // LDH (IF),A clears the request before it can be taken
+  CpuStep();
+  EXPECT_EQ(Cpu.PC, 0x0107) << "no interrupt: the NOP ran";
+  EXPECT_EQ(IF, 0x00);
 }
 
 TEST(Interrupts, DiDisables) {
