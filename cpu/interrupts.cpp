@@ -50,9 +50,10 @@ void Halt() {
 }
 
 // A halted processor only waits for IF to change, and IF changes only when
-// the timer overflows or the LCD reaches a line end, V-blank or the end of a
-// frame. Until the nearest of those moments, and the next divider step, a
-// run of one-cycle idle steps comes to the same as one idle step of their
+// the timer overflows or the LCD reaches its next event (the end of a
+// visible line's drawing, a line end, or with the LCD off the frame
+// hand-off). Until the nearest of those moments, and the next divider step,
+// a run of one-cycle idle steps comes to the same as one idle step of their
 // total length: nothing reads the registers meanwhile. So a halted step may
 // cover that whole stretch at once, ending exactly where the first of those
 // events happens, as the one-cycle steps would.
@@ -60,15 +61,7 @@ int HaltedCycles() {
   // Reading the opcode byte of the register page could have side effects;
   // there the wait goes cycle by cycle.
   if ((Cpu.PC & 0xFF80) == 0xFF00 || Cpu.PC == 0xFFFF) return 1;
-  // A request the LCD will make at its very next step (LY already equals a
-  // newly written LYC, or V-blank is due) comes after one cycle.
-  const bool lcd_on = LCDC & 0x80;
-  if ((lcd_on && LY == LYC && !LycLatch) || (FrameCycles >= VblankStart && !VblankDone)) return 1;
-  int cycles = CyclesPerLine - LineCycles;
-  const int to_next_line = CyclesPerLine - FrameCycles % CyclesPerLine;
-  if (to_next_line < cycles) cycles = to_next_line;
-  if (FrameCycles < VblankStart && VblankStart - FrameCycles < cycles) cycles = VblankStart - FrameCycles;
-  if (CyclesPerFrame - FrameCycles < cycles) cycles = CyclesPerFrame - FrameCycles;
+  int cycles = LcdEventAt - FrameCycles;
   if (DivCounter < cycles) cycles = DivCounter;
   if (TAC & 0x04) {
     const int to_overflow = TimerCounter + (0xFF - TIMA) * TimerPeriods[TAC & 3];

@@ -9,7 +9,7 @@
 
 uint8_t DIV = 0, TIMA = 0, TMA = 0, TAC = 0;
 uint8_t IF = 0, IE = 0;
-uint8_t LCDC = 0x01, STAT = 0, SCY = 0, SCX = 0, LY = 0, LYC = 0;
+uint8_t LCDC = 0, STAT = 0, SCY = 0, SCX = 0, LY = 0, LYC = 0;
 uint8_t BGP = 0, OBP0 = 0, OBP1 = 0, WY = 0, WX = 0;
 uint8_t KEY1 = 0, VBK = 0, SVBK = 0;
 
@@ -19,7 +19,7 @@ int DoubleSpeed = 0;
 void ResetIoRegisters() {
   DIV = TIMA = TMA = TAC = 0;
   IF = IE = 0;
-  LCDC = 0x01;
+  LCDC = 0;  // the start-up then switches the LCD on through the register
   STAT = SCY = SCX = LY = LYC = 0;
   BGP = OBP0 = OBP1 = WY = WX = 0;
   KEY1 = VBK = SVBK = 0;
@@ -102,18 +102,15 @@ void IoWrite(int address, int value) {
       if (TimerCounter > TimerPeriods[v & 3]) TimerCounter = TimerPeriods[v & 3];
       break;
     case 0xFF0F: IF = v; break;
-    case 0xFF40:
-      LCDC = v;
-      UpdateMapPointer(MapPointerReason::LcdcWritten);
-      LcdCompareChanged();
-      break;
-    case 0xFF42: SCY = v; UpdateMapPointer(MapPointerReason::ScyWritten); break;
-    case 0xFF43: SCX = v; UpdateMapPointer(MapPointerReason::ScxWritten); break;
-    case 0xFF45: LYC = v; LcdCompareChanged(); break;
+    case 0xFF40: LcdcWritten(v); break;
+    case 0xFF41: StatWritten(v); break;  // only the source selects (bits 3-6) are written
+    case 0xFF42: SCY = v; break;
+    case 0xFF43: SCX = v; break;
+    case 0xFF45: LycWritten(v); break;
     case 0xFF46: OamDma(v); break;
-    case 0xFF47: BGP = v; DecodePalettes(); break;
-    case 0xFF48: OBP0 = v; DecodePalettes(); break;
-    case 0xFF49: OBP1 = v; DecodePalettes(); break;
+    case 0xFF47: BGP = v; DecodePalette(0); break;
+    case 0xFF48: OBP0 = v; DecodePalette(1); break;
+    case 0xFF49: OBP1 = v; DecodePalette(2); break;
     case 0xFF4A: WY = v; break;
     case 0xFF4B: WX = v; break;
     case 0xFF4D: KEY1 = v & 1; break;
@@ -129,6 +126,6 @@ void IoWrite(int address, int value) {
       break;
     }
     case 0xFFFF: IE = v; break;
-    default: break;  // STAT, LY and the unused addresses ignore writes
+    default: break;  // LY and the unused addresses ignore writes
   }
 }

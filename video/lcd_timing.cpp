@@ -1,8 +1,5 @@
 #include "video/lcd_timing.h"
 
-#include <allegro.h>
-
-#include "cpu/registers.h"
 #include "memory/io_registers.h"
 #include "shell/input.h"
 #include "shell/run_control.h"
@@ -11,99 +8,176 @@
 
 int FrameCycles = 0;
 int LineCycles = 0;
-int LycLatch = 0;
-int VblankDone = 0;
-long FramesFinished = 0;
+int LineComposed = 0;
+int StatLine = 0;
+int HandOffCarry = 0;
 int LcdEventAt = 0;
+long FramesFinished = 0;
 
 namespace {
 
 constexpr uint8_t LcdOn = 0x80;
-constexpr uint8_t WindowOn = 0x20;
-constexpr uint8_t Coincidence = 0x44;  // STAT bits 2 and 6, set and cleared together
-constexpr int WindowXLimit = 151;
+constexpr uint8_t Coincidence = 0x04;        // STAT bit 2: LY equals LYC
+constexpr uint8_t SelectCoincidence = 0x40;  // STAT bit 6
+constexpr uint8_t StatSelectBits = 0x78;     // STAT bits 3-6, the writable ones
+constexpr uint8_t StatUnusedBit = 0x80;      // reads 1
+constexpr uint8_t VblankRequest = 0x01, StatRequest = 0x02;
 
-void SetStatMode(uint8_t mode) { STAT = static_cast<uint8_t>((STAT & ~3) | mode); }
+enum Mode { Hblank = 0, Vblank = 1, OamSearch = 2, Drawing = 3 };
+
+// The STAT bit that selects each mode as an interrupt source (bits 3, 4,
+// 5); drawing has none.
+constexpr uint8_t ModeSelect[4] = {0x08, 0x10, 0x20, 0x00};
+
+bool LcdIsOn() { return LCDC & LcdOn; }
+
+int CurrentMode() {
+  if (!LcdIsOn()) return Hblank;
+  if (LY >= VisibleLines) return Vblank;
+  if (LineComposed) return Hblank;
+  return LineCycles < OamSearchCycles ? OamSearch : Drawing;
+}
+
+// The selected conditions are OR-ed into one line, and only its rise
+// requests the interrupt: two conditions back to back raise it once.
+void SetStatLine(int mode) {
+  const uint8_t stat = STAT;
+  const int level = (stat & ModeSelect[mode]) || ((stat & SelectCoincidence) && (stat & Coincidence));
+  if (level && !StatLine) IF |= StatRequest;
+  StatLine = level;
+}
+
+void CompareLy() {
+  if (LY == LYC) STAT |= Coincidence;
+  else STAT &= static_cast<uint8_t>(~Coincidence);
+}
+
+void ScheduleNextEvent() {
+  const int line_start = FrameCycles - LineCycles;
+  if (!LcdIsOn()) LcdEventAt = CyclesPerFrame;
+  else if (LY < VisibleLines && !LineComposed) LcdEventAt = line_start + DrawingEnd;
+  else LcdEventAt = line_start + CyclesPerLine;
+}
+
+// The line is composed from the registers as they stand when its drawing
+// ends. The mode-2 source went low when drawing began, so an H-blank
+// source selected with it still makes a request of its own.
+void EndDrawing() {
+  SetStatLine(Drawing);
+  ComposeLine(LY);
+  LineComposed = 1;
+  SetStatLine(Hblank);
+}
+
+void StartNextLine() {
+  LineCycles -= CyclesPerLine;
+  LineComposed = 0;
+  if (LY == LinesPerFrame - 1) {
+    FrameCycles -= CyclesPerFrame;  // the remainder carries into the new frame
+    HandOffCarry = CyclesPerFrame - VblankStart;
+    LY = 0;
+    PollInput();
+    StartPicture();
+  } else {
+    LY++;
+  }
+  CompareLy();
+  if (LY == VisibleLines) {
+    IF |= VblankRequest;
+    SetStatLine(Vblank);
+    FinishFrame();
+  } else {
+    SetStatLine(LY < VisibleLines ? OamSearch : Vblank);
+  }
+}
+
+void SwitchLcdOff() {
+  // Count on from the last hand-off: this frame's V-blank, or the one
+  // before the frame started.
+  FrameCycles = LY >= VisibleLines ? FrameCycles - VblankStart : FrameCycles + HandOffCarry;
+  LineCycles = FrameCycles;
+  LY = 0;
+  LineComposed = 0;
+  StatLine = 0;
+  STAT &= static_cast<uint8_t>(~Coincidence);
+  BlankPicture();
+}
+
+// Line 0 starts with a full line. The frame handed over at the next V-blank
+// is longer than usual by the cycles since the last hand-off.
+void SwitchLcdOn() {
+  HandOffCarry = FrameCycles;
+  FrameCycles = 0;
+  LineCycles = 0;
+  LY = 0;
+  LineComposed = 0;
+  StartPicture();
+  CompareLy();
+  StatLine = 0;
+  SetStatLine(OamSearch);
+}
 
 }  // namespace
 
 void AdvanceLcdEvents() {
-  if (LineCycles >= CyclesPerLine) {
-    LineCycles -= CyclesPerLine;
-    if (LY < VisibleLines) {  // LY still names the line that has just ended
-      RenderBackgroundRow(LY);
-      LycLatch = 0;
-      AdvanceRow();
+  if (!LcdIsOn()) {
+    while (FrameCycles >= CyclesPerFrame) {
+      FrameCycles -= CyclesPerFrame;
+      LineCycles = FrameCycles;
+      PollInput();
+      FinishFrame();
     }
-  }
-
-  if (FrameCycles >= CyclesPerFrame) {
-    PollInput();
-    FrameCycles -= CyclesPerFrame;
-    VblankDone = 0;
-    LY = 0;
-    UpdateMapPointer(MapPointerReason::FrameStart);
-    LycLatch = 0;
-  }
-
-  if (FrameCycles >= VblankStart && !VblankDone) {
-    VblankDone = 1;
-    if (LCDC & LcdOn) IF |= 0x01;
-    FinishFrame();
-  }
-
-  LY = static_cast<uint8_t>(FrameCycles / CyclesPerLine);
-
-  if (LY == LYC && (LCDC & LcdOn)) {
-    if (!LycLatch) {
-      LycLatch = 1;
-      IF |= 0x02;
-    }
-    STAT |= Coincidence;
   } else {
-    STAT &= static_cast<uint8_t>(~Coincidence);
+    for (;;) {
+      if (LY < VisibleLines && !LineComposed) {
+        if (LineCycles < DrawingEnd) break;
+        EndDrawing();
+      }
+      if (LineCycles < CyclesPerLine) break;
+      StartNextLine();
+    }
   }
-
-  LcdEventAt = FrameCycles - LineCycles + CyclesPerLine;
-  if (!VblankDone && VblankStart < LcdEventAt) LcdEventAt = VblankStart;
+  ScheduleNextEvent();
 }
 
-// LY only changes at line ends, but a new LYC or LCDC value must be compared
-// after the instruction that wrote it.
-void LcdCompareChanged() { LcdEventAt = 0; }
+// The mode follows the same boundaries as the events: a read sees H-blank
+// exactly when the line has been composed.
+uint8_t ReadStat() { return static_cast<uint8_t>(StatUnusedBit | (STAT & 0x7C) | CurrentMode()); }
 
-// The mode is worked out from the position in the line when the program
-// reads STAT. Cycle 10 counts as mode 2 and cycle 80 as mode 3, so every
-// position of a visible line reports a mode.
-uint8_t ReadStat() {
-  const bool on = LCDC & LcdOn;
-  if (!on || LY >= VisibleLines) SetStatMode(1);
-  else if (LineCycles <= 10) SetStatMode(2);
-  else if (LineCycles <= 80) SetStatMode(3);
-  else SetStatMode(0);
-  return STAT;
+void LcdcWritten(uint8_t value) {
+  const bool was_on = LcdIsOn();
+  LCDC = value;
+  if (was_on && !LcdIsOn()) SwitchLcdOff();
+  else if (!was_on && LcdIsOn()) SwitchLcdOn();
+  else return;
+  ScheduleNextEvent();
+}
+
+// Selecting a source whose condition holds raises the line at once.
+void StatWritten(uint8_t value) {
+  STAT = static_cast<uint8_t>((STAT & ~StatSelectBits) | (value & StatSelectBits));
+  if (LcdIsOn()) SetStatLine(CurrentMode());
+}
+
+void LycWritten(uint8_t value) {
+  LYC = value;
+  if (!LcdIsOn()) return;
+  CompareLy();
+  SetStatLine(CurrentMode());
 }
 
 void ResetLcdCounters() {
   FrameCycles = 0;
   LineCycles = 0;
-  LycLatch = 0;
-  VblankDone = 0;
+  LineComposed = 0;
+  StatLine = 0;
+  HandOffCarry = 0;
   LY = 0;
-  LcdEventAt = 0;
+  LcdEventAt = 0;  // the next step schedules from the registers as they are then
 }
 
 void FinishFrame() {
   sound_frame_end();
-  // No clear of the work bitmap: the opaque background copy below rewrites
-  // every pixel of the picture, and nothing outside it is ever shown.
-  RefreshTileCache();
-  CopyBgPicture();
-  if ((LCDC & WindowOn) && WX < WindowXLimit) DrawWindow();
-  // Behind-background sprites show through colour number 0 of the
-  // background and window only, so they go after those layers.
-  DrawSprites(SpriteClass::Behind);
-  DrawSprites(SpriteClass::Front);
   FramesFinished++;
   FrameEnded();
 }

@@ -1,29 +1,40 @@
-// Line and frame timing of the LCD controller.
+// Line and frame timing of the LCD controller: LY, the STAT modes and
+// interrupt sources, V-blank, and the LCD switched off and on.
 #pragma once
 #include <cstdint>
 
 #include "cpu/registers.h"
 
 constexpr int CyclesPerLine = 114;
+constexpr int OamSearchCycles = 20;  // mode 2 at the start of each visible line
+constexpr int DrawingEnd = 63;       // mode 3 takes the next 43 cycles (172 clocks); then H-blank
 constexpr int VisibleLines = 144;
 constexpr int LinesPerFrame = 154;
 constexpr int CyclesPerFrame = CyclesPerLine * LinesPerFrame;  // 17556
-constexpr int VblankStart = VisibleLines * CyclesPerLine - 1;  // 16415
+constexpr int VblankStart = VisibleLines * CyclesPerLine;      // 16416: the start of line 144
 
-extern int FrameCycles;  // machine cycles since the frame started
-extern int LineCycles;   // machine cycles since the line started
-extern int LycLatch;     // the LY=LYC request of this line has been made
-extern int VblankDone;   // this frame's V-blank work is done
-// The frame cycle from which the next step has work to do: the next line end,
-// or the start of V-blank when that comes first. Before it, nothing but the
-// two counters changes, so most steps stop after adding the cycles.
+// With the LCD on, FrameCycles counts from the start of line 0 and
+// LineCycles from the start of line LY. With it off, LY stays 0 and both
+// count the cycles since the last frame was handed to the host, which gets
+// one every CyclesPerFrame cycles all the same.
+extern int FrameCycles;
+extern int LineCycles;
+extern int LineComposed;  // the drawing of visible line LY has ended (H-blank)
+extern int StatLine;      // the selected STAT conditions OR-ed, as last evaluated
+// Cycles from the last frame hand-off to the start of the current LCD frame,
+// so that switching the LCD off goes on counting towards the next hand-off.
+extern int HandOffCarry;
+// The frame cycle at which the next event is due: the end of a visible
+// line's drawing, a line end, or, with the LCD off, the next hand-off.
+// Before it nothing but the two counters changes, so most steps stop after
+// adding the cycles.
 extern int LcdEventAt;
 
-// Frames finished since the start (counted at the start of V-blank).
+// Frames handed to the host since the start (at V-blank, or every
+// CyclesPerFrame cycles while the LCD is off).
 extern long FramesFinished;
 
-// The part of the LCD step that runs at line ends, V-blank and after LYC
-// or LCDC writes.
+// The events that are due: line composition, STAT sources, LY, V-blank.
 void AdvanceLcdEvents();
 
 // Counts the latest instruction's cycles into the line and the frame.
@@ -33,7 +44,14 @@ inline void AdvanceLcd() {
   LineCycles += InstructionCycles;
   if (FrameCycles >= LcdEventAt) AdvanceLcdEvents();
 }
+
 uint8_t ReadStat();
 void ResetLcdCounters();
-void LcdCompareChanged();  // LYC or LCDC was written
+
+// Processor writes of LCDC, STAT and LYC.
+void LcdcWritten(uint8_t value);
+void StatWritten(uint8_t value);
+void LycWritten(uint8_t value);
+
+// Ends the sound frame and hands the finished picture to the host.
 void FinishFrame();

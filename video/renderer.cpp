@@ -1,16 +1,71 @@
-// The renderer's state as a whole.
+// The composition of one visible line, and the renderer's state as a whole.
+#include "video/renderer.h"
+
+#include <allegro.h>
+
 #include <cstring>
 
-#include "video/renderer.h"
+#include "memory/io_registers.h"
+#include "memory/machine.h"
+#include "shell/display.h"
+
+int WindowLine = 0;
+int WindowYReached = 0;
+
+namespace {
+
+constexpr int WindowXLimit = 166;  // WX beyond this puts the window right of the picture
+
+uint16_t* PictureLine(int line) { return reinterpret_cast<uint16_t*>(WorkBitmap->line[line]); }
+
+}  // namespace
 
 void ResetRenderer() {
   std::memset(TileCache, 0, sizeof TileCache);
-  std::memset(TileValid, 0, sizeof TileValid);
+  for (int i = 0; i < TileCount; i++) {
+    TileValid[i] = 1;
+    MarkTileDirty(i);
+  }
   for (auto& map : ShadeMap)
     for (int n = 0; n < 4; n++) map[n] = n;
-  std::memset(BgPicture, 0, sizeof BgPicture);
-  std::memset(BgColourNumbers, 0, sizeof BgColourNumbers);
-  std::memset(PictureColourNumbers, 0, sizeof PictureColourNumbers);
-  MapPointer = 0x1800;
-  FineRow = 0;
+  WindowLine = 0;
+  WindowYReached = 0;
+}
+
+void StartPicture() {
+  WindowLine = 0;
+  WindowYReached = 0;
+}
+
+// Background, then the window over it, then the sprites. A monochrome
+// cartridge that clears LCDC bit 0 shows background colour 0 in place of
+// both; on a colour cartridge that bit instead puts the sprites over
+// everything.
+void ComposeLine(int line) {
+  RefreshTileCache();
+  uint16_t* pixels = PictureLine(line);
+  uint8_t numbers[ScreenWidth];
+  const uint8_t lcdc = LCDC;
+  if (line == WY) WindowYReached = 1;
+
+  if ((lcdc & LcdcBgOn) || ColourCartridge) {
+    DrawBackgroundLine(line, pixels, numbers);
+    if ((lcdc & LcdcWindowOn) && WindowYReached && WX <= WindowXLimit) {
+      DrawWindowLine(pixels, numbers);
+      WindowLine++;
+    }
+  } else {
+    const uint16_t colour = static_cast<uint16_t>(ShadeColour(0, 0));
+    for (int x = 0; x < ScreenWidth; x++) pixels[x] = colour;
+    std::memset(numbers, 0, sizeof numbers);
+  }
+
+  if (lcdc & LcdcSpritesOn) DrawSpriteLine(line, pixels, numbers, !ColourCartridge || (lcdc & LcdcBgOn));
+}
+
+void BlankPicture() {
+  for (int y = 0; y < ScreenHeight; y++) {
+    uint16_t* pixels = PictureLine(y);
+    for (int x = 0; x < ScreenWidth; x++) pixels[x] = static_cast<uint16_t>(ShadeColours[0]);
+  }
 }

@@ -1,9 +1,10 @@
-// Sprites: the 40 OAM entries drawn in order over the picture at V-blank.
-#include <allegro.h>
+// Sprites: on each line, the first ten OAM entries whose rows cover it,
+// drawn in priority order over the background and window.
+#include <cstring>
 
 #include "memory/bus.h"
 #include "memory/io_registers.h"
-#include "shell/display.h"
+#include "memory/machine.h"
 #include "video/renderer.h"
 
 namespace {
@@ -12,55 +13,76 @@ constexpr uint8_t AttrBehind = 0x80;
 constexpr uint8_t AttrFlipY = 0x40;
 constexpr uint8_t AttrFlipX = 0x20;
 constexpr uint8_t AttrPalette = 0x10;  // 0 = OBP0, 1 = OBP1
-constexpr uint8_t AttrBank = 0x08;     // tile from video RAM bank 1
+constexpr uint8_t AttrBank = 0x08;     // colour cartridges: tile from video RAM bank 1
 constexpr int SpriteCount = 40;
+constexpr int SpritesPerLine = 10;
 constexpr int SpriteXOffset = 8, SpriteYOffset = 16;
 constexpr int Bank1Tiles = 512;
 
-}  // namespace
-
-// Colour number 0 is transparent. Pixels outside the 160x144 picture are
-// dropped on every side. A behind tile shows only over pixels whose
-// background or window colour number is 0.
-void DrawSpriteTile(int x, int y, int index, int palette, bool flip_x, bool flip_y, bool behind) {
-  if (x >= ScreenWidth || y >= ScreenHeight) return;
-  const uint8_t* tile = TileCache[index];
-  const int* shades = ShadeMap[palette];
-  for (int r = 0; r < 8; r++) {
-    const int py = y + r;
-    if (py < 0 || py >= ScreenHeight) continue;
-    uint16_t* pixels = reinterpret_cast<uint16_t*>(WorkBitmap->line[py]);
-    const int source_y = flip_y ? 7 - r : r;
-    for (int c = 0; c < 8; c++) {
-      const int px = x + c;
-      if (px < 0 || px >= ScreenWidth) continue;
-      const int n = tile[(flip_x ? 7 - c : c) * 8 + source_y];
-      if (n == 0) continue;
-      if (behind && PictureColourNumbers[px * ScreenHeight + py] != 0) continue;
-      pixels[px] = static_cast<uint16_t>(ShadeColours[shades[n]]);
+// The entries of OAM whose rows cover the line, at most ten, in OAM order.
+// X plays no part in the choice: a sprite off the picture's left or right
+// edge still takes its place.
+int ChooseSprites(int line, int height, int chosen[SpritesPerLine]) {
+  int count = 0;
+  const unsigned first_row = static_cast<unsigned>(line + SpriteYOffset);
+  for (int e = 0; e < SpriteCount; e++) {
+    // The sprite's row on this line, 0..height-1 when it covers the line.
+    if (first_row - Oam[4 * e] < static_cast<unsigned>(height)) {
+      chosen[count++] = e;
+      if (count == SpritesPerLine) break;
     }
+  }
+  return count;
+}
+
+// Monochrome cartridges: the smaller X wins, and for equal X the earlier
+// entry. A stable insertion sort keeps OAM order among equal X.
+void SortByX(int chosen[SpritesPerLine], int count) {
+  for (int i = 1; i < count; i++) {
+    const int e = chosen[i];
+    int j = i;
+    for (; j > 0 && Oam[4 * chosen[j - 1] + 1] > Oam[4 * e + 1]; j--) chosen[j] = chosen[j - 1];
+    chosen[j] = e;
   }
 }
 
-// Entries of one class in OAM order, later over earlier; no per-line limit.
-void DrawSprites(SpriteClass cls) {
-  const bool behind = cls == SpriteClass::Behind;
-  const bool tall = LCDC & LcdcSpriteSize;
-  for (int e = 0; e < SpriteCount; e++) {
-    const uint8_t* entry = Oam + 4 * e;
+}  // namespace
+
+// Sprites are drawn from the highest priority down, and a sprite pixel
+// that is not transparent claims its position: a lower sprite cannot show
+// there even where the claiming sprite, being of the behind class, gives
+// way to the background.
+void DrawSpriteLine(int line, uint16_t* pixels, const uint8_t* numbers, bool hide_behind) {
+  const int height = (LCDC & LcdcSpriteSize) ? 16 : 8;
+  int chosen[SpritesPerLine];
+  const int count = ChooseSprites(line, height, chosen);
+  if (count == 0) return;
+  if (!ColourCartridge) SortByX(chosen, count);
+
+  uint8_t claimed[ScreenWidth];
+  std::memset(claimed, 0, sizeof claimed);
+  for (int i = 0; i < count; i++) {
+    const uint8_t* entry = Oam + 4 * chosen[i];
+    const int x = entry[1] - SpriteXOffset;
+    if (x <= -8 || x >= ScreenWidth) continue;
     const uint8_t attr = entry[3];
-    if (((attr & AttrBehind) != 0) != behind) continue;
-    const int x = entry[1] - SpriteXOffset, y = entry[0] - SpriteYOffset;
-    const int palette = 1 + ((attr & AttrPalette) ? 1 : 0);
-    const bool flip_x = attr & AttrFlipX, flip_y = attr & AttrFlipY;
-    if (!tall) {
-      const int tile = entry[2] + ((attr & AttrBank) ? Bank1Tiles : 0);
-      DrawSpriteTile(x, y, tile, palette, flip_x, flip_y, behind);
-    } else {
-      // The pair is the even tile and the next, always from bank 0.
-      const int top = entry[2] & 0xFE;
-      DrawSpriteTile(x, y, flip_y ? top + 1 : top, palette, flip_x, flip_y, behind);
-      DrawSpriteTile(x, y + 8, flip_y ? top : top + 1, palette, flip_x, flip_y, behind);
+    int row = line + SpriteYOffset - entry[0];
+    if (attr & AttrFlipY) row = height - 1 - row;
+    // At height 16 the pair is the even tile and the next one.
+    int tile = height == 16 ? (entry[2] & 0xFE) | (row >> 3) : entry[2];
+    if (ColourCartridge && (attr & AttrBank)) tile += Bank1Tiles;
+    const uint8_t* source = TileCache[tile] + (row & 7);
+    const int* shades = ShadeMap[(attr & AttrPalette) ? 2 : 1];
+    const bool behind = hide_behind && (attr & AttrBehind);
+    const bool flip_x = attr & AttrFlipX;
+    for (int c = 0; c < 8; c++) {
+      const int px = x + c;
+      if (px < 0 || px >= ScreenWidth || claimed[px]) continue;
+      const int n = source[(flip_x ? 7 - c : c) * 8];
+      if (n == 0) continue;
+      claimed[px] = 1;
+      if (behind && numbers[px] != 0) continue;
+      pixels[px] = static_cast<uint16_t>(ShadeColours[shades[n]]);
     }
   }
 }

@@ -1,15 +1,27 @@
 // Tiles decoded from video RAM into colour numbers, once per change.
-#include <cstring>
-
 #include "memory/bus.h"
 #include "video/renderer.h"
 
 uint8_t TileCache[TileCount][64];
 uint8_t TileValid[TileCount];
 
+namespace {
+
+// The tiles whose TileValid is 0, each listed once: a line's composition
+// decodes just these instead of looking at all 1024 entries.
+uint16_t StaleTiles[TileCount];
+int StaleTileCount = 0;
+
+}  // namespace
+
 // A processor write into the tile's 16 bytes makes its entry stale; it is
-// decoded again at the next frame composition.
-void MarkTileDirty(int tile) { TileValid[tile & (TileCount - 1)] = 0; }
+// decoded again before the next line is composed.
+void MarkTileDirty(int tile) {
+  tile &= TileCount - 1;
+  if (!TileValid[tile]) return;  // already listed
+  TileValid[tile] = 0;
+  if (StaleTileCount < TileCount) StaleTiles[StaleTileCount++] = static_cast<uint16_t>(tile);
+}
 
 // Each pixel row is two bytes: the low bit plane, then the high one, with
 // the leftmost pixel in bit 7. The cache stores the tile column by column
@@ -28,6 +40,6 @@ void DecodeTile(int index) {
 }
 
 void RefreshTileCache() {
-  for (int i = 0; i < TileCount; i++)
-    if (!TileValid[i]) DecodeTile(i);
+  for (int i = 0; i < StaleTileCount; i++) DecodeTile(StaleTiles[i]);
+  StaleTileCount = 0;
 }

@@ -7,6 +7,7 @@
 #include "cpu/cpu.h"
 #include "cpu/registers.h"
 #include "memory/bus.h"
+#include "memory/io_registers.h"
 #include "support/machine.h"
 
 // Instructions under test are placed in work RAM, where the bus lets the test
@@ -34,5 +35,9 @@ struct RomBuilder {
   }
 };
 
-// Fresh machine running the image from 0x0100.
-inline void StartRom(const RomBuilder& rom) { ResetTestMachine(rom.image); }
+// Fresh machine running the image from 0x0100, without the V-blank request
+// that the start-up leaves pending: each test makes its own requests.
+inline void StartRom(const RomBuilder& rom) {
+  ResetTestMachine(rom.image);
+  IF = 0;
+}

@@ -210,6 +210,7 @@ struct WaitCase {
   const char* name;
   uint8_t lcdc, lyc, tac, tima, tma;
   int start_cycles;  // cycles run before the HALT, to vary the phase
+  uint8_t stat = 0;  // STAT interrupt sources selected
 };
 
 // Halts with no wake-up source enabled and records the machine at every
@@ -221,6 +222,7 @@ std::vector<Snapshot> RecordWait(const WaitCase& c, bool one_by_one) {
   StartRom(rom);
   BusWrite(0xFF40, c.lcdc);
   BusWrite(0xFF45, c.lyc);
+  BusWrite(0xFF41, c.stat);
   BusWrite(0xFF06, c.tma);
   BusWrite(0xFF05, c.tima);
   BusWrite(0xFF07, c.tac);
@@ -266,6 +268,8 @@ TEST(Halt, LongWaitingStepsKeepEveryEventOnItsCycle) {
       {"LCD on, LYC 153, timer at 64", 0x80, 153, 0x07, 0xFE, 0xFE, 16400},
       {"LCD on, LYC 10, timer at 256", 0x91, 10, 0x04, 0xFF, 0xFF, 5},
       {"LCD off, timer at 4 with TMA 0xFF", 0x00, 0, 0x05, 0xFF, 0xFF, 1},
+      {"LCD on, H-blank and mode-2 sources", 0x91, 0, 0x00, 0, 0, 30, 0x28},
+      {"LCD on, V-blank and LYC 100 sources, timer at 16", 0x91, 100, 0x06, 0x80, 0x00, 7000, 0x50},
   };
   for (const WaitCase& c : cases) {
     const std::vector<Snapshot> reference = RecordWait(c, true);

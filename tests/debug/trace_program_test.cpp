@@ -19,15 +19,16 @@ void LoadProgram() {
   code.push_back(0x76);
   ResetWithCode(0x0100, code);
   IE = 0x01;  // HALT waits only when some interrupt is enabled
+  IF = 0x00;  // and, with the start-up's V-blank request gone, none is pending
 }
 
 const char* const ProgramTrace =
-    "$0100     LD A,#$0f     AF:1100   BC:0000   DE:0000   HL:0000   SP:fffe   LY:0000   LCDC:0001\r\n"
-    "$0102     LD B,A        AF:0f00   BC:0000   DE:0000   HL:0000   SP:fffe   LY:0000   LCDC:0001\r\n"
-    "$0103     LD HL,#$c000  AF:0f00   BC:0f00   DE:0000   HL:0000   SP:fffe   LY:0000   LCDC:0001\r\n"
-    "$0106     LD (HLI),A    AF:0f00   BC:0f00   DE:0000   HL:c000   SP:fffe   LY:0000   LCDC:0001\r\n"
-    "$0107     JP $0150      AF:0f00   BC:0f00   DE:0000   HL:c001   SP:fffe   LY:0000   LCDC:0001\r\n"
-    "$0150     HALT          AF:0f00   BC:0f00   DE:0000   HL:c001   SP:fffe   LY:0000   LCDC:0001\r\n";
+    "$0100     LD A,#$0f     AF:1180   BC:0000   DE:0008   HL:007c   SP:fffe   LY:0000   LCDC:0091\r\n"
+    "$0102     LD B,A        AF:0f80   BC:0000   DE:0008   HL:007c   SP:fffe   LY:0000   LCDC:0091\r\n"
+    "$0103     LD HL,#$c000  AF:0f80   BC:0f00   DE:0008   HL:007c   SP:fffe   LY:0000   LCDC:0091\r\n"
+    "$0106     LD (HLI),A    AF:0f80   BC:0f00   DE:0008   HL:c000   SP:fffe   LY:0000   LCDC:0091\r\n"
+    "$0107     JP $0150      AF:0f80   BC:0f00   DE:0008   HL:c001   SP:fffe   LY:0000   LCDC:0091\r\n"
+    "$0150     HALT          AF:0f80   BC:0f00   DE:0008   HL:c001   SP:fffe   LY:0000   LCDC:0091\r\n";
 
 }  // namespace
 

@@ -95,8 +95,8 @@ TEST(Trace, HeadlessTraceStartsWithTheFirstInstructionAndPostBootRegisters) {
   const std::string trace = ReadText(dir + "/Trace.Log");
   ASSERT_GE(trace.size(), 2 * LineBytes) << "Trace.Log holds the executed instructions";
   EXPECT_EQ(trace.substr(0, LineBytes),
-            "$0100     NOP           AF:1100   BC:0000   DE:0000   HL:0000   SP:fffe   LY:0000   LCDC:0001\r\n")
-      << "first line: the instruction at 0x0100 with the post-boot registers";
+            "$0100     NOP           AF:1180   BC:0000   DE:ff56   HL:000d   SP:fffe   LY:0000   LCDC:0091\r\n")
+      << "first line: the instruction at 0x0100 with the post-boot registers of a colour cartridge";
   EXPECT_EQ(trace.substr(LineBytes, 24), "$0101     JP $0213      ");
 
   ASSERT_EQ(trace.size() % LineBytes, 0u) << "every line is 93 characters and CR LF";
@@ -121,7 +121,7 @@ TEST(Trace, UndefinedFirstOpcodeExitsThreeWithMessageAndDumps) {
   EXPECT_NE(r.err.find("Unknown Op"), std::string::npos) << "stderr was: " << r.err;
   EXPECT_EQ(FileSize(dir + "/vram.bin"), 8192) << "vram.bin is written on the way out";
   EXPECT_EQ(ReadText(dir + "/Trace.Log"),
-            "$0100     BAD OP #$D3   AF:1100   BC:0000   DE:0000   HL:0000   SP:fffe   LY:0000   LCDC:0001\r\n")
+            "$0100     BAD OP #$D3   AF:1180   BC:0000   DE:0008   HL:007c   SP:fffe   LY:0000   LCDC:0091\r\n")
       << "the undefined opcode is traced once, then nothing runs";
 }
 
@@ -154,10 +154,10 @@ TEST(TraceWindow, StoppedProcessorShowsRegisterDisplay) {
     const WindowText text(shot);
     EXPECT_EQ(text.Row(0), "PC:0100         Curr") << "only 'Curr' of 'Current Op:' is visible";
     EXPECT_EQ(text.Row(1), "Scanline:00");
-    EXPECT_EQ(text.Row(2), "AF:1100");
+    EXPECT_EQ(text.Row(2), "AF:1180");
     EXPECT_EQ(text.Row(3), "BC:00");
-    EXPECT_EQ(text.Row(4), "DE:00");
-    EXPECT_EQ(text.Row(5), "HL:00");
+    EXPECT_EQ(text.Row(4), "DE:08");
+    EXPECT_EQ(text.Row(5), "HL:7c");
     EXPECT_EQ(text.Row(6), "");
     EXPECT_EQ(text.Row(7), "$0100     BAD OP #$D") << "the instruction at PC, cut at the picture's edge";
     EXPECT_EQ(text.Row(10), "LastVRAMWrite:00");

@@ -111,8 +111,7 @@ TEST(Bus, Read16IsLittleEndianAndWrapsAtTheTop) {
 
 TEST(Bus, VideoRamWriteRecordsAddressAndMarksTile) {
   ResetTestMachine();
-  TileValid[1] = 1;
-  TileValid[513] = 1;
+  RefreshTileCache();  // every tile decoded and valid
   BusWrite(0x8010, 0x5A);
   EXPECT_EQ(VideoRam[0x10], 0x5A);
   EXPECT_EQ(LastVramWrite, 0x8010);
@@ -126,7 +125,6 @@ TEST(Bus, VideoRamWriteRecordsAddressAndMarksTile) {
   EXPECT_EQ(TileValid[513], 0);
   EXPECT_EQ(BusRead(0x8010), 0xA5);
 
-  TileValid[1023] = 1;
   BusWrite(0x9FFF, 1);
   EXPECT_EQ(TileValid[1023], 0) << "map writes mark blocks 384-511 (+512 in bank 1)";
 }

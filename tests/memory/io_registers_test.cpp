@@ -59,7 +59,7 @@ TEST(IoRegisters, DmaFromTheRegisterPageReadsRegisters) {
   BusWrite(0xFF80, 0x42);
   BusWrite(0xFF46, 0xFF);
   EXPECT_EQ(Oam[0x80], 0x42);
-  EXPECT_EQ(Oam[0x40], 0x01) << "0xFF40 is LCDC";
+  EXPECT_EQ(Oam[0x40], 0x91) << "0xFF40 is LCDC";
 }
 
 TEST(IoRegisters, VideoRamBankIsSwitchedButNotReadable) {
@@ -104,12 +104,17 @@ TEST(IoRegisters, PlainRegistersStoreWhatIsWritten) {
   }
 }
 
-TEST(IoRegisters, StatAndLyIgnoreWrites) {
+TEST(IoRegisters, LyIgnoresWritesAndStatKeepsOnlyItsSourceSelects) {
   ResetTestMachine();
   BusWrite(0xFF44, 0x33);
   EXPECT_EQ(LY, 0);
-  BusWrite(0xFF41, 0x78);
-  EXPECT_EQ(STAT & 0x78, 0);
+  BusWrite(0xFF41, 0xFF);
+  EXPECT_EQ(BusRead(0xFF41) & 0xF8, 0xF8) << "bits 3-6 as written, bit 7 reads 1";
+  BusWrite(0xFF41, 0x00);
+  EXPECT_EQ(BusRead(0xFF41) & 0xF8, 0x80);
+  BusWrite(0xFF45, 1);  // LY = 0: no match, so bit 2 reads 0 whatever is written
+  BusWrite(0xFF41, 0x04);
+  EXPECT_EQ(BusRead(0xFF41) & 0x07, 0x02) << "bit 2 and the mode are not written: line 0 starts in mode 2";
 }
 
 TEST(IoRegisters, UnusedAddressesReadZero) {

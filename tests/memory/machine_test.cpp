@@ -3,8 +3,10 @@
 
 #include "cpu/registers.h"
 #include "memory/bus.h"
+#include "memory/io_registers.h"
 #include "memory/machine.h"
 #include "support/machine.h"
+#include "video/renderer.h"
 
 TEST(Machine, ResetClearsTheMachineButKeepsTheCartridgeRam) {
   std::vector<uint8_t> rom(0x10000, 0);
@@ -35,4 +37,40 @@ TEST(Machine, ResetClearsTheMachineButKeepsTheCartridgeRam) {
   EXPECT_EQ(BusRead(0xFF42), 0x00);
   EXPECT_EQ(BusRead(0xFFFF), 0x00);
   EXPECT_EQ(CartRam[0x10], 0x5C) << "the cartridge RAM survives a reset";
+}
+
+// The registers at 0x0100 as the colour console's boot program leaves them,
+// for a colour cartridge (0x143 bit 7 set) and a monochrome one.
+TEST(Machine, StartsWithTheBootProgramsRegistersForEachKindOfCartridge) {
+  struct Kind {
+    uint8_t flag;
+    bool colour;
+    uint8_t d, e, l, bgp;
+  } kinds[] = {{0x80, true, 0xFF, 0x56, 0x0D, 0x00}, {0xC0, true, 0xFF, 0x56, 0x0D, 0x00},
+               {0x00, false, 0x00, 0x08, 0x7C, 0xFC}, {0x40, false, 0x00, 0x08, 0x7C, 0xFC}};
+  for (const Kind& k : kinds) {
+    std::vector<uint8_t> rom(0x8000, 0);
+    rom[0x143] = k.flag;
+    ResetTestMachine(rom);
+    SCOPED_TRACE(testing::Message() << "header byte 0x143 = " << int(k.flag));
+    EXPECT_EQ(ColourCartridge, k.colour);
+    EXPECT_EQ(Cpu.PC, 0x0100);
+    EXPECT_EQ(Cpu.SP, 0xFFFE);
+    EXPECT_EQ(ReadAF(), 0x1180);
+    EXPECT_EQ(ReadBC(), 0x0000);
+    EXPECT_EQ(Cpu.D, k.d);
+    EXPECT_EQ(Cpu.E, k.e);
+    EXPECT_EQ(Cpu.H, 0x00);
+    EXPECT_EQ(Cpu.L, k.l);
+    EXPECT_EQ(Cpu.IME, 0);
+    EXPECT_EQ(BusRead(0xFF40), 0x91) << "LCD on, background on, tiles at 0x8000, map at 0x9800";
+    EXPECT_EQ(BusRead(0xFF44), 0x00) << "at the start of line 0";
+    EXPECT_EQ(BusRead(0xFF47), k.bgp);
+    EXPECT_EQ(ShadeMap[0][1], k.colour ? 1 : 3) << "colour cartridges keep the identity shade map";
+    EXPECT_EQ(BusRead(0xFF0F), 0xE1) << "a V-blank request pending";
+    EXPECT_EQ(BusRead(0xFFFF), 0x00);
+    EXPECT_EQ(BusRead(0xFF26) & 0x80, 0x80) << "sound on";
+    EXPECT_EQ(BusRead(0xFF24), 0x77);
+    EXPECT_EQ(BusRead(0xFF25), 0xF3);
+  }
 }

@@ -1,4 +1,5 @@
-// Line and frame timing: LY, the V-blank and LY=LYC requests, STAT modes.
+// Line and frame timing: LY, the STAT modes and interrupt sources, V-blank,
+// the LCD switched off and on, and when lines are composed.
 #include <gtest/gtest.h>
 
 #include "cpu/registers.h"
@@ -17,27 +18,32 @@ void RunCycles(int cycles, int step = 1) {
   }
 }
 
-// Runs until the V-blank request shows in IF, clearing it; returns the
-// FrameCycles value at which it appeared, or -1.
-int RunUntilVblank(int limit) {
-  for (int i = 0; i < limit; i++) {
+// Runs one cycle at a time, clearing IF after each and counting the
+// requests of the given bit.
+int CountRequests(int cycles, uint8_t bit) {
+  int requests = 0;
+  for (int i = 0; i < cycles; i++) {
     InstructionCycles = 1;
     AdvanceLcd();
-    if (IF & 0x01) {
-      IF &= ~0x01;
-      return FrameCycles;
-    }
+    if (IF & bit) requests++;
+    IF = 0;
   }
-  return -1;
+  return requests;
 }
 
-void LcdOn() { BusWrite(0xFF40, 0x91); }
+// The machine as the start-up leaves it (LCD on at the start of line 0),
+// without the pending V-blank request.
+void StartLcd() {
+  ResetTestMachine();
+  IF = 0;
+}
+
+int Mode() { return BusRead(0xFF41) & 3; }
 
 }  // namespace
 
-TEST(LcdTiming, LineCounterFollowsTheFrameCounter) {
-  ResetTestMachine();
-  LcdOn();
+TEST(LcdTiming, LineCounterFollowsTheCycles) {
+  StartLcd();
   RunCycles(113);
   EXPECT_EQ(LY, 0);
   RunCycles(1);
@@ -51,28 +57,22 @@ TEST(LcdTiming, LineCounterFollowsTheFrameCounter) {
   EXPECT_EQ(FrameCycles, 0);
 }
 
-TEST(LcdTiming, VblankIsRequestedOncePerFrameAtItsStart) {
-  ResetTestMachine();
-  LcdOn();
-  EXPECT_EQ(RunUntilVblank(CyclesPerFrame), VblankStart);
-  EXPECT_EQ(FramesFinished, 1);
-  EXPECT_EQ(RunUntilVblank(CyclesPerFrame - 1), -1) << "not twice in one frame";
-  EXPECT_EQ(RunUntilVblank(2), VblankStart) << "the next one comes 17556 cycles later";
-  EXPECT_EQ(FramesFinished, 2);
-}
-
-TEST(LcdTiming, LcdOffMakesNoRequestsButFramesGoOn) {
-  ResetTestMachine();
-  LYC = 5;
-  RunCycles(CyclesPerFrame * 3);
-  EXPECT_EQ(IF, 0) << "neither V-blank nor LY=LYC with the LCD off";
-  EXPECT_EQ(FramesFinished, 3) << "frames are still finished and presented";
-  EXPECT_EQ(STAT & 0x44, 0);
+TEST(LcdTiming, VblankIsRequestedOncePerFrameAtTheStartOfLine144) {
+  StartLcd();
+  RunCycles(VblankStart - 1);
+  EXPECT_EQ(IF & 0x01, 0);
+  EXPECT_EQ(FramesFinished, 0);
+  RunCycles(1);
+  EXPECT_EQ(IF & 0x01, 0x01);
+  EXPECT_EQ(LY, 144);
+  EXPECT_EQ(FramesFinished, 1) << "the frame is handed over at V-blank";
+  IF = 0;
+  EXPECT_EQ(CountRequests(CyclesPerFrame - 1, 0x01), 0) << "not twice in one frame";
+  EXPECT_EQ(CountRequests(1, 0x01), 1) << "the next one comes 17556 cycles later";
 }
 
 TEST(LcdTiming, FramesStayExactlyApartWhateverTheInstructionSizes) {
-  ResetTestMachine();
-  LcdOn();
+  StartLcd();
   long total = 0;
   std::vector<long> vblank_at;
   const int sizes[] = {1, 2, 3, 4, 5, 6, 3, 2};
@@ -88,88 +88,164 @@ TEST(LcdTiming, FramesStayExactlyApartWhateverTheInstructionSizes) {
   for (size_t i = 1; i < vblank_at.size(); i++) EXPECT_EQ(vblank_at[i] - vblank_at[i - 1], CyclesPerFrame);
 }
 
-TEST(LcdTiming, LycZeroMatchesOnceAtEveryFrameStart) {
-  ResetTestMachine();
-  LcdOn();
-  LYC = 0;
-  RunCycles(1);
-  EXPECT_EQ(IF & 0x02, 0x02);
-  IF = 0;
-  RunCycles(CyclesPerFrame - 2);
-  EXPECT_EQ(IF & 0x02, 0) << "no request on other lines";
-  RunCycles(1);
-  EXPECT_EQ(IF & 0x02, 0x02) << "the next frame starts with LY = 0";
-  IF = 0;
-  RunCycles(100);
-  EXPECT_EQ(IF & 0x02, 0) << "once per line";
-}
-
-TEST(LcdTiming, LycInVblankMatchesOncePerFrame) {
-  ResetTestMachine();
-  LcdOn();
-  LYC = 150;
-  int requests = 0;
-  for (int i = 0; i < CyclesPerFrame * 2; i++) {
-    InstructionCycles = 1;
-    AdvanceLcd();
-    if (IF & 0x02) {
-      requests++;
-      EXPECT_EQ(LY, 150);
-      IF = 0;
-    }
-  }
-  EXPECT_EQ(requests, 2);
-}
-
-TEST(LcdTiming, LycBeyondTheLastLineNeverMatches) {
-  ResetTestMachine();
-  LcdOn();
-  LYC = 154;
-  RunCycles(CyclesPerFrame);
-  EXPECT_EQ(IF & 0x02, 0);
-  EXPECT_EQ(STAT & 0x44, 0);
-}
-
-TEST(LcdTiming, CoincidenceBitsFollowTheMatch) {
-  ResetTestMachine();
-  LcdOn();
-  LYC = 2;
-  RunCycles(114 * 2);
-  EXPECT_EQ(STAT & 0x44, 0x44) << "bits 2 and 6 are set together";
-  EXPECT_EQ(BusRead(0xFF41) & 0x44, 0x44);
-  RunCycles(114);
-  EXPECT_EQ(STAT & 0x44, 0);
-}
-
+// Mode 2 for the first 20 cycles of a visible line, mode 3 for the next 43,
+// then H-blank; mode 1 on lines 144-153; bit 7 reads 1.
 TEST(LcdTiming, StatModeByPositionInTheLine) {
-  ResetTestMachine();
-  LcdOn();
+  StartLcd();
   RunCycles(114 * 5);
-  const struct { int position; int mode; } cases[] = {
-      {0, 2}, {9, 2}, {10, 2}, {11, 3}, {79, 3}, {80, 3}, {81, 0}, {113, 0}};
+  const struct { int position; int mode; } cases[] = {{0, 2}, {19, 2}, {20, 3}, {62, 3}, {63, 0}, {113, 0}};
   int at = 0;
   for (auto c : cases) {
     RunCycles(c.position - at);
     at = c.position;
     ASSERT_EQ(LineCycles, c.position);
-    EXPECT_EQ(ReadStat() & 3, c.mode) << "at cycle " << c.position;
+    EXPECT_EQ(Mode(), c.mode) << "at cycle " << c.position;
+  }
+  EXPECT_EQ(BusRead(0xFF41) & 0x80, 0x80);
+  RunCycles(114 * 140 + 10);
+  EXPECT_EQ(Mode(), 1);
+}
+
+// Over one frame from the start of V-blank, with only the given STAT
+// sources selected.
+int StatRequestsPerFrame(uint8_t stat, uint8_t lyc) {
+  StartLcd();
+  BusWrite(0xFF45, lyc);
+  RunCycles(VblankStart);
+  BusWrite(0xFF41, stat);
+  IF = 0;
+  return CountRequests(CyclesPerFrame, 0x02);
+}
+
+TEST(LcdTiming, EachStatSourceRequestsAtItsMoment) {
+  EXPECT_EQ(StatRequestsPerFrame(0x08, 0xFF), 144) << "H-blank of every visible line";
+  EXPECT_EQ(StatRequestsPerFrame(0x10, 0xFF), 1) << "V-blank";
+  EXPECT_EQ(StatRequestsPerFrame(0x20, 0xFF), 144) << "mode 2 of lines 0-143";
+  EXPECT_EQ(StatRequestsPerFrame(0x40, 0x50), 1) << "LY = LYC";
+  EXPECT_EQ(StatRequestsPerFrame(0x40, 150), 1) << "LY = LYC in V-blank";
+  EXPECT_EQ(StatRequestsPerFrame(0x40, 154), 0) << "LYC beyond the last line";
+  EXPECT_EQ(StatRequestsPerFrame(0x00, 0x50), 0) << "nothing selected";
+
+  StartLcd();
+  BusWrite(0xFF41, 0x08);
+  RunCycles(114 * 7 + 62);
+  IF = 0;
+  EXPECT_EQ(CountRequests(1, 0x02), 1) << "the H-blank request comes at cycle 63 of the line";
+}
+
+// The selected conditions form one line and only its rise requests.
+TEST(LcdTiming, ConditionsBackToBackRequestOnce) {
+  EXPECT_EQ(StatRequestsPerFrame(0x18, 0xFF), 144) << "H-blank of line 143 runs into V-blank";
+  EXPECT_EQ(StatRequestsPerFrame(0x28, 0xFF), 145)
+      << "each H-blank runs into the next line's mode 2; mode 2 of line 0 follows V-blank";
+  EXPECT_EQ(StatRequestsPerFrame(0x60, 0x40), 143) << "LY = LYC holds through line 64 into line 65's mode 2";
+  EXPECT_EQ(StatRequestsPerFrame(0x50, 144), 1) << "V-blank and LY = 144 at the same moment";
+}
+
+TEST(LcdTiming, SelectingAConditionThatHoldsRequestsAtOnce) {
+  StartLcd();
+  RunCycles(114 * 3 + 70);  // H-blank of line 3
+  BusWrite(0xFF41, 0x08);
+  EXPECT_EQ(IF & 0x02, 0x02) << "H-blank selected during H-blank";
+  IF = 0;
+  BusWrite(0xFF41, 0x48);
+  BusWrite(0xFF45, 3);
+  EXPECT_EQ(IF & 0x02, 0) << "the line is already high";
+  EXPECT_EQ(BusRead(0xFF41) & 0x04, 0x04) << "LY = LYC shows at once";
+  BusWrite(0xFF41, 0x40);
+  BusWrite(0xFF45, 4);
+  EXPECT_EQ(BusRead(0xFF41) & 0x04, 0);
+  BusWrite(0xFF45, 3);
+  EXPECT_EQ(IF & 0x02, 0x02) << "LYC written to the current line";
+}
+
+TEST(LcdTiming, LycZeroMatchesOnceAtEveryFrameStart) {
+  StartLcd();
+  BusWrite(0xFF41, 0x40);
+  IF = 0;
+  RunCycles(114);
+  EXPECT_EQ(CountRequests(CyclesPerFrame - 114 - 1, 0x02), 0) << "no request on other lines";
+  EXPECT_EQ(CountRequests(1, 0x02), 1) << "the next frame starts with LY = 0";
+  EXPECT_EQ(CountRequests(100, 0x02), 0) << "once per line";
+}
+
+// LCD off: LY reads 0 and the mode 0, nothing is requested, and the host
+// still gets a frame every 17556 cycles.
+TEST(LcdTiming, LcdOffHoldsLyAtZeroMakesNoRequestsButFramesGoOn) {
+  StartLcd();
+  BusWrite(0xFF41, 0x78);
+  BusWrite(0xFF45, 0);
+  RunCycles(114 * 150);  // V-blank has handed over frame 1
+  ASSERT_EQ(FramesFinished, 1);
+  IF = 0;
+  BusWrite(0xFF40, 0x11);
+  EXPECT_EQ(LY, 0);
+  EXPECT_EQ(BusRead(0xFF41) & 0x07, 0) << "mode 0, and no LY = LYC";
+  EXPECT_EQ(Pixel(10, 10), Shade0) << "the picture is blank";
+  for (int i = 0; i < 3; i++) {
+    EXPECT_EQ(CountRequests(CyclesPerFrame - 114 * 6 - 1, 0x03), 0);
+    EXPECT_EQ(LY, 0);
+    EXPECT_EQ(FramesFinished, 1 + i);
+    RunCycles(1);
+    EXPECT_EQ(FramesFinished, 2 + i) << "17556 cycles after the last hand-off";
+    RunCycles(114 * 6);
   }
 }
 
-TEST(LcdTiming, StatReportsModeOneInVblankAndWithTheLcdOff) {
-  ResetTestMachine();
-  LcdOn();
-  RunCycles(114 * 145 + 20);
-  EXPECT_EQ(ReadStat() & 3, 1);
+TEST(LcdTiming, SwitchingOnStartsLineZeroWithAFullLine) {
+  StartLcd();
   BusWrite(0xFF40, 0x11);
-  RunCycles(114 * 10);
-  EXPECT_LT(LY, 144);
-  EXPECT_EQ(ReadStat() & 3, 1);
+  RunCycles(5000);
+  BusWrite(0xFF45, 0);
+  BusWrite(0xFF41, 0x40);
+  IF = 0;
+  BusWrite(0xFF40, 0x91);
+  EXPECT_EQ(IF & 0x02, 0x02) << "LY = LYC = 0 at once";
+  EXPECT_EQ(Mode(), 2);
+  RunCycles(113);
+  EXPECT_EQ(LY, 0);
+  RunCycles(1);
+  EXPECT_EQ(LY, 1);
+  IF = 0;
+  RunCycles(VblankStart - 114 - 1);
+  EXPECT_EQ(IF & 0x01, 0);
+  RunCycles(1);
+  EXPECT_EQ(IF & 0x01, 0x01) << "V-blank 144 full lines after switching on";
+}
+
+// A program that switches the LCD off and on again before V-blank, over
+// and over, still lets the host have its frames.
+TEST(LcdTiming, LcdSwitchedOffAndOnBeforeVblankStillHandsFramesOver) {
+  StartLcd();
+  for (int i = 0; i < 40; i++) {
+    RunCycles(10000);
+    BusWrite(0xFF40, 0x11);
+    RunCycles(100);
+    BusWrite(0xFF40, 0x91);
+  }
+  EXPECT_GE(FramesFinished, 40 * 10100 / CyclesPerFrame - 1);
+}
+
+// A line is composed from the registers as they stand at cycle 63.
+TEST(LcdTiming, LinesAreComposedWhenTheirDrawingEnds) {
+  StartLcd();
+  SetUpPicture(0x91);
+  PutSolidTile(0, 1, 3);
+  SetMap(0x1800, 1, 0, 1);  // column 1 dark, column 0 light
+  RunCycles(114 * 2 + 62);  // line 2, just before its drawing ends
+  ASSERT_EQ(LY, 2);
+  BusWrite(0xFF43, 8);      // SCX: column 1 moves to x = 0
+  RunCycles(1);
+  EXPECT_EQ(Pixel(0, 2), Shade3) << "the write before cycle 63 counts for this line";
+  EXPECT_EQ(Pixel(0, 1), Shade0) << "line 1 was composed before";
+  BusWrite(0xFF43, 0);
+  RunCycles(114);
+  EXPECT_EQ(Pixel(0, 2), Shade3) << "line 2 is not drawn again";
+  EXPECT_EQ(Pixel(0, 3), Shade0);
 }
 
 TEST(LcdTiming, StoppedProcessorStopsTheClock) {
-  ResetTestMachine();
-  LcdOn();
+  StartLcd();
   RunCycles(500);
   CpuStopped = 1;
   RunCycles(CyclesPerFrame);
@@ -179,7 +255,7 @@ TEST(LcdTiming, StoppedProcessorStopsTheClock) {
 }
 
 TEST(LcdTiming, FrameLimitRequestsTheEnd) {
-  ResetTestMachine();
+  StartLcd();
   FrameLimit = 2;
   RunCycles(CyclesPerFrame);
   EXPECT_EQ(QuitRequested, 0);
@@ -187,60 +263,4 @@ TEST(LcdTiming, FrameLimitRequestsTheEnd) {
   EXPECT_EQ(QuitRequested, 1);
   FrameLimit = 0;
   QuitRequested = 0;
-}
-
-// LY changes only at line ends, but a newly written LYC or LCDC is compared
-// after the instruction that wrote it, in the middle of a line.
-TEST(LcdTiming, LycAndLcdcWritesAreComparedAtOnce) {
-  ResetTestMachine();
-  LcdOn();
-  RunCycles(114 * 3 + 20);
-  ASSERT_EQ(LY, 3);
-  IF = 0;
-  BusWrite(0xFF45, 3);
-  RunCycles(1);
-  EXPECT_EQ(IF & 0x02, 0x02) << "LYC written to the current line requests at once";
-  EXPECT_EQ(STAT & 0x44, 0x44);
-  IF = 0;
-  BusWrite(0xFF45, 4);
-  RunCycles(1);
-  EXPECT_EQ(STAT & 0x44, 0) << "a LYC that no longer matches clears bits 2 and 6 at once";
-  BusWrite(0xFF45, 3);
-  RunCycles(1);
-  EXPECT_EQ(IF & 0x02, 0) << "the latch holds for the rest of the line";
-  EXPECT_EQ(STAT & 0x44, 0x44);
-
-  BusWrite(0xFF40, 0x11);  // LCD off
-  RunCycles(1);
-  EXPECT_EQ(STAT & 0x44, 0) << "switching the LCD off clears bits 2 and 6 at once";
-
-  RunCycles(114 - LineCycles + 30);
-  ASSERT_EQ(LY, 4);
-  BusWrite(0xFF45, 4);
-  RunCycles(1);
-  EXPECT_EQ(IF & 0x02, 0) << "no request while the LCD is off";
-  LcdOn();
-  RunCycles(1);
-  EXPECT_EQ(IF & 0x02, 0x02) << "switching the LCD on with LY = LYC requests at once";
-  EXPECT_EQ(STAT & 0x44, 0x44);
-}
-
-// The frame is composed when FrameCycles reaches 16415, but line 143's row is
-// only drawn at 16416: which comes first depends on where the step ends.
-TEST(LcdTiming, LastVisibleRowIsDrawnBeforeTheCompositionOnlyWhenItsLineHasEnded) {
-  for (const bool step_over : {false, true}) {
-    ResetTestMachine();
-    LcdOn();  // tile 0 everywhere, colour number 0: shade 0 once drawn
-    RunCycles(VblankStart - 1);
-    ASSERT_EQ(FramesFinished, 0);
-    InstructionCycles = step_over ? 2 : 1;  // ends at 16416 or at 16415
-    AdvanceLcd();
-    ASSERT_EQ(FramesFinished, 1);
-    const uint16_t last_row = Pixel(0, 143);
-    EXPECT_EQ(Pixel(0, 142), Shade0) << "line 142 is drawn in time";
-    if (step_over)
-      EXPECT_EQ(last_row, Shade0) << "a step past 16416 draws line 143 before composing";
-    else
-      EXPECT_EQ(last_row, 0) << "a step ending at 16415 composes line 143 as it was before";
-  }
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "memory/bus.h"
+#include "memory/io_registers.h"
 #include "shell/display.h"
 #include "video/renderer.h"
 
@@ -26,7 +27,7 @@ inline void PutTile(int bank, int tile, const char* const rows[8]) {
     bytes[2 * r] = low;
     bytes[2 * r + 1] = high;
   }
-  TileValid[bank * 512 + tile] = 0;
+  MarkTileDirty(bank * 512 + tile);
 }
 
 // A tile of one colour number.
@@ -37,16 +38,23 @@ inline void PutSolidTile(int bank, int tile, int n) {
   PutTile(bank, tile, rows);
 }
 
-// A tile whose pixel in column x has colour number (x & 3) on every row:
-// "01230123".
-inline void PutColumnTile(int bank, int tile) {
+// A tile whose row r is all colour number 0 except pixel r, which has colour
+// n: the pixel shows which tile row a line took.
+inline void PutDiagonalTile(int bank, int tile, int n) {
+  std::string rows_text[8];
   const char* rows[8];
-  for (auto& r : rows) r = "01230123";
+  for (int r = 0; r < 8; r++) {
+    rows_text[r] = std::string(8, '0');
+    rows_text[r][r] = static_cast<char>('0' + n);
+    rows[r] = rows_text[r].c_str();
+  }
   PutTile(bank, tile, rows);
 }
 
+// Map entry (column, row) of the map at 0x9800 (base 0x1800) or 0x9C00.
+inline void SetMap(int base, int column, int row, uint8_t tile) { VideoRam[base + 32 * row + column] = tile; }
+
 inline uint16_t Pixel(int x, int y) { return reinterpret_cast<uint16_t*>(WorkBitmap->line[y])[x]; }
-inline int BgCell(int x, int y) { return BgPicture[x * ScreenHeight + y]; }
 
 inline void SetSprite(int entry, int y, int x, int tile, int attributes) {
   uint8_t* e = Oam + 4 * entry;
@@ -56,17 +64,18 @@ inline void SetSprite(int entry, int y, int x, int tile, int attributes) {
   e[3] = static_cast<uint8_t>(attributes);
 }
 
-// Fills the whole work bitmap with one pixel value.
-inline void FillPicture(uint16_t value) {
-  for (int y = 0; y < WorkBitmap->h; y++)
-    for (int x = 0; x < WorkBitmap->w; x++) reinterpret_cast<uint16_t*>(WorkBitmap->line[y])[x] = value;
+// A picture set up by hand: LCDC as given, BGP and OBP0 the identity, OBP1
+// reversed, and the whole OAM off the picture (Y = 0).
+inline void SetUpPicture(uint8_t lcdc) {
+  LCDC = lcdc;
+  IoWrite(0xFF47, 0xE4);
+  IoWrite(0xFF48, 0xE4);
+  IoWrite(0xFF49, 0x1B);
+  for (int i = 0; i < 160; i++) Oam[i] = 0;
 }
 
-// Draws all 144 background rows as the line timing would during one frame.
-inline void RenderAllRows() {
-  UpdateMapPointer(MapPointerReason::FrameStart);
-  for (int line = 0; line < ScreenHeight; line++) {
-    RenderBackgroundRow(line);
-    AdvanceRow();
-  }
+// Composes all 144 lines of a frame from the registers as they stand.
+inline void ComposeFrame() {
+  StartPicture();
+  for (int line = 0; line < ScreenHeight; line++) ComposeLine(line);
 }

@@ -1,3 +1,5 @@
+// Sprites on composed lines: placement, flips, palettes, heights, the ten
+// per line, priorities among sprites and against the background.
 #include <gtest/gtest.h>
 
 #include "memory/bus.h"
@@ -11,14 +13,13 @@ namespace {
 
 constexpr int Behind = 0x80, FlipY = 0x40, FlipX = 0x20, Palette1 = 0x10, Bank1 = 0x08;
 
-// LCD on, 8x8 sprites, the background a plain field of colour 0 (shade 0);
-// sprite palettes: OBP0 identity, OBP1 reversed.
-void SetUpSpriteScene(uint8_t lcdc = 0x91) {
-  ResetTestMachine();
-  LCDC = lcdc;
-  IoWrite(0xFF47, 0xE4);
-  IoWrite(0xFF48, 0xE4);
-  IoWrite(0xFF49, 0x1B);
+// LCD on, sprites on, 8x8 or 8x16, the background a plain field of colour 0
+// (tile 0 stays empty); a monochrome or colour cartridge.
+void SetUpSpriteScene(uint8_t lcdc = 0x93, bool colour = false) {
+  std::vector<uint8_t> rom(0x8000, 0);
+  rom[0x143] = colour ? 0x80 : 0x00;
+  ResetTestMachine(rom);
+  SetUpPicture(lcdc);
 }
 
 // Tile with colour 3 in the top-left pixel, 2 in the top-right, 1 in the
@@ -29,20 +30,13 @@ void PutCornerTile(int bank, int tile) {
   PutTile(bank, tile, rows);
 }
 
-// Tile 0 stays empty, so the default map gives a background of colour 0.
-void Compose() {
-  RefreshTileCache();
-  RenderAllRows();
-  FinishFrame();
-}
-
 }  // namespace
 
 TEST(Sprites, EightByEightAtXMinus8AndYMinus16) {
   SetUpSpriteScene();
   PutCornerTile(0, 4);
   SetSprite(0, 16 + 30, 8 + 20, 4, 0);
-  Compose();
+  ComposeFrame();
   EXPECT_EQ(Pixel(20, 30), Shade3) << "top-left";
   EXPECT_EQ(Pixel(27, 30), Shade2) << "top-right";
   EXPECT_EQ(Pixel(20, 37), Shade1) << "bottom-left";
@@ -56,7 +50,7 @@ TEST(Sprites, BothFlips) {
   SetSprite(0, 16, 8, 4, FlipX);
   SetSprite(1, 16, 8 + 10, 4, FlipY);
   SetSprite(2, 16, 8 + 20, 4, FlipX | FlipY);
-  Compose();
+  ComposeFrame();
   EXPECT_EQ(Pixel(7, 0), Shade3) << "horizontal flip: top-left goes top-right";
   EXPECT_EQ(Pixel(0, 0), Shade2);
   EXPECT_EQ(Pixel(7, 7), Shade1);
@@ -73,47 +67,42 @@ TEST(Sprites, PaletteBitChoosesObp1) {
   PutCornerTile(0, 4);
   SetSprite(0, 16, 8, 4, 0);
   SetSprite(1, 16, 8 + 10, 4, Palette1);
-  Compose();
+  ComposeFrame();
   EXPECT_EQ(Pixel(0, 0), Shade3) << "colour 3 through OBP0 0xE4";
   EXPECT_EQ(Pixel(10, 0), Shade0) << "colour 3 through OBP1 0x1B";
   EXPECT_EQ(Pixel(10, 7), Shade2) << "colour 1 through OBP1 0x1B";
 }
 
-TEST(Sprites, BankBitTakesEightByEightTilesFromBank1) {
-  SetUpSpriteScene();
-  PutSolidTile(0, 9, 1);
-  PutSolidTile(1, 9, 3);
-  SetSprite(0, 16, 8, 9, 0);
-  SetSprite(1, 16, 8 + 10, 9, Bank1);
-  Compose();
-  EXPECT_EQ(Pixel(0, 0), Shade1);
-  EXPECT_EQ(Pixel(10, 0), Shade3) << "attribute bit 3: bank 1 tile";
+// Attribute bit 3 picks video RAM bank 1 on colour cartridges only; on a
+// monochrome cartridge it is not used.
+TEST(Sprites, BankBitTakesTilesFromBank1OnColourCartridges) {
+  for (const bool colour : {false, true}) {
+    SetUpSpriteScene(0x93, colour);
+    PutSolidTile(0, 9, 1);
+    PutSolidTile(1, 9, 3);
+    SetSprite(0, 16, 8, 9, Bank1);
+    ComposeFrame();
+    EXPECT_EQ(Pixel(0, 0), colour ? Shade3 : Shade1) << (colour ? "colour" : "monochrome");
+  }
 }
 
-TEST(Sprites, EightBySixteenUsesTheEvenTileThenTheNextFromBank0) {
-  SetUpSpriteScene(0x95);
+TEST(Sprites, EightBySixteenUsesTheEvenTileThenTheNext) {
+  SetUpSpriteScene(0x97);
   PutSolidTile(0, 6, 1);
   PutSolidTile(0, 7, 2);
-  PutSolidTile(1, 6, 3);
-  PutSolidTile(1, 7, 3);
-  SetSprite(0, 16, 8, 7, Bank1);  // odd number, bank bit set
+  SetSprite(0, 16, 8, 7, 0);  // odd number: bit 0 is ignored
   SetSprite(1, 16, 8 + 10, 6, FlipY);
-  Compose();
-  EXPECT_EQ(Pixel(0, 0), Shade1) << "top half: tile 6 of bank 0";
-  EXPECT_EQ(Pixel(0, 8), Shade2) << "bottom half: tile 7 of bank 0";
+  PutCornerTile(0, 8);
+  PutSolidTile(0, 9, 0);
+  SetSprite(2, 16, 8 + 20, 8, FlipY);
+  ComposeFrame();
+  EXPECT_EQ(Pixel(0, 0), Shade1) << "top half: tile 6";
+  EXPECT_EQ(Pixel(0, 8), Shade2) << "bottom half: tile 7";
   EXPECT_EQ(Pixel(0, 16), Shade0) << "16 rows only";
   EXPECT_EQ(Pixel(10, 0), Shade2) << "vertical flip: tile 7 on top";
   EXPECT_EQ(Pixel(10, 15), Shade1) << "vertical flip: tile 6 below";
-}
-
-TEST(Sprites, EightBySixteenVerticalFlipFlipsEachHalf) {
-  SetUpSpriteScene(0x95);
-  PutCornerTile(0, 6);
-  PutSolidTile(0, 7, 0);
-  SetSprite(0, 16, 8, 6, FlipY);
-  Compose();
-  EXPECT_EQ(Pixel(0, 15), Shade3) << "tile 6's top-left ends at the bottom of the pair";
-  EXPECT_EQ(Pixel(0, 8), Shade1);
+  EXPECT_EQ(Pixel(20, 15), Shade3) << "vertical flip flips each half: tile 8's top-left at the bottom";
+  EXPECT_EQ(Pixel(20, 8), Shade1);
 }
 
 TEST(Sprites, ClippedAtThePictureEdges) {
@@ -123,9 +112,7 @@ TEST(Sprites, ClippedAtThePictureEdges) {
   SetSprite(1, 16 + 70, 8 + 157, 1, 0);  // x = 157
   SetSprite(2, 16 + 140, 8 + 60, 1, 0);  // y = 140
   SetSprite(3, 10, 8 + 90, 1, 0);        // y = -6
-  SetSprite(4, 16, 168, 1, 0);           // x = 160
-  SetSprite(5, 160, 8, 1, 0);            // y = 144
-  Compose();
+  ComposeFrame();
   EXPECT_EQ(Pixel(0, 50), Shade3) << "X = 4 shows columns 4..7 at x = 0..3";
   EXPECT_EQ(Pixel(3, 50), Shade3);
   EXPECT_EQ(Pixel(4, 50), Shade0);
@@ -135,46 +122,71 @@ TEST(Sprites, ClippedAtThePictureEdges) {
   EXPECT_EQ(Pixel(60, 144), 0) << "nothing below the picture";
   EXPECT_EQ(Pixel(90, 1), Shade3) << "Y = 10 shows the bottom two rows";
   EXPECT_EQ(Pixel(90, 2), Shade0);
-  EXPECT_EQ(Pixel(160, 0), 0) << "X = 168 draws nothing";
-  EXPECT_EQ(Pixel(0, 144), 0) << "Y = 160 draws nothing";
 }
 
-TEST(Sprites, LaterEntriesDrawOverEarlierOnes) {
+// The first ten entries in OAM order whose rows cover the line are drawn,
+// whatever their X: sprites off the picture's edges take places too.
+TEST(Sprites, TenPerLineChosenInOamOrderEvenOffThePicture) {
   SetUpSpriteScene();
-  PutSolidTile(0, 1, 1);
-  PutCornerTile(0, 2);
-  SetSprite(0, 16, 8 + 4, 1, 0);
-  SetSprite(1, 16, 8, 2, 0);
-  SetSprite(39, 16 + 100, 8 + 100, 1, 0);
-  Compose();
-  EXPECT_EQ(Pixel(4, 0), Shade1) << "entry 1's transparent pixel lets entry 0 show";
-  EXPECT_EQ(Pixel(7, 0), Shade2) << "entry 1 over entry 0";
-  EXPECT_EQ(Pixel(100, 100), Shade1) << "entry 39 is drawn";
+  PutSolidTile(0, 1, 3);
+  SetSprite(0, 16 + 20, 0, 1, 0);    // x = -8: not visible
+  SetSprite(1, 16 + 20, 170, 1, 0);  // x = 162: not visible
+  for (int e = 2; e < 12; e++) SetSprite(e, 16 + 20, 8 + 12 * e, 1, 0);
+  SetSprite(12, 16 + 24, 8, 1, 0);  // rows 24..31 only: lines 24..27 hold 11 sprites
+  ComposeFrame();
+  for (int e = 2; e < 10; e++) EXPECT_EQ(Pixel(12 * e, 20), Shade3) << "entry " << e << " is drawn";
+  EXPECT_EQ(Pixel(120, 20), Shade0) << "entry 10 is the eleventh on the line";
+  EXPECT_EQ(Pixel(132, 20), Shade0) << "entry 11 too";
+  EXPECT_EQ(Pixel(0, 24), Shade0) << "entry 12 is the eleventh on lines 24..27";
+  EXPECT_EQ(Pixel(0, 28), Shade3) << "on lines 28..31 it is the third";
+}
+
+// Monochrome cartridges: the smaller X wins, then the earlier entry. Colour
+// cartridges: the earlier entry wins. Transparent pixels of the winner let
+// the other show.
+TEST(Sprites, OverlapsByXOnMonochromeAndByOamOrderOnColour) {
+  for (const bool colour : {false, true}) {
+    SetUpSpriteScene(0x93, colour);
+    PutSolidTile(0, 1, 1);
+    PutSolidTile(0, 2, 3);
+    PutCornerTile(0, 3);
+    SetSprite(0, 16, 8 + 4, 1, 0);  // x = 4..11, colour 1
+    SetSprite(1, 16, 8, 2, 0);      // x = 0..7, colour 3
+    SetSprite(2, 16 + 20, 8, 2, 0);  // same X: the earlier entry wins on both
+    SetSprite(3, 16 + 20, 8, 1, 0);
+    SetSprite(4, 16 + 40, 8 + 2, 3, 0);  // x = 2..9, mostly transparent
+    SetSprite(5, 16 + 40, 8 + 4, 1, 0);
+    ComposeFrame();
+    const char* what = colour ? "colour" : "monochrome";
+    EXPECT_EQ(Pixel(5, 0), colour ? Shade1 : Shade3) << what << ": overlap of entries 0 and 1";
+    EXPECT_EQ(Pixel(9, 0), Shade1) << what;
+    EXPECT_EQ(Pixel(3, 20), Shade3) << what << ": equal X";
+    EXPECT_EQ(Pixel(5, 40), Shade1) << what << ": through the winner's transparent pixel";
+    EXPECT_EQ(Pixel(2, 40), Shade3) << what;
+  }
 }
 
 // The background has colour number 0 on the left half and 1 on the right
-// half, the window (colour 2, from x = 40 y = 100) covers the bottom; a
+// half; the window (colour 2, from x = 40 y = 100) covers the bottom. A
 // behind sprite shows over colour 0 only, a front sprite over everything.
 TEST(Sprites, BehindClassShowsOnlyOverColourNumberZero) {
-  SetUpSpriteScene(0xB1);
+  SetUpSpriteScene(0xF3);
   IoWrite(0xFF47, 0xE5);  // colour 0 -> shade 1, so that colour numbers, not shades, decide
   for (int row = 0; row < 32; row++)
-    for (int col = 0; col < 32; col++) VideoRam[0x1800 + 32 * row + col] = col < 10 ? 0 : 1;
+    for (int col = 0; col < 32; col++) SetMap(0x1800, col, row, col < 10 ? 0 : 1);
   for (int i = 0; i < 0x400; i++) VideoRam[0x1C00 + i] = 2;
   VideoRam[0x1C00] = 0;  // window tile (0, 0) has colour 0
   PutSolidTile(0, 0, 0);
   PutSolidTile(0, 1, 1);
   PutSolidTile(0, 2, 2);
   PutSolidTile(0, 3, 3);
-  RefreshTileCache();
-  RenderAllRows();
   WX = 7 + 40;
   WY = 100;
-  SetSprite(0, 16 + 10, 8 + 76, 3, Behind);        // straddles x = 80, over background 0 and 1
-  SetSprite(1, 16 + 100, 8 + 36, 3, Behind);       // straddles the window's left edge at x = 40
-  SetSprite(2, 16 + 50, 8 + 100, 3, 0);            // front, over background colour 1
+  SetSprite(0, 16 + 10, 8 + 76, 3, Behind);            // straddles x = 80, over background 0 and 1
+  SetSprite(1, 16 + 100, 8 + 36, 3, Behind);           // straddles the window's left edge at x = 40
+  SetSprite(2, 16 + 50, 8 + 100, 3, 0);                // front, over background colour 1
   SetSprite(3, 16 + 110, 8 + 100, 3, Behind | FlipX);  // over window colour 2
-  FinishFrame();
+  ComposeFrame();
   EXPECT_EQ(Pixel(79, 10), Shade3) << "behind sprite over background colour 0 shows";
   EXPECT_EQ(Pixel(80, 10), Shade1) << "behind sprite hidden by background colour 1";
   EXPECT_EQ(Pixel(39, 100), Shade3) << "behind sprite over background colour 0 left of the window";
@@ -184,15 +196,33 @@ TEST(Sprites, BehindClassShowsOnlyOverColourNumberZero) {
   EXPECT_EQ(Pixel(100, 110), Shade2) << "behind sprite hidden by window colour 2";
 }
 
-TEST(Sprites, DrawnWhileTheLcdIsOff) {
-  SetUpSpriteScene(0x11);
-  IoWrite(0xFF47, 0xE6);  // colour 0 -> shade 2
-  PutSolidTile(0, 0, 3);  // the map's tile: must not show
-  PutSolidTile(0, 1, 1);
-  SetSprite(0, 16 + 20, 8 + 20, 1, 0);
-  SetSprite(1, 16 + 40, 8 + 40, 1, Behind);
-  Compose();
-  EXPECT_EQ(Pixel(0, 0), Shade2) << "background is plain colour(0, 0)";
-  EXPECT_EQ(Pixel(20, 20), Shade1) << "front sprite still drawn";
-  EXPECT_EQ(Pixel(40, 40), Shade1) << "behind sprite shows over the plain colour 0 field";
+// The priority among sprites comes first: a behind sprite that wins a
+// position and gives way to the background hides a front sprite under it.
+// On a colour cartridge with LCDC bit 0 clear the behind class shows over
+// everything.
+TEST(Sprites, WinningBehindSpriteHidesTheSpriteUnderIt) {
+  for (const bool colour : {false, true}) {
+    SetUpSpriteScene(0x92, colour);  // LCDC bit 0 clear
+    if (!colour) LCDC = 0x93;
+    PutSolidTile(0, 0, 1);  // background colour 1 everywhere
+    PutSolidTile(0, 2, 3);
+    PutSolidTile(0, 3, 2);
+    SetSprite(0, 16, 8, 2, Behind);
+    SetSprite(1, 16, 8, 3, 0);
+    ComposeFrame();
+    EXPECT_EQ(Pixel(0, 0), colour ? Shade3 : Shade1) << (colour ? "colour, bit 0 clear" : "monochrome");
+  }
+}
+
+TEST(Sprites, LcdcBit1TakesEffectPerLine) {
+  SetUpSpriteScene();
+  PutSolidTile(0, 1, 3);
+  SetSprite(0, 16 + 20, 8, 1, 0);  // lines 20..27
+  StartPicture();
+  for (int line = 0; line < ScreenHeight; line++) {
+    if (line == 24) LCDC &= ~0x02;
+    ComposeLine(line);
+  }
+  EXPECT_EQ(Pixel(0, 23), Shade3);
+  EXPECT_EQ(Pixel(0, 24), Shade0) << "sprites off from line 24";
 }

@@ -66,6 +66,23 @@ TEST(TileCache, RefreshDecodesOnlyStaleTilesAndOnlyWhenCalled) {
   EXPECT_EQ(TileCache[1][0], 0) << "a tile still marked valid is not decoded again";
 }
 
+// Every block of both banks written, some many times, between two
+// refreshes: each is decoded once, none is missed.
+TEST(TileCache, RefreshAfterWritesToEveryTileDecodesThemAll) {
+  ResetTestMachine();
+  RefreshTileCache();
+  for (int bank = 0; bank < 2; bank++) {
+    IoWrite(0xFF4F, bank);
+    for (int pass = 0; pass < 3; pass++)
+      for (int address = 0x8000; address < 0xA000; address += 2) BusWrite(address, 0x80 >> pass);
+  }
+  RefreshTileCache();
+  for (int tile = 0; tile < TileCount; tile++) {
+    ASSERT_EQ(TileValid[tile], 1) << tile;
+    ASSERT_EQ(TileCache[tile][2 * 8 + 5], 1) << "pixel (2, 5) of tile " << tile;
+  }
+}
+
 TEST(TileCache, TileNumberRuleForBothTileDataSettings) {
   EXPECT_EQ(BgTileIndex(0x80, 0x00), 128) << "signed tiles: 0x80 is at 0x8800";
   EXPECT_EQ(BgTileIndex(0x7F, 0x00), 383) << "signed tiles: 0x7F is at 0x97F0";
@@ -78,7 +95,8 @@ TEST(TileCache, TileNumberRuleForBothTileDataSettings) {
 
 TEST(Palettes, RegisterWritesRebuildTheThreeShadeMaps) {
   ResetTestMachine();
-  EXPECT_EQ(ShadeMap[0][3], 3) << "identity before any palette write";
+  EXPECT_EQ(ShadeMap[1][2], 2) << "OBP0's map is the identity before its first write";
+  EXPECT_EQ(ShadeMap[0][1], 3) << "a monochrome cartridge starts with BGP 0xFC";
   IoWrite(0xFF47, 0x1B);  // BGP 00 01 10 11: reversed
   IoWrite(0xFF48, 0xE4);  // OBP0 identity
   IoWrite(0xFF49, 0x0C);  // OBP1: colour 1 -> shade 3, the rest shade 0

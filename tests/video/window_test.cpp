@@ -1,3 +1,4 @@
+// The window layer of composed lines: placement, its own line counter, maps.
 #include <gtest/gtest.h>
 
 #include "memory/bus.h"
@@ -9,35 +10,32 @@
 
 namespace {
 
-// A background of colour 1 (tile 1 everywhere in the 0x9800 map, already in
-// the background picture) and a window map at 0x9C00 of tile 2, colour 3.
-// LCD on, window on, unsigned tile data.
+// A background of colour 1 (tile 1 everywhere in the 0x9800 map) and a
+// window map at 0x9C00 of tile 2, colour 3. LCD on, window on with its map
+// at 0x9C00, unsigned tile data.
 void SetUpWindowScene() {
   ResetTestMachine();
-  LCDC = 0xB1;
+  SetUpPicture(0xF1);
   for (int i = 0; i < 0x400; i++) {
     VideoRam[0x1800 + i] = 1;
     VideoRam[0x1C00 + i] = 2;
   }
   PutSolidTile(0, 1, 1);
   PutSolidTile(0, 2, 3);
-  RefreshTileCache();
-  RenderAllRows();
 }
 
 }  // namespace
 
-TEST(Window, PlacedAtWxMinus7AndWy) {
+TEST(Window, PlacedAtWxMinus7FromLineWy) {
   SetUpWindowScene();
   WX = 7 + 40;
   WY = 16;
-  FinishFrame();
+  ComposeFrame();
   EXPECT_EQ(Pixel(40, 16), Shade3) << "top-left corner of the window";
   EXPECT_EQ(Pixel(39, 16), Shade1) << "background left of the window";
   EXPECT_EQ(Pixel(40, 15), Shade1) << "background above the window";
   EXPECT_EQ(Pixel(159, 143), Shade3) << "the window covers the rest of the picture";
-  EXPECT_EQ(Pixel(40 + 159, 16 + 143), Shade3) << "drawn whole beyond the picture area";
-  EXPECT_EQ(Pixel(40 + 160, 16), 0) << "the window is 160 pixels wide";
+  EXPECT_EQ(Pixel(160, 16), 0) << "nothing right of the picture";
 }
 
 TEST(Window, WxBelow7CutsTheLeftColumns) {
@@ -47,71 +45,91 @@ TEST(Window, WxBelow7CutsTheLeftColumns) {
   PutTile(0, 2, rows);
   WX = 3;  // window starts at x = -4
   WY = 0;
-  FinishFrame();
+  ComposeFrame();
   EXPECT_EQ(Pixel(0, 0), Shade0) << "x = 0 is window column 4 (colour 0, drawn opaque)";
   EXPECT_EQ(Pixel(1, 0), Shade1) << "x = 1 is window column 5";
   EXPECT_EQ(Pixel(3, 5), Shade3) << "x = 3 is window column 7";
-  EXPECT_EQ(Pixel(155, 0), Shade3) << "x = 155 is column 159 of the window, its last";
-  EXPECT_EQ(Pixel(156, 0), Shade1) << "background right of the window";
+  EXPECT_EQ(Pixel(159, 0), Shade3) << "the window reaches the right edge";
 }
 
-TEST(Window, NotDrawnWhenOffOrPlacedRightOfThePicture) {
+TEST(Window, ShownUpToWx166AndNotWhenOff) {
   struct Case {
     uint8_t lcdc, wx;
+    bool shown;
     const char* what;
-  } cases[] = {{0xB1, 151, "WX = 151"}, {0xB1, 255, "WX = 255"}, {0x91, 7, "LCDC bit 5 clear"},
-               {0x31, 7, "LCD off"}};
+  } cases[] = {{0xF1, 166, true, "WX = 166"}, {0xF1, 167, false, "WX = 167"}, {0xF1, 255, false, "WX = 255"},
+               {0xD1, 7, false, "LCDC bit 5 clear"}};
   for (const Case& c : cases) {
     SetUpWindowScene();
     LCDC = c.lcdc;
     WX = c.wx;
     WY = 0;
-    FinishFrame();
-    EXPECT_NE(Pixel(0, 0), Shade3) << c.what << ": no window at (0, 0)";
-    EXPECT_NE(Pixel(159, 143), Shade3) << c.what;
-    EXPECT_EQ(Pixel(200, 100), 0) << c.what << ": not even outside the picture";
+    ComposeFrame();
+    EXPECT_EQ(Pixel(159, 0), c.shown ? Shade3 : Shade1) << c.what;
+    EXPECT_EQ(Pixel(158, 143), Shade1) << c.what << ": the window starts at WX - 7";
+    EXPECT_EQ(WindowLine, c.shown ? 144 : 0) << c.what << ": lines drawn with the window";
   }
 }
 
-TEST(Window, Wx150ShowsOneColumn) {
+// Lines on which the window is not drawn do not count: when it shows again
+// it goes on with its next row. It also needs LY to meet WY during the
+// frame: a WY set below the current line waits for the next frame.
+TEST(Window, LineCounterCountsOnlyTheLinesThatShowedIt) {
   SetUpWindowScene();
-  WX = 150;
-  WY = 0;
-  FinishFrame();
-  EXPECT_EQ(Pixel(143, 0), Shade3);
-  EXPECT_EQ(Pixel(142, 0), Shade1);
-}
-
-TEST(Window, WyBelowThePictureLeavesThePictureAlone) {
-  SetUpWindowScene();
+  PutDiagonalTile(0, 2, 3);
   WX = 7;
-  WY = 144;
-  FinishFrame();
-  for (int y = 0; y < 144; y += 11)
-    for (int x = 0; x < 160; x += 13) ASSERT_EQ(Pixel(x, y), Shade1) << "(" << x << ", " << y << ")";
-  EXPECT_EQ(Pixel(0, 144), Shade3) << "the window lies below the picture";
+  WY = 10;
+  StartPicture();
+  for (int line = 0; line < ScreenHeight; line++) {
+    if (line == 30) LCDC &= ~0x20;  // hidden for lines 30..49
+    if (line == 50) LCDC |= 0x20;
+    if (line == 70) WX = 200;       // and for lines 70..79
+    if (line == 80) WX = 7;
+    ComposeLine(line);
+  }
+  auto row_shown = [](int line) {
+    for (int x = 0; x < 8; x++)
+      if (Pixel(x, line) == Shade3) return x;
+    return -1;
+  };
+  EXPECT_EQ(row_shown(9), -1) << "above WY";
+  EXPECT_EQ(row_shown(10), 0);
+  EXPECT_EQ(row_shown(29), 19 % 8);
+  EXPECT_EQ(row_shown(30), -1);
+  EXPECT_EQ(row_shown(50), 20 % 8) << "window row 20 follows row 19";
+  EXPECT_EQ(row_shown(69), 39 % 8);
+  EXPECT_EQ(row_shown(80), 40 % 8);
+  EXPECT_EQ(WindowLine, 144 - 10 - 20 - 10);
+
+  WY = 100;
+  StartPicture();
+  for (int line = 0; line < 20; line++) ComposeLine(line);
+  WY = 5;  // already passed
+  for (int line = 20; line < ScreenHeight; line++) ComposeLine(line);
+  EXPECT_EQ(row_shown(30), -1) << "LY never met WY in this frame";
 }
 
-TEST(Window, MapComesFromTheBankVbkSelects) {
+TEST(Window, MapChosenByLcdcBit6AndReadFromBank0) {
   SetUpWindowScene();
-  for (int i = 0; i < 0x400; i++) VideoRam[0x2000 + 0x1C00 + i] = 3;
+  for (int i = 0; i < 0x400; i++) VideoRam[0x2000 + 0x1C00 + i] = 3;  // bank 1: never read as a map
   PutSolidTile(0, 3, 2);
-  RefreshTileCache();
   IoWrite(0xFF4F, 1);
   WX = 7;
   WY = 0;
-  FinishFrame();
-  EXPECT_EQ(Pixel(0, 0), Shade2) << "tile 3 from the bank 1 map at 0x9C00";
+  ComposeLine(0);
+  EXPECT_EQ(Pixel(0, 0), Shade3) << "tile 2 from the bank 0 map at 0x9C00";
+  LCDC = 0xB1;  // window map at 0x9800
+  ComposeLine(1);
+  EXPECT_EQ(Pixel(0, 1), Shade1) << "tile 1 from the map at 0x9800";
 }
 
-TEST(Window, IgnoresTheMapSelectBitAndUsesSignedTileData) {
+TEST(Window, UsesSignedTileDataLikeTheBackground) {
   SetUpWindowScene();
-  LCDC = 0xA1 & ~0x10;  // window on, LCDC bit 6 clear, signed tile data
+  LCDC = 0xE1;  // tile data bit clear
   VideoRam[0x1C00] = 0x7F;
   PutSolidTile(0, 383, 2);
-  RefreshTileCache();
   WX = 7;
   WY = 0;
-  FinishFrame();
-  EXPECT_EQ(Pixel(0, 0), Shade2) << "map byte 0x7F of the 0x9C00 map -> tile at 0x97F0";
+  ComposeLine(0);
+  EXPECT_EQ(Pixel(0, 0), Shade2) << "map byte 0x7F -> tile at 0x97F0";
 }
