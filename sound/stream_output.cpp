@@ -2,6 +2,7 @@
 
 #include <allegro.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -16,6 +17,7 @@ constexpr int StreamVolume = 127;
 constexpr int StreamPan = 127;
 constexpr int CaptureChannels = 2;
 constexpr uint16_t SignFlip = 0x8000;  // signed to the stream's unsigned values
+constexpr int FadePairs = 256;         // 11.6 ms: long enough not to click, short enough not to be heard
 
 class AllegroStream : public StreamTarget {
  public:
@@ -33,6 +35,32 @@ double StallLimit = StreamStallSeconds;
 long BlocksHandedOff = 0;
 int16_t Transfer[StreamBufferValues];
 WavWriter Capture;
+
+// The edges of a silence or a reset. The stream's level must never jump:
+// what follows a break fades in from 0, and the last value played (left,
+// right) fades out from where it stood.
+bool Silenced = false;
+bool FadeInNext = false;
+bool FadeOutNext = false;
+int16_t LastPlayed[2] = {0, 0};
+
+// Writes a block of values (null: silence) into a stream buffer, with the
+// fades of a break over its first FadePairs pairs.
+void Play(uint16_t* out, const int16_t* values) {
+  for (int i = 0; i < StreamBufferValues; i++) {
+    int v = values ? values[i] : 0;
+    const int pair = i / 2;
+    if (pair < FadePairs) {
+      if (FadeInNext) v = v * pair / FadePairs;
+      if (FadeOutNext) v += LastPlayed[i & 1] * (FadePairs - pair) / FadePairs;
+      v = std::clamp(v, -32768, 32767);
+    }
+    out[i] = static_cast<uint16_t>(v) ^ SignFlip;
+  }
+  LastPlayed[0] = static_cast<int16_t>(out[StreamBufferValues - 2] ^ SignFlip);
+  LastPlayed[1] = static_cast<int16_t>(out[StreamBufferValues - 1] ^ SignFlip);
+  FadeInNext = FadeOutNext = false;
+}
 
 // Waits until the stream has a free buffer. A stream that takes none for
 // StallLimit seconds cannot be playing: the run goes on without it.
@@ -86,16 +114,34 @@ void sound_frame_end() {
   Sound.end_frame();
   if (Sound.buffer.samples_available() < StreamBufferValues) return;
 
-  uint16_t* out = Target ? WaitForStreamBuffer() : nullptr;
+  uint16_t* out = Target && !Silenced ? WaitForStreamBuffer() : nullptr;
   // Read even with nowhere to play: the buffer must not fill up.
   Sound.buffer.read_samples(Transfer, StreamBufferValues);
   if (out) {
-    for (int i = 0; i < StreamBufferValues; i++) out[i] = static_cast<uint16_t>(Transfer[i]) ^ SignFlip;
+    Play(out, Transfer);
     Target->free_buffer();
+  } else if (Silenced) {  // fast-forward: the machine's sound is skipped, without a wait
+    FeedSilentStream();
   }
   if (Capture.is_open()) Capture.write(Transfer, StreamBufferValues);
   BlocksHandedOff++;
 }
+
+void SetStreamSilenced(bool silenced) {
+  if (silenced == Silenced) return;
+  Silenced = silenced;
+  FadeOutNext = FadeInNext = true;
+}
+
+void FeedSilentStream() {
+  if (!Target || !Silenced) return;
+  if (uint16_t* out = Target->get_buffer()) {
+    Play(out, nullptr);
+    Target->free_buffer();
+  }
+}
+
+void SoundRestarted() { FadeOutNext = FadeInNext = true; }
 
 void SetStreamTarget(StreamTarget* target) { Target = target; }
 
@@ -109,4 +155,6 @@ void ResetSoundOutput() {
   StallLimit = StreamStallSeconds;
   BlocksHandedOff = 0;
   Capture.close();
+  Silenced = FadeInNext = FadeOutNext = false;
+  LastPlayed[0] = LastPlayed[1] = 0;
 }

@@ -25,6 +25,18 @@ bool CloseWavCapture();
 // free stream buffer) and to the capture.
 void sound_frame_end();
 
+// Pause and fast-forward silence the stream: the sound fades out over a few
+// milliseconds and the stream is fed silence without waiting; once the
+// silence is lifted, the sound fades back in, so neither edge clicks. The
+// WAV capture still gets every block the machine makes.
+void SetStreamSilenced(bool silenced);
+// Hands the stream one block of silence if it has a free buffer, never
+// waiting: once per frame while the machine stands still.
+void FeedSilentStream();
+// After a reset of the machine: the sound still playing fades out while the
+// new sound fades in, instead of jumping from one to the other.
+void SoundRestarted();
+
 // Where the hand-off puts its blocks: the Allegro stream, or a stand-in.
 class StreamTarget {
  public:
