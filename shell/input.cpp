@@ -6,23 +6,41 @@
 
 JoypadButtons JoypadState;
 
-// Samples the keyboard and joystick 0 into the eight buttons, once per frame.
-// Headless runs read no device: every button is up.
+// None of the player's controls shares a key with the console's buttons,
+// Enter, Escape or the trace key.
+const KeyTable DefaultKeyBindings = {{
+    {"up", KEY_UP},       {"down", KEY_DOWN},          {"left", KEY_LEFT},   {"right", KEY_RIGHT},
+    {"a", KEY_X},         {"b", KEY_Z},                {"start", KEY_Q},     {"select", KEY_W},
+    {"pause", KEY_P},     {"fast_forward", KEY_TAB},   {"reset", KEY_F1},    {"screenshot", KEY_F12},
+    {"fullscreen", KEY_F11},
+}};
+
+KeyTable KeyBindings = DefaultKeyBindings;
+
+JoystickBinding JoystickMap;
+
+void RestoreDefaultBindings() {
+  KeyBindings = DefaultKeyBindings;
+  JoystickMap = JoystickBinding{};
+}
+
+bool ActionHeld(KeyAction action) { return key[KeyBindings[action].scancode] != 0; }
+
 void PollInput() {
   if (Headless) {
     JoypadState = JoypadButtons{};
     return;
   }
   poll_joystick();
-  const JOYSTICK_INFO& pad = joy[0];
+  const JOYSTICK_INFO& pad = joy[JoystickMap.number];
   const JOYSTICK_AXIS_INFO& horizontal = pad.stick[0].axis[0];
   const JOYSTICK_AXIS_INFO& vertical = pad.stick[0].axis[1];
-  JoypadState.Up = key[KEY_UP] || vertical.d1;
-  JoypadState.Down = key[KEY_DOWN] || vertical.d2;
-  JoypadState.Left = key[KEY_LEFT] || horizontal.d1;
-  JoypadState.Right = key[KEY_RIGHT] || horizontal.d2;
-  JoypadState.B = key[KEY_Z] || pad.button[0].b;
-  JoypadState.A = key[KEY_X] || pad.button[1].b;
-  JoypadState.Start = key[KEY_Q] || pad.button[8].b;
-  JoypadState.Select = key[KEY_W] || pad.button[9].b;
+  JoypadState.Up = ActionHeld(ActionUp) || vertical.d1;
+  JoypadState.Down = ActionHeld(ActionDown) || vertical.d2;
+  JoypadState.Left = ActionHeld(ActionLeft) || horizontal.d1;
+  JoypadState.Right = ActionHeld(ActionRight) || horizontal.d2;
+  JoypadState.B = ActionHeld(ActionB) || pad.button[JoystickMap.b].b;
+  JoypadState.A = ActionHeld(ActionA) || pad.button[JoystickMap.a].b;
+  JoypadState.Start = ActionHeld(ActionStart) || pad.button[JoystickMap.start].b;
+  JoypadState.Select = ActionHeld(ActionSelect) || pad.button[JoystickMap.select].b;
 }

@@ -1,5 +1,8 @@
-// The console's eight buttons, read from the keyboard and the first joystick.
+// The console's eight buttons, read from the keyboard and a joystick, and
+// the keys of the player's own controls.
 #pragma once
+
+#include <array>
 
 struct JoypadButtons {
   int Up, Down, Left, Right, A, B, Start, Select;
@@ -7,4 +10,53 @@ struct JoypadButtons {
 
 extern JoypadButtons JoypadState;
 
+// Everything a key can be set to do: the console's buttons first, then the
+// player's controls. A new control gets a value here and a row in the key
+// table (input.cpp); the configuration file and the help pick it up from
+// there.
+enum KeyAction : int {
+  ActionUp,
+  ActionDown,
+  ActionLeft,
+  ActionRight,
+  ActionA,
+  ActionB,
+  ActionStart,
+  ActionSelect,
+  ActionPause,
+  ActionFastForward,
+  ActionReset,
+  ActionScreenshot,
+  ActionFullscreen,
+  ActionCount
+};
+
+struct KeyBinding {
+  const char* name;  // the setting in the configuration file's [keys]
+  int scancode;      // the Allegro key (KEY_...)
+};
+
+// The key of every action: the defaults until a configuration file changes
+// them.
+using KeyTable = std::array<KeyBinding, ActionCount>;
+extern const KeyTable DefaultKeyBindings;
+extern KeyTable KeyBindings;
+
+// Which joystick plays, and which of its buttons are the console's; its
+// first stick is the pad.
+struct JoystickBinding {
+  int number = 0;
+  int a = 1, b = 0, start = 8, select = 9;
+};
+
+extern JoystickBinding JoystickMap;
+
+// Back to the default keys and joystick buttons.
+void RestoreDefaultBindings();
+
+// Whether the key of the action is down now.
+bool ActionHeld(KeyAction action);
+
+// Samples the keyboard and the joystick into the eight buttons, once per
+// frame. Headless runs read no device: every button is up.
 void PollInput();

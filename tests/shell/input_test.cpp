@@ -21,6 +21,7 @@ class InputTest : public ::testing::Test {
   }
   void TearDown() override {
     ClearDevices();
+    RestoreDefaultBindings();
     Headless = true;
   }
   static void ClearDevices() {
@@ -132,4 +133,30 @@ TEST_F(InputTest, HeadlessRunsReadNoDevice) {
   PollInput();
   EXPECT_EQ(Held(), 0) << "all buttons up headless";
   EXPECT_EQ(ReadP1(0x10), 0xFF);
+}
+
+// Keys and joystick buttons from the configuration take the place of the
+// defaults: the old ones do nothing any more.
+TEST_F(InputTest, ConfiguredKeysAndJoystickReplaceTheDefaults) {
+  KeyBindings[ActionA].scancode = KEY_SPACE;
+  KeyBindings[ActionUp].scancode = KEY_W;  // W was Select's key
+  KeyBindings[ActionSelect].scancode = KEY_RSHIFT;
+  JoystickMap = JoystickBinding{2, 5, 4, 11, 10};
+
+  key[KEY_X] = key[KEY_UP] = 1;
+  joy[0].button[1].b = joy[0].button[0].b = 1;
+  joy[0].stick[0].axis[0].d1 = 1;
+  Poll();
+  EXPECT_EQ(Held(), 0) << "the old keys and the first joystick do nothing";
+
+  ClearDevices();
+  key[KEY_SPACE] = key[KEY_W] = key[KEY_RSHIFT] = 1;
+  Poll();
+  EXPECT_EQ(Held(), A | Up | Select);
+
+  ClearDevices();
+  joy[2].button[5].b = joy[2].button[4].b = joy[2].button[11].b = joy[2].button[10].b = 1;
+  joy[2].stick[0].axis[1].d2 = 1;
+  Poll();
+  EXPECT_EQ(Held(), A | B | Start | Select | Down) << "the chosen joystick's buttons and stick";
 }

@@ -36,6 +36,7 @@ void ResetTestMachine(const std::vector<uint8_t>& image) {
   ResetSoundOutput();
   QuitRequested = 0;
   JoypadState = JoypadButtons{};
+  RestoreDefaultBindings();
   clear_bitmap(WorkBitmap);
 
   CART_MAPPER = 0;
