@@ -2,46 +2,127 @@
 
 #include <allegro.h>
 
-#include <atomic>
+#include <algorithm>
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
 
+#include "shell/run_control.h"
 #include "video/renderer.h"
 
 BITMAP* WorkBitmap = nullptr;
 BITMAP* BackBuffer = nullptr;
 bool Headless = false;
+DisplayMode CurrentDisplay;
 
 namespace {
 
 constexpr int ColourDepth = 16;
 constexpr int WorkWidth = 640, WorkHeight = 480;
-constexpr int WindowWidth = 320, WindowHeight = 288;
 // The console draws 4194304 / 70224 = 59.73 frames per second.
 constexpr double ConsoleFrameRate = 4194304.0 / 70224.0;
 constexpr int MaxFrameDebt = 3;  // frames the clock may run ahead after a stall
+constexpr int FramePeriodMs = 17;  // the pace when the clock cannot run
 
-// Raised by Allegro's timer thread, lowered by the emulation thread.
-std::atomic<int> FrameTicks{0};
+// 16-bit screen colours (red in the top bits under X).
+constexpr int Black = 0x0000, White = 0xFFFF;
+const char* const PausedText = "Paused";
+constexpr int NoteMargin = 2;  // around the text, and from the picture's corner
+
+// Raised by Allegro's timer thread, lowered by the emulation thread, which
+// sleeps until the timer wakes it: a run at real time or paused takes next
+// to no processor time for its waits.
+int FrameTicks = 0;
+std::mutex FrameClockLock;
+std::condition_variable FrameClockWakeup;
 bool FrameClockRunning = false;
 
-void FrameTick() { FrameTicks.fetch_add(1); }
+int PictureX = 0, PictureY = 0;  // where the scaled picture stands on the screen
+
+void FrameTick() {
+  {
+    std::lock_guard<std::mutex> hold(FrameClockLock);
+    FrameTicks++;
+  }
+  FrameClockWakeup.notify_one();
+}
 END_OF_FUNCTION(FrameTick)
+
+// Called on the window system's thread.
+void CloseButtonPressed() { QuitRequested = 1; }
+END_OF_FUNCTION(CloseButtonPressed)
+
+bool SetMode(const DisplayMode& mode) {
+  int width = ScreenWidth * mode.scale, height = ScreenHeight * mode.scale;
+  int scale = mode.scale;
+  if (mode.fullscreen) {
+    if (get_desktop_resolution(&width, &height) != 0) return false;
+    scale = std::max(1, std::min(width / ScreenWidth, height / ScreenHeight));
+  }
+  if (set_gfx_mode(mode.fullscreen ? GFX_AUTODETECT_FULLSCREEN : GFX_AUTODETECT_WINDOWED, width, height, 0, 0) != 0)
+    return false;
+  if (BackBuffer) destroy_bitmap(BackBuffer);
+  BackBuffer = create_bitmap_ex(ColourDepth, ScreenWidth * scale, ScreenHeight * scale);
+  if (!BackBuffer) return false;
+  clear_bitmap(BackBuffer);
+  PictureX = (SCREEN_W - BackBuffer->w) / 2;
+  PictureY = (SCREEN_H - BackBuffer->h) / 2;
+  clear_to_color(screen, Black);
+  set_close_button_callback(CloseButtonPressed);
+  CurrentDisplay = mode;
+  return true;
+}
 
 }  // namespace
 
 bool CreateBitmaps() {
   WorkBitmap = create_bitmap_ex(ColourDepth, WorkWidth, WorkHeight);
-  BackBuffer = create_bitmap_ex(ColourDepth, WindowWidth, WindowHeight);
-  if (!WorkBitmap || !BackBuffer) return false;
+  if (!WorkBitmap) return false;
   clear_bitmap(WorkBitmap);
-  clear_bitmap(BackBuffer);
   return true;
 }
 
-// Shows the 160x144 picture doubled in the window.
+bool OpenDisplay(const DisplayMode& mode) {
+  DisplayMode chosen = mode;
+  if (chosen.fullscreen) {
+    if (SetMode(chosen)) return true;
+    std::fprintf(stderr, "pellix: cannot switch to full screen: %s; using a window\n", allegro_error);
+    chosen.fullscreen = false;
+  }
+  if (SetMode(chosen)) return true;
+  std::fprintf(stderr, "pellix: cannot open a %dx%d window: %s\n", ScreenWidth * chosen.scale,
+               ScreenHeight * chosen.scale, allegro_error);
+  return false;
+}
+
+bool ToggleFullscreen() {
+  DisplayMode next = CurrentDisplay;
+  next.fullscreen = !next.fullscreen;
+  return OpenDisplay(next);
+}
+
+// Shows the 160x144 picture scaled in the window.
 void PresentFrame() {
-  if (Headless) return;
-  stretch_blit(WorkBitmap, BackBuffer, 0, 0, ScreenWidth, ScreenHeight, 0, 0, WindowWidth, WindowHeight);
-  blit(BackBuffer, screen, 0, 0, 0, 0, WindowWidth, WindowHeight);
+  if (Headless || !BackBuffer) return;
+  stretch_blit(WorkBitmap, BackBuffer, 0, 0, ScreenWidth, ScreenHeight, 0, 0, BackBuffer->w, BackBuffer->h);
+  blit(BackBuffer, screen, 0, 0, PictureX, PictureY, BackBuffer->w, BackBuffer->h);
+}
+
+// White 8x8 text on a black box in the picture's top-left corner, larger on
+// a large picture.
+void PresentPausedFrame() {
+  if (Headless || !BackBuffer) return;
+  PresentFrame();
+  const int size = std::max(1, BackBuffer->w / ScreenWidth / 2);
+  const int width = text_length(font, PausedText) + 2 * NoteMargin;
+  const int height = text_height(font) + 2 * NoteMargin;
+  BITMAP* note = create_bitmap_ex(ColourDepth, width, height);
+  if (!note) return;
+  clear_to_color(note, Black);
+  textout_ex(note, font, PausedText, NoteMargin, NoteMargin, White, -1);
+  stretch_blit(note, screen, 0, 0, width, height, PictureX + NoteMargin * size, PictureY + NoteMargin * size,
+               width * size, height * size);
+  destroy_bitmap(note);
 }
 
 // Allegro's vsync() is only simulated under X and waits far too long, so the
@@ -50,15 +131,33 @@ void StartFrameClock() {
   if (Headless) return;
   LOCK_VARIABLE(FrameTicks);
   LOCK_FUNCTION(FrameTick);
-  FrameTicks = 0;
+  RestartFrameClock();
   FrameClockRunning =
       install_int_ex(FrameTick, static_cast<long>(TIMERS_PER_SECOND / ConsoleFrameRate + 0.5)) == 0;
 }
 
 void WaitForFrame() {
-  if (Headless || !FrameClockRunning) return;
-  while (FrameTicks.load() == 0) rest(1);
+  if (Headless) return;
+  if (!FrameClockRunning) {  // no timer: keep roughly to the pace rather than race
+    rest(FramePeriodMs);
+    return;
+  }
+  std::unique_lock<std::mutex> hold(FrameClockLock);
+  FrameClockWakeup.wait(hold, [] { return FrameTicks > 0; });
   // After a long stall (a slow machine, a blocked window) catch up by a few
   // frames at most instead of racing through all the ticks missed.
-  if (FrameTicks.fetch_sub(1) > MaxFrameDebt) FrameTicks.store(MaxFrameDebt - 1);
+  if (FrameTicks-- > MaxFrameDebt) FrameTicks = MaxFrameDebt - 1;
+}
+
+bool FrameDue() {
+  if (Headless || !FrameClockRunning) return false;
+  std::lock_guard<std::mutex> hold(FrameClockLock);
+  if (FrameTicks == 0) return false;
+  FrameTicks = 0;
+  return true;
+}
+
+void RestartFrameClock() {
+  std::lock_guard<std::mutex> hold(FrameClockLock);
+  FrameTicks = 0;
 }

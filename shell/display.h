@@ -1,18 +1,46 @@
-// The window, the two bitmaps and the frame clock.
+// The window (or the full screen), the two bitmaps and the frame clock.
 #pragma once
 
 struct BITMAP;
 
 extern BITMAP* WorkBitmap;  // 640x480; its top-left 160x144 is the console picture
-extern BITMAP* BackBuffer;  // 320x288, the doubled picture
+extern BITMAP* BackBuffer;  // the picture scaled for the screen
 
 extern bool Headless;       // no window, no devices, no waiting
 
-// Creates the two memory bitmaps (16-bit). Returns false when one cannot be made.
+constexpr int DefaultScale = 2;  // a 320x288 window
+constexpr int MaxScale = 6;
+
+// How the picture is shown: in a window of `scale` times its size, or full
+// screen, scaled by the largest whole factor that fits, centred on black.
+struct DisplayMode {
+  int scale = DefaultScale;
+  bool fullscreen = false;
+};
+
+extern DisplayMode CurrentDisplay;
+
+// Creates the work bitmap (16-bit). Returns false when it cannot be made.
 bool CreateBitmaps();
+
+// Sets the graphics mode for `mode` and the back buffer to fit it. When full
+// screen cannot be had, the window is opened instead. False, with one line on
+// stderr, when not even the window opens. The window's close button then
+// ends the run as Escape does.
+bool OpenDisplay(const DisplayMode& mode);
+// Switches between full screen and the window; false as OpenDisplay.
+bool ToggleFullscreen();
+
 void PresentFrame();
+// The picture with a small "Paused" note over it. The note goes on the
+// screen only, never into the work bitmap.
+void PresentPausedFrame();
 
 // Starts the frame clock (console frame rate, driven by Allegro's timer) and
 // waits for its next tick. Headless runs never wait.
 void StartFrameClock();
 void WaitForFrame();
+// Takes a tick of the frame clock if one is due, without waiting.
+bool FrameDue();
+// Forgets the ticks counted so far, so that real-time pace starts afresh.
+void RestartFrameClock();

@@ -19,9 +19,11 @@
 #include "memory/machine.h"
 #include "memory/timer.h"
 #include "shell/battery_save.h"
+#include "shell/config.h"
 #include "shell/display.h"
 #include "shell/input.h"
 #include "shell/options.h"
+#include "shell/play_keys.h"
 #include "shell/run_control.h"
 #include "shell/screenshot.h"
 #include "sound/stream_output.h"
@@ -30,7 +32,6 @@
 namespace {
 
 const char* const WindowTitle = "PELLIX Build 090113 - By: Brannoch";
-constexpr int WindowWidth = 320, WindowHeight = 288;
 constexpr int RefreshRate = 60;
 constexpr int PathSize = 4096;
 constexpr int UnknownOpExit = 3;
@@ -64,11 +65,20 @@ void InstallSoundQuietly() {
   }
 }
 
+// The configuration file's keys and picture size; the command line wins.
+DisplayMode ChooseDisplay(const Options& opt) {
+  DisplayMode mode;
+  LoadConfiguration(opt.config, mode);
+  if (opt.scale) mode = DisplayMode{opt.scale, false};  // a window of that size
+  if (opt.fullscreen) mode.fullscreen = true;
+  return mode;
+}
+
 // Brings up Allegro with its drivers and the window. Headless runs install
 // the library without a system driver: no window and no devices, which is
 // all the machine needs for memory bitmaps.
-bool StartAllegro(bool headless) {
-  if (headless) {
+bool StartAllegro(const Options& opt) {
+  if (opt.headless) {
     install_allegro(SYSTEM_NONE, &errno, std::atexit);
     return true;
   }
@@ -86,12 +96,19 @@ bool StartAllegro(bool headless) {
   set_window_title(WindowTitle);
   set_color_depth(16);
   request_refresh_rate(RefreshRate);
-  if (set_gfx_mode(GFX_AUTODETECT_WINDOWED, WindowWidth, WindowHeight, 0, 0) != 0) {
-    std::fprintf(stderr, "pellix: cannot open a %dx%d window: %s\n", WindowWidth, WindowHeight, allegro_error);
-    return false;
-  }
+  if (!OpenDisplay(ChooseDisplay(opt))) return false;
   enable_triple_buffer();
   return true;
+}
+
+// The file selector needs at least the default window: a smaller one is
+// enlarged while it is shown. False when the window cannot be had back.
+bool SelectRom(char* path, int size) {
+  const DisplayMode chosen = CurrentDisplay;
+  const bool small = !chosen.fullscreen && chosen.scale < DefaultScale;
+  if (small && !OpenDisplay(DisplayMode{})) return false;
+  file_select_ex("Select ROM", path, "gb,zip,gbc", size, OLD_FILESEL_WIDTH, OLD_FILESEL_HEIGHT);
+  return !small || OpenDisplay(chosen);
 }
 
 void DrawCartridgeInfo() {
@@ -122,7 +139,7 @@ int main(int argc, char** argv) {
   FrameLimit = opt.frames;
   TraceAll = opt.trace;
 
-  if (!StartAllegro(Headless)) return 1;
+  if (!StartAllegro(opt)) return 1;
   CatchQuitSignals();
   if (!CreateBitmaps()) {
     std::fprintf(stderr, "pellix: cannot create the picture bitmaps: %s\n", allegro_error);
@@ -133,7 +150,7 @@ int main(int argc, char** argv) {
   if (opt.rom) {
     std::snprintf(path, sizeof path, "%s", opt.rom);
   } else {
-    file_select_ex("Select ROM", path, "gb,zip,gbc", sizeof path, OLD_FILESEL_WIDTH, OLD_FILESEL_HEIGHT);
+    if (!SelectRom(path, sizeof path)) return 1;
   }
   if (!exists(path)) return 0;  // cancelled, or nothing there
 
@@ -161,6 +178,7 @@ int main(int argc, char** argv) {
   }
 
   ResetMachine();
+  StartPlayKeys(path);
   TraceFile = std::fopen("Trace.Log", "wb");  // without it the run goes on untraced
   PollInput();
   StartFrameClock();
@@ -175,6 +193,10 @@ int main(int argc, char** argv) {
         exit_code = UnknownOpExit;
         break;
       }
+      // The machine makes no more sound; fed silence, the stream does not
+      // repeat its last buffers for ever.
+      SetStreamSilenced(true);
+      FeedSilentStream();
       clear_bitmap(WorkBitmap);
       DrawDebugOverlay();
       PresentFrame();

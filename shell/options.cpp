@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "shell/display.h"
+
 const char* const Usage =
     "usage: pellix [options] [ROM]\n"
     "\n"
@@ -21,13 +23,19 @@ const char* const Usage =
     "  --trace            write every executed instruction to Trace.Log\n"
     "  --screenshot FILE  write the last picture as a PNG file at the end\n"
     "  --wav FILE         write the sound output to a WAV file\n"
-  "  --save FILE        keep the battery save in FILE (default: the ROM's path\n"
-  "                     with .sav for its extension)\n"
-  "  --no-save          neither read nor write a battery save\n"
+    "  --save FILE        keep the battery save in FILE (default: the ROM's path\n"
+    "                     with .sav for its extension)\n"
+    "  --no-save          neither read nor write a battery save\n"
+    "  --scale N          a window N times the picture's size, 1 to 6 (default 2)\n"
+    "  --fullscreen       full screen, the picture scaled as large as it fits\n"
+    "  --config FILE      read keys and settings from FILE instead of\n"
+    "                     ~/.config/pellix/pellix.cfg\n"
     "  --help             show this text\n"
     "\n"
     "keys: arrows = pad, Z = B, X = A, Q = Start, W = Select, Enter = start,\n"
-    "      Escape = quit, ~ (held) = trace, X (held) = hide the register display\n";
+    "      Escape = quit, ~ (held) = trace, X (held) = hide the register display,\n"
+    "      P = pause, Tab (held) = fast-forward, F1 = reset, F12 = screenshot,\n"
+    "      F11 = full screen\n";
 
 namespace {
 
@@ -83,6 +91,18 @@ int ParseOptions(int argc, char** argv, Options& opt) {
       if (!value(opt.save)) return Fail("%s needs a file name", arg);
     } else if (std::strcmp(arg, "--no-save") == 0) {
       opt.no_save = true;
+    } else if (std::strcmp(arg, "--scale") == 0) {
+      const char* text = nullptr;
+      long scale = 0;
+      if (!value(text)) return Fail("%s needs a value", arg);
+      if (!ParseCount(text, scale) || scale > MaxScale)
+        return Fail("--scale needs a whole number from 1 to 6, not '%s'", text);
+      opt.scale = static_cast<int>(scale);
+    } else if (std::strcmp(arg, "--fullscreen") == 0) {
+      opt.fullscreen = true;
+    } else if (std::strcmp(arg, "--config") == 0) {
+      if (!value(opt.config)) return Fail("%s needs a file name", arg);
+      if (!IsFile(opt.config)) return Fail("%s: no such configuration file", opt.config);
     } else if (arg[0] == '-' && arg[1] != '\0') {
       return Fail("unknown option %s", arg);
     } else if (opt.rom) {

@@ -11,6 +11,9 @@ struct Options {
   const char* wav = nullptr;         // capture of the sound output
   const char* save = nullptr;        // the battery save file, instead of the one beside the ROM
   bool no_save = false;              // neither read nor write a battery save
+  int scale = 0;                     // window size in picture sizes (0 = from the configuration)
+  bool fullscreen = false;           // full screen, whatever the configuration says
+  const char* config = nullptr;      // the configuration file (null = the default place)
 };
 
 extern const char* const Usage;

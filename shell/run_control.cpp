@@ -6,6 +6,8 @@
 
 #include "shell/battery_save.h"
 #include "shell/display.h"
+#include "shell/input.h"
+#include "shell/play_keys.h"
 #include "video/lcd_timing.h"
 
 long FrameLimit = 0;
@@ -17,8 +19,18 @@ void ShowMessage(const char* text) {
 }
 
 void FrameEnded() {
-  WaitForFrame();
-  PresentFrame();
+  if (!FastForwarding) {
+    WaitForFrame();
+    PresentFrame();
+  } else if (FrameDue()) {
+    PresentFrame();  // the window still changes at the frame rate, not faster
+  }
+  HandlePlayKeys();
+  // The real time between two frames passes in the wait above, at the start
+  // of V-blank. Read the keys as they are now, so that the game's V-blank
+  // code that runs next sees a key pressed during the wait, and the next
+  // picture can show it.
+  PollInput();
   if (FrameLimit && FramesFinished >= FrameLimit) QuitRequested = 1;
   BatterySaveFrameCheck();
 }

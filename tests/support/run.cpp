@@ -33,6 +33,7 @@ RunResult RunCommand(const std::vector<std::string>& argv, const std::string& wo
   const std::string out_path = base + ".out", err_path = base + ".err";
 
   const std::string data_home = TestDataHome(workdir);
+  const std::string config_home = TestConfigHome(workdir);
   const auto started = std::chrono::steady_clock::now();
   pid_t pid = fork();
   if (pid == 0) {
@@ -45,6 +46,7 @@ RunResult RunCommand(const std::vector<std::string>& argv, const std::string& wo
     dup2(out, 1);
     dup2(err, 2);
     setenv("XDG_DATA_HOME", data_home.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", config_home.c_str(), 1);
     for (const auto& [k, v] : env) setenv(k.c_str(), v.c_str(), 1);
     std::vector<char*> args;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
@@ -79,6 +81,12 @@ RunResult RunPellix(const std::vector<std::string>& args, const std::string& wor
   std::vector<std::string> argv{PELLIX_BINARY};
   argv.insert(argv.end(), args.begin(), args.end());
   return RunCommand(argv, workdir, timeout, env);
+}
+
+std::string TestConfigHome(const std::string& workdir) {
+  fs::path dir = fs::absolute(workdir).lexically_normal();
+  if (!dir.has_filename()) dir = dir.parent_path();
+  return dir.string() + ".config";
 }
 
 std::string TestDataHome(const std::string& workdir) {

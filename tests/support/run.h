@@ -22,6 +22,11 @@ RunResult RunCommand(const std::vector<std::string>& argv, const std::string& wo
 // with the test instead of landing in the user's home. Runs get it unless
 // their env names another.
 std::string TestDataHome(const std::string& workdir);
+// The configuration folder ($XDG_CONFIG_HOME) of a program run in workdir:
+// a folder beside it that nothing creates, so that no configuration file of
+// the user's own changes what a test sees. Runs get it unless their env
+// names another.
+std::string TestConfigHome(const std::string& workdir);
 
 // Runs build/pellix with the arguments in workdir.
 RunResult RunPellix(const std::vector<std::string>& args, const std::string& workdir, double timeout = 120,

@@ -96,6 +96,7 @@ BackgroundRun StartPellix(const std::vector<std::string>& args, const std::strin
   run.out_path = base + ".out";
   run.err_path = base + ".err";
   const std::string data_home = TestDataHome(workdir);
+  const std::string config_home = TestConfigHome(workdir);
   pid_t pid = fork();
   if (pid == 0) {
     setpgid(0, 0);
@@ -107,6 +108,7 @@ BackgroundRun StartPellix(const std::vector<std::string>& args, const std::strin
     dup2(out, 1);
     dup2(err, 2);
     setenv("XDG_DATA_HOME", data_home.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", config_home.c_str(), 1);
     for (const auto& [k, v] : env) setenv(k.c_str(), v.c_str(), 1);
     std::vector<char*> argv{const_cast<char*>(PELLIX_BINARY)};
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));

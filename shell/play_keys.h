@@ -1,0 +1,23 @@
+// The player's controls during a run: pause, fast-forward, reset,
+// screenshots and full screen, read once per frame from the key table.
+#pragma once
+
+#include <string>
+
+// True while the fast-forward key is held: frames run without waiting for
+// the frame clock and the sound is skipped.
+extern bool FastForwarding;
+
+// Names the screenshots after the cartridge's file (pellix-NAME-N.png).
+void StartPlayKeys(const char* rom_path);
+
+// Once per frame, after the picture was presented: acts on the keys pressed
+// since the last frame. A pause holds the run here, the picture and a
+// "Paused" note on the screen, until the pause key comes again (or Escape,
+// or the close button).
+void HandlePlayKeys();
+
+// The name of the first screenshot file pellix-NAME-N.png (N from 1) that
+// does not exist in the current folder; NAME is the file name of rom_path
+// without its folders and extensions.
+std::string NextScreenshotName(const char* rom_path);
