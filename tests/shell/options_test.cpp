@@ -46,6 +46,16 @@ TEST(Options, EverythingTogether) {
   EXPECT_EQ(without.save, nullptr);
 }
 
+TEST(Options, WindowSizeFullScreenAndConfiguration) {
+  Options opt;
+  EXPECT_EQ(opt.scale, 0) << "not given: the configuration decides";
+  Args a{"--scale", "6", "--fullscreen", "--config", Rom, Rom};
+  ASSERT_EQ(a.Parse(opt), -1);
+  EXPECT_EQ(opt.scale, 6);
+  EXPECT_TRUE(opt.fullscreen);
+  EXPECT_EQ(opt.config, Rom) << "any readable file";
+}
+
 TEST(Options, NoArgumentsOpensTheFileSelector) {
   Options opt;
   Args a{};
@@ -68,7 +78,14 @@ TEST(Options, MistakesGiveExitCodeTwo) {
                                                           {Rom, Rom},
                                                           {"/no/such/file.gb"},
                                                           {"/tmp"},
-                                                          {"--headless"}}) {
+                                                          {"--headless"},
+                                                          {"--scale", "0", Rom},
+                                                          {"--scale", "7", Rom},
+                                                          {"--scale", "2.5", Rom},
+                                                          {"--scale"},
+                                                          {"--config", "/no/such/pellix.cfg", Rom},
+                                                          {"--config", "/tmp", Rom},
+                                                          {"--config"}}) {
     Options opt;
     std::vector<std::string> all{"pellix"};
     all.insert(all.end(), words.begin(), words.end());
