@@ -59,9 +59,11 @@ bool SetMode(const DisplayMode& mode) {
     if (get_desktop_resolution(&width, &height) != 0) return false;
     scale = std::max(1, std::min(width / ScreenWidth, height / ScreenHeight));
   }
+  // Without a screen there is nothing to present on: no back buffer either.
+  if (BackBuffer) destroy_bitmap(BackBuffer);
+  BackBuffer = nullptr;
   if (set_gfx_mode(mode.fullscreen ? GFX_AUTODETECT_FULLSCREEN : GFX_AUTODETECT_WINDOWED, width, height, 0, 0) != 0)
     return false;
-  if (BackBuffer) destroy_bitmap(BackBuffer);
   BackBuffer = create_bitmap_ex(ColourDepth, ScreenWidth * scale, ScreenHeight * scale);
   if (!BackBuffer) return false;
   clear_bitmap(BackBuffer);
