@@ -1,5 +1,6 @@
-// What each instruction costs, in machine cycles (4 clocks each). A cost
-// never depends on whether a branch is taken.
+// What each instruction costs, in machine cycles (4 clocks each). For a
+// conditional jump, call or return the cost is that of the branch not
+// taken; the branch itself adds what taking it costs.
 #include "cpu/cpu.h"
 
 // Indexed by the opcode. The 0xCB entry is not used (the prefixed table
@@ -7,8 +8,8 @@
 const uint8_t OpcodeCycles[256] = {
     1, 3, 2, 2, 1, 1, 2, 1, 5, 2, 2, 2, 1, 1, 2, 1,  // 0x
     1, 3, 2, 2, 1, 1, 2, 1, 3, 2, 2, 2, 1, 1, 2, 1,  // 1x
-    2, 3, 4, 2, 1, 1, 2, 1, 2, 2, 4, 2, 1, 1, 2, 1,  // 2x
-    2, 3, 4, 2, 3, 3, 3, 1, 2, 2, 4, 2, 1, 1, 2, 1,  // 3x
+    2, 3, 2, 2, 1, 1, 2, 1, 2, 2, 2, 2, 1, 1, 2, 1,  // 2x
+    2, 3, 2, 2, 3, 3, 3, 1, 2, 2, 2, 2, 1, 1, 2, 1,  // 3x
     1, 1, 1, 1, 1, 1, 2, 1, 1, 1, 1, 1, 1, 1, 2, 1,  // 4x
     1, 1, 1, 1, 1, 1, 2, 1, 1, 1, 1, 1, 1, 1, 2, 1,  // 5x
     1, 1, 1, 1, 1, 1, 2, 1, 1, 1, 1, 1, 1, 1, 2, 1,  // 6x
@@ -20,12 +21,12 @@ const uint8_t OpcodeCycles[256] = {
     2, 3, 3, 4, 3, 4, 2, 4, 2, 4, 3, 0, 3, 6, 2, 4,  // Cx
     2, 3, 3, 0, 3, 4, 2, 4, 2, 4, 3, 0, 3, 0, 2, 4,  // Dx
     3, 3, 2, 0, 0, 4, 2, 4, 4, 1, 4, 0, 0, 0, 2, 4,  // Ex
-    3, 3, 2, 1, 0, 3, 2, 4, 2, 2, 4, 1, 0, 0, 2, 4,  // Fx
+    3, 3, 2, 1, 0, 4, 2, 4, 2, 2, 4, 1, 0, 0, 2, 4,  // Fx
 };
 
-// Indexed by the byte after 0xCB: 2 on a register; on the byte at HL, 4 for
-// the rotates, shifts and SWAP (read, modify, write back) and 3 for BIT, RES
-// and SET (0x40 up).
+// Indexed by the byte after 0xCB: 2 on a register; on the byte at HL, 3 for
+// BIT (0x40-0x7F: read only) and 4 for all the others (read, modify, write
+// back).
 const uint8_t CbOpcodeCycles[256] = {
     2, 2, 2, 2, 2, 2, 4, 2, 2, 2, 2, 2, 2, 2, 4, 2,  // 0x
     2, 2, 2, 2, 2, 2, 4, 2, 2, 2, 2, 2, 2, 2, 4, 2,  // 1x
@@ -35,12 +36,12 @@ const uint8_t CbOpcodeCycles[256] = {
     2, 2, 2, 2, 2, 2, 3, 2, 2, 2, 2, 2, 2, 2, 3, 2,  // 5x
     2, 2, 2, 2, 2, 2, 3, 2, 2, 2, 2, 2, 2, 2, 3, 2,  // 6x
     2, 2, 2, 2, 2, 2, 3, 2, 2, 2, 2, 2, 2, 2, 3, 2,  // 7x
-    2, 2, 2, 2, 2, 2, 3, 2, 2, 2, 2, 2, 2, 2, 3, 2,  // 8x
-    2, 2, 2, 2, 2, 2, 3, 2, 2, 2, 2, 2, 2, 2, 3, 2,  // 9x
-    2, 2, 2, 2, 2, 2, 3, 2, 2, 2, 2, 2, 2, 2, 3, 2,  // Ax
-    2, 2, 2, 2, 2, 2, 3, 2, 2, 2, 2, 2, 2, 2, 3, 2,  // Bx
-    2, 2, 2, 2, 2, 2, 3, 2, 2, 2, 2, 2, 2, 2, 3, 2,  // Cx
-    2, 2, 2, 2, 2, 2, 3, 2, 2, 2, 2, 2, 2, 2, 3, 2,  // Dx
-    2, 2, 2, 2, 2, 2, 3, 2, 2, 2, 2, 2, 2, 2, 3, 2,  // Ex
-    2, 2, 2, 2, 2, 2, 3, 2, 2, 2, 2, 2, 2, 2, 3, 2,  // Fx
+    2, 2, 2, 2, 2, 2, 4, 2, 2, 2, 2, 2, 2, 2, 4, 2,  // 8x
+    2, 2, 2, 2, 2, 2, 4, 2, 2, 2, 2, 2, 2, 2, 4, 2,  // 9x
+    2, 2, 2, 2, 2, 2, 4, 2, 2, 2, 2, 2, 2, 2, 4, 2,  // Ax
+    2, 2, 2, 2, 2, 2, 4, 2, 2, 2, 2, 2, 2, 2, 4, 2,  // Bx
+    2, 2, 2, 2, 2, 2, 4, 2, 2, 2, 2, 2, 2, 2, 4, 2,  // Cx
+    2, 2, 2, 2, 2, 2, 4, 2, 2, 2, 2, 2, 2, 2, 4, 2,  // Dx
+    2, 2, 2, 2, 2, 2, 4, 2, 2, 2, 2, 2, 2, 2, 4, 2,  // Ex
+    2, 2, 2, 2, 2, 2, 4, 2, 2, 2, 2, 2, 2, 2, 4, 2,  // Fx
 };

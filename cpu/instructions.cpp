@@ -256,18 +256,39 @@ inline void JumpRelative() {
 
 void Jr() { JumpRelative(); }
 
+// A conditional branch costs the table's cycles when it falls through and
+// these more when taken; the time goes to the timer and the count as the
+// table's cost did before the instruction ran.
+constexpr int TakenJumpCycles = 1;
+constexpr int TakenCallCycles = 3;
+constexpr int TakenReturnCycles = 3;
+
+inline void AddTakenCycles(int cycles) {
+  InstructionCycles += cycles;
+  CountCycles(cycles);
+  TimerAdvance(cycles);
+}
+
 template <int cc>
 void JrCond() {
-  if (Condition<cc>()) JumpRelative();
-  else Cpu.PC += 2;
+  if (Condition<cc>()) {
+    AddTakenCycles(TakenJumpCycles);
+    JumpRelative();
+  } else {
+    Cpu.PC += 2;
+  }
 }
 
 void JpNn() { Cpu.PC = ImmediateWord(); }
 
 template <int cc>
 void JpCond() {
-  if (Condition<cc>()) Cpu.PC = ImmediateWord();
-  else Cpu.PC += 3;
+  if (Condition<cc>()) {
+    AddTakenCycles(TakenJumpCycles);
+    Cpu.PC = ImmediateWord();
+  } else {
+    Cpu.PC += 3;
+  }
 }
 
 void JpHl() { Cpu.PC = ReadHL(); }
@@ -282,16 +303,24 @@ void CallNn() { Call(); }
 
 template <int cc>
 void CallCond() {
-  if (Condition<cc>()) Call();
-  else Cpu.PC += 3;
+  if (Condition<cc>()) {
+    AddTakenCycles(TakenCallCycles);
+    Call();
+  } else {
+    Cpu.PC += 3;
+  }
 }
 
 void Ret() { Cpu.PC = Pop16(); }
 
 template <int cc>
 void RetCond() {
-  if (Condition<cc>()) Cpu.PC = Pop16();
-  else Cpu.PC += 1;
+  if (Condition<cc>()) {
+    AddTakenCycles(TakenReturnCycles);
+    Cpu.PC = Pop16();
+  } else {
+    Cpu.PC += 1;
+  }
 }
 
 // IME is back at once: a pending request is taken at the next step.

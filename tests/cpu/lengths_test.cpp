@@ -4,6 +4,7 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
 #include "cpu_test_support.h"
 #include "memory/io_registers.h"
@@ -80,8 +81,22 @@ bool AlwaysJumps(int opcode) {
          opcode == 0xD9 || (opcode & 0xC7) == 0xC7;
 }
 
-void ExpectCostReported(int opcode) {
-  const int cost = OpcodeCycles[opcode];
+// Execute for code held in a vector.
+void RunCode(const std::vector<uint8_t>& code) {
+  for (size_t i = 0; i < code.size(); i++) BusWrite(static_cast<int>(CodeAddress + i), code[i]);
+  Cpu.PC = CodeAddress;
+  CpuStep();
+}
+
+// What taking a conditional branch adds to its cost: jumps 1, calls and
+// returns 3.
+int TakenExtra(int opcode) {
+  const int low = opcode & 0xE7;
+  return (low == 0xC4 || low == 0xC0) ? 3 : 1;
+}
+
+void ExpectCostReported(int opcode, int extra = 0) {
+  const int cost = OpcodeCycles[opcode] + extra;
   EXPECT_EQ(InstructionCycles, cost) << "opcode " << Hex(opcode);
   EXPECT_EQ(DivCounter, 100 - cost) << "opcode " << Hex(opcode) << " moves the timer by its cost";
 }
@@ -110,9 +125,11 @@ TEST(InstructionLength, EveryOpcodeAdvancesPcByItsLengthOrJumps) {
 
     if (conditional) {
       Prepare(opcode, FlagsFor(cc, true));
+      const int taken_before = TotalCycles;
       CpuStep();
       EXPECT_EQ(Cpu.PC, JumpTarget(opcode)) << "opcode " << Hex(opcode) << " with its condition holding";
-      ExpectCostReported(opcode);
+      EXPECT_EQ(TotalCycles - taken_before, OpcodeCycles[opcode] + TakenExtra(opcode)) << "opcode " << Hex(opcode);
+      ExpectCostReported(opcode, TakenExtra(opcode));
     }
   }
 }
@@ -139,7 +156,7 @@ TEST(InstructionCost, PrefixedInstructionsAdvanceByTwoWithTheirCost) {
     Poke(CodeAddress + 1, {static_cast<uint8_t>(second)});
     CpuStep();
     int cost = 2;
-    if ((second & 7) == 6) cost = second < 0x40 ? 4 : 3;
+    if ((second & 7) == 6) cost = (second >= 0x40 && second < 0x80) ? 3 : 4;  // BIT only reads
     EXPECT_EQ(Cpu.PC, CodeAddress + 2) << "CB " << Hex(second);
     EXPECT_EQ(InstructionCycles, cost) << "CB " << Hex(second);
     EXPECT_EQ(DivCounter, 100 - cost) << "CB " << Hex(second);
@@ -147,31 +164,57 @@ TEST(InstructionCost, PrefixedInstructionsAdvanceByTwoWithTheirCost) {
   }
 }
 
-// A few costs as the console's timing lists them, and none that depends on a
-// branch being taken.
+// A few costs as the console's timing lists them; the table holds the cost
+// of a conditional branch not taken.
 TEST(InstructionCost, KnownCosts) {
   EXPECT_EQ(OpcodeCycles[0x00], 1);
   EXPECT_EQ(OpcodeCycles[0x08], 5) << "LD (nn),SP";
   EXPECT_EQ(OpcodeCycles[0xCD], 6) << "CALL nn";
   EXPECT_EQ(OpcodeCycles[0xC9], 4) << "RET";
-  EXPECT_EQ(OpcodeCycles[0x20], 2) << "JR NZ, taken or not";
-  EXPECT_EQ(OpcodeCycles[0xC0], 2) << "RET NZ, taken or not";
+  EXPECT_EQ(OpcodeCycles[0x20], 2) << "JR NZ, not taken";
+  EXPECT_EQ(OpcodeCycles[0xC0], 2) << "RET NZ, not taken";
   EXPECT_EQ(OpcodeCycles[0xE0], 3) << "LDH (n),A";
   EXPECT_EQ(OpcodeCycles[0xE8], 4) << "ADD SP,e";
   EXPECT_EQ(OpcodeCycles[0x34], 3) << "INC (HL)";
+  for (int opcode : {0x22, 0x2A, 0x32, 0x3A}) EXPECT_EQ(OpcodeCycles[opcode], 2) << "LD with HL+ or HL- " << Hex(opcode);
+  for (int opcode : {0xC5, 0xD5, 0xE5, 0xF5}) EXPECT_EQ(OpcodeCycles[opcode], 4) << "PUSH " << Hex(opcode);
+  EXPECT_EQ(CbOpcodeCycles[0x46], 3) << "BIT 0,(HL) only reads";
+  EXPECT_EQ(CbOpcodeCycles[0x86], 4) << "RES 0,(HL) writes back";
+  EXPECT_EQ(CbOpcodeCycles[0xFE], 4) << "SET 7,(HL) writes back";
   for (int opcode : Undefined) EXPECT_EQ(OpcodeCycles[opcode], 0) << Hex(opcode);
 }
 
-TEST(InstructionCost, JrCostsTwoWhetherTakenOrNot) {
-  ResetTestMachine();
-  Cpu.F = FlagZ;
-  Execute({0x20, 0x10});  // JR NZ with Z set: not taken
-  EXPECT_EQ(Cpu.PC, CodeAddress + 2);
-  EXPECT_EQ(InstructionCycles, 2);
-  Cpu.F = 0;
-  Execute({0x20, 0x10});
-  EXPECT_EQ(Cpu.PC, CodeAddress + 0x12);
-  EXPECT_EQ(InstructionCycles, 2);
+// A taken branch costs more, and the timer and the running count see it
+// (they feed the LCD and the sound's timing).
+TEST(InstructionCost, TakenBranchesCostMore) {
+  struct Case {
+    std::vector<uint8_t> code;
+    uint8_t flags_taken, flags_not;
+    int taken, not_taken;
+  };
+  const Case cases[] = {
+      {{0x20, 0x10}, 0, FlagZ, 3, 2},              // JR NZ
+      {{0xCA, 0x00, 0xC0}, FlagZ, 0, 4, 3},        // JP Z
+      {{0xDC, 0x00, 0xC0}, FlagC, 0, 6, 3},        // CALL C
+      {{0xD0}, 0, FlagC, 5, 2},                    // RET NC
+  };
+  for (const Case& c : cases) {
+    ResetTestMachine();
+    Cpu.F = c.flags_not;
+    int before = TotalCycles;
+    RunCode(c.code);
+    EXPECT_EQ(InstructionCycles, c.not_taken) << Hex(c.code[0]) << " not taken";
+    EXPECT_EQ(TotalCycles - before, c.not_taken);
+
+    ResetTestMachine();
+    Cpu.F = c.flags_taken;
+    DivCounter = 100;
+    before = TotalCycles;
+    RunCode(c.code);
+    EXPECT_EQ(InstructionCycles, c.taken) << Hex(c.code[0]) << " taken";
+    EXPECT_EQ(TotalCycles - before, c.taken);
+    EXPECT_EQ(DivCounter, 100 - c.taken) << "the timer moves by the whole cost";
+  }
 }
 
 // The running sum passes 2^31 after about 34 minutes of play; it wraps
