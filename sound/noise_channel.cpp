@@ -1,24 +1,13 @@
 #include "sound/noise_channel.h"
 
-namespace {
-
-constexpr int TriggerBit = 0x80;
-
-}  // namespace
-
 void NoiseChannel::write(int reg, int data) {
   switch (reg) {
     case 1:
-      length = new_length = 64 - (data & 0x3F);
+      length = max_length - (data & 0x3F);
       break;
-    case 2: {
-      // Only a write of initial volume 0, direction down, changes the
-      // volume heard now (to 0); the rest waits for the trigger.
-      const int kept = volume;
-      EnvelopeChannel::write(reg, data);
-      if (data & 0xF8) volume = kept;
-      return;
-    }
+    case 2:
+      write_envelope(data);
+      break;
     case 3: {
       tap = 14 - (data & 8);
       const int divisor = data & 7 ? (data & 7) << 4 : 8;
@@ -26,19 +15,19 @@ void NoiseChannel::write(int reg, int data) {
       break;
     }
     case 4:
-      if (data & TriggerBit) {
+      if (write_control(data)) {
+        trigger_envelope();
         lfsr = 0xFFFFFFFFu;
-        length = new_length;
+        delay = period;
       }
       break;
     default:
-      break;
+      break;  // there is no register 0
   }
-  EnvelopeChannel::write(reg, data);
 }
 
 void NoiseChannel::run(int t, int end) {
-  if (!playing() || !volume) {
+  if (!enabled || !volume) {
     fall_silent(synth, t);
     return;
   }
@@ -74,8 +63,13 @@ void NoiseChannel::run(int t, int end) {
   delay = t - end;
 }
 
-void NoiseChannel::reset() {
-  EnvelopeChannel::reset();
+void NoiseChannel::clear_registers() {
+  EnvelopeChannel::clear_registers();
   lfsr = 1;
   tap = 14;
+}
+
+void NoiseChannel::reset() {
+  SoundChannel::reset();
+  clear_registers();
 }

@@ -10,6 +10,7 @@ class NoiseChannel : public EnvelopeChannel {
 
   void run(int start, int end) override;
   void write(int reg, int data) override;
+  void clear_registers();
   void reset();
 
   uint32_t lfsr = 1;

@@ -2,14 +2,12 @@
 
 namespace {
 
+constexpr int LengthEnableBit = 0x40;
 constexpr int TriggerBit = 0x80;
 constexpr int MaxVolume = 15;
+constexpr int DacBits = 0xF8;  // register 2 bits that keep the DAC on
 
 }  // namespace
-
-void SoundChannel::write(int reg, int data) {
-  if (reg == 4) length_enabled = (data >> 6) & 1;
-}
 
 void SoundChannel::set_outputs(SampleBuffer* center, SampleBuffer* left, SampleBuffer* right) {
   if (center && !left && !right) {
@@ -23,57 +21,81 @@ void SoundChannel::set_outputs(SampleBuffer* center, SampleBuffer* left, SampleB
   output = outputs[output_select];
 }
 
-// Running out does not disable the channel: it only stops being heard, and
-// its status bit reads 0.
+// The counter runs whether or not the channel is on.
 void SoundChannel::clock_length() {
-  if (length_enabled && length != 0) length--;
+  if (length_enabled && length != 0 && --length == 0) enabled = false;
 }
 
-void SoundChannel::reset() {
+// Enabling the length while the sequencer's next step will not clock it
+// clocks it once at once. A trigger loads the full length over a counter at
+// 0, and that full length takes the same early clock.
+bool SoundChannel::write_control(int data) {
+  const bool was_enabled = length_enabled;
+  const bool trigger = data & TriggerBit;
+  length_enabled = data & LengthEnableBit;
+  const bool early_clock = length_enabled && !length_step_next;
+  if (early_clock && !was_enabled && length != 0 && --length == 0 && !trigger) enabled = false;
+  if (!trigger) return false;
+  if (length == 0) length = early_clock ? max_length - 1 : max_length;
+  enabled = dac_on;
+  return true;
+}
+
+void SoundChannel::clear_registers() {
   period = 2048;
-  delay = 0;
-  last_amp = 0;
   volume = 0;
-  global_volume = 7;
   frequency = 0;
   length = 0;
   enabled = false;
+  dac_on = false;
   length_enabled = false;
-  output_select = 3;
-  output = outputs[3];
 }
 
-void EnvelopeChannel::write(int reg, int data) {
-  if (reg == 2) {
-    env_period = data & 7;
-    env_dir = data & 8;
-    new_volume = data >> 4;
-    volume = data >> 4;
-  } else if (reg == 4 && (data & TriggerBit)) {
-    enabled = true;
-    env_delay = env_period;
-    volume = new_volume;
+void SoundChannel::reset() {
+  clear_registers();
+  delay = 0;
+  last_amp = 0;
+  global_volume = 0;
+  length_step_next = true;
+  output_select = 0;
+  output = nullptr;
+}
+
+// A write while the channel is on does not load the volume; it nudges the
+// one playing (music drivers change a note's loudness this way): +1 after a
+// period of 0, else +2 after a falling envelope; a new direction mirrors it
+// (16 - volume); 4 bits are kept.
+void EnvelopeChannel::write_envelope(int data) {
+  const int new_up = data & 8;
+  if (enabled) {
+    int v = volume;
+    if (env_period == 0) v += 1;
+    else if (!env_up) v += 2;
+    if (new_up != env_up) v = 16 - v;
+    volume = v & MaxVolume;
   }
-  SoundChannel::write(reg, data);
+  env_period = data & 7;
+  env_up = new_up;
+  initial_volume = data >> 4;
+  set_dac(data & DacBits);
 }
 
-// Once the delay is 0 (period 0 at the trigger, or a reload from a period
-// since written as 0) the envelope rests until the next trigger.
+// The timer counts period 0 as 8, but with period 0 the volume stays.
 void EnvelopeChannel::clock_envelope() {
-  if (env_delay == 0) return;
-  if (--env_delay != 0) return;
-  env_delay = env_period;
-  if (env_dir) {
+  if (env_timer != 0 && --env_timer != 0) return;
+  env_timer = env_period ? env_period : 8;
+  if (env_period == 0) return;
+  if (env_up) {
     if (volume < MaxVolume) volume++;
   } else if (volume > 0) {
     volume--;
   }
 }
 
-void EnvelopeChannel::reset() {
-  SoundChannel::reset();
+void EnvelopeChannel::clear_registers() {
+  SoundChannel::clear_registers();
   env_period = 0;
-  env_dir = 0;
-  env_delay = 0;
-  new_volume = 0;
+  env_up = 0;
+  env_timer = 0;
+  initial_volume = 0;
 }

@@ -1,5 +1,6 @@
 // What the four sound channels have in common: routing to an output buffer,
-// the length counter and, for the square and noise channels, the envelope.
+// the DAC, the length counter, the trigger and, for the square and noise
+// channels, the envelope.
 //
 // A channel never samples its waveform. On run it adds the changes of its
 // level, at the exact clock they happen, into its output buffer through its
@@ -15,35 +16,56 @@ class SoundChannel {
   // Emits the level changes of the clocks [start, end) into output, which
   // must be set.
   virtual void run(int start, int end) = 0;
-  // A write of one of the channel's five registers (0..4).
-  virtual void write(int reg, int data);
+  // A write of one of the channel's five registers (0..4) while the sound
+  // is on.
+  virtual void write(int reg, int data) = 0;
 
   // Gives the channel its buffers; with only center given, left and right
   // are the center too.
   void set_outputs(SampleBuffer* center, SampleBuffer* left, SampleBuffer* right);
-  // The length counter, stepped at 256 Hz while enabled by register 4.
+  // One length step of the frame sequencer: while enabled by register 4 the
+  // counter counts down, and reaching 0 turns the channel off.
   void clock_length();
+  // Everything the registers set back to zero, as power off leaves it; the
+  // level in the output buffers and the routing stay.
+  void clear_registers();
+  // Back to the state after construction: output level 0, master volume 0,
+  // routed nowhere, as the cleared registers say.
   void reset();
-  // Heard at all: enabled, and the length has not run out (or is not used).
-  bool playing() const { return enabled && (length != 0 || !length_enabled); }
+  // Heard at all: its bit in the status register.
+  bool playing() const { return enabled; }
 
   SampleBuffer* outputs[4] = {};  // 0 none (always null), 1 right, 2 left, 3 center
   SampleBuffer* output = nullptr;
-  int output_select = 3;
+  int output_select = 0;
   int delay = 0;
   int last_amp = 0;
   int period = 2048;
   int volume = 0;
-  int global_volume = 7;
+  int global_volume = 0;
   int frequency = 0;
   int length = 0;
-  int new_length = 0;
+  int max_length = 64;  // the full length: 64, or 256 for the wave channel
   bool enabled = false;
+  bool dac_on = false;
   bool length_enabled = false;
+  // Whether the frame sequencer's next step clocks the lengths; kept up to
+  // date by the chip.
+  bool length_step_next = true;
 
  protected:
   SoundChannel() = default;
   ~SoundChannel() = default;
+
+  // Register 4's length enable (bit 6) and trigger (bit 7), common to all
+  // channels. Returns whether the write triggers; the caller then restarts
+  // its own parts.
+  bool write_control(int data);
+  // Turning the DAC off turns the channel off at once.
+  void set_dac(bool on) {
+    dac_on = on;
+    if (!on) enabled = false;
+  }
 
   // Adds a level change at a time of the current frame into output.
   void add_change(const StepSynth* synth, int time, int delta) const {
@@ -62,17 +84,25 @@ class SoundChannel {
 // A channel with a volume envelope (the squares and the noise).
 class EnvelopeChannel : public SoundChannel {
  public:
-  void write(int reg, int data) override;
   // The envelope, stepped at 64 Hz.
   void clock_envelope();
-  void reset();
+  void clear_registers();
 
   int env_period = 0;
-  int env_dir = 0;  // non-zero: the volume rises
-  int env_delay = 0;
-  int new_volume = 0;
+  int env_up = 0;  // non-zero: the volume rises
+  int env_timer = 0;
+  int initial_volume = 0;
 
  protected:
   EnvelopeChannel() = default;
   ~EnvelopeChannel() = default;
+
+  // Register 2: initial volume (bits 4-7), direction (bit 3), period (bits
+  // 0-2); the DAC is on while any of bits 3-7 is set.
+  void write_envelope(int data);
+  // A trigger starts the envelope again from the initial volume.
+  void trigger_envelope() {
+    volume = initial_volume;
+    env_timer = env_period ? env_period : 8;
+  }
 };

@@ -6,10 +6,23 @@ constexpr int MasterVolume = 0xFF24;  // low 3 bits: volume of all channels
 constexpr int Routing = 0xFF25;       // bit i: channel i right; bit i+4: left
 constexpr int Power = 0xFF26;         // bit 7 on; reads give the channel status
 constexpr int WavePattern = 0xFF30;
+constexpr int PowerBit = 0x80;
 constexpr int LargestAmplitude = 15 * 7 * 2;  // volume x master volume x 2
 // How far the center level moves per master-volume step when no channel
 // is sounding.
 constexpr int SilentVolumeStep = 30;
+
+// What a read adds to the stored value of each register up to 0xFF2F: the
+// bits that cannot be read (write-only or unused) read 1. The status
+// register's channel bits and power bit are added by the read itself.
+constexpr uint8_t ReadMask[WavePattern - SoundFirstRegister] = {
+    0x80, 0x3F, 0x00, 0xFF, 0xBF,  // square 1
+    0xFF, 0x3F, 0x00, 0xFF, 0xBF,  // square 2 (no register 0)
+    0x7F, 0xFF, 0x9F, 0xFF, 0xBF,  // wave
+    0xFF, 0xFF, 0x00, 0x00, 0xBF,  // noise (no register 0)
+    0x00, 0x00, 0x70,              // master volume, routing, status
+    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,  // nothing there
+};
 
 }  // namespace
 
@@ -34,9 +47,10 @@ void SoundChip::set_volume(double v) {
 }
 
 void SoundChip::reset() {
-  next_frame_time = 0;
+  next_frame_time = FrameSequencerPeriod;
+  sequencer_step = 0;
   last_time = 0;
-  frame_count = 0;
+  powered = false;
   stereo_found = false;
   square1.reset();
   square2.reset();
@@ -46,7 +60,7 @@ void SoundChip::reset() {
 }
 
 void SoundChip::run_until(int end_time) {
-  if (end_time == last_time) return;
+  if (end_time <= last_time) return;
   for (;;) {
     const int t = next_frame_time < end_time ? next_frame_time : end_time;
     for (SoundChannel* channel : channels) {
@@ -54,20 +68,30 @@ void SoundChip::run_until(int end_time) {
       if (channel->output != channel->outputs[3]) stereo_found = true;
       channel->run(last_time, t);
     }
+    if (!wave.output) wave.advance_unheard(last_time, t);  // its position shows through the pattern
     last_time = t;
     if (t == end_time) return;
-
-    // Frame sequencer: lengths at 256 Hz, envelopes at 64 Hz, sweep at 128 Hz.
     next_frame_time += FrameSequencerPeriod;
-    for (SoundChannel* channel : channels) channel->clock_length();
-    frame_count = (frame_count + 1) & 3;
-    if (frame_count == 0) {
-      square1.clock_envelope();
-      square2.clock_envelope();
-      noise.clock_envelope();
-    }
-    if (frame_count & 1) square1.clock_sweep();
+    if (powered) step_sequencer();
   }
+}
+
+// Eight steps at 512 Hz: lengths on the even steps, the sweep on 2 and 6,
+// the envelopes on 7.
+void SoundChip::step_sequencer() {
+  const int step = sequencer_step;
+  sequencer_step = (step + 1) & (FrameSequencerSteps - 1);
+  if ((step & 1) == 0) {
+    for (SoundChannel* channel : channels) channel->clock_length();
+  }
+  if (step == 2 || step == 6) square1.clock_sweep();
+  if (step == 7) {
+    square1.clock_envelope();
+    square2.clock_envelope();
+    noise.clock_envelope();
+  }
+  const bool lengths_next = (sequencer_step & 1) == 0;
+  for (SoundChannel* channel : channels) channel->length_step_next = lengths_next;
 }
 
 bool SoundChip::end_frame(int end_time) {
@@ -83,19 +107,68 @@ void SoundChip::write_register(int time, int address, int data) {
   const unsigned r = static_cast<unsigned>(address - SoundFirstRegister);
   if (r >= SoundRegisterCount) return;
   run_until(time);
-  regs[r] = static_cast<uint8_t>(data);
-
-  if (address < MasterVolume) {
-    channels[r / 5]->write(r % 5, data);
-  } else if (address == MasterVolume) {
-    write_master_volume(time, data);
-  } else if (address == Routing || address == Power) {
-    write_routing(time);
-  } else if (address >= WavePattern) {
-    const int i = (address & 0xF) * 2;
-    wave.samples[i] = static_cast<uint8_t>((data >> 4) & 0xF);
-    wave.samples[i + 1] = static_cast<uint8_t>(data & 0x0F);
+  if (address >= WavePattern) {
+    write_wave_pattern(address, data);
+  } else if (address == Power) {
+    write_power(time, data);
+  } else if (powered && address <= Routing) {  // while off, the registers ignore writes
+    regs[r] = static_cast<uint8_t>(data);
+    if (address < MasterVolume) {
+      channels[r / 5]->write(r % 5, data);
+    } else if (address == MasterVolume) {
+      write_master_volume(time, data);
+    } else {
+      write_routing(time);
+    }
   }
+}
+
+int SoundChip::read_register(int time, int address) {
+  const unsigned r = static_cast<unsigned>(address - SoundFirstRegister);
+  if (r >= SoundRegisterCount) return 0xFF;  // not a sound register
+  if (address < Power) return regs[r] | ReadMask[r];  // nothing in them changes with time
+  if (address > Power && address < WavePattern) return 0xFF;
+  run_until(time);
+  if (address >= WavePattern) {
+    const int byte = wave.enabled ? wave.current_byte() : address - WavePattern;
+    return regs[WavePattern - SoundFirstRegister + byte];
+  }
+  int value = ReadMask[r] | (powered ? PowerBit : 0);
+  for (int i = 0; i < SoundChannelCount; i++) {
+    if (channels[i]->playing()) value |= 1 << i;
+  }
+  return value;
+}
+
+// The pattern is reachable with the sound on or off. While the wave channel
+// plays, a write lands in the byte it reads now.
+void SoundChip::write_wave_pattern(int address, int data) {
+  const int byte = wave.enabled ? wave.current_byte() : address - WavePattern;
+  regs[WavePattern - SoundFirstRegister + byte] = static_cast<uint8_t>(data);
+  wave.samples[2 * byte] = static_cast<uint8_t>((data >> 4) & 0xF);
+  wave.samples[2 * byte + 1] = static_cast<uint8_t>(data & 0x0F);
+}
+
+// Power off clears every register up to the routing (the lengths too) and
+// turns every channel off; the wave pattern stays. Power on makes the frame
+// sequencer's next step its step 0; the steps keep their times.
+void SoundChip::write_power(int time, int data) {
+  const bool on = data & PowerBit;
+  if (on == powered) return;
+  powered = on;
+  regs[Power - SoundFirstRegister] = static_cast<uint8_t>(on ? PowerBit : 0);
+  if (on) {
+    sequencer_step = 0;
+    for (SoundChannel* channel : channels) channel->length_step_next = true;
+    return;
+  }
+  for (int r = 0; r < Power - SoundFirstRegister; r++) regs[r] = 0;
+  square1.clear_registers();
+  square2.clear_registers();
+  wave.clear_registers();
+  noise.clear_registers();
+  write_master_volume(time, 0);
+  write_routing(time);
 }
 
 // Rescales the level every sounding channel holds now, so the change is heard
@@ -125,14 +198,12 @@ void SoundChip::write_master_volume(int time, int data) {
   }
 }
 
-// Power off disables every channel and routes it nowhere; a channel that
-// changes buffers leaves its old one at zero and enters the new one from zero.
+// Power off routes every channel nowhere; a channel that changes buffers
+// leaves its old one at zero and enters the new one from zero.
 void SoundChip::write_routing(int time) {
-  const bool power = (regs[Power - SoundFirstRegister] >> 7) & 1;
-  const int bits = power ? regs[Routing - SoundFirstRegister] : 0;
+  const int bits = powered ? regs[Routing - SoundFirstRegister] : 0;
   for (int i = 0; i < SoundChannelCount; i++) {
     SoundChannel* channel = channels[i];
-    channel->enabled = channel->enabled && power;
     const int s = bits >> i;
     const int select = ((s >> 3) & 2) | (s & 1);  // 0 none, 1 right, 2 left, 3 center
     SampleBuffer* old_output = channel->output;
@@ -145,18 +216,4 @@ void SoundChip::write_routing(int time) {
       channel->last_amp = 0;
     }
   }
-}
-
-int SoundChip::read_register(int time, int address) {
-  const unsigned r = static_cast<unsigned>(address - SoundFirstRegister);
-  if (r >= SoundRegisterCount) return 0xFF;  // not a sound register
-  run_until(time);
-  int value = regs[r];
-  if (address == Power) {
-    value &= 0xF0;
-    for (int i = 0; i < SoundChannelCount; i++) {
-      if (channels[i]->playing()) value |= 1 << i;
-    }
-  }
-  return value;
 }

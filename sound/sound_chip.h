@@ -16,7 +16,8 @@
 constexpr int SoundFirstRegister = 0xFF10;
 constexpr int SoundRegisterCount = 48;  // 0xFF10-0xFF3F
 constexpr int SoundChannelCount = 4;
-constexpr int FrameSequencerPeriod = 16384;  // clocks per step: 256 steps per second
+constexpr int FrameSequencerPeriod = 8192;  // clocks per step: 512 steps per second
+constexpr int FrameSequencerSteps = 8;
 
 class SoundChip {
  public:
@@ -32,13 +33,16 @@ class SoundChip {
   bool end_frame(int time);
   void set_outputs(SampleBuffer* center, SampleBuffer* left = nullptr, SampleBuffer* right = nullptr);
   void set_volume(double v);
+  // Everything off and cleared, the wave pattern too: the chip before the
+  // console's start-up turns the sound on.
   void reset();
 
   // Index 0 square 1 (with sweep), 1 square 2, 2 wave, 3 noise.
   SoundChannel* channels[SoundChannelCount];
-  int next_frame_time = 0;
+  int next_frame_time = 0;  // the time of the frame sequencer's next step
+  int sequencer_step = 0;   // which of its 8 steps comes next
   int last_time = 0;
-  int frame_count = 0;
+  bool powered = false;
   bool stereo_found = false;
   SquareChannel square1;
   SquareChannel square2;
@@ -49,6 +53,9 @@ class SoundChip {
   StepSynth other_synth{8, 32};
 
  private:
+  void step_sequencer();
+  void write_power(int time, int data);
+  void write_wave_pattern(int address, int data);
   void write_master_volume(int time, int data);
   void write_routing(int time);
 };

@@ -2,42 +2,35 @@
 
 SoundSystem Sound;
 
-namespace {
-
-constexpr int AccessClocks = 4;  // one register access, as the chip sees it
-
-}  // namespace
-
 SoundSystem::SoundSystem() {
   const TrebleEq treble{SoundTrebleDb, 0, 44100};
   chip.square_synth.set_treble_eq(treble);
   chip.other_synth.set_treble_eq(treble);
   buffer.set_bass_frequency(SoundBassFrequency);
+  frame_start_cycle = static_cast<unsigned>(TotalCycles);
+  align_sequencer();
 }
 
 SoundSystem::~SoundSystem() = default;
 
-// A frame with more accesses than fit puts the rest at the frame's end, so
-// that no time is left over for the next frame.
-void SoundSystem::advance_access_clock() {
-  access_clock += AccessClocks;
-  if (access_clock > SoundFrameClocks) access_clock = SoundFrameClocks;
-}
-
-void SoundSystem::write_register(int address, int data) {
-  advance_access_clock();
-  chip.write_register(access_clock, address, data & 0xFF);
-}
-
-int SoundSystem::read_register(int address) {
-  advance_access_clock();
-  return chip.read_register(access_clock, address);
-}
-
+// The frame lasts as long as the processor ran since the last one: video
+// frames are not all alike (the LCD turned on or off in one).
 void SoundSystem::end_frame() {
-  access_clock = 0;
-  const bool stereo = chip.end_frame(SoundFrameClocks);
-  buffer.end_frame(SoundFrameClocks, stereo);
+  const unsigned cycles = static_cast<unsigned>(TotalCycles) - frame_start_cycle;
+  const int time = frame_clock();
+  frame_start_cycle = static_cast<unsigned>(TotalCycles);
+  const bool stereo = chip.end_frame(time);
+  buffer.end_frame(time, stereo);
+  if (cycles > MaxSoundFrameCycles) align_sequencer();  // time was dropped
+}
+
+// The frame sequencer steps whenever the machine's clock passes a multiple
+// of its period, as a divider of the processor's clock would: turning the
+// sound off and on does not move its steps in time.
+void SoundSystem::align_sequencer() {
+  const unsigned clock = static_cast<unsigned>(TotalCycles) * SoundClocksPerCycle;  // wraps at a multiple
+  const unsigned period = FrameSequencerPeriod;
+  chip.next_frame_time = static_cast<int>((period - clock % period) % period);
 }
 
 const char* SoundSystem::set_sample_rate(long rate) {
@@ -54,5 +47,6 @@ void SoundSystem::reset() {
   chip.reset();
   buffer.set_bass_frequency(SoundBassFrequency);
   buffer.clear();
-  access_clock = 0;
+  frame_start_cycle = static_cast<unsigned>(TotalCycles);
+  align_sequencer();
 }

@@ -1,14 +1,20 @@
-// The one sound object: chip, mixing buffer and the in-frame access clock.
+// The one sound object: chip, mixing buffer and the place of register
+// accesses in the sound frame.
 #pragma once
 #include <cstdint>
 
+#include "cpu/registers.h"
 #include "sound/mix_buffer.h"
 #include "sound/sound_chip.h"
 
 constexpr int SoundFrameClocks = 70224;   // master clocks per video frame
+constexpr int SoundClocksPerCycle = 4;    // master clocks per machine cycle
 constexpr long SoundClockRate = 4194304;  // master clocks per second
 constexpr int SoundBassFrequency = 461;   // corner of the output's high-pass, Hz
 constexpr double SoundTrebleDb = -20.0;   // treble roll-off of both synths
+// The longest sound frame, in machine cycles: four video frames. Time
+// beyond it (a frame held up, a jump of the processor's count) is dropped.
+constexpr unsigned MaxSoundFrameCycles = 4u * SoundFrameClocks / SoundClocksPerCycle;
 
 class SoundSystem {
  public:
@@ -17,25 +23,33 @@ class SoundSystem {
   SoundSystem(const SoundSystem&) = delete;
   SoundSystem& operator=(const SoundSystem&) = delete;
 
-  // Register accesses from the processor (0xFF10-0xFF3F). Each one moves the
-  // access clock 4 clocks on, whatever time passed in between.
-  void write_register(int address, int data);
-  int read_register(int address);
-  // Ends the sound frame: the chip runs to its end and the buffer takes it.
+  // Register accesses from the processor (0xFF10-0xFF3F), each at the
+  // processor's position in the sound frame.
+  void write_register(int address, int data) { chip.write_register(frame_clock(), address, data & 0xFF); }
+  int read_register(int address) { return chip.read_register(frame_clock(), address); }
+  // Ends the sound frame at the processor's position: the chip runs to its
+  // end and the buffer takes it. The next frame starts there.
   void end_frame();
   // Connects the chip to the buffers and sizes them. Null, or an error text
   // (the chip then stays unconnected and nothing is ever produced).
   const char* set_sample_rate(long rate);
   // Back to the state after construction and set_sample_rate: chip reset,
-  // buffers emptied, access clock 0.
+  // buffers emptied, the frame starting at the processor's count now.
   void reset();
+
+  // Clocks from the frame's start to the processor's count, never past the
+  // longest frame.
+  int frame_clock() const {
+    const unsigned cycles = static_cast<unsigned>(TotalCycles) - frame_start_cycle;
+    return static_cast<int>(cycles < MaxSoundFrameCycles ? cycles : MaxSoundFrameCycles) * SoundClocksPerCycle;
+  }
 
   SoundChip chip;
   StereoMixBuffer buffer;
-  int access_clock = 0;
+  unsigned frame_start_cycle = 0;  // the processor's count at the frame's start
 
  private:
-  void advance_access_clock();
+  void align_sequencer();
 };
 
 extern SoundSystem Sound;

@@ -4,68 +4,76 @@ const int DutyTable[4] = {1, 2, 4, 6};
 
 namespace {
 
-constexpr int TriggerBit = 0x80;
-constexpr int SweepOverflow = 2048;  // a swept frequency this high silences the channel
+constexpr int HighestFrequency = 2047;  // a sweep past this turns the channel off
 // Below this many clocks per step the tone is far above hearing; the
 // channel stays silent rather than flood the buffer with steps.
 constexpr int MinSquarePeriod = 27;
-
-inline int SquarePeriod(int frequency) { return (2048 - frequency) * 4; }
 
 }  // namespace
 
 void SquareChannel::write(int reg, int data) {
   switch (reg) {
     case 0:
+      if (!has_sweep) break;  // square 2 has no register 0
       sweep_period = (data >> 4) & 7;
+      sweep_negate = data & 8;
       sweep_shift = data & 7;
-      sweep_dir = data & 8;
+      // Leaving the falling direction after using it ends the note.
+      if (!sweep_negate && negate_used) enabled = false;
       break;
     case 1:
-      length = new_length = 64 - (data & 0x3F);
       duty = DutyTable[(data >> 6) & 3];
+      length = max_length - (data & 0x3F);
+      break;
+    case 2:
+      write_envelope(data);
       break;
     case 3:
-      length = new_length;
-      frequency = (frequency & 0x700) + data;
+      set_frequency((frequency & 0x700) | data);
       break;
     case 4:
-      length = new_length;
-      frequency = ((data & 7) << 8) + (frequency & 0xFF);
-      if (data & TriggerBit) {
+      set_frequency(((data & 7) << 8) | (frequency & 0xFF));
+      if (!write_control(data)) break;
+      trigger_envelope();
+      delay = period;
+      if (has_sweep) {
         sweep_freq = frequency;
-        if (has_sweep && sweep_period && sweep_shift) {
-          sweep_delay = 1;
-          clock_sweep();  // the first sweep step happens at the trigger
-        }
+        sweep_timer = sweep_period ? sweep_period : 8;
+        sweep_enabled = sweep_period || sweep_shift;
+        negate_used = false;
+        if (sweep_shift) next_sweep_frequency();  // the overflow test alone
       }
       break;
     default:
       break;
   }
-  period = SquarePeriod(frequency);
-  EnvelopeChannel::write(reg, data);
 }
 
-void SquareChannel::clock_sweep() {
-  if (!sweep_period || !sweep_delay) return;
-  if (--sweep_delay != 0) return;
-  sweep_delay = sweep_period;
-  frequency = sweep_freq;
-  period = SquarePeriod(sweep_freq);
+int SquareChannel::next_sweep_frequency() {
   int change = sweep_freq >> sweep_shift;
-  if (sweep_dir) change = -change;
-  sweep_freq += change;
-  if (sweep_freq < 0) {
-    sweep_freq = 0;
-  } else if (sweep_freq >= SweepOverflow) {
-    sweep_delay = 0;
-    sweep_freq = SweepOverflow;
+  if (sweep_negate) {
+    change = -change;
+    negate_used = true;
   }
+  const int next = sweep_freq + change;
+  if (next > HighestFrequency) enabled = false;
+  return next;
+}
+
+// The timer counts period 0 as 8; only a non-zero period computes.
+void SquareChannel::clock_sweep() {
+  if (sweep_timer != 0 && --sweep_timer != 0) return;
+  sweep_timer = sweep_period ? sweep_period : 8;
+  if (!sweep_enabled || sweep_period == 0) return;
+  const int next = next_sweep_frequency();
+  if (next > HighestFrequency || sweep_shift == 0) return;
+  sweep_freq = next;
+  set_frequency(next);
+  next_sweep_frequency();  // once more, for the overflow test alone
 }
 
 void SquareChannel::run(int t, int end) {
-  if (!playing() || !volume || sweep_freq == SweepOverflow || !frequency || period < MinSquarePeriod) {
+  if (!enabled || !volume || !frequency || period < MinSquarePeriod) {
     fall_silent(synth, t);
     return;
   }
@@ -99,14 +107,20 @@ void SquareChannel::run(int t, int end) {
   delay = t - end;
 }
 
-void SquareChannel::reset() {
-  EnvelopeChannel::reset();
+void SquareChannel::clear_registers() {
+  EnvelopeChannel::clear_registers();
   phase = 1;
   duty = 1;
   sweep_period = 0;
-  sweep_delay = 0;
+  sweep_timer = 0;
   sweep_shift = 0;
-  sweep_dir = 0;
+  sweep_negate = 0;
   sweep_freq = 0;
-  new_length = 0;
+  sweep_enabled = false;
+  negate_used = false;
+}
+
+void SquareChannel::reset() {
+  SoundChannel::reset();
+  clear_registers();
 }

@@ -12,17 +12,28 @@ class SquareChannel : public EnvelopeChannel {
 
   void run(int start, int end) override;
   void write(int reg, int data) override;
-  // The sweep, stepped at 128 Hz (square 1 only).
+  // One sweep step of the frame sequencer (square 1 only).
   void clock_sweep();
+  void clear_registers();
   void reset();
 
   int phase = 1;
   int duty = 1;
   int sweep_period = 0;
-  int sweep_delay = 0;
+  int sweep_timer = 0;
   int sweep_shift = 0;
-  int sweep_dir = 0;  // non-zero: the frequency falls
-  int sweep_freq = 0;
+  int sweep_negate = 0;  // non-zero: the frequency falls
+  int sweep_freq = 0;    // the shadow frequency the sweep works from
+  bool sweep_enabled = false;
+  bool negate_used = false;  // a falling step has been computed since the trigger
   bool has_sweep = false;
   const StepSynth* synth = nullptr;
+
+ private:
+  // The next swept frequency; above 2047 it turns the channel off.
+  int next_sweep_frequency();
+  void set_frequency(int value) {
+    frequency = value;
+    period = (2048 - value) * 4;
+  }
 };

@@ -112,19 +112,20 @@ bool CloseWavCapture() { return Capture.close(); }
 void sound_frame_end() {
   if (!SoundEnabled) return;
   Sound.end_frame();
-  if (Sound.buffer.samples_available() < StreamBufferValues) return;
-
-  uint16_t* out = Target && !Silenced ? WaitForStreamBuffer() : nullptr;
-  // Read even with nowhere to play: the buffer must not fill up.
-  Sound.buffer.read_samples(Transfer, StreamBufferValues);
-  if (out) {
-    Play(out, Transfer);
-    Target->free_buffer();
-  } else if (Silenced) {  // fast-forward: the machine's sound is skipped, without a wait
-    FeedSilentStream();
+  // A long frame can fill more than one block.
+  while (Sound.buffer.samples_available() >= StreamBufferValues) {
+    uint16_t* out = Target && !Silenced ? WaitForStreamBuffer() : nullptr;
+    // Read even with nowhere to play: the buffer must not fill up.
+    Sound.buffer.read_samples(Transfer, StreamBufferValues);
+    if (out) {
+      Play(out, Transfer);
+      Target->free_buffer();
+    } else if (Silenced) {  // fast-forward: the machine's sound is skipped, without a wait
+      FeedSilentStream();
+    }
+    if (Capture.is_open()) Capture.write(Transfer, StreamBufferValues);
+    BlocksHandedOff++;
   }
-  if (Capture.is_open()) Capture.write(Transfer, StreamBufferValues);
-  BlocksHandedOff++;
 }
 
 void SetStreamSilenced(bool silenced) {

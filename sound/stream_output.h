@@ -20,9 +20,9 @@ bool OpenWavCapture(const char* path);
 // Fills in the header sizes and closes the file. False on a write failure.
 bool CloseWavCapture();
 
-// Once per video frame: ends the sound frame and, when a block of
-// StreamBufferValues values is ready, hands it to the stream (waiting for a
-// free stream buffer) and to the capture.
+// Once per video frame: ends the sound frame and hands every whole block of
+// StreamBufferValues values that is ready to the stream (waiting for a free
+// stream buffer) and to the capture.
 void sound_frame_end();
 
 // Pause and fast-forward silence the stream: the sound fades out over a few

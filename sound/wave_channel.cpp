@@ -4,19 +4,21 @@
 
 namespace {
 
-constexpr int TriggerBit = 0x80;
 constexpr int MinWavePeriod = 7;  // faster than this the channel stays silent
+// A trigger starts the first sample step two ticks of the channel's 2 MHz
+// clock later than a whole period (as the processor sees it, timing its
+// accesses at the end of each instruction).
+constexpr int TriggerDelay = 4;
 
 }  // namespace
 
 void WaveChannel::write(int reg, int data) {
   switch (reg) {
     case 0:
-      dac_on = (data >> 7) & 1;
-      enabled = enabled && dac_on;
+      set_dac(data & 0x80);
       break;
     case 1:
-      length = new_length = 256 - data;
+      length = max_length - data;
       break;
     case 2:
       // Codes 0, 1, 2, 3 give shifts 7 (silence), 0, 1 and 2.
@@ -24,27 +26,34 @@ void WaveChannel::write(int reg, int data) {
       volume_shift = (volume - 1) & 7;
       break;
     case 3:
-      frequency = (frequency & 0x700) + data;
+      set_frequency((frequency & 0x700) | data);
       break;
     case 4:
-      frequency = ((data & 7) << 8) + (frequency & 0xFF);
-      if (dac_on && (data & TriggerBit)) {
+      set_frequency(((data & 7) << 8) | (frequency & 0xFF));
+      if (write_control(data)) {
         wave_pos = 0;
-        length = new_length;
-        enabled = true;
+        delay = period + TriggerDelay;
       }
       break;
     default:
       break;
   }
-  period = (2048 - frequency) * 2;
-  SoundChannel::write(reg, data);
 }
 
 // The samples are not centred: 0 is the lowest level.
 void WaveChannel::run(int t, int end) {
-  if (!playing() || !volume || !frequency || period < MinWavePeriod) {
+  if (!enabled) {
     fall_silent(synth, t);
+    return;
+  }
+  if (!volume || !frequency || period < MinWavePeriod) {
+    // Too quiet or too high to hear, but the position moves on: the
+    // processor sees it through the pattern.
+    if (last_amp != 0) {
+      add_change(synth, t, -last_amp);
+      last_amp = 0;
+    }
+    advance_unheard(t, end);
     return;
   }
 
@@ -68,10 +77,25 @@ void WaveChannel::run(int t, int end) {
   delay = t - end;
 }
 
-void WaveChannel::reset() {
-  SoundChannel::reset();
+void WaveChannel::advance_unheard(int t, int end) {
+  if (!enabled) return;
+  t += delay;
+  if (t < end) {
+    const int steps = (end - t + period - 1) / period;
+    wave_pos = (wave_pos + steps) & (WaveSamples - 1);
+    t += steps * period;
+  }
+  delay = t - end;
+}
+
+void WaveChannel::clear_registers() {
+  SoundChannel::clear_registers();
   volume_shift = 0;
   wave_pos = 0;
-  new_length = 0;
+}
+
+void WaveChannel::reset() {
+  SoundChannel::reset();
+  clear_registers();
   std::memset(samples, 0, sizeof samples);
 }

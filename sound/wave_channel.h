@@ -8,15 +8,29 @@ constexpr int WaveSamples = 32;
 
 class WaveChannel : public SoundChannel {
  public:
-  WaveChannel() = default;
+  WaveChannel() { max_length = 256; }
 
   void run(int start, int end) override;
   void write(int reg, int data) override;
+  // Moves the position through the clocks [start, end) without a sound, as
+  // it moves while the channel plays unheard.
+  void advance_unheard(int start, int end);
+  void clear_registers();
+  // Back to construction; the wave pattern is cleared too.
   void reset();
+  // The pattern byte the channel reads now, 0..15; while it plays, the
+  // processor's accesses to the pattern reach this byte whatever their
+  // address.
+  int current_byte() const { return wave_pos >> 1; }
 
   int volume_shift = 0;
   int wave_pos = 0;
-  uint8_t dac_on = 0;
   uint8_t samples[WaveSamples] = {};  // each 0..15
   const StepSynth* synth = nullptr;
+
+ private:
+  void set_frequency(int value) {
+    frequency = value;
+    period = (2048 - value) * 2;
+  }
 };

@@ -146,7 +146,11 @@ TEST(Sound, GameMusicIsHeardAndDoesNotClip) {
       dir);
   ASSERT_EQ(r.exit_code, 0) << r.err;
   const Wav wav = ReadWav(dir + "/music.wav");
-  ASSERT_EQ(wav.data_size, ExpectedDataBytes(frames));
+  // The sound lasts as long as the machine ran: the game's switches of the
+  // LCD make some frames longer than 17556 cycles.
+  ASSERT_EQ(wav.data_size % 4096, 0u) << "whole blocks";
+  ASSERT_GE(wav.data_size, ExpectedDataBytes(frames));
+  ASSERT_LE(wav.data_size, ExpectedDataBytes(frames) * 1.01);
 
   long clipped = 0;
   for (int16_t v : wav.values) clipped += v == 32767 || v == -32768;

@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr int SequencerStep = 16384;  // clocks between frame-sequencer steps
+constexpr int SequencerStep = FrameSequencerPeriod;  // clocks between frame-sequencer steps
 
 // Clocks of the time at which f changes its result first, checked every
 // `step` clocks from `from` (the chip runs as far as each check).
@@ -22,6 +22,10 @@ long FirstChange(SoundChip& chip, long from, long until, long step, F f) {
   }
   return -1;
 }
+
+// Clocks since the sequencer's latest step, for a time that FirstChange
+// found (the chip has run up to it).
+long SinceLastStep(const SoundChip& chip, long time) { return time - (chip.next_frame_time - SequencerStep); }
 
 std::vector<int> OutputBits(NoiseChannel& noise, int steps) {
   std::vector<int> bits;
@@ -112,22 +116,23 @@ TEST(WaveChannel, VolumeCodesGiveFullHalfQuarterAndNothing) {
   EXPECT_NEAR(double(peaks[3]) / peaks[1], 3.0 / 15, 0.03) << "code 3: shifted right twice";
 }
 
-TEST(WaveChannel, TriggerWithTheDacOffDoesNothing) {
+TEST(WaveChannel, TriggerWithTheDacOffLeavesTheChannelOff) {
   SoundRig rig;
   SoundChip& chip = rig.sys->chip;
   rig.write(0xFF1A, 0x00);
   rig.write(0xFF1B, 0x10);
-  chip.wave.wave_pos = 5;
   rig.write(0xFF1E, 0xC7);
   EXPECT_FALSE(chip.wave.enabled);
-  EXPECT_EQ(chip.wave.wave_pos, 5) << "position unchanged";
+  EXPECT_EQ(rig.read(0xFF26) & 4, 0);
   rig.write(0xFF1A, 0x80);
+  EXPECT_FALSE(chip.wave.enabled) << "turning the DAC on is not a trigger";
   rig.write(0xFF1E, 0xC7);
   EXPECT_TRUE(chip.wave.enabled);
   EXPECT_EQ(chip.wave.wave_pos, 0);
   EXPECT_EQ(chip.wave.length, 256 - 0x10);
   rig.write(0xFF1A, 0x00);
   EXPECT_FALSE(chip.wave.enabled) << "turning the DAC off disables the channel";
+  EXPECT_EQ(rig.read(0xFF26) & 4, 0);
 }
 
 TEST(EnvelopeChannel, StepsOnceEveryPeriodOf64Hz) {
@@ -136,17 +141,16 @@ TEST(EnvelopeChannel, StepsOnceEveryPeriodOf64Hz) {
     SoundChip& chip = rig.sys->chip;
     rig.write(0xFF12, 0xF0 | period);  // volume 15, down
     rig.write(0xFF14, 0x80);
-    const int start = rig.sys->access_clock;
+    const int start = rig.now();
     auto volume = [&] { return chip.square1.volume; };
     ASSERT_EQ(volume(), 15);
-    const long first = FirstChange(chip, start, 600000, 64, volume);
+    const long first = FirstChange(chip, start, 600000, 16, volume);
     ASSERT_GT(first, 0);
-    // Steps 4, 8, ... of the sequencer (which stepped at time 0) clock it.
-    // The first clock moves the delay from period to period - 1.
-    EXPECT_NEAR(first, 3 * SequencerStep + (period - 1) * 4 * SequencerStep, 64)
-        << "envelope clocks come with every 4th sequencer step, the first with the 4th";
-    const long second = FirstChange(chip, first, 1200000, 64, volume);
-    EXPECT_NEAR(second - first, period * 4 * SequencerStep, 64) << "period " << period;
+    // The sequencer's step 7 clocks envelopes: once every 8 steps.
+    EXPECT_GT(SinceLastStep(chip, first), 0) << "at a sequencer step";
+    EXPECT_LE(SinceLastStep(chip, first), 16);
+    const long second = FirstChange(chip, first, 1200000, 16, volume);
+    EXPECT_EQ(second - first, period * 8 * SequencerStep) << "period " << period;
     EXPECT_EQ(volume(), 13);
   }
 }
@@ -164,90 +168,94 @@ TEST(EnvelopeChannel, RisesToFifteenAndStopsAtTheEnds) {
   EXPECT_EQ(chip.square1.volume, 2) << "period 0: the envelope rests";
 }
 
-TEST(NoiseChannel, EnvelopeWritesChangeTheVolumeOnlyWhenTurningItOff) {
-  SoundRig rig;
-  NoiseChannel& noise = rig.sys->chip.noise;
-  rig.write(0xFF21, 0xA0);
-  rig.write(0xFF23, 0x80);
-  ASSERT_EQ(noise.volume, 10);
-  rig.write(0xFF21, 0xF0);
-  EXPECT_EQ(noise.volume, 10) << "a new initial volume waits for the trigger";
-  EXPECT_EQ(noise.new_volume, 15);
-  rig.write(0xFF21, 0x05);
-  EXPECT_EQ(noise.volume, 0) << "initial volume 0, direction down, silences at once";
-}
-
-TEST(LengthCounter, Steps256TimesASecondWhenEnabled) {
+TEST(LengthCounter, Steps256TimesASecondAndRunningOutTurnsTheChannelOff) {
   SoundRig rig;
   SoundChip& chip = rig.sys->chip;
   rig.write(0xFF11, 0x00);  // length 64
   rig.write(0xFF12, 0xF0);
   rig.write(0xFF13, 0x00);
   rig.write(0xFF14, 0xC4);  // trigger, length on
-  auto status = [&] { return rig.sys->chip.read_register(chip.last_time, 0xFF26) & 1; };
+  auto status = [&] { return chip.read_register(chip.last_time, 0xFF26) & 1; };
   ASSERT_EQ(status(), 1);
-  const long start = rig.sys->access_clock;
-  const long off = FirstChange(chip, start, 2000000, 256, status);
+  const long start = rig.now();
+  const long off = FirstChange(chip, start, 2000000, 16, status);
   ASSERT_GT(off, 0) << "the length runs out";
-  // The sequencer stepped at time 0; the 64th step after that is at 64 x 16384.
-  EXPECT_NEAR(off, 64L * SequencerStep, 256) << "64 steps of 1/256 s";
-  EXPECT_TRUE(chip.square1.enabled) << "running out does not disable the channel";
+  EXPECT_NEAR(off - start, 64L * 2 * SequencerStep, 2 * SequencerStep) << "64 steps of 1/256 s";
+  EXPECT_GT(SinceLastStep(chip, off), 0) << "at a sequencer step";
+  EXPECT_LE(SinceLastStep(chip, off), 16);
+  EXPECT_FALSE(chip.square1.enabled) << "running out turns the channel off";
 
   rig.write(0xFF13, 0x00);
-  EXPECT_EQ(status(), 1) << "re-writing register 3 reloads the last length written";
-  EXPECT_EQ(chip.square1.length, 64);
+  EXPECT_EQ(status(), 0) << "a frequency write does not bring it back";
+  rig.write(0xFF11, 0x3F);
+  EXPECT_EQ(status(), 0) << "nor does a new length";
+  EXPECT_EQ(chip.square1.length, 1);
 }
 
 TEST(LengthCounter, StepsAcrossFramesWithoutAccesses) {
-  // 70224 clocks a frame is not a multiple of 16384: the step positions drift,
-  // and over 3 frames exactly the steps at multiples of 16384 happen.
+  // 70224 clocks a frame is not a multiple of the step period: the step
+  // positions drift from frame to frame, and over 3 frames every other step
+  // of the 512 Hz sequencer counts a length down.
   SoundRig rig;
   rig.write(0xFF20, 0x00);  // noise length 64
   rig.write(0xFF21, 0xF0);
   rig.write(0xFF23, 0xC0);
   const int before = rig.sys->chip.noise.length;
-  rig.play(3);
-  const long clocks = 3L * 70224;
-  const long steps = (clocks - 1) / SequencerStep + 1 - 1;  // one step was at time 0, before the trigger
-  EXPECT_EQ(before - rig.sys->chip.noise.length, steps);
-  EXPECT_EQ(rig.sys->chip.next_frame_time, static_cast<int>((steps + 1) * SequencerStep - clocks));
+  const int first_step = rig.sys->chip.next_frame_time;
+  const int first_kind = rig.sys->chip.sequencer_step;
+  ASSERT_GT(first_step, rig.now());
+  const long to = RigFrameCycles * 4L;  // the frame ends a video frame after the last one
+  rig.play(1);
+  int length_steps = 0;
+  for (long t = first_step, k = first_kind; t < to; t += SequencerStep, k++) length_steps += (k % 2) == 0;
+  EXPECT_EQ(before - rig.sys->chip.noise.length, length_steps);
+  rig.play(2);
+  for (long t = first_step, k = first_kind; t < 3 * to; t += SequencerStep, k++) length_steps += (k % 2) == 0 && t >= to;
+  EXPECT_EQ(before - rig.sys->chip.noise.length, length_steps) << "the phase carries over";
+  EXPECT_GE(length_steps, 11);
 }
 
-TEST(SquareChannel, SweepStepsOnceAtTheTriggerAndOverflowSilences) {
+TEST(SquareChannel, SweepStepsOnSequencerStepsAndOverflowTurnsTheChannelOff) {
   SoundRig rig(false);
   SquareChannel& sq = rig.sys->chip.square1;
+  SoundChip& chip = rig.sys->chip;
   rig.write(0xFF10, 0x11);  // period 1, up, shift 1
   rig.write(0xFF11, 0x80);
   rig.write(0xFF12, 0xF0);
   rig.write(0xFF13, 0x00);
   rig.write(0xFF14, 0x84);  // 1024, trigger
-  EXPECT_EQ(sq.sweep_freq, 1536) << "the first sweep step happens inside the trigger";
+  EXPECT_EQ(sq.sweep_freq, 1024) << "the trigger computes 1536 for the overflow test but keeps 1024";
   EXPECT_EQ(sq.frequency, 1024);
-  // Next step (the sequencer's steps 1 and 3 of 4): 1536 plays, 2304 overflows.
-  SoundChip& chip = rig.sys->chip;
-  const long changed = FirstChange(chip, rig.sys->access_clock, 70000, 16, [&] { return sq.frequency; });
+  EXPECT_TRUE(sq.enabled);
+  const long changed = FirstChange(chip, rig.now(), 140000, 16, [&] { return sq.frequency; });
   EXPECT_EQ(sq.frequency, 1536);
-  EXPECT_EQ(sq.sweep_freq, 2048) << "overflow";
-  EXPECT_EQ(sq.sweep_delay, 0) << "the sweep stops";
-  EXPECT_NEAR(changed, 2 * SequencerStep, 16) << "the sweep is clocked on the sequencer's odd steps (here the 3rd)";
+  EXPECT_FALSE(sq.enabled) << "the second computation (2304) overflows";
+  EXPECT_EQ(rig.read(0xFF26) & 1, 0);
+  EXPECT_GT(SinceLastStep(chip, changed), 0) << "at a sequencer step";
+  EXPECT_LE(SinceLastStep(chip, changed), 16);
   const std::vector<int16_t> out = rig.play(3);
   EXPECT_EQ(out[out.size() - 2], 0) << "square 1 is silent after the overflow";
-  EXPECT_EQ(rig.read(0xFF26) & 1, 1) << "but still counts as on";
 
   rig.write(0xFF10, 0x00);
   rig.write(0xFF14, 0x84);
-  EXPECT_EQ(sq.sweep_freq, 1024) << "a new trigger sets the sweep frequency again";
+  EXPECT_EQ(sq.sweep_freq, 1024) << "a new trigger sets the shadow frequency again";
   EXPECT_GT(PeakLevel(rig.play(3), 0, 400), 0) << "and the channel plays";
 }
 
 TEST(SquareChannel, SweepDownAndTheSecondChannelHasNoSweep) {
   SoundRig rig;
+  rig.write(0xFF12, 0xF0);
   rig.write(0xFF10, 0x19);  // period 1, down, shift 1
   rig.write(0xFF14, 0x84);
-  EXPECT_EQ(rig.sys->chip.square1.sweep_freq, 512);
+  SoundChip& chip = rig.sys->chip;
+  FirstChange(chip, rig.now(), 140000, 16, [&] { return chip.square1.frequency; });
+  EXPECT_EQ(chip.square1.frequency, 512) << "1024 - 1024 / 2";
+  rig.write(0xFF17, 0xF0);
   rig.write(0xFF15, 0x11);
   rig.write(0xFF19, 0x84);
-  EXPECT_EQ(rig.sys->chip.square2.sweep_freq, 1024) << "square 2 stores the register but never sweeps";
+  rig.play(10);
+  EXPECT_EQ(chip.square2.frequency, 1024) << "square 2 has no sweep register";
+  EXPECT_EQ(rig.read(0xFF15), 0xFF) << "and nothing to read there";
 }
 
 TEST(NoiseChannel, FirstStepsOfTheShiftRegisterForBothTaps) {
@@ -258,6 +266,8 @@ TEST(NoiseChannel, FirstStepsOfTheShiftRegisterForBothTaps) {
     rig.write(0xFF22, short_mode ? 0x08 : 0x00);  // period 8 clocks
     rig.write(0xFF23, 0x80);
     ASSERT_EQ(noise.lfsr, 0xFFFFFFFFu) << "the trigger fills the register with ones";
+    ASSERT_EQ(noise.delay, noise.period) << "and the first step comes a period later";
+    noise.delay = 0;  // each run below is then exactly one step
     ASSERT_EQ(noise.tap, short_mode ? 6 : 14);
     const int amp_before = noise.last_amp;
     noise.run(0, noise.period);

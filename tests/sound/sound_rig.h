@@ -1,28 +1,65 @@
 // A sound system of its own for a test, connected to its buffers at the
 // program's rate, with helpers to play frames and collect what comes out.
+//
+// Time is the processor's running count, as in a run: every access moves it
+// one machine cycle on, wait() moves it further, and a frame ends a video
+// frame's worth of cycles after the last one ended.
 #pragma once
 #include <cstdint>
 #include <memory>
 #include <vector>
 
+#include "cpu/registers.h"
 #include "sound/signal_measure.h"
 #include "sound/sound_system.h"
+#include "sound/stream_output.h"
+
+constexpr int RigFrameCycles = SoundFrameClocks / SoundClocksPerCycle;
+
+// Moves the processor's running count on (it wraps, as in a run).
+inline void AdvanceCycles(unsigned cycles) {
+  TotalCycles = static_cast<int>(static_cast<unsigned>(TotalCycles) + cycles);
+}
+
+// The machine's frame end for the one sound system: the processor runs a
+// video frame's worth of cycles (or as many as given), then the hand-off.
+inline void EndVideoFrame(unsigned cycles = RigFrameCycles) {
+  AdvanceCycles(cycles);
+  sound_frame_end();
+}
 
 struct SoundRig {
   // high_pass false: the reader's high-pass is off, so levels stay put and
-  // can be compared with what the channels hold.
+  // can be compared with what the channels hold. The sound starts on, at
+  // full master volume, every channel on both sides, the output at 0.
   explicit SoundRig(bool high_pass = true) : sys(std::make_unique<SoundSystem>()) {
     error = sys->set_sample_rate(22050);
     if (!high_pass) sys->buffer.set_bass_frequency(0);
+    write(0xFF26, 0x80);
+    write(0xFF24, 0x77);
+    write(0xFF25, 0xFF);
+    sys->buffer.clear();  // from level 0: the master volume moved the silent level
   }
 
-  void write(int address, int data) { sys->write_register(address, data); }
-  int read(int address) { return sys->read_register(address); }
+  void write(int address, int data) {
+    AdvanceCycles(1);
+    sys->write_register(address, data);
+  }
+  int read(int address) {
+    AdvanceCycles(1);
+    return sys->read_register(address);
+  }
+  // Lets the processor run on for that many machine cycles.
+  void wait(unsigned cycles) { AdvanceCycles(cycles); }
+  // Clocks since the frame started, as the chip sees the next access.
+  int now() const { return sys->frame_clock(); }
 
   // Ends n frames and returns every value they produced (left, right, ...).
   std::vector<int16_t> play(int frames) {
     std::vector<int16_t> out;
     for (int f = 0; f < frames; f++) {
+      const unsigned into = static_cast<unsigned>(TotalCycles) - sys->frame_start_cycle;
+      if (into < RigFrameCycles) AdvanceCycles(RigFrameCycles - into);
       sys->end_frame();
       std::vector<int16_t> block(static_cast<size_t>(sys->buffer.samples_available()));
       const long got = sys->buffer.read_samples(block.data(), static_cast<long>(block.size()));

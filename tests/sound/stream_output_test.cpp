@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "sound/sound_rig.h"
 #include "sound/sound_system.h"
 #include "sound/stream_output.h"
 #include "sound/wav_writer.h"
@@ -62,15 +63,28 @@ TEST(StreamHandOff, TheFirstBlockLeavesAtTheEndOfTheThirdFrame) {
   StartHeadless();
   FakeStream stream;
   SetStreamTarget(&stream);
-  sound_frame_end();
-  sound_frame_end();
+  EndVideoFrame();
+  EndVideoFrame();
   EXPECT_EQ(stream.gets, 0) << "two frames hold about 739 pairs, 1024 are needed";
-  sound_frame_end();
+  EndVideoFrame();
   EXPECT_EQ(stream.gets, 1);
   EXPECT_EQ(stream.frees, 1) << "three frames hold about 1109 pairs: one block";
   EXPECT_EQ(SoundBlocksHandedOff(), 1);
   EXPECT_EQ(Sound.buffer.samples_available(), 2 * ((3 * FrameAdvance) >> 16) - StreamBufferValues);
-  EXPECT_EQ(Sound.access_clock, 0);
+}
+
+TEST(StreamHandOff, ALongFrameHandsOffEveryWholeBlock) {
+  StartHeadless();
+  FakeStream stream;
+  SetStreamTarget(&stream);
+  const unsigned longest = MaxSoundFrameCycles;  // four video frames: about 1477 pairs
+  EndVideoFrame(longest);                        // the LCD held a frame up
+  EXPECT_EQ(stream.frees, 1) << "about 1477 pairs: one block";
+  EndVideoFrame(longest);
+  EXPECT_EQ(stream.frees, 2) << "about 1929 pairs waiting: one more block";
+  EndVideoFrame(longest);
+  EXPECT_EQ(stream.frees, 4) << "about 2382 pairs waiting: two blocks at once";
+  EXPECT_LT(Sound.buffer.samples_available(), StreamBufferValues);
 }
 
 TEST(StreamHandOff, AFrameEndBelowAWholeBlockLeavesTheStreamUntouched) {
@@ -79,14 +93,14 @@ TEST(StreamHandOff, AFrameEndBelowAWholeBlockLeavesTheStreamUntouched) {
   SetStreamTarget(&stream);
   // Values come in pairs: 2046 is the most that can be waiting below 2048.
   FinishedPairsAfterNextFrame(1023);
-  sound_frame_end();
+  EndVideoFrame();
   EXPECT_EQ(Sound.buffer.samples_available(), 2046);
   EXPECT_EQ(stream.gets, 0);
   EXPECT_EQ(stream.frees, 0);
   EXPECT_EQ(stream.buffer[0], 0x1234) << "nothing written";
 
   FinishedPairsAfterNextFrame(1024);
-  sound_frame_end();
+  EndVideoFrame();
   EXPECT_EQ(stream.frees, 1) << "2048 values make a block";
   EXPECT_EQ(Sound.buffer.samples_available(), 0);
 }
@@ -95,7 +109,7 @@ TEST(StreamHandOff, SignedValuesReachTheStreamWithTheTopBitInverted) {
   StartHeadless();
   FakeStream stream;
   SetStreamTarget(&stream);
-  for (int i = 0; i < 3; i++) sound_frame_end();
+  for (int i = 0; i < 3; i++) EndVideoFrame();
   ASSERT_EQ(stream.played.size(), 2048u);
   for (size_t i = 0; i < stream.played.size(); i++) {
     ASSERT_EQ(stream.played[i], 32768) << "silence (0) reaches the stream as 32768, value " << i;
@@ -110,7 +124,7 @@ TEST(StreamHandOff, SignedValuesReachTheStreamWithTheTopBitInverted) {
     for (int k = 0; k < 4; k++) {
       Sound.chip.square_synth.add_delta(center->resampled_time(k * 6000), sign * 250, center);
     }
-    for (int i = 0; i < 3; i++) sound_frame_end();
+    for (int i = 0; i < 3; i++) EndVideoFrame();
     ASSERT_EQ(loud.played.size(), 2048u);
     const uint16_t expected = sign > 0 ? 65535 : 0;
     for (size_t i = 2 * 200; i < loud.played.size(); i++) {
@@ -126,7 +140,7 @@ TEST(StreamHandOff, WaitsForAFreeBufferAndPausesBetweenAttempts) {
   FakeStream stream;
   stream.refusals = 3;
   SetStreamTarget(&stream);
-  for (int i = 0; i < 3; i++) sound_frame_end();
+  for (int i = 0; i < 3; i++) EndVideoFrame();
   EXPECT_EQ(stream.gets, 4);
   EXPECT_EQ(stream.pauses, 3) << "one pause before each new attempt";
   EXPECT_EQ(stream.frees, 1);
@@ -139,20 +153,20 @@ TEST(StreamHandOff, AStreamThatNeverFreesABufferIsGivenUp) {
   SetStreamTarget(&stream);
   SetStreamStallLimit(0.05);
   testing::internal::CaptureStderr();
-  for (int i = 0; i < 3; i++) sound_frame_end();
+  for (int i = 0; i < 3; i++) EndVideoFrame();
   const std::string err = testing::internal::GetCapturedStderr();
   EXPECT_NE(err.find("running without sound"), std::string::npos) << "one line tells the user: " << err;
   EXPECT_EQ(stream.frees, 0);
   EXPECT_EQ(SoundBlocksHandedOff(), 1) << "the block still leaves the buffer";
   const int gets = stream.gets;
-  for (int i = 0; i < 30; i++) sound_frame_end();
+  for (int i = 0; i < 30; i++) EndVideoFrame();
   EXPECT_EQ(stream.gets, gets) << "the stream is not asked again";
   EXPECT_EQ(SoundBlocksHandedOff(), 1 + (33 * FrameAdvance >> 16) / 1024 - 1);
 }
 
 TEST(StreamHandOff, WithoutAStreamTheBufferIsStillDrained) {
   StartHeadless();
-  for (int i = 0; i < 600; i++) sound_frame_end();  // 10 s: more than the buffer holds
+  for (int i = 0; i < 600; i++) EndVideoFrame();  // 10 s: more than the buffer holds
   EXPECT_EQ(SoundBlocksHandedOff(), static_cast<long>((600ull * FrameAdvance >> 16) / 1024));
   EXPECT_LT(Sound.buffer.samples_available(), StreamBufferValues);
 }
@@ -165,7 +179,7 @@ TEST(WavCapture, EveryBlockGoesIntoTheFileAsThePlayerGetsIt) {
   ASSERT_TRUE(OpenWavCapture(path.c_str()));
   SampleBuffer* center = &Sound.buffer.bufs[0];
   Sound.chip.square_synth.add_delta(center->resampled_time(1000), 100, center);
-  for (int i = 0; i < 20; i++) sound_frame_end();
+  for (int i = 0; i < 20; i++) EndVideoFrame();
   ASSERT_TRUE(CloseWavCapture());
 
   const std::vector<uint8_t> wav = ReadFileBytes(path);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "sound/sound_rig.h"
 #include "sound/sound_system.h"
 #include "sound/stream_output.h"
 #include "support/machine.h"
@@ -48,7 +49,7 @@ int LargestJump(const std::vector<int>& values, size_t from) {
 TEST(StreamSilence, PauseFadesOutFeedsSilenceAndFadesBackIn) {
   RecordingStream stream;
   StartLoud(stream);
-  for (int i = 0; i < 12; i++) sound_frame_end();
+  for (int i = 0; i < 12; i++) EndVideoFrame();
   ASSERT_FALSE(stream.played.empty());
   const int level = stream.played.back();
   ASSERT_GT(level, 1000) << "a steady, audible level to fade from";
@@ -63,7 +64,7 @@ TEST(StreamSilence, PauseFadesOutFeedsSilenceAndFadesBackIn) {
 
   SetStreamSilenced(false);
   const size_t resumed = stream.played.size();
-  for (int i = 0; i < 12; i++) sound_frame_end();
+  for (int i = 0; i < 12; i++) EndVideoFrame();
   ASSERT_GT(stream.played.size(), resumed);
   EXPECT_LE(LargestJump(stream.played, resumed - 2), level / 100) << "the sound slides back in";
   EXPECT_EQ(stream.played.back(), level) << "and plays at its level again";
@@ -76,16 +77,16 @@ TEST(StreamSilence, PauseFadesOutFeedsSilenceAndFadesBackIn) {
 TEST(StreamSilence, FastForwardNeverWaitsForTheStream) {
   RecordingStream stream;
   StartLoud(stream);
-  for (int i = 0; i < 12; i++) sound_frame_end();
+  for (int i = 0; i < 12; i++) EndVideoFrame();
   SetStreamSilenced(true);
   stream.full = true;
   const long blocks = SoundBlocksHandedOff();
-  for (int i = 0; i < 60; i++) sound_frame_end();
+  for (int i = 0; i < 60; i++) EndVideoFrame();
   EXPECT_EQ(stream.pauses, 0) << "no wait for a full stream";
   EXPECT_GT(SoundBlocksHandedOff(), blocks + 15) << "the blocks still leave the buffer";
   stream.full = false;
   const size_t before = stream.played.size();
-  for (int i = 0; i < 6; i++) sound_frame_end();
+  for (int i = 0; i < 6; i++) EndVideoFrame();
   ASSERT_GT(stream.played.size(), before);
   for (size_t i = before + StreamBufferValues; i < stream.played.size(); i++)
     ASSERT_EQ(stream.played[i], 0) << "silence, not the machine's sound, at value " << i;
@@ -95,12 +96,12 @@ TEST(StreamSilence, FastForwardNeverWaitsForTheStream) {
 TEST(StreamSilence, ResetCrossFades) {
   RecordingStream stream;
   StartLoud(stream);
-  for (int i = 0; i < 12; i++) sound_frame_end();
+  for (int i = 0; i < 12; i++) EndVideoFrame();
   const int level = stream.played.back();
   const size_t before = stream.played.size();
   Sound.reset();  // what the machine's reset does to the sound: silence from now on
   SoundRestarted();
-  for (int i = 0; i < 6; i++) sound_frame_end();
+  for (int i = 0; i < 6; i++) EndVideoFrame();
   ASSERT_GT(stream.played.size(), before);
   EXPECT_LE(LargestJump(stream.played, before - 2), level / 100) << "no jump to the new sound";
   EXPECT_EQ(stream.played.back(), 0);

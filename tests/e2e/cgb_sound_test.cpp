@@ -1,0 +1,78 @@
+// The sound register test cartridges for the colour console, run headless as
+// a user would. Each prints its verdict into the background map, which the
+// program leaves in "vram.bin" (bytes 0x1800-0x1BFF: 32 rows of 32 ASCII
+// codes). They time themselves by their own instructions against the
+// length counters, so they also hold the processor's instruction costs.
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+
+#include "support/run.h"
+
+namespace {
+
+struct Cartridge {
+  const char* name;  // test name
+  const char* path;  // under the test cartridges folder
+  int frames;        // about twice what the run needs here
+};
+
+void PrintTo(const Cartridge& cart, std::ostream* out) { *out << cart.name; }
+
+constexpr int MapOffset = 0x1800;
+constexpr int MapSide = 32;
+
+const Cartridge Cartridges[] = {
+    {"Registers", "cgb_sound/rom_singles/01-registers.gb", 120},
+    {"LengthCounter", "cgb_sound/rom_singles/02-len ctr.gb", 1150},
+    {"Trigger", "cgb_sound/rom_singles/03-trigger.gb", 2050},
+    {"Sweep", "cgb_sound/rom_singles/04-sweep.gb", 160},
+    {"SweepDetails", "cgb_sound/rom_singles/05-sweep details.gb", 160},
+    {"OverflowOnTrigger", "cgb_sound/rom_singles/06-overflow on trigger.gb", 130},
+    {"LengthSweepPeriodSync", "cgb_sound/rom_singles/07-len sweep period sync.gb", 80},
+    {"LengthCounterDuringPower", "cgb_sound/rom_singles/08-len ctr during power.gb", 300},
+    {"WaveReadWhileOn", "cgb_sound/rom_singles/09-wave read while on.gb", 80},
+    {"WaveTriggerWhileOn", "cgb_sound/rom_singles/10-wave trigger while on.gb", 500},
+    {"RegistersAfterPower", "cgb_sound/rom_singles/11-regs after power.gb", 120},
+    {"Wave", "cgb_sound/rom_singles/12-wave.gb", 70},
+    {"AllInOne", "cgb_sound/cgb_sound.gb", 4400},
+};
+
+// The map as text, one line per row that holds anything, for failure messages.
+std::string MapText(const std::vector<uint8_t>& vram) {
+  std::string text;
+  for (int row = 0; row < MapSide; row++) {
+    std::string line;
+    for (int column = 0; column < MapSide; column++) {
+      const uint8_t code = vram[MapOffset + row * MapSide + column];
+      line += (code >= 0x20 && code < 0x7F) ? static_cast<char>(code) : ' ';
+    }
+    line.erase(line.find_last_not_of(' ') + 1);
+    if (!line.empty()) text += "  | " + line + "\n";
+  }
+  return text;
+}
+
+class CgbSound : public testing::TestWithParam<Cartridge> {};
+
+TEST_P(CgbSound, CartridgePrintsPassed) {
+  const Cartridge& cart = GetParam();
+  const std::string dir = MakeTempDir(std::string("cgb-sound-") + cart.name);
+  RunResult r = RunPellix({"--headless", "--frames", std::to_string(cart.frames), RomPath(cart.path)}, dir);
+  ASSERT_FALSE(r.timed_out) << cart.path << " did not end after " << cart.frames << " frames";
+  ASSERT_EQ(r.exit_code, 0) << cart.path << " should run to its frame limit; stderr: " << r.err;
+
+  const std::vector<uint8_t> vram = ReadFileBytes(dir + "/vram.bin");
+  ASSERT_EQ(vram.size(), 8192u) << "vram.bin holds video RAM bank 0";
+  const std::string map(vram.begin() + MapOffset, vram.begin() + MapOffset + MapSide * MapSide);
+  EXPECT_NE(map.find("Passed"), std::string::npos)
+      << cart.path << " should print \"Passed\" within " << cart.frames << " frames; the screen reads:\n"
+      << MapText(vram);
+  EXPECT_EQ(map.find("Failed"), std::string::npos) << MapText(vram);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cartridges, CgbSound, testing::ValuesIn(Cartridges),
+                         [](const testing::TestParamInfo<Cartridge>& info) { return info.param.name; });
+
+}  // namespace
