@@ -29,8 +29,8 @@ class SoundChannel {
   // Everything the registers set back to zero, as power off leaves it; the
   // level in the output buffers and the routing stay.
   void clear_registers();
-  // Back to the state after construction: output level 0, master volume 0,
-  // routed nowhere, as the cleared registers say.
+  // Back to the state after construction: output level 0, routed nowhere,
+  // as the cleared registers say.
   void reset();
   // Heard at all: its bit in the status register.
   bool playing() const { return enabled; }

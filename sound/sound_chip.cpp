@@ -7,6 +7,7 @@ constexpr int Routing = 0xFF25;       // bit i: channel i right; bit i+4: left
 constexpr int Power = 0xFF26;         // bit 7 on; reads give the channel status
 constexpr int WavePattern = 0xFF30;
 constexpr int PowerBit = 0x80;
+constexpr int StartupMasterVolume = 7;
 constexpr int LargestAmplitude = 15 * 7 * 2;  // volume x master volume x 2
 // How far the center level moves per master-volume step when no channel
 // is sounding.
@@ -57,6 +58,10 @@ void SoundChip::reset() {
   wave.reset();
   noise.reset();
   for (uint8_t& r : regs) r = 0;
+  // The output's level 0 stands for silence at the master volume that the
+  // console's start-up writes, so that write moves nothing (no click at the
+  // start of every run); the register itself reads 0 until written.
+  for (SoundChannel* channel : channels) channel->global_volume = StartupMasterVolume;
 }
 
 void SoundChip::run_until(int end_time) {

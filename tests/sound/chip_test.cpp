@@ -99,6 +99,18 @@ TEST(SoundChip, MasterVolumeMovesTheLevelThirtyUnitsAStepWhenAllIsSilent) {
   EXPECT_NEAR(LastPair(rig.play(1)).first, -4 * 30 * Unit, Unit) << "writing the same value again does nothing";
 }
 
+TEST(SoundChip, TheStartUpWritesAfterAResetMoveNothing) {
+  SoundRig rig(false);
+  rig.sys->reset();
+  rig.write(0xFF26, 0xF1);
+  rig.write(0xFF24, 0x77);
+  rig.write(0xFF25, 0xF3);
+  EXPECT_EQ(PeakLevel(rig.play(3), 0), 0) << "no click at the start of a run";
+  EXPECT_EQ(rig.read(0xFF26), 0xF0) << "sound on, no channel on";
+  EXPECT_EQ(rig.read(0xFF24), 0x77);
+  EXPECT_EQ(rig.read(0xFF25), 0xF3);
+}
+
 TEST(SoundChip, MasterVolumeRescalesAPlayingChannelAtOnce) {
   SoundRig rig(false);
   rig.write(0xFF25, 0xFF);

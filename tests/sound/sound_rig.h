@@ -31,14 +31,13 @@ inline void EndVideoFrame(unsigned cycles = RigFrameCycles) {
 struct SoundRig {
   // high_pass false: the reader's high-pass is off, so levels stay put and
   // can be compared with what the channels hold. The sound starts on, at
-  // full master volume, every channel on both sides, the output at 0.
+  // full master volume, every channel on both sides.
   explicit SoundRig(bool high_pass = true) : sys(std::make_unique<SoundSystem>()) {
     error = sys->set_sample_rate(22050);
     if (!high_pass) sys->buffer.set_bass_frequency(0);
     write(0xFF26, 0x80);
     write(0xFF24, 0x77);
     write(0xFF25, 0xFF);
-    sys->buffer.clear();  // from level 0: the master volume moved the silent level
   }
 
   void write(int address, int data) {
