@@ -2,6 +2,7 @@
 
 #include "memory/bus.h"
 #include "memory/timer.h"
+#include "memory/vram_dma.h"
 #include "shell/input.h"
 #include "sound/sound_system.h"
 #include "video/lcd_timing.h"
@@ -77,9 +78,13 @@ uint8_t IoRead(int address) {
     case 0xFF4A: return WY;
     case 0xFF4B: return WX;
     case 0xFF4D: return DoubleSpeed ? 0x80 : 0x00;  // the prepare bit does not read back
+    case 0xFF51: case 0xFF52: case 0xFF53: case 0xFF54: case 0xFF55:
+      return VramDmaRead(address);
+    case 0xFF68: case 0xFF69: case 0xFF6A: case 0xFF6B:
+      return PaletteRead(address);
     case 0xFF70: return SVBK;
     case 0xFFFF: return IE;
-    default: return 0x00;  // DMA, VBK, serial, colour palettes and unused addresses
+    default: return 0x00;  // DMA, VBK, serial and unused addresses
   }
 }
 
@@ -117,6 +122,12 @@ void IoWrite(int address, int value) {
     case 0xFF4F:
       VBK = v & 1;
       VramBankPtr = VideoRam + VBK * 0x2000;
+      break;
+    case 0xFF51: case 0xFF52: case 0xFF53: case 0xFF54: case 0xFF55:
+      VramDmaWrite(address, v);
+      break;
+    case 0xFF68: case 0xFF69: case 0xFF6A: case 0xFF6B:
+      PaletteWrite(address, v);
       break;
     case 0xFF70: {
       int bank = v & 7;

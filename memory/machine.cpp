@@ -5,6 +5,7 @@
 #include "memory/bus.h"
 #include "memory/io_registers.h"
 #include "memory/timer.h"
+#include "memory/vram_dma.h"
 #include "sound/sound_system.h"
 #include "video/lcd_timing.h"
 #include "video/renderer.h"
@@ -45,6 +46,8 @@ void SetStartRegisters() {
 // them as it would a program's. The cartridge image and its RAM stay, so
 // this serves both the start of a run and a reset during one.
 void ResetMachine() {
+  // Read first: the renderer's reset chooses the picture's colours by it.
+  ColourCartridge = RomImage && RomImageSize > ColourFlagAddress && (RomImage[ColourFlagAddress] & ColourFlag);
   ResetCpu();
   ResetMemories();
   ResetBankControllers();
@@ -52,9 +55,9 @@ void ResetMachine() {
   ResetTimer();
   ResetLcdCounters();
   ResetRenderer();
+  ResetVramDma();
   Sound.reset();
 
-  ColourCartridge = RomImage && RomImageSize > ColourFlagAddress && (RomImage[ColourFlagAddress] & ColourFlag);
   SetStartRegisters();
   IoWrite(0xFF40, 0x91);  // LCD on, background on, tiles at 0x8000, map at 0x9800
   // A colour cartridge's colours do not come from BGP: its shade map stays

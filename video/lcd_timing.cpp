@@ -1,6 +1,7 @@
 #include "video/lcd_timing.h"
 
 #include "memory/io_registers.h"
+#include "memory/vram_dma.h"
 #include "shell/input.h"
 #include "shell/run_control.h"
 #include "sound/stream_output.h"
@@ -61,12 +62,14 @@ void ScheduleNextEvent() {
 
 // The line is composed from the registers as they stand when its drawing
 // ends. The mode-2 source went low when drawing began, so an H-blank
-// source selected with it still makes a request of its own.
+// source selected with it still makes a request of its own. A running
+// H-blank VRAM copy makes its block as the H-blank begins.
 void EndDrawing() {
   SetStatLine(Drawing);
   ComposeLine(LY);
   LineComposed = 1;
   SetStatLine(Hblank);
+  if (VramDmaActive) VramDmaHblank();
 }
 
 void StartNextLine() {

@@ -1,5 +1,9 @@
-// Colour numbers to shades (BGP, OBP0, OBP1) and shades to four greens.
+// Colour numbers to pixels: the monochrome palette registers (BGP, OBP0,
+// OBP1) through four greens, and the colour model's palette memory.
+#include <cstring>
+
 #include "memory/io_registers.h"
+#include "memory/machine.h"
 #include "video/renderer.h"
 
 // Identity until the program first writes a palette register.
@@ -8,10 +12,95 @@ int ShadeMap[3][4] = {{0, 1, 2, 3}, {0, 1, 2, 3}, {0, 1, 2, 3}};
 // RGB565 with red and blue 0 and green 62, 46, 30, 14 of 63: lightest first.
 const int ShadeColours[4] = {0x07C0, 0x05C0, 0x03C0, 0x01C0};
 
+uint8_t BgPaletteMemory[PaletteMemorySize];
+uint8_t SpritePaletteMemory[PaletteMemorySize];
+uint8_t BgPaletteIndex = 0;
+uint8_t SpritePaletteIndex = 0;
+
+bool TrueColoursOption = false;
+bool TrueColours = false;
+
+uint16_t BgPixels[8][4];
+uint16_t SpritePixels[8][4];
+
+namespace {
+
+constexpr int IndexBits = 0x3F;
+constexpr uint8_t AutoIncrement = 0x80;
+constexpr uint8_t IndexUnusedBit = 0x40;  // reads 1
+constexpr int White = 0x7FFF;
+
+// The pixels of shade map `map` into the table that stands for it in the
+// greens: background palette 0, sprite palettes 0 and 1.
+void ShadePixels(int map) {
+  uint16_t* pixels = map == 0 ? BgPixels[0] : SpritePixels[map - 1];
+  for (int n = 0; n < 4; n++) pixels[n] = static_cast<uint16_t>(ShadeColour(map, n));
+}
+
+// The pixel of the colour whose two bytes hold byte `index` of a memory.
+void ColourChanged(const uint8_t* memory, uint16_t (*pixels)[4], int index) {
+  const int first = index & ~1;
+  pixels[first >> 3][(first >> 1) & 3] = ColourPixel(memory[first] | memory[first + 1] << 8);
+}
+
+}  // namespace
+
 // Each palette register holds four 2-bit shades, colour number 0 in bits
 // 1-0. Only the written register's map changes, so the others keep the
-// identity until their own first write.
+// identity until their own first write. In true colours the registers are
+// kept but not shown.
 void DecodePalette(int map) {
   const uint8_t registers[3] = {BGP, OBP0, OBP1};
   for (int n = 0; n < 4; n++) ShadeMap[map][n] = (registers[map] >> (2 * n)) & 3;
+  if (!TrueColours) ShadePixels(map);
+}
+
+// Both palette memories white (the boot program leaves the background's
+// white; the sprites' are white too, so that a sprite drawn before its
+// palette is set does not show as black). The shade maps are reset by the
+// caller before.
+void ResetPalettes() {
+  for (int i = 0; i < PaletteMemorySize; i += 2) {
+    BgPaletteMemory[i] = SpritePaletteMemory[i] = White & 0xFF;
+    BgPaletteMemory[i + 1] = SpritePaletteMemory[i + 1] = White >> 8;
+  }
+  BgPaletteIndex = SpritePaletteIndex = 0;
+  TrueColours = TrueColoursOption && ColourCartridge;
+  std::memset(BgPixels, 0, sizeof BgPixels);
+  std::memset(SpritePixels, 0, sizeof SpritePixels);
+  if (TrueColours) {
+    for (int i = 0; i < PaletteMemorySize; i += 2) {
+      ColourChanged(BgPaletteMemory, BgPixels, i);
+      ColourChanged(SpritePaletteMemory, SpritePixels, i);
+    }
+  } else {
+    for (int map = 0; map < 3; map++) ShadePixels(map);
+  }
+}
+
+// 0xFF68/0xFF6A read back their index and auto-increment bit; 0xFF69/0xFF6B
+// the byte at the index, which a read does not move.
+uint8_t PaletteRead(int address) {
+  switch (address) {
+    case 0xFF68: return BgPaletteIndex | IndexUnusedBit;
+    case 0xFF69: return BgPaletteMemory[BgPaletteIndex & IndexBits];
+    case 0xFF6A: return SpritePaletteIndex | IndexUnusedBit;
+    default: return SpritePaletteMemory[SpritePaletteIndex & IndexBits];
+  }
+}
+
+// A data write stores the byte at the index and, with bit 7 of the index
+// register set, steps the index on (from 63 back to 0).
+void PaletteWrite(int address, uint8_t value) {
+  const bool sprites = address >= 0xFF6A;
+  uint8_t& index = sprites ? SpritePaletteIndex : BgPaletteIndex;
+  if (!(address & 1)) {
+    index = value & (AutoIncrement | IndexBits);
+    return;
+  }
+  uint8_t* memory = sprites ? SpritePaletteMemory : BgPaletteMemory;
+  const int at = index & IndexBits;
+  memory[at] = value;
+  if (TrueColours) ColourChanged(memory, sprites ? SpritePixels : BgPixels, at);
+  if (index & AutoIncrement) index = static_cast<uint8_t>(AutoIncrement | ((at + 1) & IndexBits));
 }

@@ -20,6 +20,7 @@ uint16_t* PictureLine(int line) { return reinterpret_cast<uint16_t*>(WorkBitmap-
 
 }  // namespace
 
+
 void ResetRenderer() {
   std::memset(TileCache, 0, sizeof TileCache);
   for (int i = 0; i < TileCount; i++) {
@@ -28,6 +29,7 @@ void ResetRenderer() {
   }
   for (auto& map : ShadeMap)
     for (int n = 0; n < 4; n++) map[n] = n;
+  ResetPalettes();
   WindowLine = 0;
   WindowYReached = 0;
 }
@@ -40,13 +42,18 @@ void StartPicture() {
 // Background, then the window over it, then the sprites. A monochrome
 // cartridge that clears LCDC bit 0 shows background colour 0 in place of
 // both; on a colour cartridge that bit instead puts the sprites over
-// everything.
+// everything, whatever the background's colours and priority flags. The
+// sprites are chosen first, so that a line without any leaves out the
+// colour numbers they would be drawn against.
 void ComposeLine(int line) {
   RefreshTileCache();
   uint16_t* pixels = PictureLine(line);
-  uint8_t numbers[ScreenWidth];
   const uint8_t lcdc = LCDC;
   if (line == WY) WindowYReached = 1;
+  int chosen[SpritesPerLine];
+  const int sprites = (lcdc & LcdcSpritesOn) ? ChooseSprites(line, chosen) : 0;
+  uint8_t line_numbers[ScreenWidth];
+  uint8_t* numbers = sprites ? line_numbers : nullptr;
 
   if ((lcdc & LcdcBgOn) || ColourCartridge) {
     DrawBackgroundLine(line, pixels, numbers);
@@ -55,17 +62,19 @@ void ComposeLine(int line) {
       WindowLine++;
     }
   } else {
-    const uint16_t colour = static_cast<uint16_t>(ShadeColour(0, 0));
+    const uint16_t colour = BgPixels[0][0];
     for (int x = 0; x < ScreenWidth; x++) pixels[x] = colour;
-    std::memset(numbers, 0, sizeof numbers);
+    std::memset(line_numbers, 0, sizeof line_numbers);
   }
 
-  if (lcdc & LcdcSpritesOn) DrawSpriteLine(line, pixels, numbers, !ColourCartridge || (lcdc & LcdcBgOn));
+  if (sprites) DrawSpriteLine(line, chosen, sprites, pixels, line_numbers, !ColourCartridge || (lcdc & LcdcBgOn));
 }
 
+// The lightest green, or white in true colours.
 void BlankPicture() {
+  const uint16_t blank = TrueColours ? ColourPixel(0x7FFF) : static_cast<uint16_t>(ShadeColours[0]);
   for (int y = 0; y < ScreenHeight; y++) {
     uint16_t* pixels = PictureLine(y);
-    for (int x = 0; x < ScreenWidth; x++) pixels[x] = static_cast<uint16_t>(ShadeColours[0]);
+    for (int x = 0; x < ScreenWidth; x++) pixels[x] = blank;
   }
 }

@@ -12,6 +12,31 @@ extern uint8_t TileValid[TileCount];
 extern int ShadeMap[3][4];                // BGP, OBP0, OBP1: colour number -> shade
 extern const int ShadeColours[4];         // 16-bit pixel of each shade
 
+// The colour model's palette memory: 8 background and 8 sprite palettes of
+// four colours, each colour two bytes, little-endian, red in bits 0-4,
+// green in 5-9 and blue in 10-14. Colour c of palette p is at p * 8 + c * 2.
+constexpr int PaletteMemorySize = 64;
+extern uint8_t BgPaletteMemory[PaletteMemorySize];
+extern uint8_t SpritePaletteMemory[PaletteMemorySize];
+// 0xFF68 and 0xFF6A: the index into each memory in bits 0-5, and in bit 7
+// whether it steps on after each write of the data port.
+extern uint8_t BgPaletteIndex;
+extern uint8_t SpritePaletteIndex;
+
+// --colour: colour cartridges are drawn with their colour palettes. Set by
+// the front end before the machine is reset.
+extern bool TrueColoursOption;
+// The picture of this cartridge is drawn in its colour palettes: the option
+// is set and the cartridge is a colour one. Decided at every reset.
+extern bool TrueColours;
+
+// The 16-bit pixel of each colour number of each palette, kept up to date
+// as the palettes are written. In true colours they come from the palette
+// memories (all eight of each kind); otherwise background palette 0 holds
+// BGP's shades and sprite palettes 0 and 1 those of OBP0 and OBP1.
+extern uint16_t BgPixels[8][4];
+extern uint16_t SpritePixels[8][4];
+
 // The window's own line counter: the row of the window drawn on the next
 // line that shows it. It counts only the lines on which the window was
 // drawn, and starts again at 0 with every frame.
@@ -31,24 +56,48 @@ void RefreshTileCache();
 
 // Rebuilds shade map 0 (BGP), 1 (OBP0) or 2 (OBP1) from its register.
 void DecodePalette(int map);
+// Palette memory white, the indices 0, and the pixel tables built for the
+// colours this cartridge is drawn in.
+void ResetPalettes();
+// The palette ports 0xFF68-0xFF6B.
+uint8_t PaletteRead(int address);
+void PaletteWrite(int address, uint8_t value);
+// The 5-6-5 pixel of a 15-bit colour. Green's five bits go to the top of its
+// six, so that the 15-bit colour can be read back from the pixel exactly.
+inline uint16_t ColourPixel(int colour) {
+  const int red = colour & 0x1F, green = (colour >> 5) & 0x1F, blue = (colour >> 10) & 0x1F;
+  return static_cast<uint16_t>(red << 11 | (green << 1 | green >> 4) << 5 | blue);
+}
 
 // A new frame starts at line 0: the window starts again at its first row.
 void StartPicture();
 // Draws visible line `line` of the picture into the work bitmap from the
 // registers, OAM and video RAM as they stand now.
 void ComposeLine(int line);
-// The picture of a switched-off LCD: every pixel the lightest shade.
+// The picture of a switched-off LCD: every pixel the lightest green, or
+// white in true colours.
 void BlankPicture();
 
 // The layers of one line, in the order ComposeLine draws them. `pixels` is
 // the line of the work bitmap; `numbers` holds the background or window
-// colour number under each pixel, against which sprites of the behind class
-// are drawn. The colour model's tile attributes and palettes will go in
-// here: a priority flag beside each number, a palette per tile and sprite.
+// colour number under each pixel, with BgPriorityFlag beside it where the
+// tile's attributes raise it over sprites. The sprites need the numbers;
+// on a line without sprites `numbers` is null and the background and the
+// window leave them out.
 void DrawBackgroundLine(int line, uint16_t* pixels, uint8_t* numbers);
 void DrawWindowLine(uint16_t* pixels, uint8_t* numbers);
-// hide_behind: sprites of the behind class give way to background colours 1-3.
-void DrawSpriteLine(int line, uint16_t* pixels, const uint8_t* numbers, bool hide_behind);
+constexpr uint8_t BgPriorityFlag = 0x04;
+
+// The sprites of a line: the first ten OAM entries whose rows cover it, in
+// OAM order (their X plays no part in the choice). Returns their count.
+constexpr int SpritesPerLine = 10;
+int ChooseSprites(int line, int chosen[SpritesPerLine]);
+// Draws the chosen sprites. background_wins: background colours 1-3 hide
+// the sprites of the behind class and, with the flag beside them, every
+// sprite. When clear (LCDC bit 0 clear on a colour cartridge) the sprites
+// are drawn over everything.
+void DrawSpriteLine(int line, const int chosen[SpritesPerLine], int count, uint16_t* pixels,
+                    const uint8_t* numbers, bool background_wins);
 
 // LCDC bits the renderer reads.
 constexpr uint8_t LcdcBgOn = 0x01;       // monochrome: background and window shown
@@ -75,28 +124,20 @@ inline int BgTileIndex(uint8_t map_byte, uint8_t lcdc) {
 // The 16-bit pixel of colour number n through shade map `map`.
 inline int ShadeColour(int map, int n) { return ShadeColours[ShadeMap[map][n]]; }
 
-// Copies pixels first..last-1 of one tile row (`source` points at the row's
-// pixel 0 in the column-major cache) to the line at x0, with their colour
-// numbers; colours[n] is the pixel of colour number n.
-inline void DrawTileRow(const uint8_t* source, int first, int last, int x0, const uint16_t* colours,
-                        uint16_t* pixels, uint8_t* numbers) {
-  for (int i = first; i < last; i++) {
-    const uint8_t n = source[i * 8];
-    pixels[x0 + i] = colours[n];
-    numbers[x0 + i] = n;
-  }
-}
+// The attributes of a map tile on a colour cartridge: the byte at the same
+// address of video RAM bank 1. Monochrome cartridges have none (all 0).
+constexpr uint8_t AttrPalette = 0x07;
+constexpr uint8_t AttrTileBank = 0x08;
+constexpr uint8_t AttrFlipX = 0x20;
+constexpr uint8_t AttrFlipY = 0x40;
+constexpr uint8_t AttrPriority = 0x80;
+constexpr int AttributeBankOffset = 0x2000;
+constexpr int Bank1Tiles = 512;  // cache index of bank 1's first tile
 
-// A whole tile row: the fixed count lets the compiler unroll it.
-inline void DrawWholeTileRow(const uint8_t* source, uint16_t* pixels, uint8_t* numbers, const uint16_t* colours) {
-  for (int i = 0; i < 8; i++) {
-    const uint8_t n = source[i * 8];
-    pixels[i] = colours[n];
-    numbers[i] = n;
-  }
-}
-
-// The four pixels of shade map `map`.
-inline void ShadeColoursOf(int map, uint16_t colours[4]) {
-  for (int n = 0; n < 4; n++) colours[n] = static_cast<uint16_t>(ShadeColour(map, n));
-}
+// Draws one pixel row of map tiles from map column `column` on, the first
+// at screen x = x0 (-7..159), up to the right edge of the picture; columns
+// wrap from 31 to 0 within the row. `row` points at the map row in bank 0;
+// on a colour cartridge each tile's bank, flips, palette and priority come
+// from the byte at the same place in bank 1. `fine` is the pixel row within
+// the tiles. `numbers` may be null when no sprite is on the line.
+void DrawMapRow(const uint8_t* row, int column, int x0, int fine, uint16_t* pixels, uint8_t* numbers);

@@ -9,31 +9,15 @@
 
 namespace {
 
+// Sprite attributes; the flips are the map tiles' bits (AttrFlipX,
+// AttrFlipY), and so are the palette bits 0-2 in true colours.
 constexpr uint8_t AttrBehind = 0x80;
-constexpr uint8_t AttrFlipY = 0x40;
-constexpr uint8_t AttrFlipX = 0x20;
-constexpr uint8_t AttrPalette = 0x10;  // 0 = OBP0, 1 = OBP1
-constexpr uint8_t AttrBank = 0x08;     // colour cartridges: tile from video RAM bank 1
+constexpr uint8_t AttrShadeMap = 0x10;  // 0 = OBP0, 1 = OBP1 (all but true colours)
+constexpr uint8_t AttrBank = 0x08;      // colour cartridges: tile from video RAM bank 1
 constexpr int SpriteCount = 40;
-constexpr int SpritesPerLine = 10;
 constexpr int SpriteXOffset = 8, SpriteYOffset = 16;
-constexpr int Bank1Tiles = 512;
 
-// The entries of OAM whose rows cover the line, at most ten, in OAM order.
-// X plays no part in the choice: a sprite off the picture's left or right
-// edge still takes its place.
-int ChooseSprites(int line, int height, int chosen[SpritesPerLine]) {
-  int count = 0;
-  const unsigned first_row = static_cast<unsigned>(line + SpriteYOffset);
-  for (int e = 0; e < SpriteCount; e++) {
-    // The sprite's row on this line, 0..height-1 when it covers the line.
-    if (first_row - Oam[4 * e] < static_cast<unsigned>(height)) {
-      chosen[count++] = e;
-      if (count == SpritesPerLine) break;
-    }
-  }
-  return count;
-}
+int SpriteHeight() { return (LCDC & LcdcSpriteSize) ? 16 : 8; }
 
 // Monochrome cartridges: the smaller X wins, and for equal X the earlier
 // entry. A stable insertion sort keeps OAM order among equal X.
@@ -48,15 +32,30 @@ void SortByX(int chosen[SpritesPerLine], int count) {
 
 }  // namespace
 
-// Sprites are drawn from the highest priority down, and a sprite pixel
-// that is not transparent claims its position: a lower sprite cannot show
-// there even where the claiming sprite, being of the behind class, gives
-// way to the background.
-void DrawSpriteLine(int line, uint16_t* pixels, const uint8_t* numbers, bool hide_behind) {
-  const int height = (LCDC & LcdcSpriteSize) ? 16 : 8;
+// A sprite off the picture's left or right edge still takes its place.
+int ChooseSprites(int line, int chosen[SpritesPerLine]) {
+  const int height = SpriteHeight();
+  int count = 0;
+  const unsigned first_row = static_cast<unsigned>(line + SpriteYOffset);
+  for (int e = 0; e < SpriteCount; e++) {
+    // The sprite's row on this line, 0..height-1 when it covers the line.
+    if (first_row - Oam[4 * e] < static_cast<unsigned>(height)) {
+      chosen[count++] = e;
+      if (count == SpritesPerLine) break;
+    }
+  }
+  return count;
+}
+
+// Sprites are drawn from the highest priority down: for a colour cartridge
+// in OAM order, for a monochrome one by X. A sprite pixel that is not
+// transparent claims its position: a lower sprite cannot show there even
+// where the claiming sprite gives way to the background.
+void DrawSpriteLine(int line, const int chosen_in_oam_order[SpritesPerLine], int count, uint16_t* pixels,
+                    const uint8_t* numbers, bool background_wins) {
+  const int height = SpriteHeight();
   int chosen[SpritesPerLine];
-  const int count = ChooseSprites(line, height, chosen);
-  if (count == 0) return;
+  for (int i = 0; i < count; i++) chosen[i] = chosen_in_oam_order[i];
   if (!ColourCartridge) SortByX(chosen, count);
 
   uint8_t claimed[ScreenWidth];
@@ -72,8 +71,10 @@ void DrawSpriteLine(int line, uint16_t* pixels, const uint8_t* numbers, bool hid
     int tile = height == 16 ? (entry[2] & 0xFE) | (row >> 3) : entry[2];
     if (ColourCartridge && (attr & AttrBank)) tile += Bank1Tiles;
     const uint8_t* source = TileCache[tile] + (row & 7);
-    const int* shades = ShadeMap[(attr & AttrPalette) ? 2 : 1];
-    const bool behind = hide_behind && (attr & AttrBehind);
+    const uint16_t* colours = SpritePixels[TrueColours ? attr & AttrPalette : (attr & AttrShadeMap) ? 1 : 0];
+    // Background colours 1-3 hide a sprite of the behind class, and where
+    // their tile has the priority flag, every sprite.
+    const uint8_t hiding_flags = (attr & AttrBehind) ? 0xFF : BgPriorityFlag;
     const bool flip_x = attr & AttrFlipX;
     for (int c = 0; c < 8; c++) {
       const int px = x + c;
@@ -81,8 +82,9 @@ void DrawSpriteLine(int line, uint16_t* pixels, const uint8_t* numbers, bool hid
       const int n = source[(flip_x ? 7 - c : c) * 8];
       if (n == 0) continue;
       claimed[px] = 1;
-      if (behind && numbers[px] != 0) continue;
-      pixels[px] = static_cast<uint16_t>(ShadeColours[shades[n]]);
+      const uint8_t under = numbers[px];
+      if (background_wins && (under & 3) && (under & hiding_flags)) continue;
+      pixels[px] = colours[n];
     }
   }
 }

@@ -1,0 +1,92 @@
+#include "memory/vram_dma.h"
+
+#include "cpu/registers.h"
+#include "memory/bus.h"
+#include "memory/timer.h"
+
+uint16_t VramDmaSource = 0;
+uint16_t VramDmaDestination = 0;
+int VramDmaBlocksLeft = 0;
+int VramDmaActive = 0;
+
+namespace {
+
+constexpr uint8_t HblankCopy = 0x80;  // 0xFF55 bit 7 on write; on read, no copy running
+constexpr uint8_t LengthBits = 0x7F;
+constexpr int DestinationBits = 0x1FFF;
+
+// The copy goes through the processor's own path into video RAM (the bank
+// VBK selects), so the tile cache sees every byte.
+void CopyBlock() {
+  for (int i = 0; i < VramDmaBlockSize; i++) {
+    VideoRamWrite(0x8000 + VramDmaDestination, BusRead(VramDmaSource));
+    VramDmaSource = static_cast<uint16_t>(VramDmaSource + 1);
+    VramDmaDestination = static_cast<uint16_t>((VramDmaDestination + 1) & DestinationBits);
+  }
+}
+
+// The processor waits while a general copy holds the bus: the cycles count
+// as part of the instruction that started it, so the timer, the LCD and the
+// sound all see them pass. The timer takes them in steps no longer than a
+// divider period, as it takes instructions.
+void ProcessorWaits(int cycles) {
+  InstructionCycles += cycles;
+  TotalCycles = static_cast<int>(static_cast<unsigned>(TotalCycles) + static_cast<unsigned>(cycles));
+  for (int left = cycles; left > 0; left -= DivPeriod) TimerAdvance(left < DivPeriod ? left : DivPeriod);
+}
+
+void Start(uint8_t value) {
+  const int blocks = (value & LengthBits) + 1;
+  if (value & HblankCopy) {
+    VramDmaBlocksLeft = blocks;
+    VramDmaActive = 1;
+    return;
+  }
+  for (int b = 0; b < blocks; b++) CopyBlock();
+  VramDmaBlocksLeft = 0;
+  ProcessorWaits(blocks * VramDmaBlockWait);
+}
+
+}  // namespace
+
+void ResetVramDma() {
+  VramDmaSource = 0;
+  VramDmaDestination = 0;
+  VramDmaBlocksLeft = 0;
+  VramDmaActive = 0;
+}
+
+// 0xFF51-0xFF54 cannot be read back (0xFF). 0xFF55 reads bit 7 = 0 while an
+// H-blank copy runs and 1 otherwise, and in bits 0-6 the blocks left − 1:
+// 0xFF once a copy has finished (or none ever ran), and after a stop the
+// count a program needs to go on with the copy later.
+uint8_t VramDmaRead(int address) {
+  if (address != 0xFF55) return 0xFF;
+  const uint8_t left = static_cast<uint8_t>((VramDmaBlocksLeft - 1) & LengthBits);
+  return VramDmaActive ? left : static_cast<uint8_t>(HblankCopy | left);
+}
+
+// The low four bits of both addresses are ignored, and the destination's
+// top three: it always lies in 0x8000-0x9FF0. Writing 0xFF55 with bit 7
+// clear while an H-blank copy runs stops it; otherwise it starts a copy.
+void VramDmaWrite(int address, uint8_t value) {
+  switch (address) {
+    case 0xFF51: VramDmaSource = static_cast<uint16_t>(value << 8 | (VramDmaSource & 0xFF)); break;
+    case 0xFF52: VramDmaSource = static_cast<uint16_t>((VramDmaSource & 0xFF00) | (value & 0xF0)); break;
+    case 0xFF53:
+      VramDmaDestination = static_cast<uint16_t>((value & 0x1F) << 8 | (VramDmaDestination & 0xFF));
+      break;
+    case 0xFF54:
+      VramDmaDestination = static_cast<uint16_t>((VramDmaDestination & 0x1F00) | (value & 0xF0));
+      break;
+    default:
+      if (VramDmaActive && !(value & HblankCopy)) VramDmaActive = 0;
+      else Start(value);
+      break;
+  }
+}
+
+void VramDmaHblank() {
+  CopyBlock();
+  if (--VramDmaBlocksLeft == 0) VramDmaActive = 0;
+}

@@ -1,0 +1,153 @@
+// VRAM DMA: general copies at once with the processor's wait, H-blank
+// copies of one block per H-blank, stopping one, and 0xFF55's read-back.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "cpu/registers.h"
+#include "memory/bus.h"
+#include "memory/io_registers.h"
+#include "memory/machine.h"
+#include "memory/timer.h"
+#include "memory/vram_dma.h"
+#include "support/machine.h"
+#include "video/lcd_timing.h"
+#include "video/renderer.h"
+
+namespace {
+
+// A cartridge whose bank 0 holds byte i & 0xFF at every address i, and
+// work RAM filled the same way; the LCD on at the start of line 0.
+void SetUpMachine() {
+  std::vector<uint8_t> rom(0x8000);
+  for (size_t i = 0; i < rom.size(); i++) rom[i] = static_cast<uint8_t>(i);
+  rom[0x143] = 0x80;
+  ResetTestMachine(rom);
+  for (int i = 0; i < 0x1000; i++) BusWrite(0xC000 + i, (i * 7) & 0xFF);
+  RefreshTileCache();
+}
+
+void SetAddresses(int source, int destination) {
+  IoWrite(0xFF51, source >> 8);
+  IoWrite(0xFF52, source & 0xFF);
+  IoWrite(0xFF53, destination >> 8);
+  IoWrite(0xFF54, destination & 0xFF);
+}
+
+void RunCycles(int cycles) {
+  for (int i = 0; i < cycles; i++) {
+    InstructionCycles = 1;
+    AdvanceLcd();
+  }
+}
+
+}  // namespace
+
+// The low four bits of both addresses are ignored and the destination's top
+// three; the bytes land in the bank VBK selects, through the processor's
+// path, so that their tiles are decoded again.
+TEST(VramDma, GeneralCopyAtOnceIntoTheSelectedBank) {
+  SetUpMachine();
+  IoWrite(0xFF4F, 1);
+  SetAddresses(0x123F, 0xE10F);  // source 0x1230, destination 0x8100
+  InstructionCycles = 4;
+  IoWrite(0xFF55, 0x02);         // three blocks
+  for (int i = 0; i < 48; i++) ASSERT_EQ(VideoRam[0x2000 + 0x100 + i], (0x30 + i) & 0xFF) << "byte " << i;
+  EXPECT_EQ(VideoRam[0x2000 + 0x100 + 48], 0) << "three blocks only";
+  EXPECT_EQ(VideoRam[0x100], 0) << "bank 0 untouched";
+  EXPECT_EQ(TileValid[512 + 16], 0) << "the copied tiles are stale in the cache";
+  EXPECT_EQ(TileValid[512 + 18], 0);
+  EXPECT_EQ(TileValid[512 + 19], 1);
+  EXPECT_EQ(IoRead(0xFF55), 0xFF) << "no copy running";
+
+  IoWrite(0xFF4F, 0);
+  IoWrite(0xFF55, 0x00);  // one block more, from where the copy stopped
+  for (int i = 0; i < 16; i++) ASSERT_EQ(VideoRam[0x130 + i], (0x60 + i) & 0xFF) << "byte " << i;
+  SetAddresses(0xC000, 0x1FF0);  // the last block of video RAM
+  IoWrite(0xFF55, 0x01);
+  EXPECT_EQ(VideoRam[0x1FF0], 0x00);
+  EXPECT_EQ(VideoRam[0x1FFF], (15 * 7) & 0xFF);
+  EXPECT_EQ(VideoRam[0x0000], (16 * 7) & 0xFF) << "the destination wraps to 0x8000";
+  for (int a : {0xFF51, 0xFF52, 0xFF53, 0xFF54}) EXPECT_EQ(IoRead(a), 0xFF) << "cannot be read back";
+}
+
+// The processor waits 8 machine cycles per block: they are added to the
+// cost of the instruction that wrote 0xFF55, and the timer sees them too.
+TEST(VramDma, GeneralCopyCostsTheProcessorEightCyclesPerBlock) {
+  SetUpMachine();
+  SetAddresses(0x0000, 0x0000);
+  IoWrite(0xFF07, 0x05);  // timer on, every 4 cycles
+  IoWrite(0xFF05, 0x00);
+  TimerCounter = 4;
+  DivCounter = 64;
+  const uint8_t div = DIV;
+  InstructionCycles = 2;
+  const int total = TotalCycles;
+  IoWrite(0xFF55, 0x3F);  // 64 blocks: 512 cycles
+  EXPECT_EQ(InstructionCycles, 2 + 512);
+  EXPECT_EQ(TotalCycles - total, 512);
+  EXPECT_EQ(TIMA, 512 / 4) << "TIMA counted every cycle of the wait";
+  EXPECT_EQ(static_cast<uint8_t>(div - DIV), 512 / 64) << "the divider steps once every 64 cycles";
+  AdvanceLcd();
+  EXPECT_EQ(LY, (2 + 512) / CyclesPerLine) << "the LCD counts the wait";
+}
+
+// One block at the start of each H-blank of a visible line while the LCD is
+// on; 0xFF55 reads the blocks left − 1 with bit 7 clear meanwhile. Writing
+// bit 7 clear stops it; bit 7 then reads 1 and the count stays.
+TEST(VramDma, HblankCopyOneBlockPerLineStopAndReadBack) {
+  SetUpMachine();
+  SetAddresses(0x4000 - 0x100, 0x0800);
+  IoWrite(0xFF55, 0x84);  // five blocks, one per H-blank
+  EXPECT_EQ(VideoRam[0x800], 0) << "nothing copied before the first H-blank";
+  EXPECT_EQ(IoRead(0xFF55), 0x04);
+  RunCycles(DrawingEnd - 1);
+  EXPECT_EQ(VideoRam[0x800 + 1], 0);
+  RunCycles(1);
+  EXPECT_EQ(VideoRam[0x800 + 15], 0x0F) << "the first block as line 0's H-blank begins";
+  EXPECT_EQ(VideoRam[0x800 + 16], 0x00);
+  EXPECT_EQ(IoRead(0xFF55), 0x03);
+  RunCycles(CyclesPerLine);
+  EXPECT_EQ(VideoRam[0x800 + 31], 0x1F) << "the second at line 1's";
+  EXPECT_EQ(IoRead(0xFF55), 0x02);
+  IoWrite(0xFF55, 0x00);  // stop
+  EXPECT_EQ(IoRead(0xFF55), 0x82) << "stopped with three blocks left";
+  RunCycles(CyclesPerLine * 3);
+  EXPECT_EQ(VideoRam[0x800 + 32], 0x00) << "no block after the stop";
+  EXPECT_EQ(VideoRam[0x800 + 16], 0x10) << "no general copy either";
+
+  IoWrite(0xFF55, 0x82);  // the three blocks left, from where it stopped
+  RunCycles(CyclesPerLine * 5);
+  EXPECT_EQ(VideoRam[0x800 + 32], 0x20);
+  EXPECT_EQ(VideoRam[0x800 + 79], 0x4F);
+  EXPECT_EQ(VideoRam[0x800 + 80], 0x00) << "three blocks only";
+  EXPECT_EQ(IoRead(0xFF55), 0xFF) << "finished";
+}
+
+// No H-blank without the LCD, nor in V-blank: the copy waits for the
+// next visible line.
+TEST(VramDma, HblankCopyWaitsWhileTheLcdIsOffAndDuringVblank) {
+  SetUpMachine();
+  SetAddresses(0x0000, 0x0000);
+  RunCycles(CyclesPerLine * 144);  // to the start of V-blank
+  IoWrite(0xFF55, 0x80);
+  RunCycles(CyclesPerLine * 10 - 1);
+  EXPECT_EQ(IoRead(0xFF55), 0x00) << "still running at the end of V-blank";
+  IoWrite(0xFF40, 0x11);  // LCD off
+  RunCycles(CyclesPerFrame);
+  EXPECT_EQ(IoRead(0xFF55), 0x00) << "still running with the LCD off";
+  EXPECT_EQ(VideoRam[15], 0);
+  IoWrite(0xFF40, 0x91);
+  RunCycles(DrawingEnd);
+  EXPECT_EQ(IoRead(0xFF55), 0xFF);
+  EXPECT_EQ(VideoRam[15], 15);
+}
+
+TEST(VramDma, ResetStopsTheCopy) {
+  SetUpMachine();
+  IoWrite(0xFF55, 0x85);
+  ResetMachine();
+  EXPECT_EQ(VramDmaActive, 0);
+  EXPECT_EQ(IoRead(0xFF55), 0xFF);
+  EXPECT_EQ(VramDmaSource, 0);
+}
