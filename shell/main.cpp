@@ -28,6 +28,7 @@
 #include "shell/screenshot.h"
 #include "sound/stream_output.h"
 #include "video/lcd_timing.h"
+#include "video/renderer.h"
 
 namespace {
 
@@ -177,6 +178,7 @@ int main(int argc, char** argv) {
     while (!key[KEY_ENTER] && !QuitRequested) rest(1);  // rest rather than spin: nothing else runs meanwhile
   }
 
+  TrueColoursOption = opt.colour;
   ResetMachine();
   StartPlayKeys(path);
   TraceFile = std::fopen("Trace.Log", "wb");  // without it the run goes on untraced

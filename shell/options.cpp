@@ -30,6 +30,8 @@ const char* const Usage =
     "  --fullscreen       full screen, the picture scaled as large as it fits\n"
     "  --config FILE      read keys and settings from FILE instead of\n"
     "                     ~/.config/pellix/pellix.cfg\n"
+    "  --colour           draw colour cartridges in their own colours (the\n"
+    "                     default is the four greens for every cartridge)\n"
     "  --help             show this text\n"
     "\n"
     "keys: arrows = pad, Z = B, X = A, Q = Start, W = Select, Enter = start,\n"
@@ -103,6 +105,8 @@ int ParseOptions(int argc, char** argv, Options& opt) {
     } else if (std::strcmp(arg, "--config") == 0) {
       if (!value(opt.config)) return Fail("%s needs a file name", arg);
       if (!IsFile(opt.config)) return Fail("%s: no such configuration file", opt.config);
+    } else if (std::strcmp(arg, "--colour") == 0) {
+      opt.colour = true;
     } else if (arg[0] == '-' && arg[1] != '\0') {
       return Fail("unknown option %s", arg);
     } else if (opt.rom) {

@@ -14,6 +14,7 @@ struct Options {
   int scale = 0;                     // window size in picture sizes (0 = from the configuration)
   bool fullscreen = false;           // full screen, whatever the configuration says
   const char* config = nullptr;      // the configuration file (null = the default place)
+  bool colour = false;               // colour cartridges in their own colours
 };
 
 extern const char* const Usage;

@@ -18,6 +18,25 @@ namespace {
 uint8_t Expand5(int v) { return static_cast<uint8_t>((v << 3) | (v >> 2)); }
 uint8_t Expand6(int v) { return static_cast<uint8_t>((v << 2) | (v >> 4)); }
 
+// A 5-bit channel of the console's colours to 8 bits, rounded to the
+// nearest of c * 255 / 31.
+uint8_t Scale5(int c) { return static_cast<uint8_t>((c * 255 + 15) / 31); }
+
+// One pixel of the work bitmap as 8-bit RGB. In true colours the picture is
+// written from the console's own 15-bit colours, which the 5-6-5 pixel holds
+// exactly (green's five bits at the top of its six).
+void PixelToRgb(int p, uint8_t* out) {
+  if (TrueColours) {
+    out[0] = Scale5((p >> 11) & 0x1F);
+    out[1] = Scale5((p >> 6) & 0x1F);
+    out[2] = Scale5(p & 0x1F);
+  } else {
+    out[0] = Expand5((p >> 11) & 0x1F);
+    out[1] = Expand6((p >> 5) & 0x3F);
+    out[2] = Expand5(p & 0x1F);
+  }
+}
+
 // The rows are filled before libpng is called, so that nothing with a
 // destructor lives across its longjmp.
 bool WritePng(FILE* file, png_bytep* rows) {
@@ -52,12 +71,7 @@ bool SaveScreenshot(const char* path) {
   for (int y = 0; y < ScreenHeight; y++) {
     const uint16_t* line = reinterpret_cast<const uint16_t*>(WorkBitmap->line[y]);
     uint8_t* out = pixels[y];
-    for (int x = 0; x < ScreenWidth; x++) {
-      const int p = line[x];
-      *out++ = Expand5((p >> 11) & 0x1F);
-      *out++ = Expand6((p >> 5) & 0x3F);
-      *out++ = Expand5(p & 0x1F);
-    }
+    for (int x = 0; x < ScreenWidth; x++, out += 3) PixelToRgb(line[x], out);
     rows[y] = pixels[y];
   }
 

@@ -27,7 +27,7 @@ const std::string Rom = RomPath("cpu_instrs/individual/06-ld r,r.gb");
 TEST(Options, EverythingTogether) {
   Options opt;
   Args a{"--headless", "--frames", "120", "--bench", "--trace", "--screenshot", "s.png", "--wav", "w.wav",
-         "--save", "g.sav", Rom};
+         "--save", "g.sav", "--colour", Rom};
   ASSERT_EQ(a.Parse(opt), -1);
   EXPECT_TRUE(opt.headless);
   EXPECT_EQ(opt.frames, 120);
@@ -37,6 +37,7 @@ TEST(Options, EverythingTogether) {
   EXPECT_STREQ(opt.wav, "w.wav");
   EXPECT_STREQ(opt.save, "g.sav");
   EXPECT_FALSE(opt.no_save);
+  EXPECT_TRUE(opt.colour);
   EXPECT_EQ(opt.rom, Rom);
 
   Options without;
@@ -44,6 +45,7 @@ TEST(Options, EverythingTogether) {
   ASSERT_EQ(b.Parse(without), -1);
   EXPECT_TRUE(without.no_save);
   EXPECT_EQ(without.save, nullptr);
+  EXPECT_FALSE(without.colour) << "the greens by default";
 }
 
 TEST(Options, WindowSizeFullScreenAndConfiguration) {
