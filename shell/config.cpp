@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "shell/input.h"
+#include "video/renderer.h"
 
 namespace {
 
@@ -53,7 +54,7 @@ const NamedKey KeyNames[] = {
 #undef PELLIX_KEY
 
 const char* const JoystickSettings[] = {"number", "a", "b", "start", "select"};
-const char* const VideoSettings[] = {"scale", "fullscreen"};
+const char* const VideoSettings[] = {"scale", "fullscreen", "colour"};
 
 // One line per mistake: the file, the setting, the value and what happens.
 void Complain(const char* path, const char* section, const char* name, const char* value, const char* why) {
@@ -149,14 +150,20 @@ void ReadJoystick(const char* path) {
   ReadNumber(path, JoystickSection, "select", 0, LastButton, JoystickMap.select);
 }
 
+void ReadYesNo(const char* path, const char* section, const char* name, bool& setting) {
+  const char* value = get_config_string(section, name, nullptr);
+  if (!value) return;
+  if (strcasecmp(value, "yes") == 0) setting = true;
+  else if (strcasecmp(value, "no") == 0) setting = false;
+  else Complain(path, section, name, value, setting ? "not yes or no; keeping yes" : "not yes or no; keeping no");
+}
+
+// colour = yes draws colour cartridges in their colour palettes, as
+// --colour does.
 void ReadVideo(const char* path, DisplayMode& video) {
   ReadNumber(path, VideoSection, "scale", 1, MaxScale, video.scale);
-  const char* value = get_config_string(VideoSection, "fullscreen", nullptr);
-  if (!value) return;
-  if (strcasecmp(value, "yes") == 0) video.fullscreen = true;
-  else if (strcasecmp(value, "no") == 0) video.fullscreen = false;
-  else Complain(path, VideoSection, "fullscreen", value, video.fullscreen ? "not yes or no; keeping yes"
-                                                                          : "not yes or no; keeping no");
+  ReadYesNo(path, VideoSection, "fullscreen", video.fullscreen);
+  ReadYesNo(path, VideoSection, "colour", TrueColoursOption);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The player's configuration file: keys, joystick buttons and the size of
-// the picture.
+// The player's configuration file: keys, joystick buttons, the size of the
+// picture and its colours.
 #pragma once
 
 #include <string>
@@ -12,7 +12,8 @@
 std::string DefaultConfigPath();
 
 // Reads the file (the default place when path is null) with Allegro's
-// configuration routines into the key table, the joystick map and `video`;
+// configuration routines into the key table, the joystick map, `video` and
+// the choice of true colours (TrueColoursOption);
 // nothing is ever written back. A missing file is normal. An unknown name or
 // a bad value gives one line on stderr naming the file, the setting and the
 // value, and that setting keeps what it had. Needs Allegro installed.

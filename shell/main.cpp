@@ -178,7 +178,7 @@ int main(int argc, char** argv) {
     while (!key[KEY_ENTER] && !QuitRequested) rest(1);  // rest rather than spin: nothing else runs meanwhile
   }
 
-  TrueColoursOption = opt.colour;
+  if (opt.colour) TrueColoursOption = true;  // else as the configuration file says
   ResetMachine();
   StartPlayKeys(path);
   TraceFile = std::fopen("Trace.Log", "wb");  // without it the run goes on untraced

@@ -11,6 +11,7 @@
 #include "shell/input.h"
 #include "support/machine.h"
 #include "support/run.h"
+#include "video/renderer.h"
 
 namespace {
 
@@ -19,8 +20,12 @@ class ConfigFile : public ::testing::Test {
   void SetUp() override {
     EnsureHeadlessAllegro();
     RestoreDefaultBindings();
+    TrueColoursOption = false;
   }
-  void TearDown() override { RestoreDefaultBindings(); }
+  void TearDown() override {
+    RestoreDefaultBindings();
+    TrueColoursOption = false;
+  }
 
   // Writes the text as a file and reads it; returns what went to stderr.
   std::string Load(const std::string& text, DisplayMode& video) {
@@ -45,7 +50,7 @@ TEST_F(ConfigFile, EverySettingIsRead) {
       "select = KEY_RSHIFT\npause = PAUSE\nfast_forward = 0_PAD\nreset = F5\nscreenshot = PRTSCR\n"
       "fullscreen = F\n"
       "[joystick]\nnumber = 1\na = 2\nb = 3\nstart = 7\nselect = 6\n"
-      "[video]\nscale = 4\nfullscreen = yes\n",
+      "[video]\nscale = 4\nfullscreen = yes\ncolour = yes\n",
       video);
   EXPECT_EQ(err, "");
   const int expected[ActionCount] = {KEY_W,     KEY_S,     KEY_A,      KEY_D,     KEY_SPACE,  KEY_LCONTROL, KEY_ENTER,
@@ -58,6 +63,7 @@ TEST_F(ConfigFile, EverySettingIsRead) {
   EXPECT_EQ(JoystickMap.select, 6);
   EXPECT_EQ(video.scale, 4);
   EXPECT_TRUE(video.fullscreen);
+  EXPECT_TRUE(TrueColoursOption) << "colour = yes";
 }
 
 // Each mistake is one line naming the file, the setting and the value; the
@@ -68,7 +74,7 @@ TEST_F(ConfigFile, MistakesAreReportedAndKeepTheirDefault) {
       "scale = 3\n"
       "[keys]\npause = NOPE\nreset = ESC\nscreenshot = TILDE\njump = X\na = SPACE\n"
       "[joystick]\nnumber = 8\na = 32\nb = -1\nstart = two\nselect = 4\n"
-      "[video]\nscale = 7\nfullscreen = maybe\n"
+      "[video]\nscale = 7\nfullscreen = maybe\ncolour = true\n"
       "[colours]\nbackground = 3\n",
       video);
   const char* const lines[] = {
@@ -84,6 +90,7 @@ TEST_F(ConfigFile, MistakesAreReportedAndKeepTheirDefault) {
       "[joystick] start = two: not a whole number from 0 to 31; keeping 8",
       "[video] scale = 7: not a whole number from 1 to 6; keeping 2",
       "[video] fullscreen = maybe: not yes or no; keeping no",
+      "[video] colour = true: not yes or no; keeping no",
   };
   for (const char* line : lines) {
     EXPECT_NE(err.find("pellix: " + path + ": " + line), std::string::npos) << "missing: " << line << "\n" << err;
@@ -100,6 +107,7 @@ TEST_F(ConfigFile, MistakesAreReportedAndKeepTheirDefault) {
   EXPECT_EQ(JoystickMap.select, 4);
   EXPECT_EQ(video.scale, DefaultScale);
   EXPECT_FALSE(video.fullscreen);
+  EXPECT_FALSE(TrueColoursOption);
 }
 
 // Without --config the file is looked for under $XDG_CONFIG_HOME, else
