@@ -60,22 +60,30 @@ std::vector<int> BrightnessRanks(const RgbImage& image) {
 // A face drawn from the background, the window and sprites, using the
 // window's line counter, ten sprites per line, sprite priorities, 8x16
 // sprites, both tile data areas and both maps, flips and LCDC switched by
-// LY=LYC handlers during the frame.
-TEST(Picture, DmgAcid2ShowsTheReferenceFaceAfter60Frames) {
-  const std::string dir = MakeTempDir("picture-dmg-acid2");
-  RunResult r = RunPellix({"--headless", "--frames", "60", "--screenshot", "shot.png", RomPath("acid2/dmg-acid2.gb")},
-                          dir);
-  ASSERT_EQ(r.exit_code, 0) << r.err;
-  const RgbImage shot = LoadPicture(dir + "/shot.png");
+// LY=LYC handlers during the frame. A monochrome cartridge: --colour changes
+// nothing, not even the screenshot's pixels.
+TEST(Picture, DmgAcid2ShowsTheReferenceFaceAfter60FramesWithAndWithoutColour) {
   const RgbImage expected = LoadPicture(RomPath("acid2/dmg-acid2-reference.png"));
-  ASSERT_EQ(shot.width, expected.width);
-  ASSERT_EQ(shot.height, expected.height);
-  const std::vector<int> want = BrightnessRanks(expected), got = BrightnessRanks(shot);
-  int differing = 0, first = -1;
-  for (size_t i = 0; i < want.size(); i++)
-    if (want[i] != got[i] && differing++ == 0) first = static_cast<int>(i);
-  EXPECT_EQ(differing, 0) << "first at (" << first % expected.width << ", " << first / expected.width << "), screenshot "
-                          << dir << "/shot.png";
+  RgbImage greens;
+  for (const bool colour : {false, true}) {
+    const std::string dir = MakeTempDir(colour ? "picture-dmg-acid2-colour" : "picture-dmg-acid2");
+    std::vector<std::string> args = {"--headless", "--frames", "60", "--screenshot", "shot.png"};
+    if (colour) args.push_back("--colour");
+    args.push_back(RomPath("acid2/dmg-acid2.gb"));
+    RunResult r = RunPellix(args, dir);
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    const RgbImage shot = LoadPicture(dir + "/shot.png");
+    ASSERT_EQ(shot.width, expected.width);
+    ASSERT_EQ(shot.height, expected.height);
+    const std::vector<int> want = BrightnessRanks(expected), got = BrightnessRanks(shot);
+    int differing = 0, first = -1;
+    for (size_t i = 0; i < want.size(); i++)
+      if (want[i] != got[i] && differing++ == 0) first = static_cast<int>(i);
+    EXPECT_EQ(differing, 0) << "first at (" << first % expected.width << ", " << first / expected.width
+                            << "), screenshot " << dir << "/shot.png";
+    if (colour) EXPECT_EQ(ComparePictures(greens, shot), "") << "the same greens with --colour";
+    else greens = shot;
+  }
 }
 
 namespace {
