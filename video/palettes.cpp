@@ -66,6 +66,10 @@ void ResetPalettes() {
   }
   BgPaletteIndex = SpritePaletteIndex = 0;
   TrueColours = TrueColoursOption && ColourCartridge;
+  RebuildPalettePixels();
+}
+
+void RebuildPalettePixels() {
   std::memset(BgPixels, 0, sizeof BgPixels);
   std::memset(SpritePixels, 0, sizeof SpritePixels);
   if (TrueColours) {

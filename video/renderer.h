@@ -44,8 +44,8 @@ extern int WindowLine;
 // LY has equalled WY during this frame; the window shows from then on.
 extern int WindowYReached;
 
-// The tile cache, shade maps and window counters back to their
-// program-start state (every tile stale).
+// The tile cache, shade maps, palette memories and window counters back to
+// their program-start state (every tile stale).
 void ResetRenderer();
 
 // Tiles written by the processor wait in a list until the next line is
@@ -56,9 +56,12 @@ void RefreshTileCache();
 
 // Rebuilds shade map 0 (BGP), 1 (OBP0) or 2 (OBP1) from its register.
 void DecodePalette(int map);
-// Palette memory white, the indices 0, and the pixel tables built for the
-// colours this cartridge is drawn in.
+// Palette memory white, the indices 0, the choice of true colours for this
+// cartridge, and the pixel tables built for it.
 void ResetPalettes();
+// The pixel tables built again from the palette memories (true colours) or
+// the shade maps, as after a change of all of them at once.
+void RebuildPalettePixels();
 // The palette ports 0xFF68-0xFF6B.
 uint8_t PaletteRead(int address);
 void PaletteWrite(int address, uint8_t value);
