@@ -78,13 +78,14 @@ uint8_t IoRead(int address) {
     case 0xFF4A: return WY;
     case 0xFF4B: return WX;
     case 0xFF4D: return DoubleSpeed ? 0x80 : 0x00;  // the prepare bit does not read back
+    case 0xFF4F: return 0xFE | VBK;  // the bank in bit 0, as handlers that switch it save it
     case 0xFF51: case 0xFF52: case 0xFF53: case 0xFF54: case 0xFF55:
       return VramDmaRead(address);
     case 0xFF68: case 0xFF69: case 0xFF6A: case 0xFF6B:
       return PaletteRead(address);
     case 0xFF70: return SVBK;
     case 0xFFFF: return IE;
-    default: return 0x00;  // DMA, VBK, serial and unused addresses
+    default: return 0x00;  // DMA, serial and unused addresses
   }
 }
 

@@ -62,14 +62,18 @@ TEST(IoRegisters, DmaFromTheRegisterPageReadsRegisters) {
   EXPECT_EQ(Oam[0x40], 0x91) << "0xFF40 is LCDC";
 }
 
-TEST(IoRegisters, VideoRamBankIsSwitchedButNotReadable) {
+// Programs that switch banks in an interrupt handler read VBK first and
+// write it back at the end: the bank reads back in bit 0, the other bits 1.
+TEST(IoRegisters, VideoRamBankIsSwitchedAndReadsBackInBit0) {
   ResetTestMachine();
   VideoRam[0x2000] = 0x99;
+  EXPECT_EQ(BusRead(0xFF4F), 0xFE);
   BusWrite(0xFF4F, 0x01);
   EXPECT_EQ(BusRead(0x8000), 0x99);
-  EXPECT_EQ(BusRead(0xFF4F), 0x00);
+  EXPECT_EQ(BusRead(0xFF4F), 0xFF);
   BusWrite(0xFF4F, 0xFE);
   EXPECT_EQ(BusRead(0x8000), 0x00) << "only bit 0 counts";
+  EXPECT_EQ(BusRead(0xFF4F), 0xFE);
 }
 
 TEST(IoRegisters, WorkRamBankZeroMeansOne) {
