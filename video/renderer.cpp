@@ -20,7 +20,6 @@ uint16_t* PictureLine(int line) { return reinterpret_cast<uint16_t*>(WorkBitmap-
 
 }  // namespace
 
-
 void ResetRenderer() {
   std::memset(TileCache, 0, sizeof TileCache);
   for (int i = 0; i < TileCount; i++) {

@@ -3,12 +3,14 @@
 // run, through real games and our own test cartridges.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <iterator>
 #include <string>
 #include <vector>
 
 #include "support/png.h"
 #include "support/run.h"
+#include "support/xvfb.h"
 
 namespace {
 
@@ -166,4 +168,30 @@ TEST(ColourPicture, PalettePortsIndexAutoIncrementAndReadBack) {
                {0x55, "two writes without auto-increment: the second stays"},
                {0x7F, "0xFF68 without auto-increment"}};
   for (size_t i = 0; i < std::size(cases); i++) EXPECT_EQ(got[i], cases[i].expected) << cases[i].what;
+}
+
+// colour = yes under [video] in the configuration file does what --colour
+// does: a windowed run's screenshot of cgb-acid2 is its reference.
+TEST(ColourPictureWindow, ConfigurationFileColourYesDrawsTrueColours) {
+  XvfbServer x;
+  ASSERT_TRUE(x.ok()) << "Xvfb did not start";
+  const std::string dir = MakeTempDir("colour-window-config");
+  const std::string config = dir + "-config";
+  std::filesystem::create_directories(config + "/pellix");
+  const std::string text = "[video]\ncolour = yes\n";
+  WriteFileBytes(config + "/pellix/pellix.cfg", std::vector<uint8_t>(text.begin(), text.end()));
+  std::map<std::string, std::string> env = x.env();
+  env["XDG_CONFIG_HOME"] = config;
+  BackgroundRun run = StartPellix({"--no-save", "--frames", "90", "--screenshot", "shot.png",
+                                   RomPath("acid2/cgb-acid2.gbc")}, dir, env);
+  const std::string window = FindWindow(x, "PELLIX Build 090113 - By: Brannoch", 20);
+  ASSERT_FALSE(window.empty()) << DescribeRun(run, x);
+  ASSERT_TRUE(WaitForPicture(x, window, 20)) << "the information screen is drawn";
+  HoldKey(x, window, "Return", 0.2);
+  int code = -1;
+  ASSERT_TRUE(WaitForExit(run, 30, code)) << "90 frames take 1.5 s";
+  ASSERT_EQ(code, 0) << ReadErrors(run);
+  EXPECT_EQ(ComparePictures(LoadPicture(RomPath("acid2/cgb-acid2-reference.png")), LoadPicture(dir + "/shot.png")),
+            "")
+      << "screenshot " << dir << "/shot.png";
 }
