@@ -11,7 +11,7 @@ int VramDmaActive = 0;
 
 namespace {
 
-constexpr uint8_t HblankCopy = 0x80;  // 0xFF55 bit 7 on write; on read, no copy running
+constexpr uint8_t HblankCopy = 0x80;  // 0xFF55 bit 7 on write: an H-blank copy
 constexpr uint8_t LengthBits = 0x7F;
 constexpr int DestinationBits = 0x1FFF;
 
@@ -56,14 +56,12 @@ void ResetVramDma() {
   VramDmaActive = 0;
 }
 
-// 0xFF51-0xFF54 cannot be read back (0xFF). 0xFF55 reads bit 7 = 0 while an
-// H-blank copy runs and 1 otherwise, and in bits 0-6 the blocks left − 1:
-// 0xFF once a copy has finished (or none ever ran), and after a stop the
-// count a program needs to go on with the copy later.
+// 0xFF51-0xFF54 cannot be read back (0xFF). 0xFF55 reads, while an H-blank
+// copy runs, bit 7 = 0 and in bits 0-6 the blocks left − 1; with no copy
+// running (finished, stopped or never started) it reads 0xFF.
 uint8_t VramDmaRead(int address) {
-  if (address != 0xFF55) return 0xFF;
-  const uint8_t left = static_cast<uint8_t>((VramDmaBlocksLeft - 1) & LengthBits);
-  return VramDmaActive ? left : static_cast<uint8_t>(HblankCopy | left);
+  if (address != 0xFF55 || !VramDmaActive) return 0xFF;
+  return static_cast<uint8_t>((VramDmaBlocksLeft - 1) & LengthBits);
 }
 
 // The low four bits of both addresses are ignored, and the destination's
