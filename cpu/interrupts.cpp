@@ -50,13 +50,13 @@ void Halt() {
 }
 
 // A halted processor only waits for IF to change, and IF changes only when
-// the timer overflows or the LCD reaches its next event (the end of a
-// visible line's drawing, a line end, or with the LCD off the frame
-// hand-off). Until the nearest of those moments, and the next divider step,
-// a run of one-cycle idle steps comes to the same as one idle step of their
-// total length: nothing reads the registers meanwhile. So a halted step may
-// cover that whole stretch at once, ending exactly where the first of those
-// events happens, as the one-cycle steps would.
+// the timer overflows, a serial transfer ends, or the LCD reaches its next
+// event (the end of a visible line's drawing, a line end, or with the LCD
+// off the frame hand-off). Until the nearest of those moments, and the next
+// divider step, a run of one-cycle idle steps comes to the same as one idle
+// step of their total length: nothing reads the registers meanwhile. So a
+// halted step may cover that whole stretch at once, ending exactly where the
+// first of those events happens, as the one-cycle steps would.
 int HaltedCycles() {
   // Reading the opcode byte of the register page could have side effects;
   // there the wait goes cycle by cycle.
@@ -67,5 +67,6 @@ int HaltedCycles() {
     const int to_overflow = TimerCounter + (0xFF - TIMA) * TimerPeriods[TAC & 3];
     if (to_overflow < cycles) cycles = to_overflow;
   }
+  if (SerialCycles && SerialCycles < cycles) cycles = SerialCycles;
   return cycles > 1 ? cycles : 1;
 }

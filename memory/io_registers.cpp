@@ -1,6 +1,7 @@
 #include "memory/io_registers.h"
 
 #include "memory/bus.h"
+#include "memory/serial.h"
 #include "memory/timer.h"
 #include "memory/vram_dma.h"
 #include "shell/input.h"
@@ -61,6 +62,7 @@ uint8_t IoRead(int address) {
     return static_cast<uint8_t>(Sound.read_register(address));
   switch (address) {
     case 0xFF00: return JoypadByte();
+    case 0xFF01: case 0xFF02: return SerialRead(address);
     case 0xFF04: return DIV;
     case 0xFF05: return TIMA;
     case 0xFF06: return TMA;
@@ -85,7 +87,7 @@ uint8_t IoRead(int address) {
       return PaletteRead(address);
     case 0xFF70: return SVBK;
     case 0xFFFF: return IE;
-    default: return 0x00;  // DMA, serial and unused addresses
+    default: return 0x00;  // DMA and unused addresses
   }
 }
 
@@ -100,6 +102,7 @@ void IoWrite(int address, int value) {
       if (v & 0x20) JoypadSelect = 0;
       if (v & 0x10) JoypadSelect = 1;
       break;
+    case 0xFF01: case 0xFF02: SerialWrite(address, v); break;
     case 0xFF04: DIV = v; break;  // stores the byte; the divider's count goes on
     case 0xFF05: TIMA = v; break;
     case 0xFF06: TMA = v; break;

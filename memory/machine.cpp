@@ -4,6 +4,7 @@
 #include "memory/bank_controllers.h"
 #include "memory/bus.h"
 #include "memory/io_registers.h"
+#include "memory/serial.h"
 #include "memory/timer.h"
 #include "memory/vram_dma.h"
 #include "sound/sound_system.h"
@@ -53,6 +54,7 @@ void ResetMachine() {
   ResetBankControllers();
   ResetIoRegisters();
   ResetTimer();
+  ResetSerial();
   ResetLcdCounters();
   ResetRenderer();
   ResetVramDma();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "memory/io_registers.h"
+#include "memory/serial.h"
 #include "video/lcd_timing.h"
 
 constexpr int DivPeriod = 64;       // machine cycles per divider step
@@ -19,8 +20,8 @@ void TimerSteps();
 // Both counters back to a full period.
 void ResetTimer();
 
-// Moves the divider and the timer on by one instruction's cost, before the
-// instruction runs. The divider counts down here, one step every 64 machine
+// Moves the divider, the timer and a serial transfer on by one instruction's
+// cost, before the instruction runs. The divider counts down here, one step every 64 machine
 // cycles and at most one per call; games only use it as a source of noise
 // and timing, and its direction does not matter to them.
 inline void TimerAdvance(int cycles) {
@@ -33,6 +34,7 @@ inline void TimerAdvance(int cycles) {
     TimerCounter -= cycles;
     if (TimerCounter <= 0) TimerSteps();
   }
+  SerialAdvance(cycles);
 }
 
 // Runs after every instruction: the LCD counters, and through them the frame.

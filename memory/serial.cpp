@@ -1,0 +1,49 @@
+#include "memory/serial.h"
+
+#include "memory/io_registers.h"
+
+uint8_t SB = 0, SC = 0;
+int SerialCycles = 0;
+void (*SerialSink)(uint8_t byte) = nullptr;
+
+namespace {
+
+constexpr uint8_t ScWritable = 0x83;  // bits 1-6 read as 1 (bit 1 as written)
+constexpr uint8_t ScUnused = 0x7C;
+
+}  // namespace
+
+void ResetSerial() {
+  SB = 0;
+  SC = 0;
+  SerialCycles = 0;
+}
+
+uint8_t SerialRead(int address) {
+  return address == 0xFF01 ? SB : static_cast<uint8_t>(SC | ScUnused);
+}
+
+// Writing SC with bits 7 and 0 set starts a transfer on the internal clock,
+// restarting one that is under way; the byte in SB is what goes out. With
+// bit 0 clear the other side would drive the clock, and with nothing
+// connected that transfer never ends. Clearing bit 7 abandons a transfer.
+void SerialWrite(int address, uint8_t value) {
+  if (address == 0xFF01) {
+    SB = value;
+    return;
+  }
+  SC = value & ScWritable;
+  if ((SC & SerialStart) && (SC & SerialInternal)) {
+    SerialCycles = SerialByteCycles;
+    if (SerialSink) SerialSink(SB);
+  } else {
+    SerialCycles = 0;
+  }
+}
+
+void FinishSerialTransfer() {
+  SerialCycles = 0;
+  SB = 0xFF;
+  SC &= static_cast<uint8_t>(~SerialStart);
+  IF |= SerialRequest;
+}

@@ -1,0 +1,37 @@
+// The serial port (link cable) with nothing connected to it.
+#pragma once
+#include <cstdint>
+
+// A byte takes 8 bits at 8192 bits per second on the internal clock: 4096
+// clocks, 1024 machine cycles.
+constexpr int SerialByteCycles = 1024;
+constexpr uint8_t SerialStart = 0x80;     // SC bit 7: a transfer is in progress
+constexpr uint8_t SerialInternal = 0x01;  // SC bit 0: this side drives the clock
+constexpr uint8_t SerialRequest = 0x08;   // IF bit 3
+
+extern uint8_t SB;         // the byte to send, and after a transfer the byte received
+extern uint8_t SC;         // control, as written (bits 7, 1 and 0)
+extern int SerialCycles;   // machine cycles until the transfer in progress ends; 0 while none counts
+
+// The front end's listener for the bytes the cartridge sends (the machine
+// writes no files): called once per byte as its transfer starts on the
+// internal clock. nullptr when nobody listens.
+extern void (*SerialSink)(uint8_t byte);
+
+// No transfer, both registers cleared. The sink stays: it belongs to the run.
+void ResetSerial();
+
+uint8_t SerialRead(int address);              // 0xFF01 or 0xFF02
+void SerialWrite(int address, uint8_t value);  // 0xFF01 or 0xFF02
+
+// The end of a transfer with no partner: eight 1 bits came in.
+void FinishSerialTransfer();
+
+// Counts an instruction's cycles off a transfer in progress. A transfer is
+// rare, so the usual cost is one test of a counter that holds 0.
+inline void SerialAdvance(int cycles) {
+  if (SerialCycles) {
+    SerialCycles -= cycles;
+    if (SerialCycles <= 0) FinishSerialTransfer();
+  }
+}

@@ -1,0 +1,107 @@
+// The serial port with nothing connected.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "cpu/cpu.h"
+#include "cpu/registers.h"
+#include "memory/bus.h"
+#include "memory/serial.h"
+#include "memory/timer.h"
+#include "support/machine.h"
+
+namespace {
+
+std::vector<uint8_t> Sent;
+void Collect(uint8_t byte) { Sent.push_back(byte); }
+
+class Serial : public testing::Test {
+ protected:
+  void SetUp() override {
+    ResetTestMachine();
+    Sent.clear();
+    SerialSink = Collect;
+  }
+  void TearDown() override { SerialSink = nullptr; }
+};
+
+}  // namespace
+
+TEST_F(Serial, InternalClockTransferEndsAfter1024CyclesWithFFReceived) {
+  BusWrite(0xFF01, 0x5A);
+  BusWrite(0xFF02, 0x81);
+  EXPECT_EQ(Sent, std::vector<uint8_t>{0x5A}) << "the byte goes to the sink as its transfer starts";
+  EXPECT_EQ(BusRead(0xFF02), 0xFD) << "bits 7 and 0 as written, the unused bits read 1";
+  for (int i = 0; i < SerialByteCycles - 1; i++) TimerAdvance(1);
+  EXPECT_EQ(BusRead(0xFF02) & 0x80, 0x80) << "one cycle before the end the transfer is still running";
+  EXPECT_EQ(BusRead(0xFF01), 0x5A);
+  EXPECT_EQ(IF & SerialRequest, 0);
+  TimerAdvance(1);
+  EXPECT_EQ(BusRead(0xFF02), 0x7D) << "bit 7 clears when the eighth bit is done";
+  EXPECT_EQ(BusRead(0xFF01), 0xFF) << "with nothing connected the byte received is 0xFF";
+  EXPECT_EQ(IF & SerialRequest, SerialRequest) << "the serial interrupt is requested";
+
+  // A second transfer, started in the middle of an instruction's cost, ends
+  // at the instruction whose cost reaches the full count.
+  IF = 0;
+  BusWrite(0xFF01, 0x42);
+  BusWrite(0xFF02, 0x81);
+  for (int i = 0; i < 255; i++) TimerAdvance(4);
+  EXPECT_EQ(IF & SerialRequest, 0) << "1020 cycles";
+  TimerAdvance(6);
+  EXPECT_EQ(IF & SerialRequest, SerialRequest);
+  EXPECT_EQ(Sent, (std::vector<uint8_t>{0x5A, 0x42}));
+}
+
+TEST_F(Serial, ExternalClockNeverEndsAndClearingBit7Abandons) {
+  BusWrite(0xFF01, 0x33);
+  BusWrite(0xFF02, 0x80);
+  for (int i = 0; i < 100000; i++) TimerAdvance(4);
+  EXPECT_EQ(BusRead(0xFF02) & 0x80, 0x80) << "nothing drives the external clock";
+  EXPECT_EQ(BusRead(0xFF01), 0x33);
+  EXPECT_EQ(IF & SerialRequest, 0);
+  EXPECT_TRUE(Sent.empty()) << "no byte leaves without a clock";
+
+  BusWrite(0xFF02, 0x81);
+  TimerAdvance(500);
+  BusWrite(0xFF02, 0x01);
+  TimerAdvance(2000);
+  EXPECT_EQ(IF & SerialRequest, 0) << "a transfer abandoned by clearing bit 7 never completes";
+  EXPECT_EQ(BusRead(0xFF01), 0x33);
+}
+
+// The program starts a transfer and halts with only the serial interrupt
+// enabled: the halted steps cover the wait in few long steps, yet the wait
+// ends exactly when the transfer does.
+TEST_F(Serial, HaltedWaitEndsExactlyWhenTheTransferCompletes) {
+  for (bool timer_on : {false, true}) {
+    ResetTestMachine();
+    const uint8_t program[] = {
+        0x3E, 0x81,  // LD A,0x81
+        0xE0, 0x02,  // LDH (0x02),A
+        0x76,        // HALT
+        0x00,        // NOP
+    };
+    for (int i = 0; i < static_cast<int>(sizeof program); i++) BusWrite(0xC000 + i, program[i]);
+    Cpu.PC = 0xC000;
+    Cpu.IME = 0;
+    IE = SerialRequest;
+    BusWrite(0xFF40, 0x80);
+    if (timer_on) BusWrite(0xFF07, 0x05);
+    CpuStep();
+    CpuStep();
+    HardwareStep();
+    const int started = TotalCycles;
+    int steps = 0;
+    do {
+      CpuStep();
+      HardwareStep();
+      steps++;
+    } while (Cpu.PC != 0xC006 && steps < 5000);
+    // HALT and the halted wait make up the 1024 cycles; the NOP after them
+    // then runs in the next step.
+    EXPECT_EQ(TotalCycles - started, SerialByteCycles + 1) << "timer on: " << timer_on;
+    EXPECT_EQ(BusRead(0xFF01), 0xFF);
+    EXPECT_LT(steps, 200) << "the halted wait is covered in long steps";
+  }
+}
