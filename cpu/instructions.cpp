@@ -3,6 +3,8 @@
 // bytes or loads PC itself.
 #include <allegro.h>
 
+#include <cstdio>
+
 #include "cpu/alu.h"
 #include "cpu/cpu.h"
 #include "cpu/operands.h"
@@ -366,10 +368,16 @@ void Ei() {
 
 void Prefix() { ExecuteCb(PrefixByte); }
 
-// An opcode the processor does not have: report it and freeze the machine
-// with PC still on the opcode.
+// An opcode the processor does not have: report it, with where it stands,
+// and freeze the machine with PC still on the opcode. In the switchable ROM
+// area the address alone does not say which code it is, so the bank comes too.
 void Undefined() {
-  ShowMessage("Unknown Op");
+  char text[64];
+  const int written = std::snprintf(text, sizeof text, "Unknown Op 0x%02X at 0x%04X", Cpu.Opcode, Cpu.PC);
+  if (Cpu.PC >= 0x4000 && Cpu.PC < 0x8000) {
+    std::snprintf(text + written, sizeof text - written, " (ROM bank %ld)", (RomBankPtr - RomImage) / 0x4000);
+  }
+  ShowMessage(text);
   CpuStopped = 1;
 }
 

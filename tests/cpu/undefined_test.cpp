@@ -53,3 +53,29 @@ TEST(UndefinedOpcode, StopsTheMachineWithPcOnTheOpcode) {
     EXPECT_EQ(TotalCycles, total);
   }
 }
+
+// The message names the opcode and its address, and for the switchable ROM
+// area the bank, since the address alone does not say which code it was.
+TEST(UndefinedOpcode, MessageGivesOpcodeAddressAndRomBank) {
+  struct Case {
+    uint16_t address;
+    int bank;
+    const char* expected;
+  };
+  for (const Case& c : {Case{0x0150, 1, "pellix: Unknown Op 0xFC at 0x0150\n"},
+                        Case{0x4123, 1, "pellix: Unknown Op 0xFC at 0x4123 (ROM bank 1)\n"},
+                        Case{0x7FFF, 3, "pellix: Unknown Op 0xFC at 0x7FFF (ROM bank 3)\n"},
+                        Case{0xC000, 3, "pellix: Unknown Op 0xFC at 0xC000\n"}}) {
+    std::vector<uint8_t> image(0x10000, 0x00);
+    image[0x0147] = 0x01;  // MBC1
+    image[0x0148] = 0x01;  // 64 KiB, four banks
+    image[c.address < 0x4000 ? c.address : c.bank * 0x4000 + (c.address & 0x3FFF)] = 0xFC;
+    ResetTestMachine(image);
+    BusWrite(0x2000, c.bank);
+    BusWrite(0xC000, 0xFC);
+    Cpu.PC = c.address;
+    testing::internal::CaptureStderr();
+    CpuStep();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), c.expected);
+  }
+}
