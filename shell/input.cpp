@@ -3,6 +3,7 @@
 #include <allegro.h>
 
 #include "shell/display.h"
+#include "shell/input_script.h"
 
 JoypadButtons JoypadState;
 
@@ -26,9 +27,12 @@ void RestoreDefaultBindings() {
 
 bool ActionHeld(KeyAction action) { return key[KeyBindings[action].scancode] != 0; }
 
+// Samples the bound keys and joystick into the eight buttons, once per frame,
+// and adds the buttons an input script holds. Headless runs read no device:
+// there only the script presses buttons.
 void PollInput() {
   if (Headless) {
-    JoypadState = JoypadButtons{};
+    JoypadState = ScriptButtons;
     return;
   }
   poll_joystick();
@@ -43,4 +47,5 @@ void PollInput() {
   JoypadState.A = ActionHeld(ActionA) || pad.button[JoystickMap.a].b;
   JoypadState.Start = ActionHeld(ActionStart) || pad.button[JoystickMap.start].b;
   JoypadState.Select = ActionHeld(ActionSelect) || pad.button[JoystickMap.select].b;
+  AddScriptButtons(JoypadState);
 }

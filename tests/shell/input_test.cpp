@@ -6,6 +6,7 @@
 #include "memory/io_registers.h"
 #include "shell/display.h"
 #include "shell/input.h"
+#include "shell/input_script.h"
 #include "support/machine.h"
 
 namespace {
@@ -159,4 +160,23 @@ TEST_F(InputTest, ConfiguredKeysAndJoystickReplaceTheDefaults) {
   joy[2].stick[0].axis[1].d2 = 1;
   Poll();
   EXPECT_EQ(Held(), A | B | Start | Select | Down) << "the chosen joystick's buttons and stick";
+}
+
+// A script's buttons are the only ones headless; in a window the keyboard
+// and joystick add to them.
+TEST_F(InputTest, ScriptButtonsAloneHeadlessAndAddedToTheDevicesInAWindow) {
+  ScriptButtons = JoypadButtons{};
+  ScriptButtons.A = ScriptButtons.Down = 1;
+  key[KEY_X] = 1;
+  key[KEY_LEFT] = 1;
+  joy[0].button[8].b = 1;
+  Headless = true;
+  PollInput();
+  EXPECT_EQ(Held(), Down | A) << "headless: the script alone";
+  Poll();
+  EXPECT_EQ(Held(), Down | A | Left | Start) << "window: script, keys and joystick together";
+  ScriptButtons = JoypadButtons{};
+  ClearDevices();
+  Poll();
+  EXPECT_EQ(Held(), 0);
 }
