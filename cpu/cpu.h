@@ -17,6 +17,11 @@ constexpr uint8_t InterruptSources = 0x1F;
 // Executes one instruction, or one idle cycle while halted.
 void CpuStep();
 
+// Makes LD B,B (opcode 0x40), which test cartridges use as a breakpoint,
+// call hook after it runs; nullptr puts the plain instruction back. Without
+// a hook the opcode costs what any other load does.
+void SetBreakpointHook(void (*hook)());
+
 // Executes the CB-prefixed instruction with this second byte; PC moves by 2.
 void ExecuteCb(uint8_t opcode);
 

@@ -368,6 +368,14 @@ void Ei() {
 
 void Prefix() { ExecuteCb(PrefixByte); }
 
+// LD B,B as a breakpoint: the load changes nothing, then the hook looks.
+void (*BreakpointHook)() = nullptr;
+
+void Breakpoint() {
+  Cpu.PC += 1;
+  BreakpointHook();
+}
+
 // An opcode the processor does not have: report it, with where it stands,
 // and freeze the machine with PC still on the opcode. In the switchable ROM
 // area the address alone does not say which code it is, so the bank comes too.
@@ -384,7 +392,8 @@ void Undefined() {
 constexpr int B = RegB, C = RegC, D = RegD, E = RegE, H = RegH, L = RegL, M = RegAtHl, A = RegA;
 constexpr int BC = PairBC, DE = PairDE, HL = PairHL, SP = PairSP, AF = PairAF;
 
-constexpr Handler BaseOps[256] = {
+// Not const: the breakpoint hook swaps the handler of 0x40.
+Handler BaseOps[256] = {
     // 0x00
     Nop, LdPairImm<BC>, LdAtPairA<BC>, IncPair<BC>, IncR<B>, DecR<B>, LdRImm<B>, RotateA<Rlc>,
     LdAtNnSp, AddHlPair<BC>, LdAAtPair<BC>, DecPair<BC>, IncR<C>, DecR<C>, LdRImm<C>, RotateA<Rrc>,
@@ -444,6 +453,11 @@ constexpr Handler BaseOps[256] = {
 };
 
 }  // namespace
+
+void SetBreakpointHook(void (*hook)()) {
+  BreakpointHook = hook;
+  BaseOps[0x40] = hook ? Breakpoint : LdRR<B, B>;
+}
 
 // One step: at most one interrupt, the trace line, the fetch, the cost (the
 // timer moves before the instruction runs), and the instruction itself.

@@ -22,10 +22,13 @@
 #include "shell/config.h"
 #include "shell/display.h"
 #include "shell/input.h"
+#include "shell/input_script.h"
 #include "shell/options.h"
 #include "shell/play_keys.h"
 #include "shell/run_control.h"
 #include "shell/screenshot.h"
+#include "shell/serial_output.h"
+#include "shell/test_runner.h"
 #include "sound/stream_output.h"
 #include "video/lcd_timing.h"
 #include "video/renderer.h"
@@ -136,6 +139,7 @@ int main(int argc, char** argv) {
   Options opt;
   const int early_exit = ParseOptions(argc, argv, opt);
   if (early_exit >= 0) return early_exit;
+  if (opt.input && !LoadInputScript(opt.input)) return 2;  // a mistake in it is a mistake on the command line
   Headless = opt.headless;
   FrameLimit = opt.frames;
   TraceAll = opt.trace;
@@ -171,6 +175,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "pellix: %s: cannot write the sound capture\n", opt.wav);
     return 1;
   }
+  if (opt.serial && !OpenSerialOutput(opt.serial)) {
+    std::fprintf(stderr, "pellix: %s: cannot write the serial output: %s\n", opt.serial, std::strerror(errno));
+    return 1;
+  }
+  for (const ScreenshotAt& shot : opt.shots) ScheduleScreenshot(shot.frame, shot.path);
 
   DrawCartridgeInfo();
   PresentFrame();
@@ -182,6 +191,9 @@ int main(int argc, char** argv) {
   ResetMachine();
   StartPlayKeys(path);
   TraceFile = std::fopen("Trace.Log", "wb");  // without it the run goes on untraced
+  if (opt.test) StartTestRun();
+  ListenToSerial(opt.test);
+  StepInputScript(0);
   PollInput();
   StartFrameClock();
 
@@ -211,6 +223,12 @@ int main(int argc, char** argv) {
   if (TraceFile) std::fclose(TraceFile);
   TraceFile = nullptr;
 
+  if (!CloseSerialOutput(opt.test || opt.bench)) {
+    std::fprintf(stderr, "pellix: %s: cannot write the serial output\n", opt.serial);
+    exit_code = 1;
+  }
+  if (!ScheduledScreenshotsDone(FramesFinished)) exit_code = 1;
+
   if (opt.screenshot && !SaveScreenshot(opt.screenshot)) {
     std::fprintf(stderr, "pellix: %s: cannot write the screenshot\n", opt.screenshot);
     exit_code = 1;
@@ -223,6 +241,13 @@ int main(int argc, char** argv) {
   if (dumped != 0) {
     std::fprintf(stderr, "pellix: vram.bin: cannot write: %s\n", std::strerror(errno));
     exit_code = 1;
+  }
+
+  // A test run's exit code is its verdict; a file it could not write turns
+  // a pass into 1.
+  if (opt.test) {
+    const int verdict = ReportTestResult(path, FramesFinished, CpuStopped);
+    if (verdict != 0) exit_code = verdict;
   }
 
   if (opt.bench) {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "shell/display.h"
 
@@ -32,6 +33,17 @@ const char* const Usage =
     "                     ~/.config/pellix/pellix.cfg\n"
     "  --colour           draw colour cartridges in their own colours (the\n"
     "                     default is the four greens for every cartridge)\n"
+    "  --serial FILE      write every byte the cartridge sends through the serial\n"
+    "                     port to FILE as it is sent (- for standard output)\n"
+    "  --input FILE       hold the buttons a script names, frame by frame; each\n"
+    "                     line is 'FRAME BUTTONS', e.g. '120 start' or '300 a+right'\n"
+    "                     or '400 -' (lines in increasing frame order, # comments)\n"
+    "  --screenshot-at FRAME:FILE\n"
+    "                     write the picture as a PNG file when FRAME frames have\n"
+    "                     finished (repeatable)\n"
+    "  --test             run headless until the cartridge reports a verdict (frame\n"
+    "                     limit 7200 unless --frames); exit 0 passed, 1 failed,\n"
+    "                     4 no verdict\n"
     "  --help             show this text\n"
     "\n"
     "keys: arrows = pad, Z = B, X = A, Q = Start, W = Select, Enter = start,\n"
@@ -54,6 +66,16 @@ bool ParseCount(const char* text, long& value) {
   long v = std::strtol(text, &end, 10);
   if (errno || end == text || *end || v <= 0) return false;
   value = v;
+  return true;
+}
+
+// FRAME:FILE, split at the first colon; the file name may hold more.
+bool ParseScreenshotAt(const char* text, ScreenshotAt& shot) {
+  const char* colon = std::strchr(text, ':');
+  if (!colon || colon == text || colon[1] == '\0') return false;
+  const std::string frame(text, colon);
+  if (!ParseCount(frame.c_str(), shot.frame)) return false;
+  shot.path = colon + 1;
   return true;
 }
 
@@ -107,6 +129,19 @@ int ParseOptions(int argc, char** argv, Options& opt) {
       if (!IsFile(opt.config)) return Fail("%s: no such configuration file", opt.config);
     } else if (std::strcmp(arg, "--colour") == 0) {
       opt.colour = true;
+    } else if (std::strcmp(arg, "--serial") == 0) {
+      if (!value(opt.serial)) return Fail("%s needs a file name (- for standard output)", arg);
+    } else if (std::strcmp(arg, "--input") == 0) {
+      if (!value(opt.input)) return Fail("%s needs a script file", arg);
+    } else if (std::strcmp(arg, "--screenshot-at") == 0) {
+      const char* text = nullptr;
+      if (!value(text)) return Fail("%s needs FRAME:FILE", arg);
+      ScreenshotAt shot{};
+      if (!ParseScreenshotAt(text, shot))
+        return Fail("--screenshot-at needs FRAME:FILE with a positive frame, not '%s'", text);
+      opt.shots.push_back(shot);
+    } else if (std::strcmp(arg, "--test") == 0) {
+      opt.test = true;
     } else if (arg[0] == '-' && arg[1] != '\0') {
       return Fail("unknown option %s", arg);
     } else if (opt.rom) {
@@ -116,7 +151,12 @@ int ParseOptions(int argc, char** argv, Options& opt) {
     }
   }
   if (opt.rom && !IsFile(opt.rom)) return Fail("%s: no such file", opt.rom);
+  if (opt.test && !opt.rom) return Fail("%s needs a ROM path", "--test");
   if (opt.headless && !opt.rom) return Fail("%s needs a ROM path", "--headless");
   if (opt.save && opt.no_save) return Fail("%s and --no-save exclude each other", "--save");
+  if (opt.test) {
+    opt.headless = true;
+    if (opt.frames == 0) opt.frames = TestFrameLimit;
+  }
   return -1;
 }

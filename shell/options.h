@@ -1,5 +1,15 @@
 // The command line: pellix [options] [ROM]
 #pragma once
+#include <vector>
+
+// Frames a test run may take when --frames does not say: two minutes of
+// console time.
+constexpr long TestFrameLimit = 7200;
+
+struct ScreenshotAt {
+  long frame;        // taken when this many frames have finished
+  const char* path;
+};
 
 struct Options {
   const char* rom = nullptr;         // skip the file selector and load this
@@ -15,6 +25,10 @@ struct Options {
   bool fullscreen = false;           // full screen, whatever the configuration says
   const char* config = nullptr;      // the configuration file (null = the default place)
   bool colour = false;               // colour cartridges in their own colours
+  const char* serial = nullptr;      // where the bytes sent through the serial port go ("-" = stdout)
+  const char* input = nullptr;       // script of button states
+  std::vector<ScreenshotAt> shots;   // PNGs of the picture at chosen frames
+  bool test = false;                 // run until the cartridge reports its verdict (implies headless)
 };
 
 extern const char* const Usage;

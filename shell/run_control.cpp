@@ -7,7 +7,11 @@
 #include "shell/battery_save.h"
 #include "shell/display.h"
 #include "shell/input.h"
+#include "shell/input_script.h"
 #include "shell/play_keys.h"
+#include "shell/screenshot.h"
+#include "shell/serial_output.h"
+#include "shell/test_runner.h"
 #include "video/lcd_timing.h"
 
 long FrameLimit = 0;
@@ -31,6 +35,10 @@ void FrameEnded() {
   // code that runs next sees a key pressed during the wait, and the next
   // picture can show it.
   PollInput();
+  StepInputScript(FramesFinished);  // after the poll: this V-blank still belongs to the frame it ends
+  TakeScheduledScreenshots(FramesFinished);
+  FlushSerialOutput();
+  if (TestRunning) CheckTestVerdict(FramesFinished);
   if (FrameLimit && FramesFinished >= FrameLimit) QuitRequested = 1;
   BatterySaveFrameCheck();
 }

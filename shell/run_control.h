@@ -10,7 +10,8 @@ void ShowMessage(const char* text);
 
 // Once per frame, after the picture is composed and counted in
 // FramesFinished: waits for the frame clock, shows the picture, acts on the
-// player's keys (a pause holds the run here) and makes the run's per-frame
-// checks (the frame limit). Everything the front end does once per frame
-// belongs here, off the per-instruction path.
+// player's keys (a pause holds the run here) and does the run's per-frame
+// work: the input script's next buttons, the screenshots due, the serial
+// output, the test verdict and the frame limit. Everything the front end
+// does once per frame belongs here, off the per-instruction path.
 void FrameEnded();

@@ -7,11 +7,21 @@
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 #include "shell/display.h"
 #include "video/renderer.h"
 
 namespace {
+
+struct ScheduledShot {
+  long frame;
+  const char* path;
+};
+
+std::vector<ScheduledShot> Scheduled;  // in frame order
+size_t NextShot = 0;
+bool ShotFailed = false;
 
 // Widens a 5- or 6-bit channel to 8 bits by repeating its top bits, so that
 // 0 stays 0 and the maximum becomes 255.
@@ -80,4 +90,28 @@ bool SaveScreenshot(const char* path) {
   const bool written = WritePng(file, rows);
   const bool closed = std::fclose(file) == 0;
   return written && closed;
+}
+
+void ScheduleScreenshot(long frame, const char* path) {
+  auto at = Scheduled.begin();
+  while (at != Scheduled.end() && at->frame <= frame) ++at;
+  Scheduled.insert(at, ScheduledShot{frame, path});
+}
+
+void TakeScheduledScreenshots(long frames_finished) {
+  while (NextShot < Scheduled.size() && Scheduled[NextShot].frame <= frames_finished) {
+    const ScheduledShot& shot = Scheduled[NextShot++];
+    if (!SaveScreenshot(shot.path)) {
+      std::fprintf(stderr, "pellix: %s: cannot write the screenshot\n", shot.path);
+      ShotFailed = true;
+    }
+  }
+}
+
+bool ScheduledScreenshotsDone(long frames_finished) {
+  for (size_t i = NextShot; i < Scheduled.size(); i++) {
+    std::fprintf(stderr, "pellix: %s: not written: the run ended after %ld frames, before frame %ld\n",
+                 Scheduled[i].path, frames_finished, Scheduled[i].frame);
+  }
+  return !ShotFailed && NextShot == Scheduled.size();
 }

@@ -58,6 +58,33 @@ TEST(Options, WindowSizeFullScreenAndConfiguration) {
   EXPECT_EQ(opt.config, Rom) << "any readable file";
 }
 
+TEST(Options, AutomationOptions) {
+  Options opt;
+  Args a{"--serial", "-", "--input", "keys.txt", "--screenshot-at", "300:a.png", "--screenshot-at",
+         "12:dir:with:colons.png", Rom};
+  ASSERT_EQ(a.Parse(opt), -1);
+  EXPECT_STREQ(opt.serial, "-");
+  EXPECT_STREQ(opt.input, "keys.txt");
+  ASSERT_EQ(opt.shots.size(), 2u);
+  EXPECT_EQ(opt.shots[0].frame, 300);
+  EXPECT_STREQ(opt.shots[0].path, "a.png");
+  EXPECT_EQ(opt.shots[1].frame, 12);
+  EXPECT_STREQ(opt.shots[1].path, "dir:with:colons.png") << "the file name is everything after the first colon";
+  EXPECT_FALSE(opt.test);
+  EXPECT_FALSE(opt.headless);
+
+  Options test;
+  Args t{"--test", Rom};
+  ASSERT_EQ(t.Parse(test), -1);
+  EXPECT_TRUE(test.test);
+  EXPECT_TRUE(test.headless) << "--test implies --headless";
+  EXPECT_EQ(test.frames, 7200) << "two minutes of console time unless --frames says";
+  Options limited;
+  Args l{"--frames", "50", "--test", Rom};
+  ASSERT_EQ(l.Parse(limited), -1);
+  EXPECT_EQ(limited.frames, 50);
+}
+
 TEST(Options, NoArgumentsOpensTheFileSelector) {
   Options opt;
   Args a{};
@@ -87,7 +114,16 @@ TEST(Options, MistakesGiveExitCodeTwo) {
                                                           {"--scale"},
                                                           {"--config", "/no/such/pellix.cfg", Rom},
                                                           {"--config", "/tmp", Rom},
-                                                          {"--config"}}) {
+                                                          {"--config"},
+                                                          {"--test"},
+                                                          {"--serial"},
+                                                          {"--input"},
+                                                          {"--screenshot-at"},
+                                                          {"--screenshot-at", "0:a.png", Rom},
+                                                          {"--screenshot-at", "a.png", Rom},
+                                                          {"--screenshot-at", "12:", Rom},
+                                                          {"--screenshot-at", ":a.png", Rom},
+                                                          {"--screenshot-at", "x1:a.png", Rom}}) {
     Options opt;
     std::vector<std::string> all{"pellix"};
     all.insert(all.end(), words.begin(), words.end());
