@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Assembles one test cartridge: assemble.sh SOURCE.s OUTPUT.gb
+# Assembles one cartridge of our own (the demo, a test cartridge):
+#   assemble_cartridge.sh SOURCE.s OUTPUT.gb
 # sdasgb makes the object file, sdldgb links it into Intel hex, and makebin
-# writes the 32 KiB image.
+# writes the 32 KiB image. Includes are found beside the source and beside
+# this script (gb.inc).
 set -euo pipefail
 source=$1 output=$2
 work="${output%.gb}.work"
