@@ -63,10 +63,12 @@ int HaltedCycles() {
   if ((Cpu.PC & 0xFF80) == 0xFF00 || Cpu.PC == 0xFFFF) return 1;
   int cycles = LcdEventAt - FrameCycles;
   if (DivCounter < cycles) cycles = DivCounter;
-  if (TAC & 0x04) {
-    const int to_overflow = TimerCounter + (0xFF - TIMA) * TimerPeriods[TAC & 3];
-    if (to_overflow < cycles) cycles = to_overflow;
+  if (SlowCountersOn) {
+    if (TAC & 0x04) {
+      const int to_overflow = TimerCounter + (0xFF - TIMA) * TimerPeriods[TAC & 3];
+      if (to_overflow < cycles) cycles = to_overflow;
+    }
+    if (SerialCycles && SerialCycles < cycles) cycles = SerialCycles;
   }
-  if (SerialCycles && SerialCycles < cycles) cycles = SerialCycles;
   return cycles > 1 ? cycles : 1;
 }

@@ -109,6 +109,7 @@ void IoWrite(int address, int value) {
     case 0xFF07:  // a new rate never leaves more than one of its periods to wait
       TAC = v;
       if (TimerCounter > TimerPeriods[v & 3]) TimerCounter = TimerPeriods[v & 3];
+      UpdateSlowCounters();
       break;
     case 0xFF0F: IF = v; break;
     case 0xFF40: LcdcWritten(v); break;

@@ -1,6 +1,7 @@
 #include "memory/serial.h"
 
 #include "memory/io_registers.h"
+#include "memory/timer.h"
 
 uint8_t SB = 0, SC = 0;
 int SerialCycles = 0;
@@ -17,6 +18,7 @@ void ResetSerial() {
   SB = 0;
   SC = 0;
   SerialCycles = 0;
+  UpdateSlowCounters();
 }
 
 uint8_t SerialRead(int address) {
@@ -39,10 +41,12 @@ void SerialWrite(int address, uint8_t value) {
   } else {
     SerialCycles = 0;
   }
+  UpdateSlowCounters();
 }
 
 void FinishSerialTransfer() {
   SerialCycles = 0;
+  UpdateSlowCounters();
   SB = 0xFF;
   SC &= static_cast<uint8_t>(~SerialStart);
   IF |= SerialRequest;

@@ -27,8 +27,8 @@ void SerialWrite(int address, uint8_t value);  // 0xFF01 or 0xFF02
 // The end of a transfer with no partner: eight 1 bits came in.
 void FinishSerialTransfer();
 
-// Counts an instruction's cycles off a transfer in progress. A transfer is
-// rare, so the usual cost is one test of a counter that holds 0.
+// Counts an instruction's cycles off a transfer in progress. TimerAdvance
+// calls it only while a transfer or the timer counts (SlowCountersOn).
 inline void SerialAdvance(int cycles) {
   if (SerialCycles) {
     SerialCycles -= cycles;

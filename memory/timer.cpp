@@ -3,6 +3,19 @@
 int DivCounter = DivPeriod;
 int TimerCounter = 256;
 const int TimerPeriods[4] = {256, 4, 16, 64};
+uint8_t SlowCountersOn = 0;
+
+void UpdateSlowCounters() {
+  SlowCountersOn = static_cast<uint8_t>(((TAC & TimerOn) ? TimerCounting : 0) | (SerialCycles ? SerialCounting : 0));
+}
+
+void AdvanceSlowCounters(int cycles) {
+  if (TAC & TimerOn) {
+    TimerCounter -= cycles;
+    if (TimerCounter <= 0) TimerSteps();
+  }
+  SerialAdvance(cycles);
+}
 
 void TimerSteps() {
   while (TimerCounter <= 0) {
@@ -19,4 +32,5 @@ void TimerSteps() {
 void ResetTimer() {
   DivCounter = DivPeriod;
   TimerCounter = TimerPeriods[0];
+  UpdateSlowCounters();
 }

@@ -70,6 +70,30 @@ TEST_F(Serial, ExternalClockNeverEndsAndClearingBit7Abandons) {
   EXPECT_EQ(BusRead(0xFF01), 0x33);
 }
 
+// The timer and a transfer share one test per instruction: each keeps
+// counting when the other stops.
+TEST_F(Serial, TransferAndTimerCountIndependently) {
+  BusWrite(0xFF07, 0x05);  // timer on, 4 cycles per count
+  BusWrite(0xFF02, 0x81);
+  for (int i = 0; i < 100; i++) TimerAdvance(4);
+  EXPECT_EQ(TIMA, 100);
+  BusWrite(0xFF07, 0x00);  // the timer stops; the transfer goes on
+  for (int i = 0; i < 156; i++) TimerAdvance(4);
+  EXPECT_EQ(IF & SerialRequest, SerialRequest) << "1024 cycles after its start";
+  EXPECT_EQ(TIMA, 100);
+  BusWrite(0xFF07, 0x05);  // the transfer is over; the timer runs alone
+  for (int i = 0; i < 10; i++) TimerAdvance(4);
+  EXPECT_EQ(TIMA, 110);
+
+  ResetTestMachine();
+  BusWrite(0xFF02, 0x81);
+  ResetTestMachine();  // a reset drops the transfer
+  BusWrite(0xFF07, 0x05);
+  for (int i = 0; i < 300; i++) TimerAdvance(4);
+  EXPECT_EQ(IF & SerialRequest, 0);
+  EXPECT_EQ(TIMA, 44) << "300 counts: 255 up to the overflow, reloaded from 0, then 44";
+}
+
 // The program starts a transfer and halts with only the serial interrupt
 // enabled: the halted steps cover the wait in few long steps, yet the wait
 // ends exactly when the transfer does.
