@@ -127,8 +127,8 @@ void AdvanceLcdEvents() {
     while (FrameCycles >= CyclesPerFrame) {
       FrameCycles -= CyclesPerFrame;
       LineCycles = FrameCycles;
+      FinishFrame();  // the frame ends, then the next one reads the pad
       PollInput();
-      FinishFrame();
     }
   } else {
     for (;;) {

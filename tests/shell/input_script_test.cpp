@@ -5,7 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "cpu/cpu.h"
+#include "memory/bus.h"
+#include "memory/timer.h"
 #include "shell/input_script.h"
+#include "support/machine.h"
+#include "video/lcd_timing.h"
 
 namespace {
 
@@ -100,4 +105,36 @@ TEST(InputScript, StepsHoldEachLineUntilTheNext) {
   testing::internal::CaptureStderr();
   EXPECT_FALSE(LoadInputScript("/no/such/script.txt"));
   EXPECT_NE(testing::internal::GetCapturedStderr().find("pellix: /no/such/script.txt: cannot read"), std::string::npos);
+}
+
+// Frame F holds line F's buttons for all of its cycles: with the LCD on
+// from line 0 through the V-blank that ends it (FramesFinished counts the
+// frame at the start of V-blank), with the LCD off from one hand-off to the
+// next.
+TEST(InputScript, EachFrameOfTheMachineReadsItsOwnLine) {
+  const std::string path = testing::TempDir() + "/frames.txt";
+  FILE* file = std::fopen(path.c_str(), "w");
+  ASSERT_NE(file, nullptr);
+  std::fputs("0 up\n1 a\n2 b\n3 start\n4 -\n5 select\n", file);
+  std::fclose(file);
+  const int expected[] = {0x80, 0x08, 0x04, 0x02, 0x00, 0x01};
+  for (bool lcd_on : {true, false}) {
+    ResetTestMachine();  // 32 KiB of NOPs
+    ASSERT_TRUE(LoadInputScript(path.c_str()));
+    StepInputScript(0);
+    PollInput();
+    BusWrite(0xFF40, lcd_on ? 0x91 : 0x11);
+    int mismatches = 0;
+    while (FramesFinished < 5) {
+      const long frame = (lcd_on && LY >= 144) ? FramesFinished - 1 : FramesFinished;
+      if (Bits(JoypadState) != expected[frame] && mismatches++ == 0) {
+        ADD_FAILURE() << "frame " << frame << (lcd_on ? " (LCD on)" : " (LCD off)") << " at line " << int(LY)
+                      << " holds " << Bits(JoypadState) << ", not " << expected[frame];
+      }
+      CpuStep();
+      HardwareStep();
+    }
+  }
+  ASSERT_TRUE(LoadInputScript("/dev/null"));
+  StepInputScript(0);
 }
