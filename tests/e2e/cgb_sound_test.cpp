@@ -9,6 +9,7 @@
 #include <string>
 
 #include "support/run.h"
+#include "support/vram_map.h"
 
 namespace {
 
@@ -19,9 +20,6 @@ struct Cartridge {
 };
 
 void PrintTo(const Cartridge& cart, std::ostream* out) { *out << cart.name; }
-
-constexpr int MapOffset = 0x1800;
-constexpr int MapSide = 32;
 
 const Cartridge Cartridges[] = {
     {"Registers", "cgb_sound/rom_singles/01-registers.gb", 120},
@@ -39,21 +37,6 @@ const Cartridge Cartridges[] = {
     {"AllInOne", "cgb_sound/cgb_sound.gb", 4400},
 };
 
-// The map as text, one line per row that holds anything, for failure messages.
-std::string MapText(const std::vector<uint8_t>& vram) {
-  std::string text;
-  for (int row = 0; row < MapSide; row++) {
-    std::string line;
-    for (int column = 0; column < MapSide; column++) {
-      const uint8_t code = vram[MapOffset + row * MapSide + column];
-      line += (code >= 0x20 && code < 0x7F) ? static_cast<char>(code) : ' ';
-    }
-    line.erase(line.find_last_not_of(' ') + 1);
-    if (!line.empty()) text += "  | " + line + "\n";
-  }
-  return text;
-}
-
 class CgbSound : public testing::TestWithParam<Cartridge> {};
 
 TEST_P(CgbSound, CartridgePrintsPassed) {
@@ -65,7 +48,7 @@ TEST_P(CgbSound, CartridgePrintsPassed) {
 
   const std::vector<uint8_t> vram = ReadFileBytes(dir + "/vram.bin");
   ASSERT_EQ(vram.size(), 8192u) << "vram.bin holds video RAM bank 0";
-  const std::string map(vram.begin() + MapOffset, vram.begin() + MapOffset + MapSide * MapSide);
+  const std::string map = MapBytes(vram);
   EXPECT_NE(map.find("Passed"), std::string::npos)
       << cart.path << " should print \"Passed\" within " << cart.frames << " frames; the screen reads:\n"
       << MapText(vram);

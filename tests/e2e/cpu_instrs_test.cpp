@@ -8,6 +8,7 @@
 #include <string>
 
 #include "support/run.h"
+#include "support/vram_map.h"
 
 namespace {
 
@@ -19,9 +20,6 @@ struct Cartridge {
 
 // Test listings show the cartridge by its short name.
 void PrintTo(const Cartridge& cart, std::ostream* out) { *out << cart.name; }
-
-constexpr int MapOffset = 0x1800;
-constexpr int MapSide = 32;
 
 const Cartridge Cartridges[] = {
     {"Special", "cpu_instrs/individual/01-special.gb", 400},
@@ -38,21 +36,6 @@ const Cartridge Cartridges[] = {
     {"AllInOne", "cpu_instrs/cpu_instrs.gb", 5000},
 };
 
-// The map as text, one line per row that holds anything, for failure messages.
-std::string MapText(const std::vector<uint8_t>& vram) {
-  std::string text;
-  for (int row = 0; row < MapSide; row++) {
-    std::string line;
-    for (int column = 0; column < MapSide; column++) {
-      const uint8_t code = vram[MapOffset + row * MapSide + column];
-      line += (code >= 0x20 && code < 0x7F) ? static_cast<char>(code) : ' ';
-    }
-    line.erase(line.find_last_not_of(' ') + 1);
-    if (!line.empty()) text += "  | " + line + "\n";
-  }
-  return text;
-}
-
 class CpuInstrs : public testing::TestWithParam<Cartridge> {};
 
 TEST_P(CpuInstrs, CartridgePrintsPassed) {
@@ -64,7 +47,7 @@ TEST_P(CpuInstrs, CartridgePrintsPassed) {
 
   const std::vector<uint8_t> vram = ReadFileBytes(dir + "/vram.bin");
   ASSERT_EQ(vram.size(), 8192u) << "vram.bin holds video RAM bank 0";
-  const std::string map(vram.begin() + MapOffset, vram.begin() + MapOffset + MapSide * MapSide);
+  const std::string map = MapBytes(vram);
   EXPECT_NE(map.find("Passed"), std::string::npos)
       << cart.path << " should print \"Passed\" within " << cart.frames << " frames; the screen reads:\n"
       << MapText(vram);

@@ -1,0 +1,28 @@
+#include "support/vram_map.h"
+
+namespace {
+
+constexpr size_t MapOffset = 0x1800;
+constexpr int MapSide = 32;
+
+}  // namespace
+
+std::string MapBytes(const std::vector<uint8_t>& vram) {
+  if (vram.size() < MapOffset + MapSide * MapSide) return std::string();
+  return std::string(vram.begin() + MapOffset, vram.begin() + MapOffset + MapSide * MapSide);
+}
+
+std::string MapText(const std::vector<uint8_t>& vram) {
+  const std::string map = MapBytes(vram);
+  std::string text;
+  for (size_t row = 0; row * MapSide < map.size(); row++) {
+    std::string line;
+    for (int column = 0; column < MapSide; column++) {
+      const unsigned char code = static_cast<unsigned char>(map[row * MapSide + column]);
+      line += (code >= 0x20 && code < 0x7F) ? static_cast<char>(code) : ' ';
+    }
+    line.erase(line.find_last_not_of(' ') + 1);
+    if (!line.empty()) text += "  | " + line + "\n";
+  }
+  return text;
+}

@@ -1,0 +1,13 @@
+// The background map at 0x9800 as test cartridges print into it: vram.bin
+// bytes 0x1800-0x1BFF, 32 rows of 32 ASCII codes.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The 1024 map bytes as one string (empty when vram.bin is too short).
+std::string MapBytes(const std::vector<uint8_t>& vram);
+
+// The map as text for failure messages: one line per row that holds
+// anything, non-printing codes shown as spaces.
+std::string MapText(const std::vector<uint8_t>& vram);
