@@ -1,6 +1,7 @@
 #include "cpu/registers.h"
 
 #include "memory/bus.h"
+#include "memory/machine_state.h"
 
 CpuRegisters Cpu;
 int InstructionCycles = 0;
@@ -14,6 +15,42 @@ void ResetCpu() {
   TotalCycles = 0;
   CpuStopped = 0;
   EiCycles = -1;
+}
+
+void SaveCpuState(StateWriter& out) {
+  out.section("CPU ");
+  for (uint8_t r : {Cpu.A, Cpu.B, Cpu.C, Cpu.D, Cpu.E, Cpu.F, Cpu.H, Cpu.L}) out.u8(r);
+  out.u16(Cpu.PC);
+  out.u16(Cpu.SP);
+  out.i32(Cpu.IME);
+  out.u8(Cpu.Opcode);
+  out.i32(Cpu.Halted);
+  out.i32(InstructionCycles);
+  out.i32(TotalCycles);
+  out.i32(CpuStopped);
+  out.i32(EiCycles);
+}
+
+namespace {
+
+// The most one step can cost: a halted stretch, which ends at the LCD's
+// next event, less than two frames (2 x 17556 cycles) away.
+constexpr int LongestStep = 2 * 17556;
+
+}  // namespace
+
+void LoadCpuState(StateReader& in) {
+  in.section("CPU ");
+  for (uint8_t* r : {&Cpu.A, &Cpu.B, &Cpu.C, &Cpu.D, &Cpu.E, &Cpu.F, &Cpu.H, &Cpu.L}) *r = in.u8();
+  Cpu.PC = in.u16();
+  Cpu.SP = in.u16();
+  Cpu.IME = static_cast<uint8_t>(in.number(0, 1));
+  Cpu.Opcode = in.u8();
+  Cpu.Halted = in.number(0, 1);
+  InstructionCycles = in.number(0, LongestStep);
+  TotalCycles = in.i32();
+  CpuStopped = in.number(0, 1);
+  EiCycles = in.i32();
 }
 
 // The stack grows downwards and holds words little-endian like every other

@@ -34,5 +34,11 @@ inline void WriteHL(unsigned v) { Cpu.H = static_cast<uint8_t>(v >> 8); Cpu.L = 
 // Registers, flags and the cycle counts back to zero.
 void ResetCpu();
 
+// The processor's part of a machine state (memory/machine_state.h).
+class StateWriter;
+class StateReader;
+void SaveCpuState(StateWriter& out);
+void LoadCpuState(StateReader& in);
+
 void Push16(uint16_t value);
 uint16_t Pop16();

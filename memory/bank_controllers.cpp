@@ -4,6 +4,7 @@
 
 #include "memory/bus.h"
 #include "memory/cartridge.h"
+#include "memory/machine_state.h"
 #include "memory/mbc3_clock.h"
 
 int CartRamEnabled = 0;
@@ -204,6 +205,29 @@ void ResetBankControllers() {
     RomBank0Ptr = RomImage;
     RomBankPtr = RomImage + RomBankSize;
   }
+  MapCartRam();
+}
+
+void SaveBankControllerState(StateWriter& out) {
+  out.section("MBC ");
+  for (int r : {CartRamEnabled, BankLow5, BankHigh2, BankMode, RomBankRegister, Mbc5Low, Mbc5High, RamBankRegister,
+                RumbleMotor, ClockLatchRegister})
+    out.i32(r);
+}
+
+void LoadBankControllerState(StateReader& in) {
+  in.section("MBC ");
+  CartRamEnabled = in.number(0, 1);
+  BankLow5 = in.number(0, 0x1F);
+  BankHigh2 = in.number(0, 0x03);
+  BankMode = in.number(0, 1);
+  RomBankRegister = in.number(0, 0x7F);
+  Mbc5Low = in.number(0, 0xFF);
+  Mbc5High = in.number(0, 1);
+  RamBankRegister = in.number(0, 0x0F);
+  RumbleMotor = in.number(0, 1);
+  ClockLatchRegister = in.number(0, 0xFF);
+  ClockPageValue = -1;
   MapCartRam();
 }
 

@@ -42,6 +42,13 @@ void ResetBankControllers();
 // Points the RAM window and the write target at what the registers select.
 void MapCartRam();
 
+// The controller registers' part of a machine state. Loading it points the
+// RAM window at what they select (a clock register shows its latched value).
+class StateWriter;
+class StateReader;
+void SaveBankControllerState(StateWriter& out);
+void LoadBankControllerState(StateReader& in);
+
 // A newly loaded cartridge: fresh RAM and a fresh clock, then the reset.
 void CartridgeInserted();
 

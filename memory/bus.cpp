@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "memory/bank_controllers.h"
+#include "memory/cartridge.h"
+#include "memory/machine_state.h"
 #include "video/renderer.h"
 
 uint8_t* RomImage = nullptr;
@@ -33,6 +35,50 @@ void ResetMemories() {
   VramBankPtr = VideoRam;
   WramBank0Ptr = WorkRam;
   WramBankPtr = WorkRam + 0x1000;
+}
+
+namespace {
+
+constexpr long RomBankSize = 0x4000;
+
+// Which bank of the image a ROM window shows; in a state the bank number
+// stands for the pointer.
+long RomBankOf(const uint8_t* window) { return (window - RomImage) / RomBankSize; }
+
+uint8_t* LoadRomWindow(StateReader& in) {
+  const long banks = RomImageSize / RomBankSize;
+  return RomImage + in.number(0, static_cast<int32_t>(banks - 1)) * RomBankSize;
+}
+
+}  // namespace
+
+void SaveMemoryState(StateWriter& out) {
+  out.section("MEM ");
+  out.bytes(VideoRam, sizeof VideoRam);
+  out.bytes(WorkRam, sizeof WorkRam);
+  out.bytes(Oam, sizeof Oam);
+  out.bytes(HighRam, sizeof HighRam);
+  out.u32(static_cast<uint32_t>(CartRamBytes));
+  out.bytes(CartRam, static_cast<size_t>(CartRamBytes));
+  out.u16(LastVramWrite);
+  out.i32(static_cast<int32_t>(RomBankOf(RomBank0Ptr)));
+  out.i32(static_cast<int32_t>(RomBankOf(RomBankPtr)));
+}
+
+// The cartridge RAM must have the size this cartridge's RAM has. Its
+// mirrored copies are made again from it.
+void LoadMemoryState(StateReader& in) {
+  in.section("MEM ");
+  in.bytes(VideoRam, sizeof VideoRam);
+  in.bytes(WorkRam, sizeof WorkRam);
+  in.bytes(Oam, sizeof Oam);
+  in.bytes(HighRam, sizeof HighRam);
+  if (in.u32() != static_cast<uint32_t>(CartRamBytes)) in.refuse();
+  in.bytes(CartRam, in.ok() ? static_cast<size_t>(CartRamBytes) : 0);
+  CartRamFilled();
+  LastVramWrite = in.u16();
+  RomBank0Ptr = LoadRomWindow(in);
+  RomBankPtr = LoadRomWindow(in);
 }
 
 // A processor write into 0x8000-0x9FFF: store it in the selected bank and

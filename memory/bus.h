@@ -35,6 +35,14 @@ extern uint16_t LastVramWrite;   // address of the latest write into video RAM
 // does across a reset.
 void ResetMemories();
 
+// The memories' part of a machine state: video, work, cartridge (as many
+// bytes as the cartridge has), OAM and high RAM, and the ROM banks in the
+// two ROM windows. The other windows follow their registers.
+class StateWriter;
+class StateReader;
+void SaveMemoryState(StateWriter& out);
+void LoadMemoryState(StateReader& in);
+
 void BusWrite(int address, int value);
 void VideoRamWrite(int address, uint8_t value);
 

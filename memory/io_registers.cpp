@@ -1,6 +1,7 @@
 #include "memory/io_registers.h"
 
 #include "memory/bus.h"
+#include "memory/machine_state.h"
 #include "memory/serial.h"
 #include "memory/timer.h"
 #include "memory/vram_dma.h"
@@ -31,6 +32,14 @@ void ResetIoRegisters() {
 
 namespace {
 
+uint8_t* const IoBytes[] = {&DIV, &TIMA, &TMA, &TAC, &IF, &IE, &LCDC, &STAT, &SCY, &SCX, &LY,
+                            &LYC, &BGP, &OBP0, &OBP1, &WY, &WX, &KEY1};
+int JoypadButtons::* const PadLines[] = {&JoypadButtons::Up, &JoypadButtons::Down, &JoypadButtons::Left,
+                                         &JoypadButtons::Right, &JoypadButtons::A, &JoypadButtons::B,
+                                         &JoypadButtons::Start, &JoypadButtons::Select};
+constexpr int WorkRamBankSize = 0x1000;
+constexpr int VideoRamBankSize = 0x2000;
+
 // The selected half of the buttons, 0 meaning pressed; the top bits read 1.
 uint8_t JoypadByte() {
   const JoypadButtons& j = JoypadState;
@@ -50,6 +59,28 @@ uint8_t JoypadByte() {
 }
 
 }  // namespace
+
+void SaveIoState(StateWriter& out) {
+  out.section("IO  ");
+  for (const uint8_t* r : IoBytes) out.u8(*r);
+  out.u8(VBK);
+  out.u8(SVBK);
+  out.i32(JoypadSelect);
+  out.i32(DoubleSpeed);
+  for (auto line : PadLines) out.flag(JoypadState.*line);
+}
+
+void LoadIoState(StateReader& in) {
+  in.section("IO  ");
+  for (uint8_t* r : IoBytes) *r = in.u8();
+  VBK = static_cast<uint8_t>(in.u8() & 1);
+  SVBK = static_cast<uint8_t>(in.u8() & 7);
+  JoypadSelect = in.number(0, 1);
+  DoubleSpeed = in.number(0, 1);
+  for (auto line : PadLines) JoypadState.*line = in.flag();
+  VramBankPtr = VideoRam + VBK * VideoRamBankSize;
+  WramBankPtr = WorkRam + (SVBK ? SVBK : 1) * WorkRamBankSize;  // 0 until written: bank 1
+}
 
 // Copies 160 bytes into OAM through the full bus, at once and at no cost.
 void OamDma(int value) {
@@ -126,7 +157,7 @@ void IoWrite(int address, int value) {
     case 0xFF4D: KEY1 = v & 1; break;
     case 0xFF4F:
       VBK = v & 1;
-      VramBankPtr = VideoRam + VBK * 0x2000;
+      VramBankPtr = VideoRam + VBK * VideoRamBankSize;
       break;
     case 0xFF51: case 0xFF52: case 0xFF53: case 0xFF54: case 0xFF55:
       VramDmaWrite(address, v);
@@ -138,7 +169,7 @@ void IoWrite(int address, int value) {
       int bank = v & 7;
       if (bank == 0) bank = 1;
       SVBK = static_cast<uint8_t>(bank);
-      WramBankPtr = WorkRam + bank * 0x1000;
+      WramBankPtr = WorkRam + bank * WorkRamBankSize;
       break;
     }
     case 0xFFFF: IE = v; break;

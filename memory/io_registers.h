@@ -16,6 +16,14 @@ extern int DoubleSpeed;   // toggled by STOP after a KEY1 prepare
 // Every register of the page back to its program-start value.
 void ResetIoRegisters();
 
+// The register page's part of a machine state, with the pad lines as the
+// last poll left them (the game reads them until the next poll). Loading it
+// points the video and work RAM windows at the banks VBK and SVBK select.
+class StateWriter;
+class StateReader;
+void SaveIoState(StateWriter& out);
+void LoadIoState(StateReader& in);
+
 uint8_t IoRead(int address);
 void IoWrite(int address, int value);
 void OamDma(int value);

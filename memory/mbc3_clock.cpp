@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+#include "memory/machine_state.h"
+
 Mbc3ClockRegisters Mbc3ClockRunning = {};
 Mbc3ClockRegisters Mbc3ClockLatched = {};
 int64_t Mbc3ClockStamp = 0;
@@ -11,6 +13,10 @@ namespace {
 
 constexpr int64_t SecondsPerDay = 86400;
 constexpr int DaysCounted = 512;  // the 9-bit day counter
+// Beyond any real date, and far enough from the ends of 64 bits that the
+// time between two stamps can always be taken.
+constexpr uint64_t LatestSeconds = uint64_t{1} << 40;
+constexpr int64_t LatestStampMillis = static_cast<int64_t>(LatestSeconds) * 1000;
 
 int64_t SystemMillis() {
   using namespace std::chrono;
@@ -155,6 +161,39 @@ void Mbc3ClockWrite(int reg, uint8_t value) {
   r = Masked(r);
 }
 
+namespace {
+
+void SaveRegisters(StateWriter& out, const Mbc3ClockRegisters& r) {
+  for (uint8_t v : {r.seconds, r.minutes, r.hours, r.day_low, r.day_high}) out.u8(v);
+}
+
+Mbc3ClockRegisters LoadRegisters(StateReader& in) {
+  Mbc3ClockRegisters r;
+  for (uint8_t* v : {&r.seconds, &r.minutes, &r.hours, &r.day_low, &r.day_high}) *v = in.u8();
+  return Masked(r);
+}
+
+}  // namespace
+
+void SaveMbc3ClockState(StateWriter& out) {
+  out.section("RTC ");
+  SaveRegisters(out, Mbc3ClockRunning);
+  SaveRegisters(out, Mbc3ClockLatched);
+  out.i64(Mbc3ClockStamp);
+  out.i32(Mbc3ClockMillis);
+}
+
+// The stamp is kept as it was: the next look at the clock counts the time
+// since then, and a stamp ahead of the host's clock costs no time.
+void LoadMbc3ClockState(StateReader& in) {
+  in.section("RTC ");
+  Mbc3ClockRunning = LoadRegisters(in);
+  Mbc3ClockLatched = LoadRegisters(in);
+  Mbc3ClockStamp = in.i64();
+  if (Mbc3ClockStamp < 0 || Mbc3ClockStamp > LatestStampMillis) in.refuse();
+  Mbc3ClockMillis = in.number(0, 999);
+}
+
 void SaveMbc3Clock(uint8_t* out) {
   UpdateMbc3Clock();
   PutRegisters(out, Mbc3ClockRunning);
@@ -167,7 +206,6 @@ bool LoadMbc3Clock(const uint8_t* data, long size) {
   Mbc3ClockRunning = GetRegisters(data);
   Mbc3ClockLatched = GetRegisters(data + 20);
   const uint64_t saved = GetLe(data + 40, size == Mbc3ClockSaveBytes ? 8 : 4);
-  constexpr uint64_t LatestSeconds = uint64_t{1} << 40;  // beyond any real date; keeps the product in range
   Mbc3ClockStamp = saved < LatestSeconds ? static_cast<int64_t>(saved) * 1000 : HostMillis();
   Mbc3ClockMillis = 0;
   UpdateMbc3Clock();

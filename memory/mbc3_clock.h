@@ -49,6 +49,16 @@ uint8_t Mbc3ClockRead(int reg);
 // afresh; setting the halt bit stops the clock where it is.
 void Mbc3ClockWrite(int reg, uint8_t value);
 
+// The clock's part of a machine state: the running registers and the host
+// time they stand at, and the latched registers. Loading lets the running
+// clock go on by the host time since then, as a battery save's trailer
+// does, so that the game's clock keeps to the real time however old the
+// state; the latched registers come back as they were.
+class StateWriter;
+class StateReader;
+void SaveMbc3ClockState(StateWriter& out);
+void LoadMbc3ClockState(StateReader& in);
+
 // The save trailer (Mbc3ClockSaveBytes) for the present moment.
 void SaveMbc3Clock(uint8_t* out);
 

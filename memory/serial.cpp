@@ -1,6 +1,7 @@
 #include "memory/serial.h"
 
 #include "memory/io_registers.h"
+#include "memory/machine_state.h"
 #include "memory/timer.h"
 
 uint8_t SB = 0, SC = 0;
@@ -18,6 +19,21 @@ void ResetSerial() {
   SB = 0;
   SC = 0;
   SerialCycles = 0;
+  UpdateSlowCounters();
+}
+
+void SaveSerialState(StateWriter& out) {
+  out.section("SER ");
+  out.u8(SB);
+  out.u8(SC);
+  out.i32(SerialCycles);
+}
+
+void LoadSerialState(StateReader& in) {
+  in.section("SER ");
+  SB = in.u8();
+  SC = in.u8() & ScWritable;
+  SerialCycles = in.number(0, SerialByteCycles);
   UpdateSlowCounters();
 }
 

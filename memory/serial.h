@@ -21,6 +21,13 @@ extern void (*SerialSink)(uint8_t byte);
 // No transfer, both registers cleared. The sink stays: it belongs to the run.
 void ResetSerial();
 
+// The port's part of a machine state. Loading it sets which of the slow
+// counters run (the register page, with TAC, comes first).
+class StateWriter;
+class StateReader;
+void SaveSerialState(StateWriter& out);
+void LoadSerialState(StateReader& in);
+
 uint8_t SerialRead(int address);              // 0xFF01 or 0xFF02
 void SerialWrite(int address, uint8_t value);  // 0xFF01 or 0xFF02
 

@@ -1,5 +1,7 @@
 #include "memory/timer.h"
 
+#include "memory/machine_state.h"
+
 int DivCounter = DivPeriod;
 int TimerCounter = 256;
 const int TimerPeriods[4] = {256, 4, 16, 64};
@@ -27,6 +29,20 @@ void TimerSteps() {
       TIMA++;
     }
   }
+}
+
+void SaveTimerState(StateWriter& out) {
+  out.section("TIMR");
+  out.i32(DivCounter);
+  out.i32(TimerCounter);
+}
+
+// Between steps both counts stand within one period of their next step;
+// the ranges leave room on both sides.
+void LoadTimerState(StateReader& in) {
+  in.section("TIMR");
+  DivCounter = in.number(-DivPeriod, DivPeriod);
+  TimerCounter = in.number(-TimerPeriods[0], TimerPeriods[0]);
 }
 
 void ResetTimer() {

@@ -33,6 +33,12 @@ void TimerSteps();
 // Both counters back to a full period.
 void ResetTimer();
 
+// The divider's and the timer's counts in a machine state.
+class StateWriter;
+class StateReader;
+void SaveTimerState(StateWriter& out);
+void LoadTimerState(StateReader& in);
+
 // Moves the divider, the timer and a serial transfer on by one instruction's
 // cost, before the instruction runs. The divider counts down here, one step
 // every 64 machine cycles and at most one per call; games only use it as a

@@ -2,6 +2,7 @@
 
 #include "cpu/registers.h"
 #include "memory/bus.h"
+#include "memory/machine_state.h"
 #include "memory/timer.h"
 
 uint16_t VramDmaSource = 0;
@@ -54,6 +55,23 @@ void ResetVramDma() {
   VramDmaDestination = 0;
   VramDmaBlocksLeft = 0;
   VramDmaActive = 0;
+}
+
+void SaveVramDmaState(StateWriter& out) {
+  out.section("HDMA");
+  out.u16(VramDmaSource);
+  out.u16(VramDmaDestination);
+  out.i32(VramDmaBlocksLeft);
+  out.i32(VramDmaActive);
+}
+
+void LoadVramDmaState(StateReader& in) {
+  in.section("HDMA");
+  VramDmaSource = in.u16();
+  VramDmaDestination = static_cast<uint16_t>(in.u16() & DestinationBits);
+  VramDmaBlocksLeft = in.number(0, LengthBits + 1);
+  VramDmaActive = in.number(0, 1);
+  if (VramDmaActive && VramDmaBlocksLeft == 0) in.refuse();  // a running copy has a block to make
 }
 
 // 0xFF51-0xFF54 cannot be read back (0xFF). 0xFF55 reads, while an H-blank

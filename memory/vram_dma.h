@@ -18,6 +18,12 @@ extern int VramDmaActive;  // an H-blank copy is running
 // No copy running, source and destination 0.
 void ResetVramDma();
 
+// The copy's part of a machine state.
+class StateWriter;
+class StateReader;
+void SaveVramDmaState(StateWriter& out);
+void LoadVramDmaState(StateReader& in);
+
 uint8_t VramDmaRead(int address);
 void VramDmaWrite(int address, uint8_t value);
 

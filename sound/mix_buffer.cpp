@@ -1,5 +1,7 @@
 #include "sound/mix_buffer.h"
 
+#include "memory/machine_state.h"
+
 namespace {
 
 // The reader's integrator holds the level x 32768.
@@ -77,6 +79,18 @@ long StereoMixBuffer::read_samples(int16_t* out, long count) {
     stereo_added = false;
   }
   return pairs * 2;
+}
+
+void StereoMixBuffer::save(StateWriter& out) const {
+  out.flag(stereo_added);
+  out.flag(was_stereo);
+  for (const SampleBuffer& buf : bufs) buf.save(out);
+}
+
+void StereoMixBuffer::load(StateReader& in) {
+  stereo_added = in.flag();
+  was_stereo = in.flag();
+  for (SampleBuffer& buf : bufs) buf.load(in);
 }
 
 void StereoMixBuffer::mix_mono(int16_t* out, long pairs) {

@@ -53,6 +53,10 @@ class StereoMixBuffer : public MixBuffer {
   long read_samples(int16_t* out, long count) override;
   long samples_available() const override;
 
+  // The three buffers and the choice of mono or stereo in a machine state.
+  void save(StateWriter& out) const;
+  void load(StateReader& in);
+
   void mix_mono(int16_t* out, long pairs);
   void mix_stereo(int16_t* out, long pairs);
 

@@ -1,5 +1,7 @@
 #include "sound/noise_channel.h"
 
+#include "memory/machine_state.h"
+
 void NoiseChannel::write(int reg, int data) {
   switch (reg) {
     case 1:
@@ -61,6 +63,18 @@ void NoiseChannel::run(int t, int end) {
     last_amp = delta >> 1;
   }
   delay = t - end;
+}
+
+void NoiseChannel::save(StateWriter& out) const {
+  EnvelopeChannel::save(out);
+  out.u32(lfsr);
+  out.i32(tap);
+}
+
+void NoiseChannel::load(StateReader& in) {
+  EnvelopeChannel::load(in);
+  lfsr = in.u32();
+  tap = in.number(0, 31);
 }
 
 void NoiseChannel::clear_registers() {

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "memory/machine_state.h"
+
 namespace {
 
 void FillSilence(uint16_t* entries, long count) {
@@ -69,6 +71,30 @@ void SampleBuffer::clear() {
   offset = 0;
   reader_accum = 0;
   if (samples) FillSilence(samples, size + KernelTailEntries);
+}
+
+void SampleBuffer::save(StateWriter& out) const {
+  out.i32(static_cast<int32_t>(sample_rate));
+  out.u32(offset);
+  out.i32(reader_accum);
+  long used = samples ? size + BufferExtraEntries : 0;
+  while (used > 0 && samples[used - 1] == SampleBias) used--;
+  out.i32(static_cast<int32_t>(used));
+  for (long i = 0; i < used; i++) out.u16(samples[i]);
+}
+
+// A frame adds about 740 samples and the hand-off takes them once 1024 are
+// ready; a position beyond half the buffer cannot come from a run, and
+// would let the next frames write past its end.
+void SampleBuffer::load(StateReader& in) {
+  if (in.i32() != sample_rate) in.refuse();
+  offset = in.u32();
+  reader_accum = in.i32();
+  const long capacity = samples ? size + BufferExtraEntries : 0;
+  const long used = in.number(0, static_cast<int32_t>(capacity));
+  if (samples && (offset >> 16) > static_cast<uint32_t>(size / 2)) in.refuse();
+  for (long i = 0; i < used; i++) samples[i] = in.u16();
+  if (samples) FillSilence(samples + used, capacity - used);
 }
 
 void SampleBuffer::remove_samples(long count) {

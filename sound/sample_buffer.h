@@ -8,6 +8,9 @@
 #pragma once
 #include <cstdint>
 
+class StateWriter;
+class StateReader;
+
 constexpr uint16_t SampleBias = 0x7F7F;      // 32639, the entry value of silence
 constexpr long MaxBufferSamples = 65448;     // largest capacity of a buffer
 constexpr int BufferExtraEntries = 26;       // room for kernel tails past the end
@@ -33,6 +36,13 @@ class SampleBuffer {
   void end_frame(int time) { offset += static_cast<uint32_t>(time) * factor; }
   // Drops count finished samples from the front; the tails move along.
   void remove_samples(long count);
+
+  // The buffer's part of a machine state: its position, the reader's level
+  // and every entry up to the last one that is not silence (the finished
+  // samples not yet read and the kernel tails after them). The rate must
+  // be the one the buffer has now.
+  void save(StateWriter& out) const;
+  void load(StateReader& in);
 
   // The 16.16 buffer position of a time (in clocks) within the current frame.
   uint32_t resampled_time(int time) const { return static_cast<uint32_t>(time) * factor + offset; }

@@ -1,11 +1,18 @@
 #include "sound/sound_channel.h"
 
+#include "memory/machine_state.h"
+
 namespace {
 
 constexpr int LengthEnableBit = 0x40;
 constexpr int TriggerBit = 0x80;
 constexpr int MaxVolume = 15;
 constexpr int DacBits = 0xF8;  // register 2 bits that keep the DAC on
+// The longest period of any channel (the noise's slowest divisor and
+// shift), and the largest level a channel adds (the wave's 15 at volume 7,
+// twice); a state's values stay within them.
+constexpr int LongestPeriod = 1 << 22;
+constexpr int LargestLevel = 15 * 7 * 2;
 
 }  // namespace
 
@@ -39,6 +46,40 @@ bool SoundChannel::write_control(int data) {
   if (length == 0) length = early_clock ? max_length - 1 : max_length;
   enabled = dac_on;
   return true;
+}
+
+void SoundChannel::save(StateWriter& out) const {
+  for (int v : {output_select, delay, last_amp, period, volume, global_volume, frequency, length}) out.i32(v);
+  for (bool b : {enabled, dac_on, length_enabled, length_step_next}) out.flag(b);
+}
+
+void SoundChannel::load(StateReader& in) {
+  output_select = in.number(0, 3);
+  delay = in.number(0, LongestPeriod);
+  last_amp = in.number(-LargestLevel, LargestLevel);
+  period = in.number(1, LongestPeriod);
+  volume = in.number(0, MaxVolume);
+  global_volume = in.number(0, 7);
+  frequency = in.number(0, 2047);
+  length = in.number(0, max_length);
+  enabled = in.flag();
+  dac_on = in.flag();
+  length_enabled = in.flag();
+  length_step_next = in.flag();
+  output = outputs[output_select];
+}
+
+void EnvelopeChannel::save(StateWriter& out) const {
+  SoundChannel::save(out);
+  for (int v : {env_period, env_up, env_timer, initial_volume}) out.i32(v);
+}
+
+void EnvelopeChannel::load(StateReader& in) {
+  SoundChannel::load(in);
+  env_period = in.number(0, 7);
+  env_up = in.number(0, 8);
+  env_timer = in.number(0, 8);
+  initial_volume = in.number(0, MaxVolume);
 }
 
 void SoundChannel::clear_registers() {

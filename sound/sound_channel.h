@@ -11,6 +11,9 @@
 #include "sound/sample_buffer.h"
 #include "sound/step_synth.h"
 
+class StateWriter;
+class StateReader;
+
 class SoundChannel {
  public:
   // Emits the level changes of the clocks [start, end) into output, which
@@ -34,6 +37,10 @@ class SoundChannel {
   void reset();
   // Heard at all: its bit in the status register.
   bool playing() const { return enabled; }
+  // The channel's counters, level and routing in a machine state; loading
+  // routes it to the buffer its routing names.
+  void save(StateWriter& out) const;
+  void load(StateReader& in);
 
   SampleBuffer* outputs[4] = {};  // 0 none (always null), 1 right, 2 left, 3 center
   SampleBuffer* output = nullptr;
@@ -87,6 +94,8 @@ class EnvelopeChannel : public SoundChannel {
   // The envelope, stepped at 64 Hz.
   void clock_envelope();
   void clear_registers();
+  void save(StateWriter& out) const;
+  void load(StateReader& in);
 
   int env_period = 0;
   int env_up = 0;  // non-zero: the volume rises

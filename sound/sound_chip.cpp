@@ -1,5 +1,7 @@
 #include "sound/sound_chip.h"
 
+#include "memory/machine_state.h"
+
 namespace {
 
 constexpr int MasterVolume = 0xFF24;  // low 3 bits: volume of all channels
@@ -12,6 +14,10 @@ constexpr int LargestAmplitude = 15 * 7 * 2;  // volume x master volume x 2
 // How far the center level moves per master-volume step when no channel
 // is sounding.
 constexpr int SilentVolumeStep = 30;
+
+// The latest time within a frame: the longest frame (four video frames)
+// plus one sequencer period.
+constexpr int LatestTime = 4 * 70224 + FrameSequencerPeriod;
 
 // What a read adds to the stored value of each register up to 0xFF2F: the
 // bits that cannot be read (write-only or unused) read 1. The status
@@ -62,6 +68,37 @@ void SoundChip::reset() {
   // console's start-up writes, so that write moves nothing (no click at the
   // start of every run); the register itself reads 0 until written.
   for (SoundChannel* channel : channels) channel->global_volume = StartupMasterVolume;
+}
+
+void SoundChip::save(StateWriter& out) const {
+  out.i32(next_frame_time);
+  out.i32(sequencer_step);
+  out.i32(last_time);
+  out.flag(powered);
+  out.flag(stereo_found);
+  out.bytes(regs, sizeof regs);
+  square1.save(out);
+  square2.save(out);
+  wave.save(out);
+  noise.save(out);
+}
+
+void SoundChip::load(StateReader& in) {
+  next_frame_time = in.number(0, LatestTime);
+  sequencer_step = in.number(0, FrameSequencerSteps - 1);
+  last_time = in.number(0, LatestTime);
+  powered = in.flag();
+  stereo_found = in.flag();
+  in.bytes(regs, sizeof regs);
+  square1.load(in);
+  square2.load(in);
+  wave.load(in);
+  noise.load(in);
+  for (int byte = 0; byte < WaveSamples / 2; byte++) {
+    const uint8_t data = regs[WavePattern - SoundFirstRegister + byte];
+    wave.samples[2 * byte] = static_cast<uint8_t>(data >> 4);
+    wave.samples[2 * byte + 1] = static_cast<uint8_t>(data & 0x0F);
+  }
 }
 
 void SoundChip::run_until(int end_time) {

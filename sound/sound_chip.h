@@ -36,6 +36,10 @@ class SoundChip {
   // Everything off and cleared, the wave pattern too: the chip before the
   // console's start-up turns the sound on.
   void reset();
+  // The chip's part of a machine state: the frame sequencer, the registers
+  // (the wave pattern with them) and the four channels.
+  void save(StateWriter& out) const;
+  void load(StateReader& in);
 
   // Index 0 square 1 (with sweep), 1 square 2, 2 wave, 3 noise.
   SoundChannel* channels[SoundChannelCount];

@@ -1,5 +1,7 @@
 #include "sound/sound_system.h"
 
+#include "memory/machine_state.h"
+
 SoundSystem Sound;
 
 SoundSystem::SoundSystem() {
@@ -12,6 +14,20 @@ SoundSystem::SoundSystem() {
 }
 
 SoundSystem::~SoundSystem() = default;
+
+void SoundSystem::save(StateWriter& out) const {
+  out.section("SND ");
+  out.u32(frame_start_cycle);
+  chip.save(out);
+  buffer.save(out);
+}
+
+void SoundSystem::load(StateReader& in) {
+  in.section("SND ");
+  frame_start_cycle = in.u32();
+  chip.load(in);
+  buffer.load(in);
+}
 
 // The frame lasts as long as the processor ran since the last one: video
 // frames are not all alike (the LCD turned on or off in one).

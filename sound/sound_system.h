@@ -36,6 +36,10 @@ class SoundSystem {
   // Back to the state after construction and set_sample_rate: chip reset,
   // buffers emptied, the frame starting at the processor's count now.
   void reset();
+  // The sound's part of a machine state: where the frame started, the chip
+  // and the buffers with every sample not yet handed off.
+  void save(StateWriter& out) const;
+  void load(StateReader& in);
 
   // Clocks from the frame's start to the processor's count, never past the
   // longest frame.

@@ -1,5 +1,7 @@
 #include "sound/square_channel.h"
 
+#include "memory/machine_state.h"
+
 const int DutyTable[4] = {1, 2, 4, 6};
 
 namespace {
@@ -105,6 +107,26 @@ void SquareChannel::run(int t, int end) {
     last_amp = delta >> 1;
   }
   delay = t - end;
+}
+
+void SquareChannel::save(StateWriter& out) const {
+  EnvelopeChannel::save(out);
+  for (int v : {phase, duty, sweep_period, sweep_timer, sweep_shift, sweep_negate, sweep_freq}) out.i32(v);
+  out.flag(sweep_enabled);
+  out.flag(negate_used);
+}
+
+void SquareChannel::load(StateReader& in) {
+  EnvelopeChannel::load(in);
+  phase = in.number(0, 7);
+  duty = in.number(1, 7);
+  sweep_period = in.number(0, 7);
+  sweep_timer = in.number(0, 8);
+  sweep_shift = in.number(0, 7);
+  sweep_negate = in.number(0, 8);
+  sweep_freq = in.number(0, HighestFrequency);
+  sweep_enabled = in.flag();
+  negate_used = in.flag();
 }
 
 void SquareChannel::clear_registers() {

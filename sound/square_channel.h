@@ -16,6 +16,8 @@ class SquareChannel : public EnvelopeChannel {
   void clock_sweep();
   void clear_registers();
   void reset();
+  void save(StateWriter& out) const;
+  void load(StateReader& in);
 
   int phase = 1;
   int duty = 1;

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "memory/machine_state.h"
+
 namespace {
 
 constexpr int MinWavePeriod = 7;  // faster than this the channel stays silent
@@ -86,6 +88,18 @@ void WaveChannel::advance_unheard(int t, int end) {
     t += steps * period;
   }
   delay = t - end;
+}
+
+void WaveChannel::save(StateWriter& out) const {
+  SoundChannel::save(out);
+  out.i32(volume_shift);
+  out.i32(wave_pos);
+}
+
+void WaveChannel::load(StateReader& in) {
+  SoundChannel::load(in);
+  volume_shift = in.number(0, 7);
+  wave_pos = in.number(0, WaveSamples - 1);
 }
 
 void WaveChannel::clear_registers() {

@@ -16,6 +16,9 @@ class WaveChannel : public SoundChannel {
   // it moves while the channel plays unheard.
   void advance_unheard(int start, int end);
   void clear_registers();
+  // The pattern itself is the chip's (its registers).
+  void save(StateWriter& out) const;
+  void load(StateReader& in);
   // Back to construction; the wave pattern is cleared too.
   void reset();
   // The pattern byte the channel reads now, 0..15; while it plays, the

@@ -1,6 +1,7 @@
 #include "video/lcd_timing.h"
 
 #include "memory/io_registers.h"
+#include "memory/machine_state.h"
 #include "memory/vram_dma.h"
 #include "shell/input.h"
 #include "shell/run_control.h"
@@ -177,6 +178,25 @@ void ResetLcdCounters() {
   HandOffCarry = 0;
   LY = 0;
   LcdEventAt = 0;  // the next step schedules from the registers as they are then
+}
+
+void SaveLcdState(StateWriter& out) {
+  out.section("LCD ");
+  for (int counter : {FrameCycles, LineCycles, LineComposed, StatLine, HandOffCarry, LcdEventAt}) out.i32(counter);
+}
+
+// The counts stay within a frame or two of their events, so that the next
+// step never has to catch up on more than a few hundred lines.
+void LoadLcdState(StateReader& in) {
+  in.section("LCD ");
+  constexpr int Longest = 2 * CyclesPerFrame;
+  FrameCycles = in.number(-CyclesPerFrame, Longest);
+  LineCycles = in.number(-CyclesPerFrame, Longest);
+  LineComposed = in.number(0, 1);
+  StatLine = in.number(0, 1);
+  HandOffCarry = in.number(0, Longest);
+  LcdEventAt = in.number(0, Longest);
+  if (LY >= LinesPerFrame) in.refuse();
 }
 
 void FinishFrame() {

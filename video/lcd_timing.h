@@ -48,6 +48,14 @@ inline void AdvanceLcd() {
 uint8_t ReadStat();
 void ResetLcdCounters();
 
+// The counters' part of a machine state (LY and STAT are the register
+// page's). FramesFinished is not in it: it counts the frames this run has
+// made, whatever state the machine was put in.
+class StateWriter;
+class StateReader;
+void SaveLcdState(StateWriter& out);
+void LoadLcdState(StateReader& in);
+
 // Processor writes of LCDC, STAT and LYC.
 void LcdcWritten(uint8_t value);
 void StatWritten(uint8_t value);

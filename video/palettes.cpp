@@ -4,6 +4,7 @@
 
 #include "memory/io_registers.h"
 #include "memory/machine.h"
+#include "memory/machine_state.h"
 #include "video/renderer.h"
 
 // Identity until the program first writes a palette register.
@@ -80,6 +81,28 @@ void RebuildPalettePixels() {
   } else {
     for (int map = 0; map < 3; map++) ShadePixels(map);
   }
+}
+
+void SavePaletteState(StateWriter& out) {
+  out.section("PAL ");
+  for (const auto& map : ShadeMap)
+    for (int shade : map) out.u8(static_cast<unsigned>(shade));
+  out.bytes(BgPaletteMemory, sizeof BgPaletteMemory);
+  out.bytes(SpritePaletteMemory, sizeof SpritePaletteMemory);
+  out.u8(BgPaletteIndex);
+  out.u8(SpritePaletteIndex);
+}
+
+void LoadPaletteState(StateReader& in) {
+  in.section("PAL ");
+  for (auto& map : ShadeMap)
+    for (int& shade : map) shade = in.u8() & 3;
+  in.bytes(BgPaletteMemory, sizeof BgPaletteMemory);
+  in.bytes(SpritePaletteMemory, sizeof SpritePaletteMemory);
+  BgPaletteIndex = in.u8() & (AutoIncrement | IndexBits);
+  SpritePaletteIndex = in.u8() & (AutoIncrement | IndexBits);
+  TrueColours = TrueColoursOption && ColourCartridge;
+  RebuildPalettePixels();
 }
 
 // 0xFF68/0xFF6A read back their index and auto-increment bit; 0xFF69/0xFF6B

@@ -7,6 +7,7 @@
 
 #include "memory/io_registers.h"
 #include "memory/machine.h"
+#include "memory/machine_state.h"
 #include "shell/display.h"
 
 int WindowLine = 0;
@@ -22,15 +23,34 @@ uint16_t* PictureLine(int line) { return reinterpret_cast<uint16_t*>(WorkBitmap-
 
 void ResetRenderer() {
   std::memset(TileCache, 0, sizeof TileCache);
-  for (int i = 0; i < TileCount; i++) {
-    TileValid[i] = 1;
-    MarkTileDirty(i);
-  }
+  InvalidateTileCache();
   for (auto& map : ShadeMap)
     for (int n = 0; n < 4; n++) map[n] = n;
   ResetPalettes();
   WindowLine = 0;
   WindowYReached = 0;
+}
+
+void SaveRendererState(StateWriter& out) {
+  out.section("PICT");
+  out.i32(WindowLine);
+  out.i32(WindowYReached);
+  for (int y = 0; y < ScreenHeight; y++) {
+    for (int x = 0; x < ScreenWidth; x++) out.u16(WorkBitmap ? PictureLine(y)[x] : 0);
+  }
+}
+
+void LoadRendererState(StateReader& in) {
+  in.section("PICT");
+  WindowLine = in.number(0, 0xFF);
+  WindowYReached = in.number(0, 1);
+  for (int y = 0; y < ScreenHeight; y++) {
+    for (int x = 0; x < ScreenWidth; x++) {
+      const uint16_t pixel = in.u16();
+      if (WorkBitmap) PictureLine(y)[x] = pixel;
+    }
+  }
+  InvalidateTileCache();
 }
 
 void StartPicture() {

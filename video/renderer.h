@@ -48,9 +48,25 @@ extern int WindowYReached;
 // their program-start state (every tile stale).
 void ResetRenderer();
 
+// The renderer's parts of a machine state. The palettes: the shade maps
+// (each stays the identity until its register is first written, so they do
+// not follow from the registers alone), both palette memories and their
+// indices; loading them builds the pixel tables again, in the colours this
+// run draws in. The renderer: the window's line counter and the picture
+// drawn so far, which the next frame draws over line by line (or, with
+// the LCD off, not at all); loading it makes the whole tile cache stale.
+class StateWriter;
+class StateReader;
+void SavePaletteState(StateWriter& out);
+void LoadPaletteState(StateReader& in);
+void SaveRendererState(StateWriter& out);
+void LoadRendererState(StateReader& in);
+
 // Tiles written by the processor wait in a list until the next line is
 // composed, which decodes them first.
 void MarkTileDirty(int tile);
+// Every tile stale, each listed once.
+void InvalidateTileCache();
 void DecodeTile(int index);
 void RefreshTileCache();
 

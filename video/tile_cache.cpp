@@ -23,6 +23,14 @@ void MarkTileDirty(int tile) {
   if (StaleTileCount < TileCount) StaleTiles[StaleTileCount++] = static_cast<uint16_t>(tile);
 }
 
+void InvalidateTileCache() {
+  for (int i = 0; i < TileCount; i++) {
+    TileValid[i] = 0;
+    StaleTiles[i] = static_cast<uint16_t>(i);
+  }
+  StaleTileCount = TileCount;
+}
+
 // Each pixel row is two bytes: the low bit plane, then the high one, with
 // the leftmost pixel in bit 7. The cache stores the tile column by column
 // so that one pixel row is read with a stride of 8.

@@ -1,0 +1,149 @@
+#include "memory/machine_state.h"
+
+#include <cstring>
+
+#include "cpu/registers.h"
+#include "memory/bank_controllers.h"
+#include "memory/bus.h"
+#include "memory/io_registers.h"
+#include "memory/mbc3_clock.h"
+#include "memory/serial.h"
+#include "memory/timer.h"
+#include "memory/vram_dma.h"
+#include "sound/sound_system.h"
+#include "video/lcd_timing.h"
+#include "video/renderer.h"
+
+namespace {
+
+// The machine as it was before a load, to put back should the load be
+// refused half-way.
+std::vector<uint8_t> BeforeLoad;
+
+// The parts in their order. The clock comes before the bank controller,
+// which shows a clock register through its RAM window; the register page
+// before the memories, whose bank windows it selects.
+void WriteParts(StateWriter& out) {
+  SaveCpuState(out);
+  SaveIoState(out);
+  SaveMemoryState(out);
+  SaveMbc3ClockState(out);
+  SaveBankControllerState(out);
+  SaveTimerState(out);
+  SaveSerialState(out);
+  SaveVramDmaState(out);
+  SaveLcdState(out);
+  SavePaletteState(out);
+  SaveRendererState(out);
+  Sound.save(out);
+}
+
+bool ReadParts(const uint8_t* data, size_t size) {
+  StateReader in(data, size);
+  LoadCpuState(in);
+  LoadIoState(in);
+  LoadMemoryState(in);
+  LoadMbc3ClockState(in);
+  LoadBankControllerState(in);
+  LoadTimerState(in);
+  LoadSerialState(in);
+  LoadVramDmaState(in);
+  LoadLcdState(in);
+  LoadPaletteState(in);
+  LoadRendererState(in);
+  Sound.load(in);
+  return in.ok() && in.at_end();
+}
+
+}  // namespace
+
+void StateWriter::u16(unsigned value) {
+  u8(value);
+  u8(value >> 8);
+}
+
+void StateWriter::u32(uint32_t value) {
+  u16(value & 0xFFFF);
+  u16(value >> 16);
+}
+
+void StateWriter::i64(int64_t value) {
+  const uint64_t v = static_cast<uint64_t>(value);
+  u32(static_cast<uint32_t>(v));
+  u32(static_cast<uint32_t>(v >> 32));
+}
+
+void StateWriter::bytes(const void* data, size_t size) {
+  const auto* p = static_cast<const uint8_t*>(data);
+  out_.insert(out_.end(), p, p + size);
+}
+
+bool StateReader::take(size_t size) {
+  if (ok_ && static_cast<size_t>(end_ - at_) >= size) return true;
+  ok_ = false;
+  return false;
+}
+
+uint8_t StateReader::u8() { return take(1) ? *at_++ : 0; }
+
+uint16_t StateReader::u16() {
+  const unsigned low = u8();
+  return static_cast<uint16_t>(low | u8() << 8);
+}
+
+uint32_t StateReader::u32() {
+  const uint32_t low = u16();
+  return low | static_cast<uint32_t>(u16()) << 16;
+}
+
+int64_t StateReader::i64() {
+  const uint64_t low = u32();
+  return static_cast<int64_t>(low | static_cast<uint64_t>(u32()) << 32);
+}
+
+bool StateReader::flag() {
+  const uint8_t value = u8();
+  if (value > 1) ok_ = false;
+  return value == 1;
+}
+
+int32_t StateReader::number(int32_t low, int32_t high) {
+  const int32_t value = i32();
+  if (ok_ && value >= low && value <= high) return value;
+  ok_ = false;
+  return low;
+}
+
+void StateReader::bytes(void* out, size_t size) {
+  if (take(size)) {
+    std::memcpy(out, at_, size);
+    at_ += size;
+  } else {
+    std::memset(out, 0, size);
+  }
+}
+
+void StateReader::section(const char (&mark)[5]) {
+  if (!take(4) || std::memcmp(at_, mark, 4) != 0) {
+    ok_ = false;
+    return;
+  }
+  at_ += 4;
+}
+
+void SaveMachineState(std::vector<uint8_t>& out) {
+  out.clear();
+  StateWriter writer(out);
+  WriteParts(writer);
+}
+
+bool LoadMachineState(const uint8_t* data, size_t size) {
+  SaveMachineState(BeforeLoad);
+  if (ReadParts(data, size)) {
+    CartRamWritten = 1;
+    return true;
+  }
+  // The machine's own state always reads back.
+  ReadParts(BeforeLoad.data(), BeforeLoad.size());
+  return false;
+}

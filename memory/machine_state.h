@@ -1,0 +1,78 @@
+// The whole machine as a string of bytes, and back: the processor, every
+// memory, the bank controller and its clock, the register page, the timer,
+// the serial port, VRAM DMA, the LCD counters, the renderer's state and the
+// picture it has drawn, and the sound system down to the samples not yet
+// handed off. Save states and rewinding are built on it.
+//
+// Each unit writes and reads its own part, beside its code, through a
+// StateWriter and a StateReader. The parts follow each other in a fixed
+// order, each opened by a four-letter mark; numbers are little-endian.
+// What the machine can build again from the rest (the tile cache, the
+// palette pixel tables, the bank windows) is not stored but rebuilt.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// The layout of the bytes. Any change to what a unit writes needs a new
+// number: states of another number are refused.
+constexpr uint32_t MachineStateFormat = 1;
+
+class StateWriter {
+ public:
+  explicit StateWriter(std::vector<uint8_t>& out) : out_(out) {}
+
+  void u8(unsigned value) { out_.push_back(static_cast<uint8_t>(value)); }
+  void u16(unsigned value);
+  void u32(uint32_t value);
+  void i32(int32_t value) { u32(static_cast<uint32_t>(value)); }
+  void i64(int64_t value);
+  void flag(bool value) { u8(value ? 1 : 0); }
+  void bytes(const void* data, size_t size);
+  // Opens a unit's part with its four-letter mark.
+  void section(const char (&mark)[5]) { bytes(mark, 4); }
+
+ private:
+  std::vector<uint8_t>& out_;
+};
+
+// Reads what a StateWriter wrote. A read past the end, a mark that is not
+// where it should be or a value out of its range refuses the state: the
+// reader then hands out zeros (or the range's low end) and ok() is false, so
+// that a unit never builds a pointer or an index from a bad value.
+class StateReader {
+ public:
+  StateReader(const uint8_t* data, size_t size) : at_(data), end_(data + size) {}
+
+  uint8_t u8();
+  uint16_t u16();
+  uint32_t u32();
+  int32_t i32() { return static_cast<int32_t>(u32()); }
+  int64_t i64();
+  bool flag();  // one byte, 0 or 1
+  // A 32-bit whole number that must lie in [low, high].
+  int32_t number(int32_t low, int32_t high);
+  void bytes(void* out, size_t size);
+  void section(const char (&mark)[5]);
+
+  void refuse() { ok_ = false; }
+  bool ok() const { return ok_; }
+  bool at_end() const { return at_ == end_; }
+
+ private:
+  bool take(size_t size);
+  const uint8_t* at_;
+  const uint8_t* end_;
+  bool ok_ = true;
+};
+
+// Writes the machine as it stands into out (which is cleared first).
+// Taking a state changes nothing in the machine.
+void SaveMachineState(std::vector<uint8_t>& out);
+
+// Replaces the machine by the state in data, made for the cartridge that is
+// loaded now. Every part is read and every value checked; a state that is
+// short, too long or holds a value the machine cannot have is refused, and
+// the machine is then put back exactly as it was (false). After a load the
+// cartridge RAM counts as written, so that the battery save takes it.
+bool LoadMachineState(const uint8_t* data, size_t size);
