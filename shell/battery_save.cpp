@@ -120,10 +120,7 @@ int ReadSaveFile(const std::string& path, std::vector<uint8_t>& bytes, long limi
 }
 
 bool WriteSave(std::string* error) {
-  if (Save.make_folder && !MakeFolders(Folder(Save.path))) {
-    *error = Reason(Folder(Save.path).c_str());
-    return false;
-  }
+  if (Save.make_folder && !MakeFolderFor(Save.path, error)) return false;
   if (!WriteFileAtomically(Save.path, SaveImage(), Save.keep_old, error)) return false;
   Save.keep_old = false;
   Save.failure_told = false;
@@ -151,6 +148,32 @@ std::string SavePathFor(const std::string& rom_path) {
   if (dot != std::string::npos && dot > name_start) stem.resize(dot);
   const std::string save = stem + ".sav";
   return save == rom_path ? rom_path + ".sav" : save;  // never the cartridge itself
+}
+
+SaveLocation LocateSaveFile(const char* rom_path, const char* save_path) {
+  SaveLocation location;
+  if (save_path) {
+    location.candidates.push_back(save_path);
+    return location;
+  }
+  const std::string beside = SavePathFor(rom_path);
+  const std::string fallback_folder = FallbackSaveFolder();
+  const std::string fallback = fallback_folder.empty() ? "" : fallback_folder + "/" + FileName(beside);
+  if (FolderWritable(Folder(beside)) || fallback.empty()) {
+    location.candidates = {beside};
+    if (!fallback.empty()) location.candidates.push_back(fallback);
+  } else {
+    location.candidates = {fallback, beside};
+    location.fallback = true;
+  }
+  return location;
+}
+
+bool MakeFolderFor(const std::string& path, std::string* error) {
+  const std::string folder = Folder(path);
+  if (MakeFolders(folder)) return true;
+  if (error) *error = Reason(folder.c_str());
+  return false;
 }
 
 std::string FallbackSaveFolder() {
@@ -240,25 +263,12 @@ void StartBatterySave(const char* rom_path, const char* save_path) {
   CartRamWritten = 0;
   if (!CartHasBattery || SaveImage().empty()) return;
 
-  // Where the save is written, and where it is looked for: with an unwritable
-  // cartridge folder, first in the fallback folder and then beside the
-  // cartridge; otherwise the other way round.
-  std::vector<std::string> candidates;
-  if (save_path) {
-    candidates.push_back(save_path);
-  } else {
-    const std::string beside = SavePathFor(rom_path);
-    const std::string fallback_folder = FallbackSaveFolder();
-    const std::string fallback = fallback_folder.empty() ? "" : fallback_folder + "/" + FileName(beside);
-    if (FolderWritable(Folder(beside)) || fallback.empty()) {
-      candidates = {beside};
-      if (!fallback.empty()) candidates.push_back(fallback);
-    } else {
-      candidates = {fallback, beside};
-      Save.make_folder = true;
-      std::fprintf(stderr, "pellix: %s is not writable; saves go to %s\n", Folder(beside).c_str(),
-                   fallback.c_str());
-    }
+  const SaveLocation location = LocateSaveFile(rom_path, save_path);
+  const std::vector<std::string>& candidates = location.candidates;
+  if (location.fallback) {
+    Save.make_folder = true;
+    std::fprintf(stderr, "pellix: %s is not writable; saves go to %s\n", Folder(candidates[1]).c_str(),
+                 candidates[0].c_str());
   }
   Save.path = candidates[0];
   Save.active = true;

@@ -22,6 +22,21 @@ std::string SavePathFor(const std::string& rom_path);
 // neither variable gives an absolute folder.
 std::string FallbackSaveFolder();
 
+// Where a cartridge's save file is written and where it is looked for, in
+// order (save_path: one the user named, or null). With an unwritable
+// cartridge folder the fallback folder comes first (fallback set), then the
+// cartridge's own; otherwise the other way round. The save states of the
+// cartridge follow the same rules.
+struct SaveLocation {
+  std::vector<std::string> candidates;  // the first is where files are written
+  bool fallback = false;
+};
+SaveLocation LocateSaveFile(const char* rom_path, const char* save_path);
+
+// Creates the folder of the file at path and those above it that are
+// missing. On failure *error says why.
+bool MakeFolderFor(const std::string& path, std::string* error);
+
 // Whether files can be created in the folder. A folder that nobody may
 // write counts as read-only for the superuser too, as its owner meant.
 bool FolderWritable(const std::string& folder);

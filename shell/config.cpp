@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "shell/input.h"
+#include "shell/rewind.h"
 #include "video/renderer.h"
 
 namespace {
@@ -54,7 +55,7 @@ const NamedKey KeyNames[] = {
 #undef PELLIX_KEY
 
 const char* const JoystickSettings[] = {"number", "a", "b", "start", "select"};
-const char* const VideoSettings[] = {"scale", "fullscreen", "colour"};
+const char* const VideoSettings[] = {"scale", "fullscreen", "colour", "rewind"};
 
 // One line per mistake: the file, the setting, the value and what happens.
 void Complain(const char* path, const char* section, const char* name, const char* value, const char* why) {
@@ -159,11 +160,12 @@ void ReadYesNo(const char* path, const char* section, const char* name, bool& se
 }
 
 // colour = yes draws colour cartridges in their colour palettes, as
-// --colour does.
+// --colour does; rewind = no keeps no snapshots for rewinding.
 void ReadVideo(const char* path, DisplayMode& video) {
   ReadNumber(path, VideoSection, "scale", 1, MaxScale, video.scale);
   ReadYesNo(path, VideoSection, "fullscreen", video.fullscreen);
   ReadYesNo(path, VideoSection, "colour", TrueColoursOption);
+  ReadYesNo(path, VideoSection, "rewind", RewindOption);
 }
 
 }  // namespace

@@ -13,7 +13,8 @@ std::string DefaultConfigPath();
 
 // Reads the file (the default place when path is null) with Allegro's
 // configuration routines into the key table, the joystick map, `video` and
-// the choice of true colours (TrueColoursOption);
+// the choice of true colours (TrueColoursOption) and of rewinding
+// (RewindOption);
 // nothing is ever written back. A missing file is normal. An unknown name or
 // a bad value gives one line on stderr naming the file, the setting and the
 // value, and that setting keeps what it had. Needs Allegro installed.

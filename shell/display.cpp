@@ -3,9 +3,12 @@
 #include <allegro.h>
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <mutex>
+#include <string>
+#include <vector>
 
 #include "shell/run_control.h"
 #include "video/renderer.h"
@@ -28,6 +31,9 @@ constexpr int FramePeriodMs = 17;  // the pace when the clock cannot run
 constexpr int Black = 0x0000, White = 0xFFFF;
 const char* const PausedText = "Paused";
 constexpr int NoteMargin = 2;  // around the text, and from the picture's corner
+
+std::string NoteText;
+std::chrono::steady_clock::time_point NoteEnds;
 
 // Raised by Allegro's timer thread, lowered by the emulation thread, which
 // sleeps until the timer wakes it: a run at real time or paused takes next
@@ -103,28 +109,48 @@ bool ToggleFullscreen() {
   return OpenDisplay(next);
 }
 
-// Shows the 160x144 picture scaled in the window.
-void PresentFrame() {
-  if (Headless || !BackBuffer) return;
-  stretch_blit(WorkBitmap, BackBuffer, 0, 0, ScreenWidth, ScreenHeight, 0, 0, BackBuffer->w, BackBuffer->h);
-  blit(BackBuffer, screen, 0, 0, PictureX, PictureY, BackBuffer->w, BackBuffer->h);
+void ShowNote(const std::string& text) {
+  NoteText = text;
+  NoteEnds = std::chrono::steady_clock::now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                                     std::chrono::duration<double>(NoteSeconds));
 }
 
+bool NoteShowing() { return !NoteText.empty() && std::chrono::steady_clock::now() < NoteEnds; }
+
+void PresentFrame() { PresentFrameWithStatus(nullptr); }
+
+void PresentPausedFrame() { PresentFrameWithStatus(PausedText); }
+
 // White 8x8 text on a black box in the picture's top-left corner, larger on
-// a large picture.
-void PresentPausedFrame() {
+// a large picture: the status on the first line, the key's note under it.
+void PresentFrameWithStatus(const char* status) {
   if (Headless || !BackBuffer) return;
-  PresentFrame();
-  const int size = std::max(1, BackBuffer->w / ScreenWidth / 2);
-  const int width = text_length(font, PausedText) + 2 * NoteMargin;
-  const int height = text_height(font) + 2 * NoteMargin;
-  BITMAP* note = create_bitmap_ex(ColourDepth, width, height);
-  if (!note) return;
-  clear_to_color(note, Black);
-  textout_ex(note, font, PausedText, NoteMargin, NoteMargin, White, -1);
-  stretch_blit(note, screen, 0, 0, width, height, PictureX + NoteMargin * size, PictureY + NoteMargin * size,
-               width * size, height * size);
-  destroy_bitmap(note);
+  stretch_blit(WorkBitmap, BackBuffer, 0, 0, ScreenWidth, ScreenHeight, 0, 0, BackBuffer->w, BackBuffer->h);
+  std::vector<std::string> lines;
+  if (status) lines.push_back(status);
+  if (NoteShowing()) {
+    size_t start = 0;
+    for (size_t end; (end = NoteText.find('\n', start)) != std::string::npos; start = end + 1)
+      lines.push_back(NoteText.substr(start, end - start));
+    lines.push_back(NoteText.substr(start));
+  }
+  if (!lines.empty()) {
+    const int size = std::max(1, BackBuffer->w / ScreenWidth / 2);
+    int width = 0;
+    for (const std::string& line : lines) width = std::max(width, text_length(font, line.c_str()));
+    width += 2 * NoteMargin;
+    const int line_height = text_height(font);
+    const int height = line_height * static_cast<int>(lines.size()) + 2 * NoteMargin;
+    if (BITMAP* note = create_bitmap_ex(ColourDepth, width, height)) {
+      clear_to_color(note, Black);
+      for (size_t i = 0; i < lines.size(); i++)
+        textout_ex(note, font, lines[i].c_str(), NoteMargin, NoteMargin + line_height * static_cast<int>(i), White, -1);
+      stretch_blit(note, BackBuffer, 0, 0, width, height, NoteMargin * size, NoteMargin * size, width * size,
+                   height * size);
+      destroy_bitmap(note);
+    }
+  }
+  blit(BackBuffer, screen, 0, 0, PictureX, PictureY, BackBuffer->w, BackBuffer->h);
 }
 
 // Allegro's vsync() is only simulated under X and waits far too long, so the

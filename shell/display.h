@@ -1,6 +1,8 @@
 // The window (or the full screen), the two bitmaps and the frame clock.
 #pragma once
 
+#include <string>
+
 struct BITMAP;
 
 extern BITMAP* WorkBitmap;  // 640x480; its top-left 160x144 is the console picture
@@ -31,9 +33,20 @@ bool OpenDisplay(const DisplayMode& mode);
 // Switches between full screen and the window; false as OpenDisplay.
 bool ToggleFullscreen();
 
+// Notes over the picture's top-left corner, white on black: the state of
+// the run ("Paused", "Rewind") and, for NoteSeconds after a key, what it
+// did ("Saved state 3"). They go on the screen only, never into the work
+// bitmap, so never into a screenshot.
+constexpr double NoteSeconds = 2.0;
+// The note of a key; a '\n' starts a second line.
+void ShowNote(const std::string& text);
+// Whether the note of the latest key is still on the screen.
+bool NoteShowing();
+
+// The picture, with the note of the latest key while it lasts.
 void PresentFrame();
-// The picture with a small "Paused" note over it. The note goes on the
-// screen only, never into the work bitmap.
+// The same under a line that says how the run stands ("Paused").
+void PresentFrameWithStatus(const char* status);
 void PresentPausedFrame();
 
 // Starts the frame clock (console frame rate, driven by Allegro's timer) and

@@ -13,7 +13,8 @@ const KeyTable DefaultKeyBindings = {{
     {"up", KEY_UP},       {"down", KEY_DOWN},          {"left", KEY_LEFT},   {"right", KEY_RIGHT},
     {"a", KEY_X},         {"b", KEY_Z},                {"start", KEY_Q},     {"select", KEY_W},
     {"pause", KEY_P},     {"fast_forward", KEY_TAB},   {"reset", KEY_F1},    {"screenshot", KEY_F12},
-    {"fullscreen", KEY_F11},
+    {"fullscreen", KEY_F11},  {"save_state", KEY_F2},    {"state_slot", KEY_F3}, {"load_state", KEY_F4},
+    {"rewind", KEY_BACKSPACE},
 }};
 
 KeyTable KeyBindings = DefaultKeyBindings;

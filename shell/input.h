@@ -28,6 +28,10 @@ enum KeyAction : int {
   ActionReset,
   ActionScreenshot,
   ActionFullscreen,
+  ActionSaveState,
+  ActionNextSlot,
+  ActionLoadState,
+  ActionRewind,
   ActionCount
 };
 

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "cpu/cpu.h"
 #include "cpu/registers.h"
@@ -17,6 +18,7 @@
 #include "memory/bus.h"
 #include "memory/cartridge.h"
 #include "memory/machine.h"
+#include "memory/machine_state.h"
 #include "memory/timer.h"
 #include "shell/battery_save.h"
 #include "shell/config.h"
@@ -25,9 +27,11 @@
 #include "shell/input_script.h"
 #include "shell/options.h"
 #include "shell/play_keys.h"
+#include "shell/rewind.h"
 #include "shell/run_control.h"
 #include "shell/screenshot.h"
 #include "shell/serial_output.h"
+#include "shell/state_files.h"
 #include "shell/test_runner.h"
 #include "sound/stream_output.h"
 #include "video/lcd_timing.h"
@@ -123,6 +127,24 @@ void DrawCartridgeInfo() {
   DrawLabelHex("MAX_BANK:", MAX_BANK, 0, 10, White);
 }
 
+// The register display in place of the picture, once per frame-clock tick,
+// while the processor stands on an unknown opcode. The player's keys still
+// work: a reset, a state loaded or rewinding set it going again.
+void ShowStoppedProcessor() {
+  // The machine makes no more sound; fed silence, the stream does not
+  // repeat its last buffers for ever.
+  SetStreamSilenced(true);
+  FeedSilentStream();
+  clear_bitmap(WorkBitmap);
+  DrawDebugOverlay();
+  PresentFrame();
+  WaitForFrame();  // the display needs no more than the frame rate
+  if (key[KEY_ESC]) QuitRequested = 1;
+  HandlePlayKeys();
+  ApplyPlayKeys();
+  if (!CpuStopped) SetStreamSilenced(FastForwarding);
+}
+
 // Writes video RAM bank 0, whatever VBK selects. Returns the result of the
 // close (0 on success), or EOF when the file cannot be written.
 int DumpVram() {
@@ -180,6 +202,17 @@ int main(int argc, char** argv) {
     return 1;
   }
   for (const ScreenshotAt& shot : opt.shots) ScheduleScreenshot(shot.frame, shot.path);
+  for (const ScreenshotAt& state : opt.states) ScheduleStateSave(state.frame, state.path);
+  StartStateSlots(path, opt.save);
+  // A state to load is checked before anything waits for the player.
+  std::vector<uint8_t> first_state;
+  if (opt.load_state) {
+    StateProblem problem;
+    if (!ReadStateFile(opt.load_state, first_state, problem)) {
+      std::fprintf(stderr, "pellix: %s: cannot load the state: %s\n", opt.load_state, problem.message.c_str());
+      return 1;
+    }
+  }
 
   DrawCartridgeInfo();
   PresentFrame();
@@ -189,32 +222,36 @@ int main(int argc, char** argv) {
 
   if (opt.colour) TrueColoursOption = true;  // else as the configuration file says
   ResetMachine();
+  StepInputScript(0);
+  PollInput();
+  // The state's pad lines stand until the first poll, as they stood when it
+  // was saved. Frames count from here.
+  if (opt.load_state && !LoadMachineState(first_state.data(), first_state.size())) {
+    std::fprintf(stderr, "pellix: %s: cannot load the state: the file is damaged (it holds values the machine "
+                 "cannot have)\n", opt.load_state);
+    return 1;
+  }
   StartPlayKeys(path);
+  StartRewind(!Headless && RewindOption && !opt.no_rewind);
   TraceFile = std::fopen("Trace.Log", "wb");  // without it the run goes on untraced
   if (opt.test) StartTestRun();
   ListenToSerial(opt.test);
-  StepInputScript(0);
-  PollInput();
   StartFrameClock();
 
   int exit_code = 0;
   const auto started = std::chrono::steady_clock::now();
-  while (!key[KEY_ESC] && !QuitRequested) {
-    CpuStep();
-    HardwareStep();
-    if (CpuStopped) {
-      if (Headless) {  // nobody can read the registers or press Escape
-        exit_code = UnknownOpExit;
-        break;
-      }
-      // The machine makes no more sound; fed silence, the stream does not
-      // repeat its last buffers for ever.
-      SetStreamSilenced(true);
-      FeedSilentStream();
-      clear_bitmap(WorkBitmap);
-      DrawDebugOverlay();
-      PresentFrame();
-      WaitForFrame();  // the display needs no more than the frame rate
+  while (!QuitRequested) {
+    do {
+      CpuStep();
+      HardwareStep();
+    } while (!FrameBoundary && !CpuStopped);
+    if (FrameBoundary) {
+      RunBetweenFrames();
+    } else if (Headless) {  // stopped: nobody can read the registers or press Escape
+      exit_code = UnknownOpExit;
+      break;
+    } else {
+      ShowStoppedProcessor();
     }
   }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
@@ -228,6 +265,7 @@ int main(int argc, char** argv) {
     exit_code = 1;
   }
   if (!ScheduledScreenshotsDone(FramesFinished)) exit_code = 1;
+  if (!ScheduledStatesDone(FramesFinished)) exit_code = 1;
 
   if (opt.screenshot && !SaveScreenshot(opt.screenshot)) {
     std::fprintf(stderr, "pellix: %s: cannot write the screenshot\n", opt.screenshot);

@@ -41,6 +41,12 @@ const char* const Usage =
     "  --screenshot-at FRAME:FILE\n"
     "                     write the picture as a PNG file when FRAME frames have\n"
     "                     finished (repeatable)\n"
+    "  --load-state FILE  load a save state right after the start; frames count\n"
+    "                     from there (--frames, --screenshot-at, --input)\n"
+    "  --save-state-at FRAME:FILE\n"
+    "                     write a save state when FRAME frames have finished\n"
+    "                     (repeatable)\n"
+    "  --no-rewind        keep no snapshots for rewinding (Backspace)\n"
     "  --test             run headless until the cartridge reports a verdict (frame\n"
     "                     limit 7200 unless --frames); exit 0 passed, 1 failed,\n"
     "                     4 no verdict\n"
@@ -49,7 +55,8 @@ const char* const Usage =
     "keys: arrows = pad, Z = B, X = A, Q = Start, W = Select, Enter = start,\n"
     "      Escape = quit, ~ (held) = trace, X (held) = hide the register display,\n"
     "      P = pause, Tab (held) = fast-forward, F1 = reset, F12 = screenshot,\n"
-    "      F11 = full screen\n";
+    "      F11 = full screen, F2 = save state, F3 = next state slot,\n"
+    "      F4 = load state, Backspace (held) = rewind\n";
 
 namespace {
 
@@ -140,6 +147,18 @@ int ParseOptions(int argc, char** argv, Options& opt) {
       if (!ParseScreenshotAt(text, shot))
         return Fail("--screenshot-at needs FRAME:FILE with a positive frame, not '%s'", text);
       opt.shots.push_back(shot);
+    } else if (std::strcmp(arg, "--save-state-at") == 0) {
+      const char* text = nullptr;
+      if (!value(text)) return Fail("%s needs FRAME:FILE", arg);
+      ScreenshotAt state{};
+      if (!ParseScreenshotAt(text, state))
+        return Fail("--save-state-at needs FRAME:FILE with a positive frame, not '%s'", text);
+      opt.states.push_back(state);
+    } else if (std::strcmp(arg, "--load-state") == 0) {
+      if (!value(opt.load_state)) return Fail("%s needs a state file", arg);
+      if (!IsFile(opt.load_state)) return Fail("%s: no such state file", opt.load_state);
+    } else if (std::strcmp(arg, "--no-rewind") == 0) {
+      opt.no_rewind = true;
     } else if (std::strcmp(arg, "--test") == 0) {
       opt.test = true;
     } else if (arg[0] == '-' && arg[1] != '\0') {

@@ -6,8 +6,10 @@
 // console time.
 constexpr long TestFrameLimit = 7200;
 
+// A file to write when that many frames have finished: a picture
+// (--screenshot-at) or a state (--save-state-at).
 struct ScreenshotAt {
-  long frame;        // taken when this many frames have finished
+  long frame;
   const char* path;
 };
 
@@ -29,6 +31,9 @@ struct Options {
   const char* input = nullptr;       // script of button states
   std::vector<ScreenshotAt> shots;   // PNGs of the picture at chosen frames
   bool test = false;                 // run until the cartridge reports its verdict (implies headless)
+  const char* load_state = nullptr;  // a state file to load right after the start
+  std::vector<ScreenshotAt> states;  // state files to write at chosen frames
+  bool no_rewind = false;            // keep no snapshots for rewinding
 };
 
 extern const char* const Usage;

@@ -8,23 +8,30 @@
 #include <cstring>
 
 #include "memory/machine.h"
+#include "shell/battery_save.h"
 #include "shell/display.h"
 #include "shell/input.h"
 #include "shell/run_control.h"
+#include "shell/rewind.h"
 #include "shell/screenshot.h"
+#include "shell/state_files.h"
 #include "sound/stream_output.h"
 
 bool FastForwarding = false;
 
 namespace {
 
-constexpr KeyAction PlayActions[] = {ActionPause, ActionFastForward, ActionReset, ActionScreenshot,
-                                     ActionFullscreen};
+constexpr KeyAction PlayActions[] = {ActionPause,     ActionFastForward, ActionReset,     ActionScreenshot,
+                                     ActionFullscreen, ActionSaveState,  ActionNextSlot,  ActionLoadState};
 constexpr int MaxScreenshots = 100000;
 
 std::string RomPath;
 bool WasDown[ActionCount] = {};
 bool Pressed[ActionCount] = {};
+int Slot = 1;
+
+// What the keys of the latest frame asked for, done between frames.
+bool ResetAsked = false, SaveAsked = false, LoadAsked = false, RewindAsked = false, PauseAsked = false;
 
 // Notes which of the player's keys went down since the last look. A key
 // held down counts once.
@@ -39,6 +46,13 @@ void ReadPlayKeys() {
 bool EndsWith(const std::string& text, const char* suffix) {
   const size_t n = std::strlen(suffix);
   return text.size() > n && strcasecmp(text.c_str() + text.size() - n, suffix) == 0;
+}
+
+// What a key did: a note on the screen, and a line for the terminal.
+void Tell(const std::string& note, const std::string& line, bool failure = false) {
+  ShowNote(note);
+  std::fprintf(failure ? stderr : stdout, "pellix: %s\n", line.c_str());
+  std::fflush(failure ? stderr : stdout);
 }
 
 void TakeScreenshot() {
@@ -62,17 +76,99 @@ void SwitchScreen(bool paused) {
   else PresentFrame();
 }
 
+void NextSlot() {
+  Slot = Slot % StateSlots + 1;
+  const std::string n = std::to_string(Slot);
+  Tell("State slot " + n, "state slot " + n);
+}
+
+void SaveSlot() {
+  const std::string n = std::to_string(Slot);
+  const std::string path = StateSlotPath(Slot);
+  std::string error;
+  if (!path.empty() && MakeFolderFor(path, &error) && WriteStateFile(path, &error))
+    Tell("Saved state " + n, "saved state " + n + " in " + path);
+  else
+    Tell("State " + n + " not saved", path + ": cannot save the state (" + error + ")", true);
+}
+
+// A refused state leaves the game as it was.
+void LoadSlot() {
+  const std::string n = std::to_string(Slot);
+  const std::string path = FindStateSlot(Slot);
+  StateProblem problem;
+  if (path.empty()) {
+    Tell("No state " + n, "no state " + n + " (" + StateSlotPath(Slot) + ")");
+  } else if (LoadStateFile(path, problem)) {
+    SoundRestarted();
+    Tell("Loaded state " + n, "loaded state " + n + " from " + path);
+  } else {
+    Tell("State " + n + " not loaded\n" + problem.brief(), path + ": cannot load the state: " + problem.message,
+         true);
+  }
+}
+
 // The machine as at the start of the run; the cartridge RAM stays.
 void ResetRun() {
   ResetMachine();
   SoundRestarted();
 }
 
+// Goes back one snapshot every RewindInterval ticks of the frame clock
+// while the key is held, silent, the picture of each snapshot on the
+// screen. Where it stops, the game goes on.
+void RewindWhileHeld(bool paused) {
+  if (!RewindActive()) {
+    ShowNote("Rewind is off");
+    return;
+  }
+  SetStreamSilenced(true);
+  bool moved = false;
+  for (int tick = 0; !QuitRequested && ActionHeld(ActionRewind); tick++) {
+    if (tick % RewindInterval == 0 && RewindStep()) moved = true;
+    PresentFrameWithStatus("Rewind");
+    WaitForFrame();
+    FeedSilentStream();
+    if (key[KEY_ESC]) QuitRequested = 1;
+  }
+  if (moved) RewindStopped();
+  SetStreamSilenced(paused || FastForwarding);
+  RestartFrameClock();
+  if (paused) PresentPausedFrame();
+  else PresentFrame();
+}
+
+// Does the keys that change the machine; false when none did. While
+// paused the picture is shown again with the note.
+void ApplyMachineKeys(bool paused) {
+  if (ResetAsked) ResetRun();
+  if (SaveAsked) SaveSlot();
+  if (LoadAsked) LoadSlot();
+  if (RewindAsked) RewindWhileHeld(paused);
+  if (paused && (ResetAsked || SaveAsked || LoadAsked)) PresentPausedFrame();
+  ResetAsked = SaveAsked = LoadAsked = RewindAsked = false;
+}
+
+// The keys of one look: those that leave the machine alone happen now.
+void NoteKeys(bool paused) {
+  ReadPlayKeys();
+  if (Pressed[ActionFullscreen]) SwitchScreen(paused);
+  if (Pressed[ActionScreenshot]) TakeScreenshot();
+  if (Pressed[ActionNextSlot]) NextSlot();
+  ResetAsked |= Pressed[ActionReset];
+  SaveAsked |= Pressed[ActionSaveState];
+  LoadAsked |= Pressed[ActionLoadState];
+  RewindAsked |= ActionHeld(ActionRewind);
+  PauseAsked |= Pressed[ActionPause];
+}
+
 // Holds the run, picture and note on the screen, the sound silent, waking
-// once per frame-clock tick to look at the keys.
+// once per frame-clock tick to look at the keys. A reset ends the pause.
 void HoldWhilePaused() {
   SetStreamSilenced(true);
   PresentPausedFrame();
+  PauseAsked = false;
+  bool noted = NoteShowing();
   while (!QuitRequested) {
     WaitForFrame();
     FeedSilentStream();
@@ -80,38 +176,47 @@ void HoldWhilePaused() {
       QuitRequested = 1;
       break;
     }
-    ReadPlayKeys();
-    if (Pressed[ActionFullscreen]) SwitchScreen(true);
-    if (Pressed[ActionScreenshot]) TakeScreenshot();
-    if (Pressed[ActionReset]) {
-      ResetRun();
-      break;
+    NoteKeys(true);
+    const bool reset = ResetAsked;
+    ApplyMachineKeys(true);
+    if (reset || PauseAsked) break;
+    if (NoteShowing() != noted) {  // a key's note came or went
+      noted = NoteShowing();
+      PresentPausedFrame();
     }
-    if (Pressed[ActionPause]) break;
   }
+  PauseAsked = false;
   SetStreamSilenced(FastForwarding);
   RestartFrameClock();
   PresentFrame();
+  // Keys pressed during the pause count for the frame that comes next.
+  PollInput();
 }
 
 }  // namespace
 
-void StartPlayKeys(const char* rom_path) { RomPath = rom_path ? rom_path : ""; }
+void StartPlayKeys(const char* rom_path) {
+  RomPath = rom_path ? rom_path : "";
+  Slot = 1;
+}
 
 void HandlePlayKeys() {
   if (Headless) return;
-  ReadPlayKeys();
-  if (Pressed[ActionFullscreen]) SwitchScreen(false);
-  if (Pressed[ActionScreenshot]) TakeScreenshot();
-  if (Pressed[ActionReset]) ResetRun();
-
+  NoteKeys(false);
   const bool fast = ActionHeld(ActionFastForward);
   if (fast != FastForwarding) {
     FastForwarding = fast;
     SetStreamSilenced(fast);
     if (!fast) RestartFrameClock();  // real-time pace from this frame on
   }
-  if (Pressed[ActionPause]) HoldWhilePaused();
+}
+
+void ApplyPlayKeys() {
+  if (Headless) return;
+  const bool rewound = RewindAsked;
+  ApplyMachineKeys(false);
+  if (PauseAsked) HoldWhilePaused();
+  else if (rewound) PollInput();  // the keys as they are now, for the frame that comes next
 }
 
 std::string NextScreenshotName(const char* rom_path) {

@@ -9,13 +9,16 @@
 #include "shell/input.h"
 #include "shell/input_script.h"
 #include "shell/play_keys.h"
+#include "shell/rewind.h"
 #include "shell/screenshot.h"
 #include "shell/serial_output.h"
+#include "shell/state_files.h"
 #include "shell/test_runner.h"
 #include "video/lcd_timing.h"
 
 long FrameLimit = 0;
 volatile int QuitRequested = 0;
+int FrameBoundary = 0;
 
 void ShowMessage(const char* text) {
   if (Headless) std::fprintf(stderr, "pellix: %s\n", text);
@@ -29,6 +32,7 @@ void FrameEnded() {
   } else if (FrameDue()) {
     PresentFrame();  // the window still changes at the frame rate, not faster
   }
+  if (key[KEY_ESC]) QuitRequested = 1;
   HandlePlayKeys();
   // The real time between two frames passes in the wait above, at the start
   // of V-blank. Read the keys as they are now, so that the game's V-blank
@@ -41,4 +45,14 @@ void FrameEnded() {
   if (TestRunning) CheckTestVerdict(FramesFinished);
   if (FrameLimit && FramesFinished >= FrameLimit) QuitRequested = 1;
   BatterySaveFrameCheck();
+  FrameBoundary = 1;
+}
+
+// A state due at the last frame is still written when the run ends there.
+void RunBetweenFrames() {
+  FrameBoundary = 0;
+  WriteScheduledStates(FramesFinished);
+  if (QuitRequested) return;
+  ApplyPlayKeys();
+  RewindFrameFinished();
 }

@@ -1,17 +1,33 @@
 // How a run ends besides Escape: a frame limit, a signal, the window's close
-// button, or a stopped processor in a headless run.
+// button, or a stopped processor in a headless run; and what happens between
+// two frames.
 #pragma once
 
 extern long FrameLimit;                // 0 = no limit
-extern volatile int QuitRequested;     // set by the frame limit, signals and the close button
+extern volatile int QuitRequested;     // set by Escape, the frame limit, signals and the close button
+
+// Set by FrameEnded: the main loop stops stepping the machine as soon as
+// the step that ended the frame has returned, and calls RunBetweenFrames.
+// One flag read per instruction stands for everything the front end may
+// want at a frame's end.
+extern int FrameBoundary;
 
 // Reports a message to the user: a message box in a window, stderr headless.
 void ShowMessage(const char* text);
 
 // Once per frame, after the picture is composed and counted in
-// FramesFinished: waits for the frame clock, shows the picture, acts on the
-// player's keys (a pause holds the run here) and does the run's per-frame
-// work: the input script's next buttons, the screenshots due, the serial
-// output, the test verdict and the frame limit. Everything the front end
-// does once per frame belongs here, off the per-instruction path.
+// FramesFinished, from inside the step that ended the frame: waits for the
+// frame clock, shows the picture, reads Escape and the player's keys, and
+// does the run's per-frame work: the input script's next buttons, the
+// screenshots due, the serial output, the test verdict and the frame limit.
+// Everything the front end does once per frame belongs here, off the
+// per-instruction path. It never replaces the machine's state: that waits
+// for RunBetweenFrames.
 void FrameEnded();
+
+// Between two frames, once the step that ended the frame has returned, so
+// that the machine stands between two instructions: the states due
+// (--save-state-at), what the player's keys asked for that changes the
+// machine as a whole (reset, save and load a state, rewind) or holds it
+// (pause), and the rewind snapshot. Clears FrameBoundary.
+void RunBetweenFrames();

@@ -9,6 +9,7 @@
 
 #include "shell/config.h"
 #include "shell/input.h"
+#include "shell/rewind.h"
 #include "support/machine.h"
 #include "support/run.h"
 #include "video/renderer.h"
@@ -21,10 +22,12 @@ class ConfigFile : public ::testing::Test {
     EnsureHeadlessAllegro();
     RestoreDefaultBindings();
     TrueColoursOption = false;
+    RewindOption = true;
   }
   void TearDown() override {
     RestoreDefaultBindings();
     TrueColoursOption = false;
+    RewindOption = true;
   }
 
   // Writes the text as a file and reads it; returns what went to stderr.
@@ -48,13 +51,14 @@ TEST_F(ConfigFile, EverySettingIsRead) {
       "# keys of my own\n"
       "[keys]\nup = W\ndown = S\nleft = A\nright = D\na = SPACE\nb = lcontrol\nstart = ENTER\n"
       "select = KEY_RSHIFT\npause = PAUSE\nfast_forward = 0_PAD\nreset = F5\nscreenshot = PRTSCR\n"
-      "fullscreen = F\n"
+      "fullscreen = F\nsave_state = F6\nstate_slot = F7\nload_state = F8\nrewind = R\n"
       "[joystick]\nnumber = 1\na = 2\nb = 3\nstart = 7\nselect = 6\n"
-      "[video]\nscale = 4\nfullscreen = yes\ncolour = yes\n",
+      "[video]\nscale = 4\nfullscreen = yes\ncolour = yes\nrewind = no\n",
       video);
   EXPECT_EQ(err, "");
-  const int expected[ActionCount] = {KEY_W,     KEY_S,     KEY_A,      KEY_D,     KEY_SPACE,  KEY_LCONTROL, KEY_ENTER,
-                                     KEY_RSHIFT, KEY_PAUSE, KEY_0_PAD, KEY_F5,    KEY_PRTSCR, KEY_F};
+  const int expected[ActionCount] = {KEY_W,      KEY_S,     KEY_A,     KEY_D,  KEY_SPACE,  KEY_LCONTROL, KEY_ENTER,
+                                     KEY_RSHIFT, KEY_PAUSE, KEY_0_PAD, KEY_F5, KEY_PRTSCR, KEY_F,        KEY_F6,
+                                     KEY_F7,     KEY_F8,    KEY_R};
   for (int i = 0; i < ActionCount; i++) EXPECT_EQ(KeyOf(KeyAction(i)), expected[i]) << DefaultKeyBindings[i].name;
   EXPECT_EQ(JoystickMap.number, 1);
   EXPECT_EQ(JoystickMap.a, 2);
@@ -64,6 +68,7 @@ TEST_F(ConfigFile, EverySettingIsRead) {
   EXPECT_EQ(video.scale, 4);
   EXPECT_TRUE(video.fullscreen);
   EXPECT_TRUE(TrueColoursOption) << "colour = yes";
+  EXPECT_FALSE(RewindOption) << "rewind = no";
 }
 
 // Each mistake is one line naming the file, the setting and the value; the
@@ -181,7 +186,9 @@ TEST_F(ConfigFile, TheReadmeExampleIsTheDefaults) {
   RestoreDefaultBindings();
   for (KeyBinding& binding : KeyBindings) binding.scancode = KEY_F10;  // so that every key must be read
   JoystickMap = JoystickBinding{3, 3, 3, 3, 3};
+  RewindOption = false;
   EXPECT_EQ(Load(example, video), "");
+  EXPECT_TRUE(RewindOption) << "rewind = yes";
   for (int i = 0; i < ActionCount; i++)
     EXPECT_EQ(KeyBindings[i].scancode, DefaultKeyBindings[i].scancode) << DefaultKeyBindings[i].name;
   const JoystickBinding defaults;

@@ -10,6 +10,7 @@
 #include "memory/bus.h"
 #include "memory/cartridge.h"
 #include "memory/machine.h"
+#include "memory/timer.h"
 #include "shell/display.h"
 #include "shell/input.h"
 #include "shell/run_control.h"
@@ -35,6 +36,7 @@ void ResetTestMachine(const std::vector<uint8_t>& image) {
   FrameLimit = 0;
   ResetSoundOutput();
   QuitRequested = 0;
+  FrameBoundary = 0;
   JoypadState = JoypadButtons{};
   RestoreDefaultBindings();
   clear_bitmap(WorkBitmap);
@@ -44,4 +46,21 @@ void ResetTestMachine(const std::vector<uint8_t>& image) {
   if (rom.size() < 0x8000) rom.resize(0x8000, 0);
   InstallCartridgeImage(rom.data(), static_cast<long>(rom.size()));
   ResetMachine();
+}
+
+bool StartTestCartridge(const std::string& path) {
+  ResetTestMachine();
+  if (LoadCartridge(path.c_str()) != 0) return false;
+  StartSound(false);
+  ResetMachine();
+  return true;
+}
+
+void RunFrames(long n) {
+  const long end = FramesFinished + n;
+  while (FramesFinished < end && !CpuStopped) {
+    CpuStep();
+    HardwareStep();
+    if (FrameBoundary) RunBetweenFrames();
+  }
 }

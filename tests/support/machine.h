@@ -1,6 +1,7 @@
 // Putting the emulated machine into a known state for unit tests.
 #pragma once
 #include <cstdint>
+#include <string>
 #include <vector>
 
 // Starts Allegro without a system driver (once per process) and creates the
@@ -11,3 +12,12 @@ void EnsureHeadlessAllegro();
 // values, installs the image (padded to 32 KiB when shorter) and applies the
 // post-boot reset. A default image is 32 KiB of zeros with no controller.
 void ResetTestMachine(const std::vector<uint8_t>& image = {});
+
+// Loads a cartridge file as a run does (its sound at the program's rate)
+// and resets the machine. False when it cannot be loaded.
+bool StartTestCartridge(const std::string& path);
+
+// Runs the machine as the main loop does, the front end's work between
+// frames included, until n more frames have finished (or the processor
+// stops).
+void RunFrames(long n);
