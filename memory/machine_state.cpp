@@ -1,5 +1,6 @@
 #include "memory/machine_state.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "cpu/registers.h"
@@ -78,6 +79,16 @@ void StateWriter::bytes(const void* data, size_t size) {
   out_.insert(out_.end(), p, p + size);
 }
 
+void StateWriter::u16s(const uint16_t* values, size_t count) {
+  const size_t at = out_.size();
+  out_.resize(at + 2 * count);
+  uint8_t* p = out_.data() + at;
+  for (size_t i = 0; i < count; i++) {
+    p[2 * i] = static_cast<uint8_t>(values[i]);
+    p[2 * i + 1] = static_cast<uint8_t>(values[i] >> 8);
+  }
+}
+
 bool StateReader::take(size_t size) {
   if (ok_ && static_cast<size_t>(end_ - at_) >= size) return true;
   ok_ = false;
@@ -121,6 +132,15 @@ void StateReader::bytes(void* out, size_t size) {
   } else {
     std::memset(out, 0, size);
   }
+}
+
+void StateReader::u16s(uint16_t* out, size_t count) {
+  if (!take(2 * count)) {
+    std::fill(out, out + count, 0);
+    return;
+  }
+  for (size_t i = 0; i < count; i++) out[i] = static_cast<uint16_t>(at_[2 * i] | at_[2 * i + 1] << 8);
+  at_ += 2 * count;
 }
 
 void StateReader::section(const char (&mark)[5]) {

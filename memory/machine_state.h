@@ -29,6 +29,7 @@ class StateWriter {
   void i64(int64_t value);
   void flag(bool value) { u8(value ? 1 : 0); }
   void bytes(const void* data, size_t size);
+  void u16s(const uint16_t* values, size_t count);
   // Opens a unit's part with its four-letter mark.
   void section(const char (&mark)[5]) { bytes(mark, 4); }
 
@@ -53,6 +54,7 @@ class StateReader {
   // A 32-bit whole number that must lie in [low, high].
   int32_t number(int32_t low, int32_t high);
   void bytes(void* out, size_t size);
+  void u16s(uint16_t* out, size_t count);
   void section(const char (&mark)[5]);
 
   void refuse() { ok_ = false; }

@@ -8,7 +8,7 @@
 #include <deque>
 #include <vector>
 
-constexpr int RewindInterval = 3;                         // frames from one snapshot to the next
+constexpr int RewindInterval = 2;                         // frames from one snapshot to the next
 constexpr int RewindSeconds = 30;                         // how far back rewinding reaches
 constexpr size_t RewindMemoryCap = size_t{32} << 20;      // the snapshots' memory, at most
 constexpr size_t RewindSnapshots = RewindSeconds * 60 / RewindInterval;

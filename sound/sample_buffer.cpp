@@ -73,28 +73,36 @@ void SampleBuffer::clear() {
   if (samples) FillSilence(samples, size + KernelTailEntries);
 }
 
+// Past the finished samples only the kernel tails of the latest changes
+// can differ from silence: the entries remove_samples moves along.
+long SampleBuffer::entries_in_use() const {
+  if (!samples) return 0;
+  const long in_use = static_cast<long>(offset >> 16) + KernelTailEntries + 1;
+  return in_use < size + BufferExtraEntries ? in_use : size + BufferExtraEntries;
+}
+
 void SampleBuffer::save(StateWriter& out) const {
   out.i32(static_cast<int32_t>(sample_rate));
   out.u32(offset);
   out.i32(reader_accum);
-  long used = samples ? size + BufferExtraEntries : 0;
+  long used = entries_in_use();
   while (used > 0 && samples[used - 1] == SampleBias) used--;
   out.i32(static_cast<int32_t>(used));
-  for (long i = 0; i < used; i++) out.u16(samples[i]);
+  out.u16s(samples, static_cast<size_t>(used));
 }
 
 // A frame adds about 740 samples and the hand-off takes them once 1024 are
 // ready; a position beyond half the buffer cannot come from a run, and
 // would let the next frames write past its end.
 void SampleBuffer::load(StateReader& in) {
+  const long was_in_use = entries_in_use();
   if (in.i32() != sample_rate) in.refuse();
   offset = in.u32();
   reader_accum = in.i32();
-  const long capacity = samples ? size + BufferExtraEntries : 0;
-  const long used = in.number(0, static_cast<int32_t>(capacity));
   if (samples && (offset >> 16) > static_cast<uint32_t>(size / 2)) in.refuse();
-  for (long i = 0; i < used; i++) samples[i] = in.u16();
-  if (samples) FillSilence(samples + used, capacity - used);
+  const long used = in.number(0, static_cast<int32_t>(entries_in_use()));
+  if (used > 0) in.u16s(samples, static_cast<size_t>(used));
+  if (was_in_use > used) FillSilence(samples + used, was_in_use - used);
 }
 
 void SampleBuffer::remove_samples(long count) {

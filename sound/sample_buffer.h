@@ -43,6 +43,9 @@ class SampleBuffer {
   // be the one the buffer has now.
   void save(StateWriter& out) const;
   void load(StateReader& in);
+  // The entries that may differ from silence: the finished samples and the
+  // tails after them.
+  long entries_in_use() const;
 
   // The 16.16 buffer position of a time (in clocks) within the current frame.
   uint32_t resampled_time(int time) const { return static_cast<uint32_t>(time) * factor + offset; }

@@ -35,20 +35,18 @@ void SaveRendererState(StateWriter& out) {
   out.section("PICT");
   out.i32(WindowLine);
   out.i32(WindowYReached);
-  for (int y = 0; y < ScreenHeight; y++) {
-    for (int x = 0; x < ScreenWidth; x++) out.u16(WorkBitmap ? PictureLine(y)[x] : 0);
-  }
+  static const uint16_t NoPicture[ScreenWidth] = {};
+  for (int y = 0; y < ScreenHeight; y++) out.u16s(WorkBitmap ? PictureLine(y) : NoPicture, ScreenWidth);
 }
 
 void LoadRendererState(StateReader& in) {
   in.section("PICT");
   WindowLine = in.number(0, 0xFF);
   WindowYReached = in.number(0, 1);
+  uint16_t row[ScreenWidth];
   for (int y = 0; y < ScreenHeight; y++) {
-    for (int x = 0; x < ScreenWidth; x++) {
-      const uint16_t pixel = in.u16();
-      if (WorkBitmap) PictureLine(y)[x] = pixel;
-    }
+    in.u16s(row, ScreenWidth);
+    if (WorkBitmap) std::memcpy(PictureLine(y), row, sizeof row);
   }
   InvalidateTileCache();
 }
