@@ -10,10 +10,13 @@ scripts/ensure_packages.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
 cmake --build build -j"$(nproc)"
 
-# The archive fuzzer runs for a short, bounded time (clang's libFuzzer).
-if [ -x tests/archive/fuzz/run_fuzzer.sh ]; then
-  tests/archive/fuzz/run_fuzzer.sh
-fi
+# The archive fuzzer and the state-loader fuzzer run for a short, bounded
+# time each (clang's libFuzzer).
+for fuzz in tests/archive/fuzz/run_fuzzer.sh tests/shell/fuzz/run_fuzzer.sh; do
+  if [ -x "$fuzz" ]; then
+    "$fuzz"
+  fi
+done
 
 cd build
 ctest --output-on-failure -j"$(nproc)"

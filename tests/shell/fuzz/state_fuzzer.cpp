@@ -1,0 +1,112 @@
+// libFuzzer target for the state loader. The machine is a real cartridge
+// after a minute of frames; each input starts from that same machine. The
+// first byte chooses what the rest is: even, the machine state itself
+// (LoadMachineState, with every range check); odd, a whole state file
+// (its header, the unpacking, its CRCs, then the state). A refused input
+// must leave the machine exactly as it was; an accepted one must run on
+// for a frame without reading or writing outside any buffer (the
+// sanitizers watch). With PELLIX_FUZZ_MAKE_SEEDS=FOLDER the program writes
+// seeds of both kinds there and exits.
+#include <allegro.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "cpu/cpu.h"
+#include "cpu/registers.h"
+#include "memory/cartridge.h"
+#include "memory/machine.h"
+#include "memory/machine_state.h"
+#include "memory/timer.h"
+#include "shell/display.h"
+#include "shell/run_control.h"
+#include "shell/state_files.h"
+#include "sound/stream_output.h"
+#include "video/lcd_timing.h"
+
+namespace {
+
+constexpr long LongestFrameSteps = 100000;  // a frame is about 17556 cycles: this many steps end any
+std::vector<uint8_t> Reference;
+
+void Check(bool condition) {
+  if (!condition) __builtin_trap();
+}
+
+std::vector<uint8_t> State() {
+  std::vector<uint8_t> state;
+  SaveMachineState(state);
+  return state;
+}
+
+void RunFrames(long frames) {
+  const long end = FramesFinished + frames;
+  for (long steps = 0; FramesFinished < end && !CpuStopped && steps < frames * LongestFrameSteps; steps++) {
+    CpuStep();
+    HardwareStep();
+    if (FrameBoundary) RunBetweenFrames();
+  }
+}
+
+void WriteSeed(const std::string& path, uint8_t kind, const std::vector<uint8_t>& bytes) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) std::abort();
+  std::fputc(kind, file);
+  std::fwrite(bytes.data(), 1, bytes.size(), file);
+  std::fclose(file);
+}
+
+void MakeSeeds(const std::string& folder) {
+  for (int n = 0; n < 3; n++) {
+    RunFrames(n == 0 ? 1 : 150);
+    WriteSeed(folder + "/state-" + std::to_string(n), 0, State());
+    WriteSeed(folder + "/file-" + std::to_string(n), 1, EncodeStateFile());
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  install_allegro(SYSTEM_NONE, &errno, std::atexit);
+  Headless = true;
+  if (!CreateBitmaps()) std::abort();
+  const char* rom = std::getenv("PELLIX_FUZZ_ROM");
+  if (!rom || LoadCartridge(rom) != 0) {
+    std::vector<uint8_t> image(0x8000, 0);  // a cartridge that runs NOPs: still a whole machine
+    image[0x147] = 0x10;                    // MBC3 with the clock and RAM
+    image[0x149] = 0x03;
+    InstallCartridgeImage(image.data(), static_cast<long>(image.size()));
+  }
+  StartSound(false);
+  ResetMachine();
+  if (const char* seeds = std::getenv("PELLIX_FUZZ_MAKE_SEEDS")) {
+    MakeSeeds(seeds);
+    std::exit(0);
+  }
+  RunFrames(60);
+  Reference = State();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 1) return 0;
+  Check(LoadMachineState(Reference.data(), Reference.size()));
+  const std::vector<uint8_t> before = State();
+  const std::vector<uint8_t> bytes(data + 1, data + size);
+  bool loaded;
+  if ((data[0] & 1) == 0) {
+    loaded = LoadMachineState(bytes.data(), bytes.size());
+  } else {
+    std::vector<uint8_t> state;
+    StateProblem problem;
+    loaded = DecodeStateFile(bytes, state, problem) && LoadMachineState(state.data(), state.size());
+    Check(loaded || !problem.message.empty() || problem.refusal == StateRefusal::None);
+  }
+  if (loaded) RunFrames(1);
+  else Check(State() == before);  // a refused state changes nothing
+  return 0;
+}
