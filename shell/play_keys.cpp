@@ -138,8 +138,8 @@ void RewindWhileHeld(bool paused) {
   else PresentFrame();
 }
 
-// Does the keys that change the machine; false when none did. While
-// paused the picture is shown again with the note.
+// Does what the keys that change the machine asked for. While paused the
+// picture is shown again, with the key's note.
 void ApplyMachineKeys(bool paused) {
   if (ResetAsked) ResetRun();
   if (SaveAsked) SaveSlot();
