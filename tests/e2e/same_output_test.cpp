@@ -1,0 +1,272 @@
+// Every output of the shared cartridges, held against hashes recorded from
+// an earlier build: work that only makes the program faster must leave the
+// pictures, video RAM, sound, serial text, save states and traces the same,
+// byte for byte.
+//
+// Renewing the hashes, after a change that is meant to change what the
+// program puts out: build the tests, then
+//
+//   tests/print_output_hashes.sh build/pellix > /tmp/hashes.txt
+//
+// prints the table Recorded below from the runs of that binary; put it in
+// place of the table's lines. Given another build's pellix, the script prints
+// that build's outputs (with this tree's list of runs).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include <zlib.h>
+
+#include "support/png.h"
+#include "support/run.h"
+
+namespace {
+
+// One run of a cartridge and its outputs: the last picture and one in the
+// middle (where the state is written), vram.bin, the sound, the serial
+// text and the state. Then a second, short run loads that state and writes
+// a trace of TraceFrames frames.
+struct Case {
+  const char* name;
+  const char* rom;  // under ../shared/roms
+  bool colour;      // --colour
+  bool buttons;     // the button script below, which takes games into play
+  long frames;
+  long middle;      // the frame of the state and of the middle picture
+};
+
+void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
+
+constexpr long TraceFrames = 2;
+
+const Case Cases[] = {
+    {"Special", "cpu_instrs/individual/01-special.gb", false, false, 200, 100},
+    {"Interrupts", "cpu_instrs/individual/02-interrupts.gb", false, false, 100, 50},
+    {"OpSpHl", "cpu_instrs/individual/03-op sp,hl.gb", false, false, 200, 100},
+    {"OpRImm", "cpu_instrs/individual/04-op r,imm.gb", false, false, 200, 100},
+    {"OpRp", "cpu_instrs/individual/05-op rp.gb", false, false, 250, 120},
+    {"LdRR", "cpu_instrs/individual/06-ld r,r.gb", false, false, 100, 50},
+    {"JrJpCallRetRst", "cpu_instrs/individual/07-jr,jp,call,ret,rst.gb", false, false, 100, 50},
+    {"MiscInstrs", "cpu_instrs/individual/08-misc instrs.gb", false, false, 100, 50},
+    {"OpRR", "cpu_instrs/individual/09-op r,r.gb", false, false, 600, 300},
+    {"BitOps", "cpu_instrs/individual/10-bit ops.gb", false, false, 900, 450},
+    {"OpAHl", "cpu_instrs/individual/11-op a,(hl).gb", false, false, 1100, 550},
+    {"CpuInstrs", "cpu_instrs/cpu_instrs.gb", false, false, 3000, 1500},
+    {"SoundRegisters", "cgb_sound/rom_singles/01-registers.gb", false, false, 60, 30},
+    {"SoundLengthCounter", "cgb_sound/rom_singles/02-len ctr.gb", false, false, 600, 300},
+    {"SoundTrigger", "cgb_sound/rom_singles/03-trigger.gb", false, false, 1050, 500},
+    {"SoundSweep", "cgb_sound/rom_singles/04-sweep.gb", false, false, 80, 40},
+    {"SoundSweepDetails", "cgb_sound/rom_singles/05-sweep details.gb", false, false, 80, 40},
+    {"SoundOverflowOnTrigger", "cgb_sound/rom_singles/06-overflow on trigger.gb", false, false, 70, 35},
+    {"SoundLengthSweepPeriodSync", "cgb_sound/rom_singles/07-len sweep period sync.gb", false, false, 40, 20},
+    {"SoundLengthCounterDuringPower", "cgb_sound/rom_singles/08-len ctr during power.gb", false, false, 150, 75},
+    {"SoundWaveReadWhileOn", "cgb_sound/rom_singles/09-wave read while on.gb", false, false, 40, 20},
+    {"SoundWaveTriggerWhileOn", "cgb_sound/rom_singles/10-wave trigger while on.gb", false, false, 250, 120},
+    {"SoundRegistersAfterPower", "cgb_sound/rom_singles/11-regs after power.gb", false, false, 60, 30},
+    {"SoundWave", "cgb_sound/rom_singles/12-wave.gb", false, false, 40, 20},
+    {"CgbSound", "cgb_sound/cgb_sound.gb", false, false, 2300, 1100},
+    {"DmgAcid2", "acid2/dmg-acid2.gb", false, false, 60, 30},
+    {"DmgAcid2Colour", "acid2/dmg-acid2.gb", true, false, 60, 30},
+    {"CgbAcid2", "acid2/cgb-acid2.gbc", false, false, 60, 30},
+    {"CgbAcid2Colour", "acid2/cgb-acid2.gbc", true, false, 60, 30},
+    {"Geometrix", "homebrew/geometrix.gbc", false, true, 900, 450},
+    {"GeometrixColour", "homebrew/geometrix.gbc", true, true, 900, 450},
+    {"Libbet", "homebrew/libbet.gb", false, true, 900, 450},
+    {"LibbetColour", "homebrew/libbet.gb", true, true, 900, 450},
+    {"Shocklobster", "homebrew/shocklobster.gb", false, true, 900, 450},
+    {"Unbricked", "homebrew/unbricked.gb", false, true, 900, 450},
+};
+
+// Buttons that take the games through their title screens into play, the
+// same for every game (a game ignores what it does not use).
+const char* const ButtonScript =
+    "0 -\n50 start\n56 -\n90 a\n96 -\n130 start\n136 -\n170 right\n260 right+a\n270 left\n340 a\n346 up\n"
+    "380 down+b\n420 b\n426 left+a\n470 -\n520 select\n530 right\n600 -\n640 a\n700 left\n760 start\n766 -\n"
+    "800 right+b\n860 -\n";
+
+// What each run leaves, in the order of the table's columns.
+constexpr int OutputCount = 7;
+const char* const OutputNames[OutputCount] = {"picture", "middle picture", "vram.bin", "sound",
+                                              "serial", "state", "trace"};
+
+struct Recorded {
+  const char* name;
+  const char* hashes[OutputCount];
+};
+
+// Recorded from the build before the speed work (see the top of the file
+// for how to renew it).
+const Recorded RecordedOutputs[] = {
+    {"Special", {"1ec0e76880d55860", "e794a5acce6d48c0", "361eb890c9f84730", "0a8ae30d9911c00a", "01bfd667c094e028", "178997f85c0d16b8", "864c4b6179c16cf7"}},
+    {"Interrupts", {"6cfb4f36871b0d3e", "6cfb4f36871b0d3e", "0a6601557e3fb142", "1598a13fe044ea66", "c7f0379d0aa38dee", "7a8289e9999a1c04", "fe3d349942562379"}},
+    {"OpSpHl", {"ecd6466de7479621", "0897705697f4b641", "55ea8b3c7aae4dcb", "ccb65dd674e00822", "868382033ad0ce61", "1315a3e422e8c1c9", "d930f78ca26d6498"}},
+    {"OpRImm", {"74a6a74ade121ac2", "ccddd30bc41388d2", "709b7ab8bad638a8", "b6c81c3c2c26da3e", "38f4b0a8dc494810", "50d4b97cf770e756", "0bb4201c3490d623"}},
+    {"OpRp", {"be92bb5c1e888eb3", "e6e3cb6cb97e7123", "59b3ba7cc9bbec90", "615413c8a6b55c92", "cd9e5caf5a1cea48", "b1a4a4ee2a421118", "9a8a2c55ea60d1ce"}},
+    {"LdRR", {"85d0e548f9e177b9", "85d0e548f9e177b9", "36c8a5d9e098a14a", "6b8256396e1af25a", "73513ed3591a84e6", "bf1318119f62dca3", "b341ab78203cf429"}},
+    {"JrJpCallRetRst", {"46d7a984d9ecf93a", "46d7a984d9ecf93a", "63fa983fa1101025", "d0f04b9c072518de", "dece93f5d7415cd7", "8a9cde8cc22f09ac", "5c5e61f2eb9661c9"}},
+    {"MiscInstrs", {"2788aa7090215d5f", "2788aa7090215d5f", "95221e208d397a93", "ea3c37a805461fd2", "8cb8d387f88c291b", "c2c37a68b0ae80ae", "74eac448b65a9519"}},
+    {"OpRR", {"7ffd65a8c2199bd7", "48421e6568242847", "79b100c76912d3f2", "6a8f64d34f5ed7d2", "76ed5ea245361d5e", "45066ad8f6843c25", "b24b2a46271fdd1c"}},
+    {"BitOps", {"7033be9398b8b944", "952f5cca5ecd77e4", "3fdd6f1fceb5e3d2", "ec74c36cf13ddb1a", "777699f0e447a35a", "be01a087ea84569b", "76caee1d8d93b95f"}},
+    {"OpAHl", {"16716877b8753247", "0701139bc90b8ab7", "d74710cfaa79d961", "6b960f38498aa652", "a45b27c719e05521", "a037057bcfb7e732", "cc8c7f0b22d2d172"}},
+    {"CpuInstrs", {"4ef8f3c692fb3002", "4539ffde3297f30e", "6fe2040fac69996f", "53af012127d70902", "207368a4e89091d3", "cee71e1d5277f879", "200188e0b6fa47da"}},
+    {"SoundRegisters", {"f80e0627e929a1e1", "a806dece0b958a01", "d44e58dcb6dc1e55", "a1f8246f59ca7305", "cbf29ce484222325", "f298728a12cbbad7", "b6fd6d70adf62723"}},
+    {"SoundLengthCounter", {"12b59d565223570e", "d39a3282661acdac", "95930419bb813f06", "b3804c72760b60c2", "cbf29ce484222325", "04ee8569ac467b6d", "119714aabd911f35"}},
+    {"SoundTrigger", {"a47c72f5ec58c5e8", "c47e1a77b04e32c6", "7162c2a8e35b2f99", "850121d400d58a2a", "cbf29ce484222325", "fc9fb28322b919ab", "2fe252d65b704466"}},
+    {"SoundSweep", {"9a3979ba7ae22f98", "8564cec7aeb0c4f8", "96677b326170c7cc", "6f26ba49d7606c9a", "cbf29ce484222325", "c3f32c312bc1d82e", "d6991c332a6ea45d"}},
+    {"SoundSweepDetails", {"ef6d8dd3c078a0b5", "dd74b05cf5827995", "11065ecde27182b1", "60b6f4ddd9044bda", "cbf29ce484222325", "8d3447e7f06fc550", "7caeab2b767fdbb6"}},
+    {"SoundOverflowOnTrigger", {"bb82753e2c421d5d", "8c014b2af5cc704f", "ba3e784f3db32f90", "4d2e4d54b0f80616", "cbf29ce484222325", "48eb9518c8e953c5", "ccaa93dda78bfd05"}},
+    {"SoundLengthSweepPeriodSync", {"d1ca3c423993a17e", "0d3901e21873bb0e", "7d8b7401fb781896", "1467d3e94aeacf5a", "cbf29ce484222325", "b6c8e7688e278508", "b4a13d97c41f4276"}},
+    {"SoundLengthCounterDuringPower", {"8872fa0232d3ad64", "315448d75d81fcfb", "4637f494b50bc22c", "5c071e18cfd5d5b6", "cbf29ce484222325", "9d1105305be92221", "d8dc83d45423b1af"}},
+    {"SoundWaveReadWhileOn", {"69fdf9bf0248ee26", "6fb9ba896eb0c6e6", "1c687e5af935a48c", "85d06a8af81fef4a", "cbf29ce484222325", "7d69c1a4d8fff3fc", "40cff1bbc16ed6f3"}},
+    {"SoundWaveTriggerWhileOn", {"c5f5d6a64fd6ab7d", "2001665d785f728d", "f874043f1aab5603", "a782d7ed0e1011b2", "cbf29ce484222325", "27b03e072152d88e", "ea2037405756b661"}},
+    {"SoundRegistersAfterPower", {"176cce0412493f78", "56b7feafa3799358", "a4a7965dceb1f46a", "c87b5ccc3857ea5e", "cbf29ce484222325", "5680ef50df1e647b", "968e4cbc7e884c71"}},
+    {"SoundWave", {"d6b86c5a1f31d66a", "8423fa3ede79887a", "55e03370b34c655c", "83d6304211a0e65e", "cbf29ce484222325", "5b388a3127bff218", "ec2261d9df125b16"}},
+    {"CgbSound", {"b4d90f311567161d", "d592c72a2f0b01c0", "1ab9ff35b726400c", "adfa747c4003c9b4", "cbf29ce484222325", "5b76d25761c0fd3f", "97732243518d9a26"}},
+    {"DmgAcid2", {"e25b30e1b44adcc0", "e25b30e1b44adcc0", "bd81ae3210bce554", "f54de6203f9f7d82", "cbf29ce484222325", "ff4ea6c160c3560c", "8598315b2b2e0290"}},
+    {"DmgAcid2Colour", {"e25b30e1b44adcc0", "e25b30e1b44adcc0", "bd81ae3210bce554", "f54de6203f9f7d82", "cbf29ce484222325", "ff4ea6c160c3560c", "8598315b2b2e0290"}},
+    {"CgbAcid2", {"76edfe7510dad264", "76edfe7510dad264", "34508da27a31acdc", "f54de6203f9f7d82", "cbf29ce484222325", "8103daa3a1411106", "badadc12044a9be0"}},
+    {"CgbAcid2Colour", {"09419d66c55ea002", "09419d66c55ea002", "34508da27a31acdc", "f54de6203f9f7d82", "cbf29ce484222325", "6c1a4107fbd8eb32", "badadc12044a9be0"}},
+    {"Geometrix", {"2a951a9d1f2e9370", "dab9aa49169c8822", "21a88864756cb1a1", "69f11f84fb65ca7e", "cbf29ce484222325", "89d77682256a6c1d", "1f25e3da294336d2"}},
+    {"GeometrixColour", {"116dedc1d22352cb", "bad9127fbff27f64", "21a88864756cb1a1", "69f11f84fb65ca7e", "cbf29ce484222325", "5d194fd068640057", "1f25e3da294336d2"}},
+    {"Libbet", {"48c0874c26babf65", "48c0874c26babf65", "d76c6878fe30a4f2", "9a220caa3aa17efa", "cbf29ce484222325", "23dcb6f2a359d4ce", "38118dd66fec88b7"}},
+    {"LibbetColour", {"ec922dc2f933127e", "cf70300834723a38", "d76c6878fe30a4f2", "9a220caa3aa17efa", "cbf29ce484222325", "3c905cb2d0b8a405", "38118dd66fec88b7"}},
+    {"Shocklobster", {"fb0145b5f8b8cfc9", "b57c38a1c6500633", "e0a670f522ec6148", "bae7d0c4c0325bba", "cbf29ce484222325", "47a50cd0924e356f", "c9fd61e87c5424f3"}},
+    {"Unbricked", {"4834b2c2a0b47f33", "942a6b167b8423f3", "09b852f0ee87f45e", "700cef1c764a7392", "cbf29ce484222325", "758309aa0e546b92", "26ef29b1fbd8c184"}},
+};
+
+uint64_t Fnv1a(const uint8_t* bytes, size_t size, uint64_t hash = 0xCBF29CE484222325ull) {
+  for (size_t i = 0; i < size; i++) hash = (hash ^ bytes[i]) * 0x100000001B3ull;
+  return hash;
+}
+
+std::string Hex(uint64_t hash) {
+  char text[17];
+  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+  return text;
+}
+
+// A missing file hashes as "none", so that a file that stops being written
+// shows as a difference too.
+std::string FileHash(const std::string& path) {
+  if (!FileExists(path)) return "none";
+  const std::vector<uint8_t> bytes = ReadFileBytes(path);
+  return Hex(Fnv1a(bytes.data(), bytes.size()));
+}
+
+// The picture's pixels and size rather than the PNG's bytes, which another
+// version of the compression library may pack differently.
+std::string PictureHash(const std::string& path) {
+  RgbImage image;
+  std::string error;
+  if (!ReadPng(path, image, error)) return "unreadable";
+  const uint8_t size[4] = {static_cast<uint8_t>(image.width), static_cast<uint8_t>(image.width >> 8),
+                           static_cast<uint8_t>(image.height), static_cast<uint8_t>(image.height >> 8)};
+  return Hex(Fnv1a(image.rgb.data(), image.rgb.size(), Fnv1a(size, sizeof size)));
+}
+
+// A state file holds, beside the machine, the host's clock at the moment
+// the clock of a bank controller last looked at it; that stamp, and the
+// checksum that covers it, differ from run to run. The rest is hashed: the
+// header without the checksum, and the state unpacked with the stamp at 0.
+std::string StateHash(const std::string& path) {
+  if (!FileExists(path)) return "none";
+  constexpr size_t ChecksumAt = 36, HeaderSize = 40, SizeAt = 32;
+  const std::vector<uint8_t> file = ReadFileBytes(path);
+  if (file.size() < HeaderSize) return "unreadable";
+  uLongf size = file[SizeAt] | file[SizeAt + 1] << 8 | file[SizeAt + 2] << 16 | file[SizeAt + 3] << 24;
+  std::vector<uint8_t> state(size);
+  if (uncompress(state.data(), &size, &file[HeaderSize], static_cast<uLong>(file.size() - HeaderSize)) != Z_OK ||
+      size != state.size())
+    return "unreadable";
+  // The section "RTC ": two sets of five clock registers, the stamp (eight
+  // bytes), the milliseconds (four), then the next section.
+  const std::string bytes(state.begin(), state.end());
+  constexpr size_t StampAt = 4 + 10, NextSectionAt = StampAt + 8 + 4;
+  size_t clock = bytes.find("RTC ");
+  while (clock != std::string::npos && bytes.compare(clock + NextSectionAt, 3, "MBC") != 0)
+    clock = bytes.find("RTC ", clock + 1);
+  if (clock == std::string::npos) return "no clock section";
+  std::fill_n(state.begin() + static_cast<long>(clock + StampAt), 8, 0);
+  return Hex(Fnv1a(state.data(), state.size(), Fnv1a(file.data(), ChecksumAt)));
+}
+
+// Runs the case with `binary` and hashes what it left. Fails the test when
+// a run does not end normally.
+std::vector<std::string> RunAndHash(const std::string& binary, const Case& c) {
+  const std::string dir = MakeTempDir(std::string("same-output-") + c.name);
+  const std::string middle = std::to_string(c.middle);
+  std::vector<std::string> argv = {binary, "--headless", "--no-save", "--frames", std::to_string(c.frames),
+                                   "--screenshot", "end.png", "--screenshot-at", middle + ":middle.png",
+                                   "--wav", "sound.wav", "--serial", "serial.txt",
+                                   "--save-state-at", middle + ":middle.st"};
+  if (c.colour) argv.push_back("--colour");
+  if (c.buttons) {
+    WriteFileBytes(dir + "/buttons.txt", std::vector<uint8_t>(ButtonScript, ButtonScript + std::strlen(ButtonScript)));
+    argv.insert(argv.end(), {"--input", "buttons.txt"});
+  }
+  argv.push_back(RomPath(c.rom));
+  const RunResult run = RunCommand(argv, dir);
+  EXPECT_EQ(run.exit_code, 0) << c.name << ": " << run.err;
+
+  const std::string traced = dir + "/traced";
+  std::filesystem::create_directory(traced);
+  std::vector<std::string> trace_argv = {binary, "--headless", "--no-save", "--trace", "--frames",
+                                         std::to_string(TraceFrames), "--load-state", dir + "/middle.st"};
+  if (c.colour) trace_argv.push_back("--colour");
+  trace_argv.push_back(RomPath(c.rom));
+  const RunResult trace = RunCommand(trace_argv, traced);
+  EXPECT_EQ(trace.exit_code, 0) << c.name << " from its state, traced: " << trace.err;
+
+  std::vector<std::string> hashes = {PictureHash(dir + "/end.png"),  PictureHash(dir + "/middle.png"),
+                                     FileHash(dir + "/vram.bin"),   FileHash(dir + "/sound.wav"),
+                                     FileHash(dir + "/serial.txt"), StateHash(dir + "/middle.st"),
+                                     FileHash(traced + "/Trace.Log")};
+  std::filesystem::remove_all(dir);  // the traces and sound take megabytes
+  return hashes;
+}
+
+const Recorded* FindRecorded(const char* name) {
+  for (const Recorded& r : RecordedOutputs)
+    if (std::string(r.name) == name) return &r;
+  return nullptr;
+}
+
+class SameOutput : public testing::TestWithParam<Case> {};
+
+// With PELLIX_RECORD_FROM naming a pellix binary (tests/print_output_hashes.sh
+// sets it), each case prints its line of the table from that binary's runs
+// instead of checking this build.
+TEST_P(SameOutput, EveryOutputMatchesItsRecordedHash) {
+  const Case& c = GetParam();
+  if (const char* binary = std::getenv("PELLIX_RECORD_FROM")) {
+    const std::vector<std::string> hashes = RunAndHash(binary, c);
+    std::string line = std::string("RECORD     {\"") + c.name + "\", {";
+    for (int i = 0; i < OutputCount; i++) line += std::string(i ? ", " : "") + "\"" + hashes[i] + "\"";
+    std::printf("%s}},\n", line.c_str());
+    return;
+  }
+  const char* const renew =
+      "\nIf the change is meant to change the program's output, renew the recorded hashes: "
+      "tests/print_output_hashes.sh build/pellix prints the table RecordedOutputs of "
+      "tests/e2e/same_output_test.cpp.";
+  const Recorded* recorded = FindRecorded(c.name);
+  ASSERT_NE(recorded, nullptr) << c.name << " has no recorded hashes." << renew;
+  const std::vector<std::string> hashes = RunAndHash(PELLIX_BINARY, c);
+  for (int i = 0; i < OutputCount; i++) {
+    EXPECT_EQ(hashes[i], recorded->hashes[i])
+        << c.name << ": the " << OutputNames[i] << " is not what the recorded build made." << renew;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(SharedCartridges, SameOutput, testing::ValuesIn(Cases),
+                         [](const testing::TestParamInfo<Case>& info) { return info.param.name; });
+
+}  // namespace
