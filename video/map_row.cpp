@@ -1,5 +1,7 @@
 // One pixel row of background or window map tiles, with the tile
 // attributes of colour cartridges.
+#include <cstring>
+
 #include "memory/bus.h"
 #include "memory/io_registers.h"
 #include "memory/machine.h"
@@ -7,69 +9,106 @@
 
 namespace {
 
-// The attributes of a monochrome cartridge's map row.
-const uint8_t NoAttributes[MapColumns] = {};
+constexpr int TileWidth = 8;
 
-// One tile's pixel row, resolved from its map byte and attributes: pixel 0
-// of the row in the column-major cache, the pixels of its palette, the flag
-// that goes beside its colour numbers, and whether it is read backwards
-// (flipped horizontally). A flipped tile is read from the same decoded
-// copy: vertically the other row, horizontally the other direction.
+// The colour numbers of four pixels (a byte of a tile row) as four bytes,
+// the first at the lower address: what the sprites are drawn against.
+struct NumberTable {
+  uint32_t bytes[256];
+  NumberTable() {
+    for (int quad = 0; quad < 256; quad++) {
+      const uint8_t four[4] = {static_cast<uint8_t>(quad & 3), static_cast<uint8_t>(quad >> 2 & 3),
+                               static_cast<uint8_t>(quad >> 4 & 3), static_cast<uint8_t>(quad >> 6)};
+      std::memcpy(&bytes[quad], four, sizeof four);
+    }
+  }
+};
+const NumberTable NumberQuads;
+
+// The flag beside all four colour numbers of a quad.
+constexpr uint32_t PriorityQuad = BgPriorityFlag * 0x01010101u;
+
+// One tile's pixel row, resolved from its map byte and attributes: its
+// 16-bit row (read backwards when the tile is flipped horizontally, the
+// other row when flipped vertically), the pixel quads of its palette and
+// the flag that goes beside its colour numbers.
 struct TileRow {
-  const uint8_t* source;
-  const uint16_t* colours;
-  uint8_t priority;
-  bool flip_x;
+  unsigned bits;
+  const uint64_t* quads;
+  uint32_t priority;
+};
+
+// Map bytes become cache indices as BgTileIndex says: with unsigned tile
+// data as they are, otherwise with bit 7 flipped and 128 added.
+struct TileNumbering {
+  int flip, base;
+  explicit TileNumbering(uint8_t lcdc)
+      : flip((lcdc & LcdcTileData) ? 0 : 0x80), base((lcdc & LcdcTileData) ? 0 : 128) {}
+  int index(uint8_t map_byte) const { return (map_byte ^ flip) + base; }
 };
 
 // palette_mask is 7 in true colours and 0 otherwise, where every tile takes
 // BGP's shades from palette 0.
-inline TileRow ResolveTile(uint8_t map_byte, uint8_t attributes, int fine, uint8_t lcdc, int palette_mask) {
-  const int index = BgTileIndex(map_byte, lcdc) + ((attributes & AttrTileBank) ? Bank1Tiles : 0);
-  return {TileCache[index] + ((attributes & AttrFlipY) ? 7 - fine : fine), BgPixels[attributes & palette_mask],
-          static_cast<uint8_t>((attributes & AttrPriority) ? BgPriorityFlag : 0),
-          static_cast<bool>(attributes & AttrFlipX)};
+inline TileRow ResolveTile(uint8_t map_byte, uint8_t attributes, int fine, const TileNumbering& numbering,
+                           int palette_mask) {
+  const int index = numbering.index(map_byte) + ((attributes & AttrTileBank) ? Bank1Tiles : 0);
+  const int y = (attributes & AttrFlipY) ? 7 - fine : fine;
+  return {TileRows[index][(attributes & AttrFlipX) ? 1 : 0][y], BgPixelQuads[attributes & palette_mask],
+          (attributes & AttrPriority) ? PriorityQuad : 0};
 }
 
-// Pixels first..last-1 of a tile row at x0 of the line, and with Numbers
-// their colour numbers and priority flag beside the line.
-template <bool FlipX, bool Numbers>
-inline void DrawPixels(const TileRow& tile, int first, int last, int x0, uint16_t* pixels, uint8_t* numbers) {
-  for (int i = first; i < last; i++) {
-    const uint8_t n = tile.source[(FlipX ? 7 - i : i) * 8];
-    pixels[x0 + i] = tile.colours[n];
-    if (Numbers) numbers[x0 + i] = n | tile.priority;
+// The eight pixels of a tile row, and with Numbers their colour numbers
+// and priority flag, four at a time.
+template <bool Numbers>
+inline void DrawTile(const TileRow& tile, uint16_t* pixels, uint8_t* numbers) {
+  std::memcpy(pixels, &tile.quads[tile.bits & 0xFF], sizeof(uint64_t));
+  std::memcpy(pixels + 4, &tile.quads[tile.bits >> 8], sizeof(uint64_t));
+  if (Numbers) {
+    const uint32_t low = NumberQuads.bytes[tile.bits & 0xFF] | tile.priority;
+    const uint32_t high = NumberQuads.bytes[tile.bits >> 8] | tile.priority;
+    std::memcpy(numbers, &low, sizeof low);
+    std::memcpy(numbers + 4, &high, sizeof high);
   }
 }
 
+// Pixels first..last-1 of a tile at x of the line: the first tile may be
+// cut on the left, the last on the right. Drawn whole aside, then copied.
 template <bool Numbers>
-inline void DrawTile(const TileRow& tile, int first, int last, int x0, uint16_t* pixels, uint8_t* numbers) {
-  if (tile.flip_x) DrawPixels<true, Numbers>(tile, first, last, x0, pixels, numbers);
-  else DrawPixels<false, Numbers>(tile, first, last, x0, pixels, numbers);
+inline void DrawPartTile(const TileRow& tile, int first, int last, int x, uint16_t* pixels, uint8_t* numbers) {
+  uint16_t tile_pixels[TileWidth];
+  uint8_t tile_numbers[TileWidth];
+  DrawTile<Numbers>(tile, tile_pixels, tile_numbers);
+  std::memcpy(pixels + x + first, tile_pixels + first, static_cast<size_t>(last - first) * sizeof(uint16_t));
+  if (Numbers) std::memcpy(numbers + x + first, tile_numbers + first, static_cast<size_t>(last - first));
 }
 
-// The first tile may be cut on the left, the last on the right; those
-// between are drawn whole, with a fixed count the compiler unrolls.
-template <bool Numbers>
+// Attributes: a colour cartridge, whose tiles have them in bank 1.
+template <bool Numbers, bool Attributes>
 void DrawRow(const uint8_t* row, int column, int x, int fine, uint16_t* pixels, uint8_t* numbers) {
-  const uint8_t lcdc = LCDC;
-  const uint8_t* attributes = ColourCartridge ? row + AttributeBankOffset : NoAttributes;
+  const TileNumbering numbering(LCDC);
   const int palette_mask = TrueColours ? AttrPalette : 0;
   auto tile = [&]() {
     const int c = column++ & (MapColumns - 1);
-    return ResolveTile(row[c], attributes[c], fine, lcdc, palette_mask);
+    if (Attributes) return ResolveTile(row[c], row[c + AttributeBankOffset], fine, numbering, palette_mask);
+    return TileRow{TileRows[numbering.index(row[c])][0][fine], BgPixelQuads[0], 0};
   };
   if (x < 0) {
-    DrawTile<Numbers>(tile(), -x, 8, x, pixels, numbers);
-    x += 8;
+    DrawPartTile<Numbers>(tile(), -x, TileWidth, x, pixels, numbers);
+    x += TileWidth;
   }
-  for (; x + 8 <= ScreenWidth; x += 8) DrawTile<Numbers>(tile(), 0, 8, x, pixels, numbers);
-  if (x < ScreenWidth) DrawTile<Numbers>(tile(), 0, ScreenWidth - x, x, pixels, numbers);
+  for (; x + TileWidth <= ScreenWidth; x += TileWidth)
+    DrawTile<Numbers>(tile(), pixels + x, Numbers ? numbers + x : nullptr);
+  if (x < ScreenWidth) DrawPartTile<Numbers>(tile(), 0, ScreenWidth - x, x, pixels, numbers);
 }
 
 }  // namespace
 
 void DrawMapRow(const uint8_t* row, int column, int x0, int fine, uint16_t* pixels, uint8_t* numbers) {
-  if (numbers) DrawRow<true>(row, column, x0, fine, pixels, numbers);
-  else DrawRow<false>(row, column, x0, fine, pixels, nullptr);
+  if (ColourCartridge) {
+    if (numbers) DrawRow<true, true>(row, column, x0, fine, pixels, numbers);
+    else DrawRow<false, true>(row, column, x0, fine, pixels, nullptr);
+  } else {
+    if (numbers) DrawRow<true, false>(row, column, x0, fine, pixels, numbers);
+    else DrawRow<false, false>(row, column, x0, fine, pixels, nullptr);
+  }
 }

@@ -23,6 +23,8 @@ bool TrueColours = false;
 
 uint16_t BgPixels[8][4];
 uint16_t SpritePixels[8][4];
+uint64_t BgPixelQuads[8][256];
+uint8_t StaleQuads = 0xFF;
 
 namespace {
 
@@ -36,12 +38,14 @@ constexpr int White = 0x7FFF;
 void ShadePixels(int map) {
   uint16_t* pixels = map == 0 ? BgPixels[0] : SpritePixels[map - 1];
   for (int n = 0; n < 4; n++) pixels[n] = static_cast<uint16_t>(ShadeColour(map, n));
+  if (map == 0) StaleQuads |= 1;
 }
 
 // The pixel of the colour whose two bytes hold byte `index` of a memory.
 void ColourChanged(const uint8_t* memory, uint16_t (*pixels)[4], int index) {
   const int first = index & ~1;
   pixels[first >> 3][(first >> 1) & 3] = ColourPixel(memory[first] | memory[first + 1] << 8);
+  if (pixels == BgPixels) StaleQuads = static_cast<uint8_t>(StaleQuads | 1 << (first >> 3));
 }
 
 }  // namespace
@@ -81,6 +85,27 @@ void RebuildPalettePixels() {
   } else {
     for (int map = 0; map < 3; map++) ShadePixels(map);
   }
+  StaleQuads = 0xFF;
+}
+
+// Built from pairs of pixels: quad n0 + 4 n1 + 16 n2 + 64 n3 is the pair
+// (n0, n1) followed by the pair (n2, n3).
+void RefreshPixelQuads() {
+  for (int p = 0; p < 8; p++) {
+    if (!(StaleQuads >> p & 1)) continue;
+    uint32_t pairs[16];
+    for (int pair = 0; pair < 16; pair++) {
+      const uint16_t two[2] = {BgPixels[p][pair & 3], BgPixels[p][pair >> 2]};
+      std::memcpy(&pairs[pair], two, sizeof two);
+    }
+    for (int second = 0; second < 16; second++) {
+      for (int first = 0; first < 16; first++) {
+        const uint32_t four[2] = {pairs[first], pairs[second]};
+        std::memcpy(&BgPixelQuads[p][second * 16 + first], four, sizeof four);
+      }
+    }
+  }
+  StaleQuads = 0;
 }
 
 void SavePaletteState(StateWriter& out) {

@@ -22,7 +22,7 @@ uint16_t* PictureLine(int line) { return reinterpret_cast<uint16_t*>(WorkBitmap-
 }  // namespace
 
 void ResetRenderer() {
-  std::memset(TileCache, 0, sizeof TileCache);
+  std::memset(TileRows, 0, sizeof TileRows);
   InvalidateTileCache();
   for (auto& map : ShadeMap)
     for (int n = 0; n < 4; n++) map[n] = n;
@@ -64,6 +64,7 @@ void StartPicture() {
 // colour numbers they would be drawn against.
 void ComposeLine(int line) {
   RefreshTileCache();
+  if (StaleQuads) RefreshPixelQuads();
   uint16_t* pixels = PictureLine(line);
   const uint8_t lcdc = LCDC;
   if (line == WY) WindowYReached = 1;

@@ -7,8 +7,13 @@ constexpr int ScreenWidth = 160;
 constexpr int ScreenHeight = 144;
 constexpr int TileCount = 1024;  // 512 tiles per video RAM bank
 
-extern uint8_t TileCache[TileCount][64];  // colour number of (x, y) at x * 8 + y
+// Each pixel row of each tile as 16 bits: the colour number of pixel x in
+// bits 2x and 2x + 1, so that a row is drawn by looking up its pixels a few
+// at a time. [0] holds the rows as they stand, [1] the same rows read from
+// right to left, for tiles flipped horizontally.
+extern uint16_t TileRows[TileCount][2][8];
 extern uint8_t TileValid[TileCount];
+inline int TileColourNumber(int tile, int x, int y) { return TileRows[tile][0][y] >> (2 * x) & 3; }
 extern int ShadeMap[3][4];                // BGP, OBP0, OBP1: colour number -> shade
 extern const int ShadeColours[4];         // 16-bit pixel of each shade
 
@@ -36,6 +41,15 @@ extern bool TrueColours;
 // BGP's shades and sprite palettes 0 and 1 those of OBP0 and OBP1.
 extern uint16_t BgPixels[8][4];
 extern uint16_t SpritePixels[8][4];
+// Four neighbouring background pixels at once: entry n0 + 4 n1 + 16 n2 +
+// 64 n3 of a palette (a byte of a row of TileRows) holds the pixels of
+// colour numbers n0 to n3, the first at the lowest address, as eight bytes
+// to copy into the picture. Built again from BgPixels before a line is
+// drawn when a palette has changed since: StaleQuads has bit p set while
+// palette p's quads are out of date.
+extern uint64_t BgPixelQuads[8][256];
+extern uint8_t StaleQuads;
+void RefreshPixelQuads();
 
 // The window's own line counter: the row of the window drawn on the next
 // line that shows it. It counts only the lines on which the window was

@@ -70,16 +70,15 @@ void DrawSpriteLine(int line, const int chosen_in_oam_order[SpritesPerLine], int
     // At height 16 the pair is the even tile and the next one.
     int tile = height == 16 ? (entry[2] & 0xFE) | (row >> 3) : entry[2];
     if (ColourCartridge && (attr & AttrBank)) tile += Bank1Tiles;
-    const uint8_t* source = TileCache[tile] + (row & 7);
+    const unsigned bits = TileRows[tile][(attr & AttrFlipX) ? 1 : 0][row & 7];
     const uint16_t* colours = SpritePixels[TrueColours ? attr & AttrPalette : (attr & AttrShadeMap) ? 1 : 0];
     // Background colours 1-3 hide a sprite of the behind class, and where
     // their tile has the priority flag, every sprite.
     const uint8_t hiding_flags = (attr & AttrBehind) ? 0xFF : BgPriorityFlag;
-    const bool flip_x = attr & AttrFlipX;
     for (int c = 0; c < 8; c++) {
       const int px = x + c;
       if (px < 0 || px >= ScreenWidth || claimed[px]) continue;
-      const int n = source[(flip_x ? 7 - c : c) * 8];
+      const int n = bits >> (2 * c) & 3;
       if (n == 0) continue;
       claimed[px] = 1;
       const uint8_t under = numbers[px];

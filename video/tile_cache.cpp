@@ -2,7 +2,7 @@
 #include "memory/bus.h"
 #include "video/renderer.h"
 
-uint8_t TileCache[TileCount][64];
+uint16_t TileRows[TileCount][2][8];
 uint8_t TileValid[TileCount];
 
 namespace {
@@ -11,6 +11,24 @@ namespace {
 // decodes just these instead of looking at all 1024 entries.
 uint16_t StaleTiles[TileCount];
 int StaleTileCount = 0;
+
+// One bit plane byte spread over the 2-bit fields of a row: bit b of the
+// byte (pixel 7 - b, the leftmost pixel in bit 7) goes to bit 2 * (7 - b),
+// or for the row read backwards to bit 2 * b.
+struct SpreadTables {
+  uint16_t forwards[256];
+  uint16_t backwards[256];
+  constexpr SpreadTables() : forwards(), backwards() {
+    for (int byte = 0; byte < 256; byte++) {
+      for (int b = 0; b < 8; b++) {
+        if (!(byte >> b & 1)) continue;
+        forwards[byte] = static_cast<uint16_t>(forwards[byte] | 1 << (2 * (7 - b)));
+        backwards[byte] = static_cast<uint16_t>(backwards[byte] | 1 << (2 * b));
+      }
+    }
+  }
+};
+constexpr SpreadTables Spread;
 
 }  // namespace
 
@@ -32,17 +50,14 @@ void InvalidateTileCache() {
 }
 
 // Each pixel row is two bytes: the low bit plane, then the high one, with
-// the leftmost pixel in bit 7. The cache stores the tile column by column
-// so that one pixel row is read with a stride of 8.
+// the leftmost pixel in bit 7.
 void DecodeTile(int index) {
   const uint8_t* bytes = VideoRam + 16 * index;
-  uint8_t* cell = TileCache[index];
+  uint16_t(&rows)[2][8] = TileRows[index];
   for (int row = 0; row < 8; row++) {
     const int low = bytes[2 * row], high = bytes[2 * row + 1];
-    for (int x = 0; x < 8; x++) {
-      const int bit = 7 - x;
-      cell[x * 8 + row] = static_cast<uint8_t>(((low >> bit) & 1) | (((high >> bit) & 1) << 1));
-    }
+    rows[0][row] = static_cast<uint16_t>(Spread.forwards[low] | Spread.forwards[high] << 1);
+    rows[1][row] = static_cast<uint16_t>(Spread.backwards[low] | Spread.backwards[high] << 1);
   }
   TileValid[index] = 1;
 }

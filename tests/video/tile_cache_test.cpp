@@ -13,21 +13,19 @@ const char* const Pattern[8] = {"01230000", "10000000", "20000000", "30000000",
 
 }  // namespace
 
-TEST(TileCache, DecodesBitPlanesColumnByColumn) {
+TEST(TileCache, DecodesBitPlanesIntoRowsBothWays) {
   ResetTestMachine();
   PutTile(0, 5, Pattern);
   RefreshTileCache();
-  const uint8_t* cell = TileCache[5];
-  // Row 0 runs along x: byte x * 8 + 0.
-  EXPECT_EQ(cell[0 * 8 + 0], 0);
-  EXPECT_EQ(cell[1 * 8 + 0], 1) << "pixel (1, 0) = bit 6 of the low byte";
-  EXPECT_EQ(cell[2 * 8 + 0], 2) << "pixel (2, 0) = bit 5 of the high byte";
-  EXPECT_EQ(cell[3 * 8 + 0], 3);
-  // Column 0 runs along y: bytes 0..7 of the entry.
-  EXPECT_EQ(cell[1], 1) << "pixel (0, 1)";
-  EXPECT_EQ(cell[2], 2) << "pixel (0, 2)";
-  EXPECT_EQ(cell[3], 3) << "pixel (0, 3)";
-  EXPECT_EQ(cell[7 * 8 + 7], 3) << "pixel (7, 7) at byte 63";
+  for (int y = 0; y < 8; y++) {
+    for (int x = 0; x < 8; x++) {
+      const int n = Pattern[y][x] - '0';
+      ASSERT_EQ(TileColourNumber(5, x, y), n) << "pixel (" << x << ", " << y << ")";
+      ASSERT_EQ(TileRows[5][1][y] >> (2 * (7 - x)) & 3, n) << "pixel (" << x << ", " << y << ") read backwards";
+    }
+  }
+  EXPECT_EQ(TileRows[5][0][0], 0x00E4) << "row 0, 0 1 2 3 from the left, in bits 0-7";
+  EXPECT_EQ(TileRows[5][1][7], 0x0003) << "row 7 read backwards starts with its colour 3";
   EXPECT_EQ(TileValid[5], 1);
 }
 
@@ -36,9 +34,9 @@ TEST(TileCache, IndexCoversBothBanksIncludingMapArea) {
   PutSolidTile(1, 3, 2);      // bank 1 tile 3 = cache 515
   PutSolidTile(0, 0x180, 1);  // 0x9800: a map area block of bank 0 = cache 384
   RefreshTileCache();
-  EXPECT_EQ(TileCache[515][27], 2);
-  EXPECT_EQ(TileCache[3][27], 0) << "bank 0 tile 3 untouched";
-  EXPECT_EQ(TileCache[384][0], 1);
+  EXPECT_EQ(TileColourNumber(515, 3, 3), 2);
+  EXPECT_EQ(TileColourNumber(3, 3, 3), 0) << "bank 0 tile 3 untouched";
+  EXPECT_EQ(TileColourNumber(384, 0, 0), 1);
 }
 
 TEST(TileCache, BusWritesMarkTheTileOfTheSelectedBank) {
@@ -59,11 +57,11 @@ TEST(TileCache, RefreshDecodesOnlyStaleTilesAndOnlyWhenCalled) {
   ResetTestMachine();
   RefreshTileCache();
   BusWrite(0x8000, 0x80);  // pixel (0, 0) becomes colour 1
-  EXPECT_EQ(TileCache[0][0], 0) << "the cache changes only at the refresh";
+  EXPECT_EQ(TileColourNumber(0, 0, 0), 0) << "the cache changes only at the refresh";
   VideoRam[0x10] = 0x80;   // tile 1 changed behind the bus's back: not marked
   RefreshTileCache();
-  EXPECT_EQ(TileCache[0][0], 1) << "the marked tile is decoded again";
-  EXPECT_EQ(TileCache[1][0], 0) << "a tile still marked valid is not decoded again";
+  EXPECT_EQ(TileColourNumber(0, 0, 0), 1) << "the marked tile is decoded again";
+  EXPECT_EQ(TileColourNumber(1, 0, 0), 0) << "a tile still marked valid is not decoded again";
 }
 
 // Every block of both banks written, some many times, between two
@@ -79,7 +77,7 @@ TEST(TileCache, RefreshAfterWritesToEveryTileDecodesThemAll) {
   RefreshTileCache();
   for (int tile = 0; tile < TileCount; tile++) {
     ASSERT_EQ(TileValid[tile], 1) << tile;
-    ASSERT_EQ(TileCache[tile][2 * 8 + 5], 1) << "pixel (2, 5) of tile " << tile;
+    ASSERT_EQ(TileColourNumber(tile, 2, 5), 1) << "pixel (2, 5) of tile " << tile;
   }
 }
 
