@@ -121,8 +121,9 @@ void DrawBackgroundLine(int line, uint16_t* pixels, uint8_t* numbers);
 void DrawWindowLine(uint16_t* pixels, uint8_t* numbers);
 constexpr uint8_t BgPriorityFlag = 0x04;
 
-// The sprites of a line: the first ten OAM entries whose rows cover it, in
-// OAM order (their X plays no part in the choice). Returns their count.
+// The sprites of visible line `line` (0-143): the first ten OAM entries
+// whose rows cover it, in OAM order (their X plays no part in the choice),
+// from OAM and LCDC as they stand. Returns their count.
 constexpr int SpritesPerLine = 10;
 int ChooseSprites(int line, int chosen[SpritesPerLine]);
 // Draws the chosen sprites. background_wins: background colours 1-3 hide

@@ -1,5 +1,6 @@
 // Sprites: on each line, the first ten OAM entries whose rows cover it,
 // drawn in priority order over the background and window.
+#include <algorithm>
 #include <cstring>
 
 #include "memory/bus.h"
@@ -30,20 +31,38 @@ void SortByX(int chosen[SpritesPerLine], int count) {
   }
 }
 
+// The choice of every visible line at once, made from OAM and the sprite
+// height as they stood when it was made (a copy of OAM beside it): most
+// games change OAM once a frame, so that one pass over the 40 entries
+// serves all 144 lines. Derived from OAM alone, so kept out of states.
+uint8_t LineSprites[ScreenHeight][SpritesPerLine];
+uint8_t LineSpriteCount[ScreenHeight];
+uint8_t ChosenFrom[OamSize];
+int ChosenHeight = 0;  // 0 until the first choice
+
+// Each entry in OAM order joins the lines its rows cover, as long as they
+// have room.
+void ChooseForEveryLine(int height) {
+  std::memset(LineSpriteCount, 0, sizeof LineSpriteCount);
+  for (int e = 0; e < SpriteCount; e++) {
+    const int top = Oam[4 * e] - SpriteYOffset;
+    const int end = std::min(top + height, ScreenHeight);
+    for (int line = std::max(top, 0); line < end; line++) {
+      if (LineSpriteCount[line] < SpritesPerLine) LineSprites[line][LineSpriteCount[line]++] = static_cast<uint8_t>(e);
+    }
+  }
+  std::memcpy(ChosenFrom, Oam, sizeof ChosenFrom);
+  ChosenHeight = height;
+}
+
 }  // namespace
 
 // A sprite off the picture's left or right edge still takes its place.
 int ChooseSprites(int line, int chosen[SpritesPerLine]) {
   const int height = SpriteHeight();
-  int count = 0;
-  const unsigned first_row = static_cast<unsigned>(line + SpriteYOffset);
-  for (int e = 0; e < SpriteCount; e++) {
-    // The sprite's row on this line, 0..height-1 when it covers the line.
-    if (first_row - Oam[4 * e] < static_cast<unsigned>(height)) {
-      chosen[count++] = e;
-      if (count == SpritesPerLine) break;
-    }
-  }
+  if (height != ChosenHeight || std::memcmp(ChosenFrom, Oam, sizeof ChosenFrom) != 0) ChooseForEveryLine(height);
+  const int count = LineSpriteCount[line];
+  for (int i = 0; i < count; i++) chosen[i] = LineSprites[line][i];
   return count;
 }
 

@@ -142,3 +142,26 @@ TEST(BackgroundLine, TileDataWrittenDuringTheFrameShowsOnTheNextLine) {
   EXPECT_EQ(Pixel(0, 1), Shade3) << "the next line sees the new tile";
   EXPECT_EQ(Pixel(0, 0), Shade0) << "lines already drawn stay";
 }
+
+// BGP written between two lines: each line shows every colour through the
+// palette as it stood when that line was composed, across a row of tiles
+// with all four colours in each quarter of a tile.
+TEST(BackgroundLine, BgpWrittenDuringTheFrameShowsOnTheNextLine) {
+  ResetTestMachine();
+  SetUpPicture(LcdOnTiles8000);
+  const char* const rows[8] = {"01233210", "01233210", "01233210", "01233210",
+                               "01233210", "01233210", "01233210", "01233210"};
+  PutTile(0, 0, rows);
+  const uint16_t shades[4] = {Shade0, Shade1, Shade2, Shade3};
+  const uint8_t palettes[3] = {0xE4, 0x1B, 0x9C};
+  for (int line = 0; line < 3; line++) {
+    IoWrite(0xFF47, palettes[line]);
+    ComposeLine(line);
+  }
+  for (int line = 0; line < 3; line++) {
+    for (int x = 0; x < 160; x++) {
+      const int n = rows[0][x % 8] - '0';
+      ASSERT_EQ(Pixel(x, line), shades[palettes[line] >> (2 * n) & 3]) << "x = " << x << ", line " << line;
+    }
+  }
+}
