@@ -9,6 +9,9 @@ extern const uint8_t CbOpcodeCycles[256];
 
 // When set, every executed instruction is traced as if the tilde key were held.
 extern bool TraceAll;
+// Whether the tilde key is held, as the front end reads it once per frame:
+// every instruction of a frame that starts with it held is traced.
+extern bool TraceKeyHeld;
 
 // The interrupt sources in IF and IE: V-blank, LCD status, timer, serial,
 // joypad (bits 0-4). Bits 5-7 have no source and are never taken.
@@ -16,6 +19,10 @@ constexpr uint8_t InterruptSources = 0x1F;
 
 // Executes one instruction, or one idle cycle while halted.
 void CpuStep();
+
+// Executes instructions, each followed by the LCD's count of its cycles,
+// until a frame ends (FrameBoundary) or the processor stops.
+void RunUntilFrameEnds();
 
 // Makes LD B,B (opcode 0x40), which test cartridges use as a breakpoint,
 // call hook after it runs; nullptr puts the plain instruction back. Without

@@ -1,8 +1,6 @@
 // The processor step and the base instruction set: one handler per opcode,
 // reached through a 256-entry table. Each handler advances PC past its own
 // bytes or loads PC itself.
-#include <allegro.h>
-
 #include <cstdio>
 
 #include "cpu/alu.h"
@@ -16,6 +14,7 @@
 #include "shell/run_control.h"
 
 bool TraceAll = false;
+bool TraceKeyHeld = false;
 
 namespace {
 
@@ -31,7 +30,18 @@ inline void CountCycles(int cycles) {
   TotalCycles = static_cast<int>(static_cast<unsigned>(TotalCycles) + static_cast<unsigned>(cycles));
 }
 
-inline uint8_t ImmediateByte() { return BusRead(Cpu.PC + 1); }
+// Code runs from the cartridge's ROM or from work RAM nearly always: those
+// windows are reached by a few well-predicted tests rather than through the
+// bus's full decoding.
+inline uint8_t FetchByte(int address) {
+  address &= 0xFFFF;
+  if (address < 0x8000) return address < 0x4000 ? RomBank0Ptr[address] : RomBankPtr[address - 0x4000];
+  if ((address >> 13) == 0xC000 >> 13)
+    return address < 0xD000 ? WramBank0Ptr[address - 0xC000] : WramBankPtr[address - 0xD000];
+  return BusRead(address);
+}
+
+inline uint8_t ImmediateByte() { return FetchByte(Cpu.PC + 1); }
 inline uint16_t ImmediateWord() { return BusRead16(Cpu.PC + 1); }
 
 // Branch conditions by their 2-bit code: NZ, Z, NC, C.
@@ -459,12 +469,13 @@ void SetBreakpointHook(void (*hook)()) {
   BaseOps[0x40] = hook ? Breakpoint : LdRR<B, B>;
 }
 
+namespace {
+
 // One step: at most one interrupt, the trace line, the fetch, the cost (the
 // timer moves before the instruction runs), and the instruction itself.
-void CpuStep() {
-  if (CpuStopped) return;
+inline void Step() {
   if (IE & IF & InterruptSources) CheckInterrupts();
-  if (TraceAll || key[KEY_TILDE]) Disassemble(Cpu.PC, -1);
+  if (TraceAll | TraceKeyHeld) Disassemble(Cpu.PC, -1);
 
   if (Cpu.Halted) {  // waiting: idle cycles that read but do not move PC
     (void)BusRead(Cpu.PC);
@@ -476,11 +487,11 @@ void CpuStep() {
     return;
   }
 
-  const uint8_t opcode = BusRead(Cpu.PC);
+  const uint8_t opcode = FetchByte(Cpu.PC);
   Cpu.Opcode = opcode;
   int cost;
   if (opcode == 0xCB) {
-    PrefixByte = BusRead(Cpu.PC + 1);
+    PrefixByte = FetchByte(Cpu.PC + 1);
     cost = CbOpcodeCycles[PrefixByte];
   } else {
     cost = OpcodeCycles[opcode];
@@ -489,4 +500,24 @@ void CpuStep() {
   CountCycles(cost);
   TimerAdvance(cost);
   BaseOps[opcode]();
+}
+
+}  // namespace
+
+void CpuStep() {
+  if (CpuStopped) return;
+  Step();
+}
+
+// The step and the LCD's count in one loop, so that nothing but the
+// instruction's own handler is called per instruction.
+void RunUntilFrameEnds() {
+  if (CpuStopped) return;
+  do {
+    Step();
+    if (CpuStopped) return;
+    FrameCycles += InstructionCycles;
+    LineCycles += InstructionCycles;
+    if (FrameCycles >= LcdEventAt) AdvanceLcdEvents();
+  } while (!FrameBoundary);
 }

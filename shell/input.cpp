@@ -2,6 +2,7 @@
 
 #include <allegro.h>
 
+#include "cpu/cpu.h"
 #include "shell/display.h"
 #include "shell/input_script.h"
 
@@ -49,4 +50,5 @@ void PollInput() {
   JoypadState.Start = ActionHeld(ActionStart) || pad.button[JoystickMap.start].b;
   JoypadState.Select = ActionHeld(ActionSelect) || pad.button[JoystickMap.select].b;
   AddScriptButtons(JoypadState);
+  TraceKeyHeld = key[KEY_TILDE] != 0;
 }

@@ -241,10 +241,7 @@ int main(int argc, char** argv) {
   int exit_code = 0;
   const auto started = std::chrono::steady_clock::now();
   while (!QuitRequested) {
-    do {
-      CpuStep();
-      HardwareStep();
-    } while (!FrameBoundary && !CpuStopped);
+    RunUntilFrameEnds();
     if (FrameBoundary) {
       RunBetweenFrames();
     } else if (Headless) {  // stopped: nobody can read the registers or press Escape

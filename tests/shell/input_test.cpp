@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "cpu/cpu.h"
 #include "memory/io_registers.h"
 #include "shell/display.h"
 #include "shell/input.h"
@@ -63,6 +64,14 @@ TEST_F(InputTest, EachKeyHoldsItsButton) {
   ClearDevices();
   Poll();
   EXPECT_EQ(Held(), 0) << "a released key releases its button";
+  EXPECT_FALSE(TraceKeyHeld);
+  key[KEY_TILDE] = 1;
+  Poll();
+  EXPECT_EQ(Held(), 0) << "tilde holds no button";
+  EXPECT_TRUE(TraceKeyHeld) << "tilde traces the instructions until the next poll";
+  key[KEY_TILDE] = 0;
+  Poll();
+  EXPECT_FALSE(TraceKeyHeld);
 }
 
 TEST_F(InputTest, JoystickZeroStickAndButtons) {

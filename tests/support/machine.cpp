@@ -31,6 +31,7 @@ void ResetTestMachine(const std::vector<uint8_t>& image) {
 
   // What a run's front end holds, and the cartridge RAM that a reset keeps.
   TraceAll = false;
+  TraceKeyHeld = false;
   std::memset(CartRam, 0, sizeof CartRam);
   FramesFinished = 0;
   FrameLimit = 0;
