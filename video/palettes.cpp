@@ -91,6 +91,7 @@ void RebuildPalettePixels() {
 // Built from pairs of pixels: quad n0 + 4 n1 + 16 n2 + 64 n3 is the pair
 // (n0, n1) followed by the pair (n2, n3).
 void RefreshPixelQuads() {
+  PictureChanged();
   for (int p = 0; p < 8; p++) {
     if (!(StaleQuads >> p & 1)) continue;
     uint32_t pairs[16];

@@ -19,7 +19,25 @@ constexpr int WindowXLimit = 166;  // WX beyond this puts the window right of th
 
 uint16_t* PictureLine(int line) { return reinterpret_cast<uint16_t*>(WorkBitmap->line[line]); }
 
+// What the background and the window of a line were drawn from. Many
+// pictures stand still for frames on end; a line whose inputs are all as
+// they were is left as it stands in the picture. One that sprites were
+// drawn over is drawn again.
+struct DrawnLine {
+  unsigned changes = 0;  // PictureChanges when it was drawn
+  int window_row = -1;   // the window's row drawn on it, or -1
+  uint8_t lcdc = 0, scx = 0, scy = 0, wx = 0;
+  bool clean = false;    // background and window only
+  bool same_as(const DrawnLine& o) const {
+    return changes == o.changes && window_row == o.window_row && lcdc == o.lcdc && scx == o.scx &&
+           scy == o.scy && wx == o.wx;
+  }
+};
+DrawnLine DrawnLines[ScreenHeight];
+
 }  // namespace
+
+unsigned PictureChanges = 0;
 
 void ResetRenderer() {
   std::memset(TileRows, 0, sizeof TileRows);
@@ -74,12 +92,24 @@ void ComposeLine(int line) {
   uint8_t* numbers = sprites ? line_numbers : nullptr;
 
   if ((lcdc & LcdcBgOn) || ColourCartridge) {
-    DrawBackgroundLine(line, pixels, numbers);
-    if ((lcdc & LcdcWindowOn) && WindowYReached && WX <= WindowXLimit) {
-      DrawWindowLine(pixels, numbers);
-      WindowLine++;
+    const bool window = (lcdc & LcdcWindowOn) && WindowYReached && WX <= WindowXLimit;
+    DrawnLine now;
+    now.changes = PictureChanges;
+    now.window_row = window ? WindowLine : -1;
+    now.lcdc = lcdc;
+    now.scx = SCX;
+    now.scy = SCY;
+    now.wx = WX;
+    now.clean = !sprites;
+    const DrawnLine& before = DrawnLines[line];
+    if (sprites || !before.clean || !before.same_as(now)) {
+      DrawBackgroundLine(line, pixels, numbers);
+      if (window) DrawWindowLine(pixels, numbers);
     }
+    if (window) WindowLine++;
+    DrawnLines[line] = now;
   } else {
+    DrawnLines[line].clean = false;
     const uint16_t colour = BgPixels[0][0];
     for (int x = 0; x < ScreenWidth; x++) pixels[x] = colour;
     std::memset(line_numbers, 0, sizeof line_numbers);
@@ -90,6 +120,7 @@ void ComposeLine(int line) {
 
 // The lightest green, or white in true colours.
 void BlankPicture() {
+  PictureChanged();
   const uint16_t blank = TrueColours ? ColourPixel(0x7FFF) : static_cast<uint16_t>(ShadeColours[0]);
   for (int y = 0; y < ScreenHeight; y++) {
     uint16_t* pixels = PictureLine(y);

@@ -76,6 +76,13 @@ void LoadPaletteState(StateReader& in);
 void SaveRendererState(StateWriter& out);
 void LoadRendererState(StateReader& in);
 
+// Lines drawn again only when something they are drawn from has changed.
+// Every change to video RAM, to the background's pixel tables or to the
+// picture as a whole counts as a change to every line; the registers a line
+// reads are compared one by one.
+extern unsigned PictureChanges;
+inline void PictureChanged() { PictureChanges++; }
+
 // Tiles written by the processor wait in a list until the next line is
 // composed, which decodes them first.
 void MarkTileDirty(int tile);

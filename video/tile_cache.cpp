@@ -35,6 +35,7 @@ constexpr SpreadTables Spread;
 // A processor write into the tile's 16 bytes makes its entry stale; it is
 // decoded again before the next line is composed.
 void MarkTileDirty(int tile) {
+  PictureChanged();  // a tile or a map byte: both are drawn from
   tile &= TileCount - 1;
   if (!TileValid[tile]) return;  // already listed
   TileValid[tile] = 0;
@@ -42,6 +43,7 @@ void MarkTileDirty(int tile) {
 }
 
 void InvalidateTileCache() {
+  PictureChanged();
   for (int i = 0; i < TileCount; i++) {
     TileValid[i] = 0;
     StaleTiles[i] = static_cast<uint16_t>(i);

@@ -1,6 +1,8 @@
 // The background layer of a composed line: scroll, tile data, maps.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "memory/bus.h"
 #include "memory/io_registers.h"
 #include "memory/machine.h"
@@ -162,6 +164,69 @@ TEST(BackgroundLine, BgpWrittenDuringTheFrameShowsOnTheNextLine) {
     for (int x = 0; x < 160; x++) {
       const int n = rows[0][x % 8] - '0';
       ASSERT_EQ(Pixel(x, line), shades[palettes[line] >> (2 * n) & 3]) << "x = " << x << ", line " << line;
+    }
+  }
+}
+
+// A line whose inputs stand still is left as it was drawn; every change
+// that reaches a line through the machine must show on it exactly as on a
+// picture drawn from scratch. After each change the frame is composed, kept,
+// and composed again with every line forced to be drawn.
+TEST(BackgroundLine, LinesKeptFromTheLastFrameShowEveryChangeSince) {
+  for (const bool colour : {false, true}) {
+    std::vector<uint8_t> rom(0x8000, 0);
+    rom[0x143] = colour ? 0x80 : 0x00;
+    TrueColoursOption = colour;
+    ResetTestMachine(rom);
+    TrueColoursOption = false;
+    SetUpPicture(0x93);  // background, sprites, tiles at 0x8000, map at 0x9800
+    const int colours[4] = {0x7FFF, 0x001F, 0x03E0, 0x7C00};  // in true colours: white, red, green, blue
+    for (const int port : {0xFF68, 0xFF6A}) {
+      IoWrite(port, 0x80);
+      for (const int c : colours) {
+        IoWrite(port + 1, c & 0xFF);
+        IoWrite(port + 1, c >> 8);
+      }
+    }
+    PutDiagonalTile(0, 1, 3);
+    PutSolidTile(0, 2, 2);
+    PutSolidTile(0, 3, 1);
+    for (int row = 0; row < 32; row++)
+      for (int column = 0; column < 32; column += 3) BusWrite(0x9800 + 32 * row + column, 1);
+    SetSprite(0, 16 + 20, 8 + 30, 2, 0);
+    ComposeFrame();
+
+    const struct {
+      const char* what;
+      void (*apply)();
+    } changes[] = {
+        {"nothing", [] {}},
+        {"a tile row written", [] { BusWrite(0x8012, 0xFF); }},
+        {"a map byte written", [] { BusWrite(0x9800 + 32 * 2 + 1, 3); }},
+        {"BGP", [] { IoWrite(0xFF47, 0x1B); }},
+        {"SCX", [] { IoWrite(0xFF43, 5); }},
+        {"SCY", [] { IoWrite(0xFF42, 9); }},
+        {"the window shown", [] { IoWrite(0xFF4A, 40); IoWrite(0xFF4B, 57); IoWrite(0xFF40, 0xB3); }},
+        {"WX", [] { IoWrite(0xFF4B, 90); }},
+        {"the window's map", [] { IoWrite(0xFF40, 0xF3); }},
+        {"the sprite moved away", [] { SetSprite(0, 16 + 100, 8 + 30, 2, 0); }},
+        {"an attribute in bank 1", [] { IoWrite(0xFF4F, 1); BusWrite(0x9800 + 32 * 3 + 3, 0x21); IoWrite(0xFF4F, 0); }},
+        {"a background colour", [] { IoWrite(0xFF68, 0x82); IoWrite(0xFF69, 0xFF); IoWrite(0xFF69, 0x03); }},
+        {"the tile data area", [] { IoWrite(0xFF40, 0xE3); }},
+        {"the picture blanked", [] { BlankPicture(); }},
+    };
+    for (const auto& change : changes) {
+      change.apply();
+      ComposeFrame();
+      std::vector<uint16_t> kept;
+      for (int y = 0; y < ScreenHeight; y++)
+        for (int x = 0; x < ScreenWidth; x++) kept.push_back(Pixel(x, y));
+      PictureChanged();
+      ComposeFrame();
+      int differing = 0;
+      for (int y = 0; y < ScreenHeight; y++)
+        for (int x = 0; x < ScreenWidth; x++) differing += Pixel(x, y) != kept[y * ScreenWidth + x];
+      EXPECT_EQ(differing, 0) << (colour ? "colour, " : "monochrome, ") << change.what;
     }
   }
 }
