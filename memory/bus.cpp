@@ -13,6 +13,7 @@ uint8_t VideoRam[VideoRamSize];
 uint8_t CartRam[CartRamSize];
 uint8_t WorkRam[WorkRamSize];
 uint8_t Oam[OamSize];
+unsigned OamChanges = 0;
 uint8_t HighRam[HighRamSize];
 
 uint8_t* RomBank0Ptr = nullptr;
@@ -28,6 +29,7 @@ void ResetMemories() {
   std::memset(VideoRam, 0, sizeof VideoRam);
   std::memset(WorkRam, 0, sizeof WorkRam);
   std::memset(Oam, 0, sizeof Oam);
+  OamChanges++;
   std::memset(HighRam, 0, sizeof HighRam);
   LastVramWrite = 0;
   RomBank0Ptr = RomImage;
@@ -72,6 +74,7 @@ void LoadMemoryState(StateReader& in) {
   in.bytes(VideoRam, sizeof VideoRam);
   in.bytes(WorkRam, sizeof WorkRam);
   in.bytes(Oam, sizeof Oam);
+  OamChanges++;
   in.bytes(HighRam, sizeof HighRam);
   if (in.u32() != static_cast<uint32_t>(CartRamBytes)) in.refuse();
   in.bytes(CartRam, in.ok() ? static_cast<size_t>(CartRamBytes) : 0);
@@ -115,7 +118,10 @@ void BusWrite(int address, int value) {
       return;
     default:
       if (address < 0xFE00) WramBankPtr[address - 0xF000] = v;
-      else if (address < 0xFEA0) Oam[address - 0xFE00] = v;
+      else if (address < 0xFEA0) {
+        Oam[address - 0xFE00] = v;
+        OamChanges++;
+      }
       else if (address < 0xFF00) return;  // unusable area
       else if (address < 0xFF80 || address == 0xFFFF) IoWrite(address, v);
       else HighRam[address - 0xFF80] = v;

@@ -16,6 +16,9 @@ extern uint8_t VideoRam[VideoRamSize];
 extern uint8_t CartRam[CartRamSize];
 extern uint8_t WorkRam[WorkRamSize];
 extern uint8_t Oam[OamSize];
+// Counts every change to OAM (a write, a DMA, a reset or a loaded state),
+// so that what is derived from OAM knows when to derive it again.
+extern unsigned OamChanges;
 extern uint8_t HighRam[HighRamSize];
 
 // Bank windows: each points at the first byte of the bank now visible, so

@@ -86,6 +86,7 @@ void LoadIoState(StateReader& in) {
 void OamDma(int value) {
   const int source = (value & 0xFF) << 8;
   for (int i = 0; i < OamSize; i++) Oam[i] = BusRead(source + i);
+  OamChanges++;
 }
 
 uint8_t IoRead(int address) {

@@ -32,12 +32,12 @@ void SortByX(int chosen[SpritesPerLine], int count) {
 }
 
 // The choice of every visible line at once, made from OAM and the sprite
-// height as they stood when it was made (a copy of OAM beside it): most
-// games change OAM once a frame, so that one pass over the 40 entries
-// serves all 144 lines. Derived from OAM alone, so kept out of states.
+// height as they stood when it was made (OamChanges then): most games
+// change OAM once a frame, so that one pass over the 40 entries serves all
+// 144 lines. Derived from OAM alone, so kept out of states.
 uint8_t LineSprites[ScreenHeight][SpritesPerLine];
 uint8_t LineSpriteCount[ScreenHeight];
-uint8_t ChosenFrom[OamSize];
+unsigned ChosenAt = 0;
 int ChosenHeight = 0;  // 0 until the first choice
 
 // Each entry in OAM order joins the lines its rows cover, as long as they
@@ -51,7 +51,7 @@ void ChooseForEveryLine(int height) {
       if (LineSpriteCount[line] < SpritesPerLine) LineSprites[line][LineSpriteCount[line]++] = static_cast<uint8_t>(e);
     }
   }
-  std::memcpy(ChosenFrom, Oam, sizeof ChosenFrom);
+  ChosenAt = OamChanges;
   ChosenHeight = height;
 }
 
@@ -60,7 +60,7 @@ void ChooseForEveryLine(int height) {
 // A sprite off the picture's left or right edge still takes its place.
 int ChooseSprites(int line, int chosen[SpritesPerLine]) {
   const int height = SpriteHeight();
-  if (height != ChosenHeight || std::memcmp(ChosenFrom, Oam, sizeof ChosenFrom) != 0) ChooseForEveryLine(height);
+  if (height != ChosenHeight || ChosenAt != OamChanges) ChooseForEveryLine(height);
   const int count = LineSpriteCount[line];
   for (int i = 0; i < count; i++) chosen[i] = LineSprites[line][i];
   return count;

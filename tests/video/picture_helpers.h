@@ -62,6 +62,7 @@ inline void SetSprite(int entry, int y, int x, int tile, int attributes) {
   e[1] = static_cast<uint8_t>(x);
   e[2] = static_cast<uint8_t>(tile);
   e[3] = static_cast<uint8_t>(attributes);
+  OamChanges++;
 }
 
 // A picture set up by hand: LCDC as given, BGP and OBP0 the identity, OBP1
@@ -72,6 +73,7 @@ inline void SetUpPicture(uint8_t lcdc) {
   IoWrite(0xFF48, 0xE4);
   IoWrite(0xFF49, 0x1B);
   for (int i = 0; i < 160; i++) Oam[i] = 0;
+  OamChanges++;
 }
 
 // Composes all 144 lines of a frame from the registers as they stand.

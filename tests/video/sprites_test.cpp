@@ -141,18 +141,18 @@ TEST(Sprites, TenPerLineChosenInOamOrderEvenOffThePicture) {
   EXPECT_EQ(Pixel(0, 28), Shade3) << "on lines 28..31 it is the third";
 }
 
-// OAM and the sprite height changed between lines, by the bus, by a DMA or
-// directly: each line chooses from them as they stand, as a scan of the 40
-// entries in OAM order would.
+// OAM and the sprite height changed between lines, by the bus or by a DMA:
+// each line chooses from them as they stand, as a scan of the 40 entries in
+// OAM order would.
 TEST(Sprites, ChoiceFollowsOamAndHeightAsTheyStandAtEachLine) {
   SetUpSpriteScene();
   uint32_t seed = 12345;
   auto next = [&seed]() { return (seed = seed * 1103515245u + 12345u) >> 16; };
-  for (int i = 0; i < 160; i++) Oam[i] = static_cast<uint8_t>(next() % 176);
+  for (int i = 0; i < 160; i++) BusWrite(0xFE00 + i, static_cast<int>(next() % 176));
   for (int line = 0; line < 144; line++) {
     switch (line % 4) {
       case 0: BusWrite(0xFE00 + 4 * static_cast<int>(next() % 40), static_cast<int>(line + 10 + next() % 12)); break;
-      case 1: Oam[4 * (next() % 40)] = static_cast<uint8_t>(line + 16); break;
+      case 1: BusWrite(0xFE00 + 4 * static_cast<int>(next() % 40), line + 16); break;
       case 2: if (line % 24 == 2) LCDC ^= 0x04; break;   // 8x8 and 8x16
       default: break;                                     // nothing changed
     }
