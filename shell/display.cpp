@@ -4,12 +4,12 @@
 
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
-#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "shell/frame_clock.h"
 #include "shell/run_control.h"
 #include "video/renderer.h"
 
@@ -22,10 +22,9 @@ namespace {
 
 constexpr int ColourDepth = 16;
 constexpr int WorkWidth = 640, WorkHeight = 480;
-// The console draws 4194304 / 70224 = 59.73 frames per second.
-constexpr double ConsoleFrameRate = 4194304.0 / 70224.0;
-constexpr int MaxFrameDebt = 3;  // frames the clock may run ahead after a stall
-constexpr int FramePeriodMs = 17;  // the pace when the clock cannot run
+// The console draws a frame every 70224 cycles of its 4194304 Hz clock:
+// 59.73 frames per second, 16.74 ms each.
+constexpr auto FramePeriod = std::chrono::nanoseconds(70224LL * 1000000000 / 4194304);
 
 // 16-bit screen colours (red in the top bits under X).
 constexpr int Black = 0x0000, White = 0xFFFF;
@@ -35,24 +34,11 @@ constexpr int NoteMargin = 2;  // around the text, and from the picture's corner
 std::string NoteText;
 std::chrono::steady_clock::time_point NoteEnds;
 
-// Raised by Allegro's timer thread, lowered by the emulation thread, which
-// sleeps until the timer wakes it: a run at real time or paused takes next
-// to no processor time for its waits.
-int FrameTicks = 0;
-std::mutex FrameClockLock;
-std::condition_variable FrameClockWakeup;
-bool FrameClockRunning = false;
+// The thread sleeps until each frame's deadline and wakes once per frame:
+// a run at real time or paused takes next to no processor time to wait.
+FrameClock Pace(FramePeriod);
 
 int PictureX = 0, PictureY = 0;  // where the scaled picture stands on the screen
-
-void FrameTick() {
-  {
-    std::lock_guard<std::mutex> hold(FrameClockLock);
-    FrameTicks++;
-  }
-  FrameClockWakeup.notify_one();
-}
-END_OF_FUNCTION(FrameTick)
 
 // Called on the window system's thread.
 void CloseButtonPressed() { QuitRequested = 1; }
@@ -153,39 +139,15 @@ void PresentFrameWithStatus(const char* status) {
   blit(BackBuffer, screen, 0, 0, PictureX, PictureY, BackBuffer->w, BackBuffer->h);
 }
 
-// Allegro's vsync() is only simulated under X and waits far too long, so the
-// frames are paced by a timer of our own at the console's frame rate.
-void StartFrameClock() {
-  if (Headless) return;
-  LOCK_VARIABLE(FrameTicks);
-  LOCK_FUNCTION(FrameTick);
-  RestartFrameClock();
-  FrameClockRunning =
-      install_int_ex(FrameTick, static_cast<long>(TIMERS_PER_SECOND / ConsoleFrameRate + 0.5)) == 0;
-}
-
+// Allegro's vsync() is only simulated under X and waits far too long, and
+// a timer of its own would wake a thread of its own to wake this one: the
+// frames are paced by sleeping until each deadline instead.
 void WaitForFrame() {
   if (Headless) return;
-  if (!FrameClockRunning) {  // no timer: keep roughly to the pace rather than race
-    rest(FramePeriodMs);
-    return;
-  }
-  std::unique_lock<std::mutex> hold(FrameClockLock);
-  FrameClockWakeup.wait(hold, [] { return FrameTicks > 0; });
-  // After a long stall (a slow machine, a blocked window) catch up by a few
-  // frames at most instead of racing through all the ticks missed.
-  if (FrameTicks-- > MaxFrameDebt) FrameTicks = MaxFrameDebt - 1;
+  std::this_thread::sleep_until(Pace.deadline());
+  Pace.frame_taken(FrameClock::Clock::now());
 }
 
-bool FrameDue() {
-  if (Headless || !FrameClockRunning) return false;
-  std::lock_guard<std::mutex> hold(FrameClockLock);
-  if (FrameTicks == 0) return false;
-  FrameTicks = 0;
-  return true;
-}
+bool FrameDue() { return !Headless && Pace.take_if_due(FrameClock::Clock::now()); }
 
-void RestartFrameClock() {
-  std::lock_guard<std::mutex> hold(FrameClockLock);
-  FrameTicks = 0;
-}
+void RestartFrameClock() { Pace.restart(FrameClock::Clock::now()); }

@@ -49,11 +49,10 @@ void PresentFrame();
 void PresentFrameWithStatus(const char* status);
 void PresentPausedFrame();
 
-// Starts the frame clock (console frame rate, driven by Allegro's timer) and
-// waits for its next tick. Headless runs never wait.
-void StartFrameClock();
+// The frame clock: real-time pace at the console's frame rate. Waits
+// until the next frame is due. Headless runs never wait.
 void WaitForFrame();
-// Takes a tick of the frame clock if one is due, without waiting.
+// Takes a frame if one is due, without waiting.
 bool FrameDue();
-// Forgets the ticks counted so far, so that real-time pace starts afresh.
+// Starts the pace afresh: the next frame is due one frame period from now.
 void RestartFrameClock();

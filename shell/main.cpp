@@ -217,7 +217,9 @@ int main(int argc, char** argv) {
   DrawCartridgeInfo();
   PresentFrame();
   if (!Headless) {
-    while (!key[KEY_ENTER] && !QuitRequested) rest(1);  // rest rather than spin: nothing else runs meanwhile
+    // Look at the key once a frame, asleep in between: nothing else runs meanwhile.
+    RestartFrameClock();
+    while (!key[KEY_ENTER] && !QuitRequested) WaitForFrame();
   }
 
   if (opt.colour) TrueColoursOption = true;  // else as the configuration file says
@@ -236,7 +238,7 @@ int main(int argc, char** argv) {
   TraceFile = std::fopen("Trace.Log", "wb");  // without it the run goes on untraced
   if (opt.test) StartTestRun();
   ListenToSerial(opt.test);
-  StartFrameClock();
+  RestartFrameClock();
 
   int exit_code = 0;
   const auto started = std::chrono::steady_clock::now();
