@@ -20,6 +20,7 @@
 #include "memory/machine.h"
 #include "memory/machine_state.h"
 #include "memory/timer.h"
+#include "shell/allegro_background.h"
 #include "shell/battery_save.h"
 #include "shell/config.h"
 #include "shell/display.h"
@@ -84,19 +85,20 @@ DisplayMode ChooseDisplay(const Options& opt) {
 
 // Brings up Allegro with its drivers and the window. Headless runs install
 // the library without a system driver: no window and no devices, which is
-// all the machine needs for memory bitmaps.
+// all the machine needs for memory bitmaps. No timer either way: the frame
+// clock sleeps until each frame is due.
 bool StartAllegro(const Options& opt) {
   if (opt.headless) {
     install_allegro(SYSTEM_NONE, &errno, std::atexit);
     return true;
   }
+  UseQuietBackgroundThread();
   if (install_allegro(SYSTEM_AUTODETECT, &errno, std::atexit) != 0) {
     // Allegro gives no reason when it finds no display at all.
     std::fprintf(stderr, "pellix: cannot start the display: %s\n",
                  allegro_error[0] ? allegro_error : "no X display found (is DISPLAY set? --headless needs none)");
     return false;
   }
-  install_timer();
   install_keyboard();
   install_joystick(JOY_TYPE_AUTODETECT);
   install_mouse();
@@ -116,6 +118,9 @@ bool SelectRom(char* path, int size) {
   const bool small = !chosen.fullscreen && chosen.scale < DefaultScale;
   if (small && !OpenDisplay(DisplayMode{})) return false;
   file_select_ex("Select ROM", path, "gb,zip,gbc", size, OLD_FILESEL_WIDTH, OLD_FILESEL_HEIGHT);
+  // The dialog starts the library's timer (for double clicks), whose thread
+  // wakes 70 times a second; the run paces itself and needs no timer.
+  remove_timer();
   return !small || OpenDisplay(chosen);
 }
 

@@ -1,0 +1,130 @@
+#include "shell/allegro_background.h"
+
+#include <allegro.h>
+
+#if defined(ALLEGRO_UNIX) && defined(ALLEGRO_MULTITHREADED)
+#include <allegro/platform/aintunix.h>
+#include <pthread.h>
+#include <signal.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+// The library's drivers expect their functions every 10 ms: the sound
+// driver hands the device a fragment per tick.
+constexpr auto Tick = std::chrono::milliseconds(10);
+constexpr int MostWorks = 16;  // as many as the library's own manager holds
+
+// Held while the functions run, so that "interrupts disabled" means that
+// none runs until they are enabled again, as the library's code expects.
+std::mutex Lock;
+std::condition_variable Wakeup;
+bg_func Works[MostWorks] = {};
+std::atomic<int> DisabledCount{0};  // read without the lock, also by the functions
+bool Stopping = false;
+std::thread* Worker = nullptr;  // never destroyed: the library stops it at exit
+
+void RunTicks() {
+  // Signals (SIGINT, SIGTERM) go to the main thread, as with the library's
+  // own thread.
+  sigset_t all;
+  sigfillset(&all);
+  pthread_sigmask(SIG_BLOCK, &all, nullptr);
+
+  using Clock = std::chrono::steady_clock;
+  Clock::time_point next = Clock::now() + Tick;
+  std::unique_lock<std::mutex> hold(Lock);
+  while (!Wakeup.wait_until(hold, next, [] { return Stopping; })) {
+    Wakeup.wait(hold, [] { return Stopping || DisabledCount == 0; });
+    if (Stopping) break;
+    for (bg_func work : Works) {
+      if (work) work(1);
+    }
+    // After a stall (a blocked window, a busy machine) the ticks go on from
+    // now rather than racing to catch up.
+    next += Tick;
+    const Clock::time_point now = Clock::now();
+    if (next < now) next = now + Tick;
+  }
+}
+
+int Start() {
+  Stopping = false;
+  DisabledCount = 0;
+  for (bg_func& work : Works) work = nullptr;
+  try {
+    Worker = new std::thread(RunTicks);
+  } catch (const std::exception&) {
+    return -1;
+  }
+  return 0;
+}
+
+void Stop() {
+  if (!Worker) return;
+  {
+    std::lock_guard<std::mutex> hold(Lock);
+    Stopping = true;
+  }
+  Wakeup.notify_all();
+  Worker->join();
+  delete Worker;
+  Worker = nullptr;
+}
+
+int Register(bg_func work) {
+  std::lock_guard<std::mutex> hold(Lock);
+  for (bg_func& slot : Works) {
+    if (!slot) {
+      slot = work;
+      return 0;
+    }
+  }
+  return -1;
+}
+
+int Unregister(bg_func work) {
+  std::lock_guard<std::mutex> hold(Lock);
+  for (bg_func& slot : Works) {
+    if (slot == work) slot = nullptr;
+  }
+  return 0;
+}
+
+void Enable() {
+  std::lock_guard<std::mutex> hold(Lock);
+  if (--DisabledCount == 0) Wakeup.notify_all();
+}
+
+void Disable() {
+  std::lock_guard<std::mutex> hold(Lock);
+  DisabledCount++;
+}
+
+int Disabled() { return DisabledCount; }
+
+}  // namespace
+
+// The library starts its background manager through this table when the
+// system driver is installed.
+void UseQuietBackgroundThread() {
+  _bg_man_pthreads.multi_threaded = 1;
+  _bg_man_pthreads.init = Start;
+  _bg_man_pthreads.exit = Stop;
+  _bg_man_pthreads.register_func = Register;
+  _bg_man_pthreads.unregister_func = Unregister;
+  _bg_man_pthreads.enable_interrupts = Enable;
+  _bg_man_pthreads.disable_interrupts = Disable;
+  _bg_man_pthreads.interrupts_disabled = Disabled;
+}
+
+#else
+
+void UseQuietBackgroundThread() {}
+
+#endif

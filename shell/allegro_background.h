@@ -1,0 +1,11 @@
+// Allegro's background work under X: reading the window's events, putting
+// the screen on the window, feeding the sound driver. The library calls
+// these functions every 10 ms on a thread of its own, which polls the
+// clock every millisecond to find those ticks: a thousand wake-ups a second
+// that cost a window at real time more than the emulation does. PELLIX
+// gives the library a background thread that sleeps until each tick.
+#pragma once
+
+// Puts PELLIX's background thread in place of the library's. Call before
+// install_allegro; a library built without threads keeps its own.
+void UseQuietBackgroundThread();
