@@ -1,7 +1,6 @@
 #include "shell/rewind.h"
 
-#include <zlib.h>
-
+#include <algorithm>
 #include <cstring>
 
 #include "memory/machine_state.h"
@@ -10,52 +9,117 @@ bool RewindOption = true;
 
 namespace {
 
-// Each snapshot starts with the size of the state it unpacks to.
-constexpr size_t SizeBytes = 4;
-
 RewindRing Ring;
 bool Active = false;
 int FramesSinceSnapshot = 0;
 std::vector<uint8_t> Snapshot;  // the state being taken or restored
 
+// An undo record: the size of the older state, then runs of its bytes, each
+// as (equal bytes skipped, run length, the run's bytes). Equal bytes between
+// two changes join a run when they are fewer than a run's own 8 bytes cost,
+// so that a record is never much longer than the state.
+constexpr size_t FieldBytes = 4;
+constexpr size_t MostEqualInRun = 2 * FieldBytes;
+
+void PutField(std::vector<uint8_t>& out, size_t value) {
+  const uint32_t field = static_cast<uint32_t>(value);
+  const auto* bytes = reinterpret_cast<const uint8_t*>(&field);
+  out.insert(out.end(), bytes, bytes + FieldBytes);
+}
+
+uint32_t GetField(const uint8_t* at) {
+  uint32_t field;
+  std::memcpy(&field, at, FieldBytes);
+  return field;
+}
+
+// The first place from `at` on where the two differ, or `end`; eight bytes
+// at a time, for a state is mostly equal.
+size_t FirstDifference(const uint8_t* a, const uint8_t* b, size_t at, size_t end) {
+  for (uint64_t wa, wb; at + sizeof wa <= end; at += sizeof wa) {
+    std::memcpy(&wa, a + at, sizeof wa);
+    std::memcpy(&wb, b + at, sizeof wb);
+    if (wa != wb) break;
+  }
+  while (at < end && a[at] == b[at]) at++;
+  return at;
+}
+
+void AddRun(std::vector<uint8_t>& out, size_t skipped, const uint8_t* bytes, size_t length) {
+  PutField(out, skipped);
+  PutField(out, length);
+  out.insert(out.end(), bytes, bytes + length);
+}
+
+// What turns `newer` back into `older`.
+void MakeUndo(const std::vector<uint8_t>& newer, const std::vector<uint8_t>& older, std::vector<uint8_t>& out) {
+  out.clear();
+  PutField(out, older.size());
+  const uint8_t* a = newer.data();
+  const uint8_t* b = older.data();
+  const size_t common = std::min(newer.size(), older.size());
+  size_t covered = 0;  // the bytes before this are skipped or in a run
+  for (size_t start; (start = FirstDifference(a, b, covered, common)) < common;) {
+    size_t last = start;  // the run's last differing byte
+    for (size_t i = start + 1; i < common && i - last <= MostEqualInRun; i++) {
+      if (a[i] != b[i]) last = i;
+    }
+    AddRun(out, start - covered, b + start, last + 1 - start);
+    covered = last + 1;
+  }
+  if (older.size() > common) AddRun(out, common - covered, b + common, older.size() - common);
+}
+
+void ApplyUndo(const std::vector<uint8_t>& undo, std::vector<uint8_t>& state) {
+  state.resize(GetField(undo.data()));
+  size_t at = 0;
+  for (size_t read = FieldBytes; read < undo.size();) {
+    at += GetField(undo.data() + read);
+    const size_t length = GetField(undo.data() + read + FieldBytes);
+    read += 2 * FieldBytes;
+    std::memcpy(state.data() + at, undo.data() + read, length);
+    read += length;
+    at += length;
+  }
+}
+
 }  // namespace
 
-// The fastest compression: a snapshot is taken several times a second, and
-// the states of one game resemble each other so much that it still packs
-// them well.
 void RewindRing::push(const std::vector<uint8_t>& state) {
-  uLongf packed_size = compressBound(static_cast<uLong>(state.size()));
-  packed_.resize(SizeBytes + packed_size);
-  const uint32_t size = static_cast<uint32_t>(state.size());
-  std::memcpy(packed_.data(), &size, SizeBytes);
-  if (compress2(packed_.data() + SizeBytes, &packed_size, state.data(), static_cast<uLong>(state.size()), 1) != Z_OK)
-    return;
-  std::vector<uint8_t> kept(packed_.begin(), packed_.begin() + static_cast<long>(SizeBytes + packed_size));
-  bytes_ += kept.capacity();
-  snapshots_.push_back(std::move(kept));
-  while (!snapshots_.empty() && (snapshots_.size() > most_ || bytes_ > cap_)) {
-    bytes_ -= snapshots_.front().capacity();
-    snapshots_.pop_front();
+  if (has_newest_) {
+    MakeUndo(state, newest_, work_);
+    undo_.emplace_back(work_.begin(), work_.end());
+    undo_bytes_ += undo_.back().capacity();
+  }
+  newest_ = state;
+  has_newest_ = true;
+  while (size() > 0 && (size() > most_ || bytes() > cap_)) {
+    if (undo_.empty()) {
+      has_newest_ = false;  // alone larger than the cap
+    } else {
+      undo_bytes_ -= undo_.front().capacity();
+      undo_.pop_front();
+    }
   }
 }
 
 bool RewindRing::pop(std::vector<uint8_t>& state) {
-  if (snapshots_.empty()) return false;
-  std::vector<uint8_t> packed = std::move(snapshots_.back());
-  snapshots_.pop_back();
-  bytes_ -= packed.capacity();
-  uint32_t size;
-  std::memcpy(&size, packed.data(), SizeBytes);
-  state.resize(size);
-  uLongf unpacked = size;
-  return uncompress(state.data(), &unpacked, packed.data() + SizeBytes, static_cast<uLong>(packed.size() - SizeBytes)) ==
-             Z_OK &&
-         unpacked == size;
+  if (!has_newest_) return false;
+  state = newest_;
+  if (undo_.empty()) {
+    has_newest_ = false;
+  } else {
+    ApplyUndo(undo_.back(), newest_);
+    undo_bytes_ -= undo_.back().capacity();
+    undo_.pop_back();
+  }
+  return true;
 }
 
 void RewindRing::clear() {
-  snapshots_.clear();
-  bytes_ = 0;
+  undo_.clear();
+  undo_bytes_ = 0;
+  has_newest_ = false;
 }
 
 void StartRewind(bool enabled) {

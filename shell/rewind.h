@@ -1,7 +1,7 @@
 // Rewinding: while the game runs in a window, a snapshot of the machine
-// every few frames, compressed, kept for the last half minute or so; while
-// the rewind key is held the snapshots come back newest first at the pace
-// they were taken, and the game goes on from the last one shown.
+// every few frames, kept for the last half minute or so; while the rewind
+// key is held the snapshots come back newest first at the pace they were
+// taken, and the game goes on from the last one shown.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -17,27 +17,34 @@ constexpr size_t RewindSnapshots = RewindSeconds * 60 / RewindInterval;
 // clear it. Headless runs never keep snapshots.
 extern bool RewindOption;
 
-// Compressed snapshots, oldest first. Adding one drops the oldest while
-// there are more than `most` or they take more than `cap` bytes.
+// Snapshots of the machine. The newest is kept whole, each older one as the
+// bytes in which it differs from the one after it: between two snapshots a
+// game changes some dozens or hundreds of bytes of its 100 KiB, so keeping
+// one costs a comparison and a few bytes, not a compression. Adding one
+// drops the oldest while there are more than `most` or they take more than
+// `cap` bytes.
 class RewindRing {
  public:
   explicit RewindRing(size_t cap = RewindMemoryCap, size_t most = RewindSnapshots) : cap_(cap), most_(most) {}
 
-  // Compresses a machine state and keeps it as the newest.
+  // Keeps a machine state as the newest snapshot.
   void push(const std::vector<uint8_t>& state);
-  // Takes the newest snapshot out and unpacks it into state; false when
-  // there is none.
+  // Takes the newest snapshot out into state; false when there is none.
   bool pop(std::vector<uint8_t>& state);
   void clear();
-  size_t size() const { return snapshots_.size(); }
+  size_t size() const { return undo_.size() + (has_newest_ ? 1 : 0); }
   // The memory the snapshots take, their buffers as allocated.
-  size_t bytes() const { return bytes_; }
+  size_t bytes() const { return undo_bytes_ + (has_newest_ ? newest_.capacity() : 0); }
 
  private:
   size_t cap_, most_;
-  size_t bytes_ = 0;
-  std::deque<std::vector<uint8_t>> snapshots_;
-  std::vector<uint8_t> packed_;  // the compressor's output before it is kept
+  bool has_newest_ = false;
+  std::vector<uint8_t> newest_;
+  // Oldest first: each turns the snapshot after it (the next one, or the
+  // newest) back into its own.
+  std::deque<std::vector<uint8_t>> undo_;
+  size_t undo_bytes_ = 0;
+  std::vector<uint8_t> work_;  // an undo record being made
 };
 
 // Starts keeping snapshots when enabled (a windowed run with the option set).
