@@ -86,10 +86,14 @@ void LoadMemoryState(StateReader& in) {
 
 // A processor write into 0x8000-0x9FFF: store it in the selected bank and
 // mark the renderer's decoded copy of its 16-byte block stale. The map areas
-// count as tiles 384-511 (896-1023 in bank 1) like any other block.
+// count as tiles 384-511 (896-1023 in bank 1) like any other block. Games
+// often write what is there already (a whole map row for one new tile):
+// such a write changes nothing the renderer has drawn.
 void VideoRamWrite(int address, uint8_t value) {
-  VramBankPtr[address - 0x8000] = value;
   LastVramWrite = static_cast<uint16_t>(address);
+  uint8_t& byte = VramBankPtr[address - 0x8000];
+  if (byte == value) return;
+  byte = value;
   MarkTileDirty(((address - 0x8000) >> 4) + (VBK ? 512 : 0));
 }
 
