@@ -40,18 +40,7 @@ class CpuInstrs : public testing::TestWithParam<Cartridge> {};
 
 TEST_P(CpuInstrs, CartridgePrintsPassed) {
   const Cartridge& cart = GetParam();
-  const std::string dir = MakeTempDir(std::string("cpu-instrs-") + cart.name);
-  RunResult r = RunPellix({"--headless", "--frames", std::to_string(cart.frames), RomPath(cart.path)}, dir);
-  ASSERT_FALSE(r.timed_out) << cart.path << " did not end after " << cart.frames << " frames";
-  ASSERT_EQ(r.exit_code, 0) << cart.path << " should run to its frame limit; stderr: " << r.err;
-
-  const std::vector<uint8_t> vram = ReadFileBytes(dir + "/vram.bin");
-  ASSERT_EQ(vram.size(), 8192u) << "vram.bin holds video RAM bank 0";
-  const std::string map = MapBytes(vram);
-  EXPECT_NE(map.find("Passed"), std::string::npos)
-      << cart.path << " should print \"Passed\" within " << cart.frames << " frames; the screen reads:\n"
-      << MapText(vram);
-  EXPECT_EQ(map.find("Failed"), std::string::npos) << MapText(vram);
+  ExpectCartridgePrintsPassed(RomPath(cart.path), cart.frames, std::string("cpu-instrs-") + cart.name);
 }
 
 // The test-runner mode reads the same verdict from the serial text and ends

@@ -1,5 +1,9 @@
 #include "support/vram_map.h"
 
+#include <gtest/gtest.h>
+
+#include "support/run.h"
+
 namespace {
 
 constexpr size_t MapOffset = 0x1800;
@@ -25,4 +29,19 @@ std::string MapText(const std::vector<uint8_t>& vram) {
     if (!line.empty()) text += "  | " + line + "\n";
   }
   return text;
+}
+
+void ExpectCartridgePrintsPassed(const std::string& rom, int frames, const std::string& folder) {
+  const std::string dir = MakeTempDir(folder);
+  RunResult r = RunPellix({"--headless", "--frames", std::to_string(frames), rom}, dir);
+  ASSERT_FALSE(r.timed_out) << rom << " did not end after " << frames << " frames";
+  ASSERT_EQ(r.exit_code, 0) << rom << " should run to its frame limit; stderr: " << r.err;
+
+  const std::vector<uint8_t> vram = ReadFileBytes(dir + "/vram.bin");
+  ASSERT_EQ(vram.size(), 8192u) << "vram.bin holds video RAM bank 0";
+  const std::string map = MapBytes(vram);
+  EXPECT_NE(map.find("Passed"), std::string::npos)
+      << rom << " should print \"Passed\" within " << frames << " frames; the screen reads:\n"
+      << MapText(vram);
+  EXPECT_EQ(map.find("Failed"), std::string::npos) << MapText(vram);
 }

@@ -11,3 +11,8 @@ std::string MapBytes(const std::vector<uint8_t>& vram);
 // The map as text for failure messages: one line per row that holds
 // anything, non-printing codes shown as spaces.
 std::string MapText(const std::vector<uint8_t>& vram);
+
+// Runs a test cartridge headless for `frames` frames in a new folder named
+// after `folder`, and expects its map in vram.bin to read "Passed" and never
+// "Failed" (the screen shown on failure).
+void ExpectCartridgePrintsPassed(const std::string& rom, int frames, const std::string& folder);
