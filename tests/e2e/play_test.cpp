@@ -16,6 +16,7 @@
 
 #include "support/png.h"
 #include "support/run.h"
+#include "support/window_session.h"
 #include "support/xvfb.h"
 
 bool SendCloseRequest(const std::string& display, const std::string& window);  // window_close.cpp
@@ -46,21 +47,8 @@ void WriteText(const std::string& path, const std::string& text) {
   WriteFileBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
 }
 
-bool HasColour(const RgbImage& image, uint32_t colour) {
-  for (int y = 0; y < image.height; y++)
-    for (int x = 0; x < image.width; x++)
-      if (image.at(x, y) == colour) return true;
-  return false;
-}
-
-class PlayWindow : public ::testing::Test {
+class PlayWindow : public WindowSession {
  protected:
-  XvfbServer x;
-  std::string dir;
-  BackgroundRun run;
-  std::string window;  // the program's window, which takes the keys
-  std::string shown;   // where the picture is: the window, or the root window in full screen
-
   // Starts the cartridge in a window and presses Enter on the information
   // screen; the picture then stands at its first state.
   void StartPlaying(const std::string& name, std::vector<std::string> args,
@@ -79,25 +67,6 @@ class PlayWindow : public ::testing::Test {
     ASSERT_TRUE(WaitForPicture(x, shown, 20)) << "the information screen is drawn";
     Press("Return");
     Sleep(0.5);
-  }
-  void Press(const std::string& key, double hold = 0.15) { HoldKey(x, window, key, hold); }
-  void KeyDown(const std::string& key) {
-    RunCommand({"xdotool", "windowfocus", "--sync", window}, "/tmp", 5, x.env());
-    RunCommand({"xdotool", "keydown", key}, "/tmp", 5, x.env());
-  }
-  void KeyUp(const std::string& key) { RunCommand({"xdotool", "keyup", key}, "/tmp", 5, x.env()); }
-  RgbImage Capture(const std::string& name) {
-    RgbImage image;
-    std::string error;
-    EXPECT_TRUE(CaptureWindow(x, shown, dir + "/" + name)) << name;
-    EXPECT_TRUE(ReadPng(dir + "/" + name, image, error)) << error;
-    return image;
-  }
-  RgbImage Load(const std::string& name) {
-    RgbImage image;
-    std::string error;
-    EXPECT_TRUE(ReadPng(dir + "/" + name, image, error)) << error;
-    return image;
   }
   // Ends the run and checks that it ended as a normal run does.
   void ExpectCleanExit() {

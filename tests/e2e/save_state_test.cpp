@@ -13,6 +13,7 @@
 #include "memory/machine_state.h"
 #include "support/png.h"
 #include "support/run.h"
+#include "support/window_session.h"
 #include "support/xvfb.h"
 
 namespace {
@@ -212,20 +213,11 @@ RgbImage BelowTheNotes(const RgbImage& image) {
   return part;
 }
 
-bool HasWhite(const RgbImage& image) {
-  for (int y = 0; y < image.height; y++)
-    for (int x = 0; x < image.width; x++)
-      if (image.at(x, y) == 0xFFFFFF) return true;  // the notes' text; scroll_on_a's greens never are
-  return false;
-}
+// The notes' text; scroll_on_a's greens never are white.
+bool HasWhite(const RgbImage& image) { return HasColour(image, 0xFFFFFF); }
 
-class SaveStateWindow : public ::testing::Test {
+class SaveStateWindow : public WindowSession {
  protected:
-  XvfbServer x;
-  std::string dir;
-  BackgroundRun run;
-  std::string window;
-
   // scroll_on_a moves its picture only while A is held. It is copied into
   // the test's folder, where its slots then lie.
   void Start(std::vector<std::string> args) {
@@ -235,28 +227,10 @@ class SaveStateWindow : public ::testing::Test {
     run = StartPellix(args, dir, x.env());
     window = FindWindow(x, Title, 20);
     ASSERT_FALSE(window.empty()) << DescribeRun(run, x);
+    shown = window;
     ASSERT_TRUE(WaitForPicture(x, window, 20)) << "the information screen is drawn";
     Press("Return");
     Sleep(0.5);
-  }
-  void Press(const std::string& key, double hold = 0.15) { HoldKey(x, window, key, hold); }
-  void KeyDown(const std::string& key) {
-    RunCommand({"xdotool", "windowfocus", "--sync", window}, "/tmp", 5, x.env());
-    RunCommand({"xdotool", "keydown", key}, "/tmp", 5, x.env());
-  }
-  void KeyUp(const std::string& key) { RunCommand({"xdotool", "keyup", key}, "/tmp", 5, x.env()); }
-  RgbImage Capture(const std::string& name) {
-    RgbImage image;
-    std::string error;
-    EXPECT_TRUE(CaptureWindow(x, window, dir + "/" + name)) << name;
-    EXPECT_TRUE(ReadPng(dir + "/" + name, image, error)) << error;
-    return image;
-  }
-  RgbImage Load(const std::string& name) {
-    RgbImage image;
-    std::string error;
-    EXPECT_TRUE(ReadPng(dir + "/" + name, image, error)) << name << ": " << error;
-    return image;
   }
   void EndCleanly() {
     Press("Escape");
