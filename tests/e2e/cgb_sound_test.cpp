@@ -13,13 +13,7 @@
 
 namespace {
 
-struct Cartridge {
-  const char* name;  // test name
-  const char* path;  // under the test cartridges folder
-  int frames;        // about twice what the run needs here
-};
-
-void PrintTo(const Cartridge& cart, std::ostream* out) { *out << cart.name; }
+using Cartridge = VerdictCartridge;
 
 const Cartridge Cartridges[] = {
     {"Registers", "cgb_sound/rom_singles/01-registers.gb", 120},

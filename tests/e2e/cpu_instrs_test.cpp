@@ -12,14 +12,7 @@
 
 namespace {
 
-struct Cartridge {
-  const char* name;  // test name
-  const char* path;  // under the test cartridges folder
-  int frames;        // about twice what the run needs here
-};
-
-// Test listings show the cartridge by its short name.
-void PrintTo(const Cartridge& cart, std::ostream* out) { *out << cart.name; }
+using Cartridge = VerdictCartridge;
 
 const Cartridge Cartridges[] = {
     {"Special", "cpu_instrs/individual/01-special.gb", 400},
