@@ -10,39 +10,35 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <strings.h>
 
 #include "memory/bank_controllers.h"
 #include "memory/bus.h"
 #include "memory/cartridge.h"
 #include "memory/mbc3_clock.h"
+#include "shell/atomic_file.h"
+#include "shell/display.h"
+#include "shell/writer_thread.h"
 
 namespace {
 
 // The run's save: where it is read from and written to, and its state.
 struct BatterySave {
-  bool active = false;       // the cartridge keeps a save and saving is on
-  std::string path;          // where it is written
-  bool make_folder = false;  // the fallback folder: created when missing
-  bool keep_old = false;     // the file there is not ours: keep it as .bak before the first write
-  bool failure_told = false; // a failed write was reported; quiet until one succeeds
+  bool active = false;        // the cartridge keeps a save and saving is on
+  std::string path;           // where it is written
+  bool make_folder = false;   // the fallback folder: created when missing
+  bool keep_old = false;      // keep the file there as .bak at the next write
+  std::string rolled_back;    // what replaced the RAM ("Loaded state 3"), told with the .bak
+  bool failure_told = false;  // a failed write was reported; quiet until one succeeds
+  bool writing = false;       // a write is with the writer thread
+  bool final_written = false; // the write at the end of the run succeeded
   SaveSchedule schedule;
 };
 BatterySave Save;
 
 double Now() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-std::string Folder(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string FileName(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 bool EndsWithNoCase(const std::string& text, const char* suffix) {
@@ -60,82 +56,98 @@ bool MakeFolders(const std::string& folder) {
   return true;
 }
 
-bool WriteAll(int fd, const uint8_t* data, size_t size) {
-  while (size > 0) {
-    const ssize_t n = write(fd, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
-std::string Reason(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
-
-// Makes path.bak a second name of the file at path, replacing an older
-// .bak; a plain rename where the file system has no second names (the new
-// file follows at once).
-bool KeepAsBackup(const std::string& path, std::string* error) {
-  const std::string bak = path + ".bak";
-  unlink(bak.c_str());
-  if (link(path.c_str(), bak.c_str()) == 0) return true;
-  if (rename(path.c_str(), bak.c_str()) == 0) return true;
-  if (error) *error = Reason("cannot keep the old file as .bak");
-  return false;
-}
-
-// Reads up to limit bytes; the file's size through *size. 0 on success,
-// otherwise the errno of the failure (ENOENT: there is none).
-int ReadSaveFile(const std::string& path, std::vector<uint8_t>& bytes, long limit, long* size) {
-  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK);  // a FIFO must not hold up the start
-  if (fd < 0) return errno;
-  struct stat st;
-  if (fstat(fd, &st) != 0) {
-    const int failure = errno;
-    close(fd);
-    return failure;
-  }
-  if (!S_ISREG(st.st_mode)) {
-    close(fd);
-    return S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-  }
-  *size = static_cast<long>(st.st_size);
-  bytes.resize(static_cast<size_t>(std::min<long>(*size, limit)));
-  size_t got = 0;
-  while (got < bytes.size()) {
-    const ssize_t n = read(fd, bytes.data() + got, bytes.size() - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      const int failure = errno;
-      close(fd);
-      return failure;
+// What became of a write, back on the run's own thread.
+void SaveWritten(bool ok, const std::string& error, bool keep_old, bool kept_old, const std::string& rolled_back,
+                 bool final) {
+  Save.writing = false;
+  if (ok) {
+    Save.failure_told = false;
+    if (final) Save.final_written = true;
+    if (kept_old && !rolled_back.empty()) {
+      const std::string bak = FileNameOf(Save.path) + ".bak";
+      std::fprintf(stderr, "pellix: %s \u2014 previous save kept as %s\n", rolled_back.c_str(), bak.c_str());
+      ShowNote(rolled_back + " -\nprevious save kept as\n" + bak);
     }
-    if (n == 0) break;
-    got += static_cast<size_t>(n);
+    return;
   }
-  bytes.resize(got);
-  close(fd);
-  return 0;
-}
-
-bool WriteSave(std::string* error) {
-  if (Save.make_folder && !MakeFolderFor(Save.path, error)) return false;
-  if (!WriteFileAtomically(Save.path, SaveImage(), Save.keep_old, error)) return false;
-  Save.keep_old = false;
-  Save.failure_told = false;
-  return true;
-}
-
-bool WriteSaveNow() {
-  std::string error;
-  const bool ok = WriteSave(&error);
-  if (!ok && !Save.failure_told) {
-    std::fprintf(stderr, "pellix: %s: cannot write the save (%s); trying again later\n", Save.path.c_str(),
-                 error.c_str());
+  if (keep_old && !Save.keep_old) {  // the next try keeps the old file in its turn
+    Save.keep_old = true;
+    Save.rolled_back = rolled_back;
+  }
+  if (final) {
+    std::fprintf(stderr, "pellix: %s: cannot write the save (%s); progress since the last save is lost\n",
+                 Save.path.c_str(), error.c_str());
+  } else {
+    if (!Save.failure_told)
+      std::fprintf(stderr, "pellix: %s: cannot write the save (%s); trying again later\n", Save.path.c_str(),
+                   error.c_str());
     Save.failure_told = true;
+    Save.schedule.failed(Now());
   }
-  return ok;
+}
+
+// Hands the save as it stands to the writer thread.
+void SubmitSave(bool final) {
+  struct Write {
+    std::vector<uint8_t> image;
+    std::string path;
+    bool make_folder, keep_old;
+    bool kept_old = false;
+  };
+  auto write = std::make_shared<Write>(Write{SaveImage(), Save.path, Save.make_folder, Save.keep_old});
+  std::string rolled_back = std::move(Save.rolled_back);
+  Save.rolled_back.clear();
+  Save.keep_old = false;
+  Save.writing = true;
+  FileWriter.submit(
+      [write](std::string* error) {
+        if (write->make_folder && !MakeFolderFor(write->path, error)) return false;
+        return ReplaceFile(write->path, write->image, write->keep_old, error, &write->kept_old);
+      },
+      [write, rolled_back, final](bool ok, const std::string& error) {
+        SaveWritten(ok, error, write->keep_old, write->kept_old, rolled_back, final);
+      });
+}
+
+struct SaveFile {
+  const std::string* path;
+  timespec modified;
+};
+
+bool Newer(const timespec& a, const timespec& b) {
+  return a.tv_sec != b.tv_sec ? a.tv_sec > b.tv_sec : a.tv_nsec > b.tv_nsec;
+}
+
+// The places that hold a save, the newest first (of equal times, the one
+// where files are written).
+std::vector<SaveFile> SavesPresent(const std::vector<std::string>& candidates) {
+  std::vector<SaveFile> present;
+  for (const std::string& candidate : candidates) {
+    struct stat st;
+    if (stat(candidate.c_str(), &st) == 0) present.push_back(SaveFile{&candidate, st.st_mtim});
+  }
+  std::stable_sort(present.begin(), present.end(),
+                   [](const SaveFile& a, const SaveFile& b) { return Newer(a.modified, b.modified); });
+  return present;
+}
+
+// Reads the save file at path into the cartridge. A file that cannot be
+// read, or is not of a size the cartridge's saves have, is kept as .bak
+// before the first write over it.
+void ReadSave(const std::string& path) {
+  const long expected = static_cast<long>(SaveImage().size());
+  std::vector<uint8_t> bytes;
+  const FileRead read = ReadWholeFile(path, static_cast<size_t>(CartRamSize + Mbc3ClockSaveBytes), bytes);
+  const bool ours = path == Save.path;
+  if (read.error) {
+    std::fprintf(stderr, "pellix: %s: cannot read the save (%s); the game starts without it%s\n", path.c_str(),
+                 std::strerror(read.error), ours ? ", and the file will be kept as .bak" : "");
+    Save.keep_old = ours;
+  } else if (!LoadSaveImage(bytes) || read.too_large) {
+    std::fprintf(stderr, "pellix: %s: %ld bytes where %ld were expected; loaded what fits%s\n", path.c_str(),
+                 read.size, expected, ours ? ", and the file will be kept as .bak" : "");
+    Save.keep_old = ours;
+  }
 }
 
 }  // namespace
@@ -158,8 +170,8 @@ SaveLocation LocateSaveFile(const char* rom_path, const char* save_path) {
   }
   const std::string beside = SavePathFor(rom_path);
   const std::string fallback_folder = FallbackSaveFolder();
-  const std::string fallback = fallback_folder.empty() ? "" : fallback_folder + "/" + FileName(beside);
-  if (FolderWritable(Folder(beside)) || fallback.empty()) {
+  const std::string fallback = fallback_folder.empty() ? "" : fallback_folder + "/" + FileNameOf(beside);
+  if (FolderWritable(FolderOf(beside)) || fallback.empty()) {
     location.candidates = {beside};
     if (!fallback.empty()) location.candidates.push_back(fallback);
   } else {
@@ -170,9 +182,9 @@ SaveLocation LocateSaveFile(const char* rom_path, const char* save_path) {
 }
 
 bool MakeFolderFor(const std::string& path, std::string* error) {
-  const std::string folder = Folder(path);
+  const std::string folder = FolderOf(path);
   if (MakeFolders(folder)) return true;
-  if (error) *error = Reason(folder.c_str());
+  if (error) *error = folder + ": " + std::strerror(errno);
   return false;
 }
 
@@ -209,39 +221,6 @@ bool LoadSaveImage(const std::vector<uint8_t>& bytes) {
   return CartHasClock && LoadMbc3Clock(bytes.data() + CartRamBytes, size - CartRamBytes);
 }
 
-bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes, bool keep_old,
-                         std::string* error) {
-  const std::string temporary = path + ".tmp";
-  const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-  if (fd < 0) {
-    if (error) *error = Reason(temporary.c_str());
-    return false;
-  }
-  bool ok = WriteAll(fd, bytes.data(), bytes.size());
-  if (ok) ok = fsync(fd) == 0;
-  if (!ok && error) *error = Reason(temporary.c_str());
-  if (close(fd) != 0 && ok) {
-    ok = false;
-    if (error) *error = Reason(temporary.c_str());
-  }
-  if (ok && keep_old && access(path.c_str(), F_OK) == 0) ok = KeepAsBackup(path, error);
-  if (ok && rename(temporary.c_str(), path.c_str()) != 0) {
-    ok = false;
-    if (error) *error = Reason("cannot rename the new file into place");
-  }
-  if (!ok) {
-    unlink(temporary.c_str());
-    return false;
-  }
-  // The rename itself reaches the disk with the folder.
-  const int folder = open(Folder(path).c_str(), O_RDONLY | O_DIRECTORY);
-  if (folder >= 0) {
-    fsync(folder);
-    close(folder);
-  }
-  return true;
-}
-
 void SaveSchedule::written(double now) {
   if (first_unsaved_ < 0) first_unsaved_ = now;
   last_write_ = now;
@@ -256,7 +235,11 @@ void SaveSchedule::saved() {
   first_unsaved_ = last_write_ = retry_at_ = -1;
 }
 
-void SaveSchedule::failed(double now) { retry_at_ = now + RetrySeconds; }
+// A write that failed leaves the save unsaved since then at least.
+void SaveSchedule::failed(double now) {
+  if (first_unsaved_ < 0) first_unsaved_ = last_write_ = now;
+  retry_at_ = now + RetrySeconds;
+}
 
 void StartBatterySave(const char* rom_path, const char* save_path) {
   Save = BatterySave{};
@@ -267,31 +250,33 @@ void StartBatterySave(const char* rom_path, const char* save_path) {
   const std::vector<std::string>& candidates = location.candidates;
   if (location.fallback) {
     Save.make_folder = true;
-    std::fprintf(stderr, "pellix: %s is not writable; saves go to %s\n", Folder(candidates[1]).c_str(),
+    std::fprintf(stderr, "pellix: %s is not writable; saves go to %s\n", FolderOf(candidates[1]).c_str(),
                  candidates[0].c_str());
   }
   Save.path = candidates[0];
   Save.active = true;
 
-  const long expected = static_cast<long>(SaveImage().size());
-  for (const std::string& candidate : candidates) {
-    std::vector<uint8_t> bytes;
-    long size = 0;
-    const int failure = ReadSaveFile(candidate, bytes, CartRamSize + Mbc3ClockSaveBytes + 1, &size);
-    if (failure == ENOENT) continue;
-    const bool ours = candidate == Save.path;
-    if (failure) {
-      std::fprintf(stderr, "pellix: %s: cannot read the save (%s); the game starts without it%s\n",
-                   candidate.c_str(), std::strerror(failure),
-                   ours ? ", and the file will be kept as .bak" : "");
-      Save.keep_old = ours;
-    } else if (!LoadSaveImage(bytes)) {
-      std::fprintf(stderr, "pellix: %s: %ld bytes where %ld were expected; loaded what fits%s\n", candidate.c_str(),
-                   size, expected, ours ? ", and the file will be kept as .bak" : "");
-      Save.keep_old = ours;
-    }
-    break;
+  // With saves in two places the newer one counts, and later writes go
+  // where it is while that folder can be written: older data never
+  // replaces newer.
+  const std::vector<SaveFile> present = SavesPresent(candidates);
+  if (present.empty()) return;
+  const std::string& newest = *present[0].path;
+  if (present.size() > 1) {
+    std::fprintf(stderr, "pellix: saves in two places: loading the newer, %s; the older stays at %s\n",
+                 newest.c_str(), present[1].path->c_str());
   }
+  if (newest != Save.path && FolderWritable(FolderOf(newest))) {
+    Save.path = newest;
+    Save.make_folder = false;
+  }
+  ReadSave(newest);
+}
+
+void BatterySaveRolledBack(const std::string& what) {
+  if (!Save.active) return;
+  Save.keep_old = true;
+  Save.rolled_back = what;
 }
 
 void BatterySaveFrameCheck() {
@@ -301,18 +286,17 @@ void BatterySaveFrameCheck() {
     CartRamWritten = 0;
     Save.schedule.written(now);
   }
-  if (!Save.schedule.due(now)) return;
-  if (WriteSaveNow()) Save.schedule.saved();
-  else Save.schedule.failed(now);
+  // One write at a time: on a slow disk the next waits for the one before.
+  if (Save.writing || !Save.schedule.due(now)) return;
+  Save.schedule.saved();
+  SubmitSave(false);
 }
 
 bool FinishBatterySave() {
   if (!Save.active) return true;
-  std::string error;
-  if (WriteSave(&error)) return true;
-  std::fprintf(stderr, "pellix: %s: cannot write the save (%s); progress since the last save is lost\n",
-               Save.path.c_str(), error.c_str());
-  return false;
+  SubmitSave(true);
+  FileWriter.drain();
+  return Save.final_written;
 }
 
 const std::string& BatterySavePath() { return Save.path; }

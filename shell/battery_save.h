@@ -5,8 +5,9 @@
 // The file is read once after the cartridge loads, written at every normal
 // end of a run and, while the game runs, a second after the game last wrote
 // its RAM, or ten seconds after the first unsaved write when it keeps on
-// writing. Every write goes to NAME.tmp first, is flushed to the disk and
-// then renamed over NAME, so a half-written save never has the real name.
+// writing. The writes happen on the writer thread (shell/writer_thread.h),
+// each as a whole replacement of the file (shell/atomic_file.h), so a
+// half-written save never has the real name and no frame waits for the disk.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -50,12 +51,6 @@ std::vector<uint8_t> SaveImage();
 // (the RAM alone, or with a 48- or 44-byte clock trailer).
 bool LoadSaveImage(const std::vector<uint8_t>& bytes);
 
-// Writes the bytes to path.tmp, flushes them to the disk and renames the
-// file over path. With keep_old, an existing file at path is first kept as
-// path.bak. On failure the file at path is untouched and *error says why.
-bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes, bool keep_old,
-                         std::string* error);
-
 // When to write while the game runs, on a clock in seconds.
 class SaveSchedule {
  public:
@@ -77,14 +72,24 @@ class SaveSchedule {
 
 // Chooses the save file for the loaded cartridge at rom_path (save_path: one
 // the user named, or null) and reads it into the cartridge RAM and clock.
-// Messages go to stderr. Does nothing for cartridges without a battery.
+// When both the cartridge's folder and the fallback folder hold one, the
+// newer (by modification time) is loaded, and later writes go where it is
+// while that folder is writable. Messages go to stderr. Does nothing for
+// cartridges without a battery.
 void StartBatterySave(const char* rom_path, const char* save_path);
 
-// Once per frame: writes the save when the schedule says so.
+// The cartridge RAM was replaced by older contents (a state loaded, the
+// game rewound; `what` says which, as "Loaded state 3"): the next write
+// keeps the file it replaces as NAME.bak and says so once.
+void BatterySaveRolledBack(const std::string& what);
+
+// Once per frame, and while the run waits (paused, rewinding): hands the
+// save to the writer thread when the schedule says so. What became of it is
+// told when the writer's finished writes are (WriterThread::finish_done).
 void BatterySaveFrameCheck();
 
-// At the end of a run: writes the save. False when it could not be written
-// (said on stderr).
+// At the end of a run: writes the save and waits for every write. False
+// when it could not be written (said on stderr).
 bool FinishBatterySave();
 
 // The file the run writes its save to; empty when it keeps none.

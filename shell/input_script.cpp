@@ -1,5 +1,7 @@
 #include "shell/input_script.h"
 
+#include "shell/atomic_file.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cctype>
@@ -101,20 +103,17 @@ bool ParseInputScript(const std::string& text, std::vector<ScriptLine>& lines, i
 }
 
 bool LoadInputScript(const char* path) {
-  std::string text;
-  FILE* file = std::fopen(path, "rb");
-  bool read = file != nullptr;
-  if (file) {
-    char block[4096];
-    size_t n;
-    while ((n = std::fread(block, 1, sizeof block, file)) > 0) text.append(block, n);
-    read = !std::ferror(file);
-    std::fclose(file);
-  }
-  if (!read) {
-    std::fprintf(stderr, "pellix: %s: cannot read the input script: %s\n", path, std::strerror(errno));
+  std::vector<uint8_t> bytes;
+  const FileRead read = ReadWholeFile(path, LargestInputScript, bytes, false);  // a pipe will do
+  if (read.error) {
+    std::fprintf(stderr, "pellix: %s: cannot read the input script: %s\n", path, std::strerror(read.error));
     return false;
   }
+  if (read.too_large) {
+    std::fprintf(stderr, "pellix: %s: the input script is larger than %zu MiB\n", path, LargestInputScript >> 20);
+    return false;
+  }
+  const std::string text(bytes.begin(), bytes.end());
   int error_line = 0;
   std::string error;
   std::vector<ScriptLine> lines;

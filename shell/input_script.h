@@ -11,6 +11,7 @@
 // cartridge that reads the pad in its V-blank handler sees the buttons of
 // the frame that V-blank ends. Frame 0 is the first frame of the run.
 #pragma once
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -33,9 +34,13 @@ void AddScriptButtons(JoypadButtons& state);
 bool ParseInputScript(const std::string& text, std::vector<ScriptLine>& lines, int& error_line,
                       std::string& error);
 
+// A script longer than this is refused: no script needs it, and /dev/zero
+// must not fill the memory.
+constexpr size_t LargestInputScript = size_t{16} << 20;
+
 // Reads and parses the file and makes it the run's script. On a mistake
 // prints "pellix: FILE:LINE: what is wrong" (or why the file cannot be
-// read) on stderr and returns false.
+// read, or that it is too large) on stderr and returns false.
 bool LoadInputScript(const char* path);
 
 // Takes the buttons of the frame that starts once frames_finished frames

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "cpu/cpu.h"
@@ -21,6 +22,7 @@
 #include "memory/machine_state.h"
 #include "memory/timer.h"
 #include "shell/allegro_background.h"
+#include "shell/atomic_file.h"
 #include "shell/battery_save.h"
 #include "shell/config.h"
 #include "shell/display.h"
@@ -48,12 +50,19 @@ constexpr double ConsoleFrameRate = 4194304.0 / 70224.0;
 
 void RequestQuit(int) { QuitRequested = 1; }
 
-// SIGINT and SIGTERM end a run as Escape does, so that its files (the
-// battery save above all) are written. Set after the library's own start,
-// which may install handlers of its own.
+// SIGINT, SIGTERM, SIGHUP (the terminal closed) and SIGQUIT end a run as
+// Escape does, so that its files (the battery save above all) are written.
+// A reader of the serial output that goes away (--serial - | head) must
+// not kill the run either: SIGPIPE is ignored and the failed write ends
+// the run. Set after the library's own start, which installs handlers of
+// its own.
 void CatchQuitSignals() {
-  std::signal(SIGINT, RequestQuit);
-  std::signal(SIGTERM, RequestQuit);
+  struct sigaction quit {};
+  quit.sa_handler = RequestQuit;
+  sigemptyset(&quit.sa_mask);
+  quit.sa_flags = SA_RESTART;
+  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaction(signal, &quit, nullptr);
+  std::signal(SIGPIPE, SIG_IGN);
 }
 
 // The sound library reports every device it probes and does not find on
@@ -139,25 +148,18 @@ void ShowStoppedProcessor() {
   // The machine makes no more sound; fed silence, the stream does not
   // repeat its last buffers for ever.
   SetStreamSilenced(true);
-  FeedSilentStream();
   clear_bitmap(WorkBitmap);
   DrawDebugOverlay();
   PresentFrame();
-  WaitForFrame();  // the display needs no more than the frame rate
-  if (key[KEY_ESC]) QuitRequested = 1;
+  IdleStep();  // the display needs no more than the frame rate
   HandlePlayKeys();
   ApplyPlayKeys();
   if (!CpuStopped) SetStreamSilenced(FastForwarding);
 }
 
-// Writes video RAM bank 0, whatever VBK selects. Returns the result of the
-// close (0 on success), or EOF when the file cannot be written.
-int DumpVram() {
-  FILE* file = std::fopen("vram.bin", "wb");
-  if (!file) return EOF;
-  const size_t written = std::fwrite(VideoRam, 1, 0x2000, file);
-  const int closed = std::fclose(file);
-  return written == 0x2000 ? closed : EOF;
+// Writes video RAM bank 0, whatever VBK selects. False with *error.
+bool DumpVram(std::string* error) {
+  return ReplaceFile("vram.bin", std::vector<uint8_t>(VideoRam, VideoRam + 0x2000), false, error);
 }
 
 }  // namespace
@@ -224,7 +226,7 @@ int main(int argc, char** argv) {
   if (!Headless) {
     // Look at the key once a frame, asleep in between: nothing else runs meanwhile.
     RestartFrameClock();
-    while (!key[KEY_ENTER] && !QuitRequested) WaitForFrame();
+    while (!key[KEY_ENTER] && !QuitRequested) IdleStep();
   }
 
   if (opt.colour) TrueColoursOption = true;  // else as the configuration file says
@@ -233,10 +235,13 @@ int main(int argc, char** argv) {
   PollInput();
   // The state's pad lines stand until the first poll, as they stood when it
   // was saved. Frames count from here.
-  if (opt.load_state && !LoadMachineState(first_state.data(), first_state.size())) {
-    std::fprintf(stderr, "pellix: %s: cannot load the state: the file is damaged (it holds values the machine "
-                 "cannot have)\n", opt.load_state);
-    return 1;
+  if (opt.load_state) {
+    if (!LoadMachineState(first_state.data(), first_state.size())) {
+      std::fprintf(stderr, "pellix: %s: cannot load the state: the file is damaged (it holds values the machine "
+                   "cannot have)\n", opt.load_state);
+      return 1;
+    }
+    BatterySaveRolledBack(std::string("Loaded the state ") + opt.load_state);
   }
   StartPlayKeys(path);
   StartRewind(!Headless && RewindOption && !opt.no_rewind);
@@ -271,17 +276,18 @@ int main(int argc, char** argv) {
   if (!ScheduledScreenshotsDone(FramesFinished)) exit_code = 1;
   if (!ScheduledStatesDone(FramesFinished)) exit_code = 1;
 
-  if (opt.screenshot && !SaveScreenshot(opt.screenshot)) {
-    std::fprintf(stderr, "pellix: %s: cannot write the screenshot\n", opt.screenshot);
+  std::string shot_error;
+  if (opt.screenshot && !SaveScreenshot(opt.screenshot, &shot_error)) {
+    std::fprintf(stderr, "pellix: %s: cannot write the screenshot (%s)\n", opt.screenshot, shot_error.c_str());
     exit_code = 1;
   }
   if (opt.wav && !CloseWavCapture()) {
     std::fprintf(stderr, "pellix: %s: cannot write the sound capture\n", opt.wav);
     exit_code = 1;
   }
-  const int dumped = DumpVram();
-  if (dumped != 0) {
-    std::fprintf(stderr, "pellix: vram.bin: cannot write: %s\n", std::strerror(errno));
+  std::string vram_error;
+  if (!DumpVram(&vram_error)) {
+    std::fprintf(stderr, "pellix: vram.bin: cannot write it (%s)\n", vram_error.c_str());
     exit_code = 1;
   }
 

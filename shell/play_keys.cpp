@@ -59,11 +59,14 @@ void TakeScreenshot() {
   const std::string name = NextScreenshotName(RomPath.c_str());
   if (name.empty()) {
     std::fprintf(stderr, "pellix: no free screenshot name in this folder\n");
-  } else if (SaveScreenshot(name.c_str())) {
+    return;
+  }
+  std::string error;
+  if (SaveScreenshot(name.c_str(), &error)) {
     std::printf("pellix: wrote %s\n", name.c_str());
     std::fflush(stdout);
   } else {
-    std::fprintf(stderr, "pellix: %s: cannot write the screenshot\n", name.c_str());
+    std::fprintf(stderr, "pellix: %s: cannot write the screenshot (%s)\n", name.c_str(), error.c_str());
   }
 }
 
@@ -82,14 +85,19 @@ void NextSlot() {
   Tell("State slot " + n, "state slot " + n);
 }
 
+// The state is taken now and written on the writer thread; the note comes
+// once it is on the disk, or once it has failed.
 void SaveSlot() {
   const std::string n = std::to_string(Slot);
   const std::string path = StateSlotPath(Slot);
-  std::string error;
-  if (!path.empty() && MakeFolderFor(path, &error) && WriteStateFile(path, &error))
-    Tell("Saved state " + n, "saved state " + n + " in " + path);
-  else
-    Tell("State " + n + " not saved", path + ": cannot save the state (" + error + ")", true);
+  if (path.empty()) {
+    Tell("State " + n + " not saved", "cannot save the state: no folder for it", true);
+    return;
+  }
+  WriteStateFileLater(path, [n, path](bool ok, const std::string& error) {
+    if (ok) Tell("Saved state " + n, "saved state " + n + " in " + path);
+    else Tell("State " + n + " not saved\n" + error.substr(error.rfind(": ") + 2), path + ": cannot save the state (" + error + ")", true);
+  });
 }
 
 // A refused state leaves the game as it was.
@@ -102,6 +110,7 @@ void LoadSlot() {
   } else if (LoadStateFile(path, problem)) {
     SoundRestarted();
     Tell("Loaded state " + n, "loaded state " + n + " from " + path);
+    BatterySaveRolledBack("Loaded state " + n);
   } else {
     Tell("State " + n + " not loaded\n" + problem.brief(), path + ": cannot load the state: " + problem.message,
          true);
@@ -127,11 +136,12 @@ void RewindWhileHeld(bool paused) {
   for (int tick = 0; !QuitRequested && ActionHeld(ActionRewind); tick++) {
     if (tick % RewindInterval == 0 && RewindStep()) moved = true;
     PresentFrameWithStatus("Rewind");
-    WaitForFrame();
-    FeedSilentStream();
-    if (key[KEY_ESC]) QuitRequested = 1;
+    IdleStep();
   }
-  if (moved) RewindStopped();
+  if (moved) {
+    RewindStopped();
+    BatterySaveRolledBack("Rewound");
+  }
   SetStreamSilenced(paused || FastForwarding);
   RestartFrameClock();
   if (paused) PresentPausedFrame();
@@ -170,12 +180,8 @@ void HoldWhilePaused() {
   PauseAsked = false;
   bool noted = NoteShowing();
   while (!QuitRequested) {
-    WaitForFrame();
-    FeedSilentStream();
-    if (key[KEY_ESC]) {
-      QuitRequested = 1;
-      break;
-    }
+    IdleStep();
+    if (QuitRequested) break;
     NoteKeys(true);
     const bool reset = ResetAsked;
     ApplyMachineKeys(true);

@@ -14,10 +14,12 @@
 #include "shell/serial_output.h"
 #include "shell/state_files.h"
 #include "shell/test_runner.h"
+#include "shell/writer_thread.h"
+#include "sound/stream_output.h"
 #include "video/lcd_timing.h"
 
 long FrameLimit = 0;
-volatile int QuitRequested = 0;
+std::atomic<int> QuitRequested{0};
 int FrameBoundary = 0;
 
 void ShowMessage(const char* text) {
@@ -44,8 +46,20 @@ void FrameEnded() {
   FlushSerialOutput();
   if (TestRunning) CheckTestVerdict(FramesFinished);
   if (FrameLimit && FramesFinished >= FrameLimit) QuitRequested = 1;
-  BatterySaveFrameCheck();
+  SaveChecks();
   FrameBoundary = 1;
+}
+
+void SaveChecks() {
+  FileWriter.finish_done();
+  BatterySaveFrameCheck();
+}
+
+void IdleStep() {
+  WaitForFrame();
+  FeedSilentStream();
+  if (key[KEY_ESC]) QuitRequested = 1;
+  SaveChecks();
 }
 
 // A state due at the last frame is still written when the run ends there.

@@ -3,8 +3,14 @@
 // two frames.
 #pragma once
 
-extern long FrameLimit;                // 0 = no limit
-extern volatile int QuitRequested;     // set by Escape, the frame limit, signals and the close button
+#include <atomic>
+
+extern long FrameLimit;  // 0 = no limit
+// Set by Escape, the frame limit, signals (from their handler) and the
+// close button (on the window system's thread): a lock-free atomic, which
+// both may write.
+extern std::atomic<int> QuitRequested;
+static_assert(std::atomic<int>::is_always_lock_free, "written from a signal handler");
 
 // Set by FrameEnded: the main loop stops stepping the machine as soon as
 // the step that ended the frame has returned, and calls RunBetweenFrames.
@@ -24,6 +30,18 @@ void ShowMessage(const char* text);
 // per-instruction path. It never replaces the machine's state: that waits
 // for RunBetweenFrames.
 void FrameEnded();
+
+// The writes of files that have finished are told, and the battery save
+// is handed to the writer when it is due: once per frame, also while the
+// machine is held.
+void SaveChecks();
+
+// One frame of a screen that holds the machine (the information screen,
+// the pause, rewinding, the register display after an unknown opcode):
+// waits for the frame clock, feeds the stream silence, reads Escape (the
+// close button and the signals set QuitRequested themselves) and does the
+// saves' work, so that a game saved just before the pause is on the disk.
+void IdleStep();
 
 // Between two frames, once the step that ended the frame has returned, so
 // that the machine stands between two instructions: the states due

@@ -7,8 +7,10 @@
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <vector>
 
+#include "shell/atomic_file.h"
 #include "shell/display.h"
 #include "video/renderer.h"
 
@@ -47,9 +49,17 @@ void PixelToRgb(int p, uint8_t* out) {
   }
 }
 
-// The rows are filled before libpng is called, so that nothing with a
-// destructor lives across its longjmp.
-bool WritePng(FILE* file, png_bytep* rows) {
+void AppendToBuffer(png_structp png, png_bytep data, png_size_t size) {
+  auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
+  out->insert(out->end(), data, data + size);
+}
+
+void NoFlush(png_structp) {}
+
+// The rows are filled before libpng is called, and the bytes go into a
+// buffer of the caller's, so that nothing with a destructor lives in this
+// frame across libpng's longjmp.
+bool EncodePng(std::vector<uint8_t>* out, png_bytep* rows) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   if (!png) return false;
   png_infop info = png_create_info_struct(png);
@@ -61,7 +71,7 @@ bool WritePng(FILE* file, png_bytep* rows) {
     png_destroy_write_struct(&png, &info);
     return false;
   }
-  png_init_io(png, file);
+  png_set_write_fn(png, out, AppendToBuffer, NoFlush);
   png_set_IHDR(png, info, ScreenWidth, ScreenHeight, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
@@ -73,7 +83,7 @@ bool WritePng(FILE* file, png_bytep* rows) {
 
 }  // namespace
 
-bool SaveScreenshot(const char* path) {
+bool SaveScreenshot(const char* path, std::string* error) {
   if (!WorkBitmap || !path) return false;
 
   static uint8_t pixels[ScreenHeight][ScreenWidth * 3];
@@ -85,11 +95,10 @@ bool SaveScreenshot(const char* path) {
     rows[y] = pixels[y];
   }
 
-  FILE* file = std::fopen(path, "wb");
-  if (!file) return false;
-  const bool written = WritePng(file, rows);
-  const bool closed = std::fclose(file) == 0;
-  return written && closed;
+  std::vector<uint8_t> png;
+  if (EncodePng(&png, rows)) return ReplaceFile(path, png, false, error);
+  if (error) *error = "cannot encode the picture";
+  return false;
 }
 
 void ScheduleScreenshot(long frame, const char* path) {
@@ -101,8 +110,9 @@ void ScheduleScreenshot(long frame, const char* path) {
 void TakeScheduledScreenshots(long frames_finished) {
   while (NextShot < Scheduled.size() && Scheduled[NextShot].frame <= frames_finished) {
     const ScheduledShot& shot = Scheduled[NextShot++];
-    if (!SaveScreenshot(shot.path)) {
-      std::fprintf(stderr, "pellix: %s: cannot write the screenshot\n", shot.path);
+    std::string error;
+    if (!SaveScreenshot(shot.path, &error)) {
+      std::fprintf(stderr, "pellix: %s: cannot write the screenshot (%s)\n", shot.path, error.c_str());
       ShotFailed = true;
     }
   }

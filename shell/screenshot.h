@@ -1,9 +1,11 @@
 // The picture as a PNG file.
 #pragma once
+#include <string>
 
-// Writes the 160x144 picture last presented as an 8-bit RGB PNG file.
-// Returns false when the file cannot be written.
-bool SaveScreenshot(const char* path);
+// Writes the 160x144 picture last presented as an 8-bit RGB PNG file,
+// replacing a file of that name whole (shell/atomic_file.h). Returns false
+// with *error when it cannot be written.
+bool SaveScreenshot(const char* path, std::string* error = nullptr);
 
 // Pictures to take during the run (--screenshot-at): each when that many
 // frames have finished, the same picture a run ending there leaves.

@@ -1,10 +1,12 @@
 #include "shell/serial_output.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 
 #include "memory/serial.h"
+#include "shell/run_control.h"
 #include "shell/test_runner.h"
 
 namespace {
@@ -14,9 +16,10 @@ bool ToStdout = false;
 bool Unflushed = false;      // bytes written since the last flush
 uint8_t LastByte = '\n';     // the latest byte written; a newline before any
 bool Watching = false;       // a test run reads the bytes too
+int WriteFailure = 0;        // errno of a failed write; nothing more is written then
 
 void TakeSerialByte(uint8_t byte) {
-  if (SerialFile) {
+  if (SerialFile && !WriteFailure) {
     std::fputc(byte, SerialFile);
     Unflushed = true;
     LastByte = byte;
@@ -37,18 +40,27 @@ void ListenToSerial(bool test_run) {
   SerialSink = (SerialFile || Watching) ? TakeSerialByte : nullptr;
 }
 
+// A write that fails ends the run, which then writes its files as after
+// Escape. When the reader went away (EPIPE: --serial - | head), the run
+// ends as it would have had the reader asked it to.
 void FlushSerialOutput() {
   if (!Unflushed) return;
-  std::fflush(SerialFile);
   Unflushed = false;
+  if (std::fflush(SerialFile) == 0 && !std::ferror(SerialFile)) return;
+  WriteFailure = errno ? errno : EIO;
+  QuitRequested = 1;
 }
 
 bool CloseSerialOutput(bool line_follows) {
   SerialSink = nullptr;
   if (!SerialFile) return true;
-  if (ToStdout && line_follows && LastByte != '\n') std::fputc('\n', SerialFile);
-  bool ok = std::fflush(SerialFile) == 0 && !std::ferror(SerialFile);
+  if (!WriteFailure && ToStdout && line_follows && LastByte != '\n') std::fputc('\n', SerialFile);
+  bool ok = !WriteFailure && std::fflush(SerialFile) == 0 && !std::ferror(SerialFile);
+  if (!ok && !WriteFailure) WriteFailure = errno ? errno : EIO;
   if (!ToStdout) ok = std::fclose(SerialFile) == 0 && ok;
+  else std::clearerr(stdout);  // the program's own last line may still find a reader
   SerialFile = nullptr;
-  return ok;
+  const bool reader_gone = WriteFailure == EPIPE;
+  WriteFailure = 0;
+  return ok || reader_gone;
 }

@@ -11,12 +11,13 @@ bool OpenSerialOutput(const char* path);
 void ListenToSerial(bool test_run);
 
 // Once per frame: hands what the frame sent on to the file, so that the
-// output follows the run as it goes.
+// output follows the run as it goes. A write that fails ends the run
+// (QuitRequested); nothing more is written.
 void FlushSerialOutput();
 
 // At the end of the run: flushes and closes the file. When the program is
 // about to print on standard output too (line_follows) and the cartridge's
 // output went there, a last line the cartridge left open is ended first,
 // so that the program's line stands on its own. Returns false when writing
-// failed.
+// failed, but for a reader that went away: that run ended normally.
 bool CloseSerialOutput(bool line_follows);

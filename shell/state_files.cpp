@@ -6,10 +6,14 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <utility>
 
 #include "memory/bus.h"
 #include "memory/machine_state.h"
+#include "shell/atomic_file.h"
 #include "shell/battery_save.h"
+#include "shell/writer_thread.h"
 
 namespace {
 
@@ -54,7 +58,18 @@ uint32_t Crc(const uint8_t* data, size_t size) {
   return static_cast<uint32_t>(crc);
 }
 
-uint32_t CartridgeCrc() { return RomImage ? Crc(RomImage, static_cast<size_t>(RomImageSize)) : 0; }
+// Worked out once per cartridge image: every state file of the run needs it.
+uint32_t CartridgeCrc() {
+  static const uint8_t* image = nullptr;
+  static long size = 0;
+  static uint32_t crc = 0;
+  if (image != RomImage || size != RomImageSize) {
+    image = RomImage;
+    size = RomImageSize;
+    crc = RomImage ? Crc(RomImage, static_cast<size_t>(RomImageSize)) : 0;
+  }
+  return crc;
+}
 
 // The title as the header holds it, printable characters only.
 std::string Title(const uint8_t* bytes) {
@@ -78,19 +93,11 @@ bool Refuse(StateProblem& problem, StateRefusal refusal, const std::string& mess
   return false;
 }
 
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, StateProblem& problem) {
-  struct stat st;
-  if (stat(path.c_str(), &st) != 0) return Refuse(problem, StateRefusal::Unreadable, std::strerror(errno));
-  if (!S_ISREG(st.st_mode)) return Refuse(problem, StateRefusal::NotAState, "not a PELLIX state file");
-  if (st.st_size > LargestFile) return Refuse(problem, StateRefusal::NotAState, "not a PELLIX state file (far too large)");
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) return Refuse(problem, StateRefusal::Unreadable, std::strerror(errno));
-  bytes.resize(static_cast<size_t>(st.st_size));
-  const size_t got = bytes.empty() ? 0 : std::fread(bytes.data(), 1, bytes.size(), file);
-  const bool failed = std::ferror(file);
-  std::fclose(file);
-  if (failed) return Refuse(problem, StateRefusal::Unreadable, "read error");
-  bytes.resize(got);
+bool ReadStateBytes(const std::string& path, std::vector<uint8_t>& bytes, StateProblem& problem) {
+  const FileRead read = ReadWholeFile(path, LargestFile, bytes);
+  if (read.error == EISDIR || read.error == EINVAL) return Refuse(problem, StateRefusal::NotAState, "not a PELLIX state file");
+  if (read.error) return Refuse(problem, StateRefusal::Unreadable, std::strerror(read.error));
+  if (read.too_large) return Refuse(problem, StateRefusal::NotAState, "not a PELLIX state file (far too large)");
   return true;
 }
 
@@ -129,19 +136,35 @@ const char* StateProblem::brief() const {
   }
 }
 
-std::vector<uint8_t> EncodeStateFile() {
-  std::vector<uint8_t> state;
-  SaveMachineState(state);
+StateHeader CurrentStateHeader() {
+  StateHeader header;
+  header.cartridge_crc = CartridgeCrc();
+  CartridgeTitle(header.title);
+  return header;
+}
+
+bool PackStateFile(const std::vector<uint8_t>& state, const StateHeader& header, std::vector<uint8_t>& file) {
   uLongf packed_size = compressBound(static_cast<uLong>(state.size()));
-  std::vector<uint8_t> file(HeaderSize + packed_size);
+  file.assign(HeaderSize + packed_size, 0);
   std::memcpy(file.data(), Magic, sizeof Magic);
   PutLe32(&file[FormatAt], MachineStateFormat);
-  PutLe32(&file[CartridgeCrcAt], CartridgeCrc());
-  CartridgeTitle(&file[TitleAt]);
+  PutLe32(&file[CartridgeCrcAt], header.cartridge_crc);
+  std::memcpy(&file[TitleAt], header.title, TitleSize);
   PutLe32(&file[SizeAt], static_cast<uint32_t>(state.size()));
   PutLe32(&file[StateCrcAt], Crc(state.data(), state.size()));
-  compress2(&file[HeaderSize], &packed_size, state.data(), static_cast<uLong>(state.size()), Z_DEFAULT_COMPRESSION);
+  if (compress2(&file[HeaderSize], &packed_size, state.data(), static_cast<uLong>(state.size()),
+                Z_DEFAULT_COMPRESSION) != Z_OK) {
+    file.clear();
+    return false;
+  }
   file.resize(HeaderSize + packed_size);
+  return true;
+}
+
+std::vector<uint8_t> EncodeStateFile() {
+  std::vector<uint8_t> state, file;
+  SaveMachineState(state);
+  PackStateFile(state, CurrentStateHeader(), file);
   return file;
 }
 
@@ -176,13 +199,25 @@ bool DecodeStateFile(const std::vector<uint8_t>& file, std::vector<uint8_t>& sta
   return true;
 }
 
-bool WriteStateFile(const std::string& path, std::string* error) {
-  return WriteFileAtomically(path, EncodeStateFile(), false, error);
+void WriteStateFileLater(const std::string& path, std::function<void(bool, const std::string&)> done) {
+  auto state = std::make_shared<std::vector<uint8_t>>();
+  SaveMachineState(*state);
+  const StateHeader header = CurrentStateHeader();
+  FileWriter.submit(
+      [state, header, path](std::string* error) {
+        std::vector<uint8_t> file;
+        if (!PackStateFile(*state, header, file)) {
+          *error = "cannot compress the state";
+          return false;
+        }
+        return MakeFolderFor(path, error) && ReplaceFile(path, file, false, error);
+      },
+      std::move(done));
 }
 
 bool ReadStateFile(const std::string& path, std::vector<uint8_t>& state, StateProblem& problem) {
   std::vector<uint8_t> file;
-  return ReadWholeFile(path, file, problem) && DecodeStateFile(file, state, problem);
+  return ReadStateBytes(path, file, problem) && DecodeStateFile(file, state, problem);
 }
 
 bool LoadStateFile(const std::string& path, StateProblem& problem) {
@@ -227,16 +262,17 @@ void ScheduleStateSave(long frame, const char* path) {
 
 void WriteScheduledStates(long frames_finished) {
   while (NextState < Scheduled.size() && Scheduled[NextState].frame <= frames_finished) {
-    const ScheduledState& due = Scheduled[NextState++];
-    std::string error;
-    if (!WriteStateFile(due.path, &error)) {
-      std::fprintf(stderr, "pellix: %s: cannot write the state (%s)\n", due.path, error.c_str());
+    const char* path = Scheduled[NextState++].path;
+    WriteStateFileLater(path, [path](bool ok, const std::string& error) {
+      if (ok) return;
+      std::fprintf(stderr, "pellix: %s: cannot write the state (%s)\n", path, error.c_str());
       ScheduledFailed = true;
-    }
+    });
   }
 }
 
 bool ScheduledStatesDone(long frames_finished) {
+  FileWriter.drain();
   for (size_t i = NextState; i < Scheduled.size(); i++) {
     std::fprintf(stderr, "pellix: %s: not written: the run ended after %ld frames, before frame %ld\n",
                  Scheduled[i].path, frames_finished, Scheduled[i].frame);

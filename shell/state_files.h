@@ -17,6 +17,7 @@
 // without a battery.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,7 +33,19 @@ struct StateProblem {
   const char* brief() const;
 };
 
-// The bytes of a state file of the machine as it stands.
+// What a state file's header says of the cartridge it belongs to.
+struct StateHeader {
+  uint32_t cartridge_crc;
+  uint8_t title[16];
+};
+StateHeader CurrentStateHeader();
+
+// Packs a machine state into the bytes of a state file. False (file empty)
+// when it cannot be compressed: no file is ever written that cannot load.
+bool PackStateFile(const std::vector<uint8_t>& state, const StateHeader& header, std::vector<uint8_t>& file);
+
+// The bytes of a state file of the machine as it stands; empty when it
+// cannot be packed.
 std::vector<uint8_t> EncodeStateFile();
 
 // Checks a state file's bytes and unpacks the machine state in them into
@@ -40,8 +53,10 @@ std::vector<uint8_t> EncodeStateFile();
 bool DecodeStateFile(const std::vector<uint8_t>& file, std::vector<uint8_t>& state, StateProblem& problem);
 
 // Writes a state file of the machine as it stands, as the battery save is
-// written (a temporary file renamed over the old one). False with *error.
-bool WriteStateFile(const std::string& path, std::string* error);
+// written: the machine state is copied now, between frames, and packed and
+// written on the writer thread (creating the folder when missing). done is
+// told the outcome when the writer's finished writes are.
+void WriteStateFileLater(const std::string& path, std::function<void(bool ok, const std::string& error)> done);
 
 // Reads, checks and loads a state file. On any problem the machine is left
 // exactly as it was (false).
@@ -63,8 +78,9 @@ std::string FindStateSlot(int slot);
 // States to write during the run (--save-state-at), each when that many
 // frames have finished.
 void ScheduleStateSave(long frame, const char* path);
-// Between frames: writes the states due now; a failure is reported at once.
+// Between frames: hands the states due now to the writer; a failure is
+// reported when it is known.
 void WriteScheduledStates(long frames_finished);
-// At the end of the run: reports each scheduled state the run ended before.
-// False when one is missing or failed.
+// At the end of the run: waits for the writer, and reports each scheduled
+// state the run ended before. False when one is missing or failed.
 bool ScheduledStatesDone(long frames_finished);

@@ -89,6 +89,9 @@ TEST(InputScript, MistakesNameFileAndLineAndExitTwoBeforeTheRun) {
   RunResult missing = RunPellix({"--headless", "--input", "none.txt", TestRomPath("input_echo")}, dir);
   EXPECT_EQ(missing.exit_code, 2);
   EXPECT_EQ(missing.err.rfind("pellix: none.txt: cannot read the input script", 0), 0u) << missing.err;
+  RunResult endless = RunPellix({"--headless", "--input", "/dev/zero", TestRomPath("input_echo")}, dir, 30);
+  EXPECT_EQ(endless.exit_code, 2);
+  EXPECT_EQ(endless.err, "pellix: /dev/zero: the input script is larger than 16 MiB\n");
 }
 
 // Geometrix moves from its title to a game when the script presses Start,

@@ -185,7 +185,7 @@ TEST(BatterySave, NoSaveAndSaveOptions) {
 // Every normal end writes the save: the signals and a headless stop on an
 // unknown opcode (the frame limit is tested above).
 TEST(BatterySave, SignalsAndAnUnknownOpcodeEndWithTheSaveWritten) {
-  for (int signal : {SIGTERM, SIGINT}) {
+  for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT}) {
     const std::string dir = MakeTempDir("save-signal-" + std::to_string(signal));
     const std::string rom = CopyCartridge(Mbc1Counter, dir);
     BackgroundRun run = StartPellix({"--headless", rom}, dir, {});
@@ -198,6 +198,14 @@ TEST(BatterySave, SignalsAndAnUnknownOpcodeEndWithTheSaveWritten) {
     ASSERT_TRUE(FileExists(SaveBeside(Mbc1Counter, dir))) << "signal " << signal;
     FramesCounted(Mbc1Counter, ReadFileBytes(SaveBeside(Mbc1Counter, dir)));
   }
+
+  // The reader of the serial output goes away: the run ends, saved.
+  const std::string piped = MakeTempDir("save-serial-pipe");
+  WriteFileBytes(piped + "/print.gb", ReadFileBytes(TestRomPath("save_then_print")));
+  const RunResult r = RunCommand({"sh", "-c", std::string(PELLIX_BINARY) + " --headless --serial - print.gb | head -c 10"},
+                                 piped, 30);
+  EXPECT_EQ(r.out, "xxxxxxxxxx");
+  EXPECT_EQ(ReadFileBytes(piped + "/print.sav").at(0), 0x5A) << r.err;
 
   const std::string dir = MakeTempDir("save-unknown-op");
   WriteFileBytes(dir + "/stop.gb", ReadFileBytes(TestRomPath("save_then_stop")));
@@ -273,4 +281,79 @@ TEST(BatterySaveWindow, TerminationSignalInAWindowWritesTheSave) {
   ASSERT_TRUE(WaitForExit(run, 20, code)) << "SIGTERM ends a windowed run";
   EXPECT_EQ(code, 0) << ReadErrors(run);
   EXPECT_GT(FramesCounted(Mbc1Counter, ReadFileBytes(SaveBeside(Mbc1Counter, dir))), 20) << "about 60 frames ran";
+}
+
+// A state loaded (or the game rewound) puts older RAM in place: the save it
+// replaces is kept as .bak, and said so.
+TEST(BatterySave, AStateLoadKeepsTheSaveItReplacesAsBak) {
+  const std::string dir = MakeTempDir("save-state-load");
+  const Counter& c = Counters[0];
+  const std::string rom = CopyCartridge(c, dir), save = SaveBeside(c, dir);
+  ASSERT_EQ(RunSaving({"--headless", "--frames", "50", "--save-state-at", "50:s.st", rom}, dir), 0);
+  const int at_state = FramesCounted(c, ReadFileBytes(save));
+  const std::vector<uint8_t> played_on(c.ram_bytes, 0x77);
+  WriteFileBytes(save, played_on);
+  std::string err;
+  ASSERT_EQ(RunSaving({"--headless", "--frames", "10", "--load-state", "s.st", rom}, dir, &err), 0);
+  EXPECT_EQ(FramesCounted(c, ReadFileBytes(save)), (at_state + 10) & 0xFF) << "the state's RAM, counted on";
+  EXPECT_EQ(ReadFileBytes(save + ".bak"), played_on);
+  EXPECT_EQ(err, "pellix: Loaded the state s.st \u2014 previous save kept as save_counter_plain.sav.bak\n");
+}
+
+// Saves beside the cartridge and in the data folder: the newer one is
+// loaded and written on; the older is left as it is.
+TEST(BatterySave, OfSavesInTwoPlacesTheNewerIsLoadedAndKept) {
+  const Counter& c = Counters[0];
+  for (bool newer_beside : {false, true}) {
+    const std::string dir = MakeTempDir(std::string("save-two-places-") + (newer_beside ? "beside" : "data"));
+    const std::string rom = CopyCartridge(c, dir);
+    const std::string beside = SaveBeside(c, dir), data = TestDataHome(dir) + "/pellix/saves/" + c.name + ".sav";
+    fs::create_directories(fs::path(data).parent_path());
+    const std::string& newer = newer_beside ? beside : data;
+    const std::string& older = newer_beside ? data : beside;
+    WriteFileBytes(older, std::vector<uint8_t>(c.ram_bytes, 10));
+    fs::last_write_time(older, fs::file_time_type::clock::now() - std::chrono::hours(1));
+    WriteFileBytes(newer, std::vector<uint8_t>(c.ram_bytes, 200));
+    std::string err;
+    ASSERT_EQ(RunSaving({"--headless", "--frames", "5", rom}, dir, &err), 0);
+    EXPECT_GT(ReadFileBytes(newer)[0], 200) << "counted on from the newer";
+    EXPECT_EQ(ReadFileBytes(older)[0], 10);
+    EXPECT_NE(err.find("loading the newer, " + newer + "; the older stays at " + older), std::string::npos) << err;
+  }
+}
+
+// A save that is a link keeps its link and its target gets the bytes; a
+// link planted under the old temporary name is never followed.
+TEST(BatterySave, LinksAreWrittenThroughAndPlantedOnesLeftAlone) {
+  const Counter& c = Counters[0];
+  const std::string dir = MakeTempDir("save-links"), synced = MakeTempDir("save-links-synced");
+  const std::string rom = CopyCartridge(c, dir), save = SaveBeside(c, dir);
+  WriteFileBytes(synced + "/game.sav", std::vector<uint8_t>(c.ram_bytes, 0));
+  WriteFileBytes(synced + "/victim", {1, 2, 3});
+  fs::create_symlink(synced + "/game.sav", save);
+  fs::create_symlink(synced + "/victim", save + ".tmp");
+  ASSERT_EQ(RunSaving({"--headless", "--frames", "20", rom}, dir), 0);
+  EXPECT_TRUE(fs::is_symlink(save));
+  EXPECT_GT(FramesCounted(c, ReadFileBytes(synced + "/game.sav")), 10);
+  EXPECT_EQ(ReadFileBytes(synced + "/victim"), (std::vector<uint8_t>{1, 2, 3}));
+  EXPECT_TRUE(fs::is_symlink(save + ".tmp"));
+}
+
+// Paused right after the game saved: the save reaches the disk all the same.
+TEST(BatterySaveWindow, AGameSavedJustBeforeThePauseIsOnTheDisk) {
+  XvfbServer x;
+  ASSERT_TRUE(x.ok()) << "Xvfb did not start";
+  const std::string dir = MakeTempDir("save-paused");
+  WriteFileBytes(dir + "/print.gb", ReadFileBytes(TestRomPath("save_then_print")));
+  BackgroundRun run = StartPellix({"print.gb"}, dir, x.env());
+  const std::string window = FindWindow(x, "PELLIX Build 090113 - By: Brannoch", 20);
+  ASSERT_FALSE(window.empty()) << DescribeRun(run, x);
+  ASSERT_TRUE(WaitForPicture(x, window, 20));
+  HoldKey(x, window, "Return", 0.1);
+  HoldKey(x, window, "p", 0.1);
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  kill(run.pid, SIGKILL);
+  int code = 0;
+  WaitForExit(run, 10, code);
+  EXPECT_EQ(ReadFileBytes(dir + "/print.sav").at(0), 0x5A);
 }

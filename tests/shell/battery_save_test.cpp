@@ -129,28 +129,6 @@ TEST(BatterySave, LoadingTakesWhatFitsAndTellsAnUnexpectedSize) {
   EXPECT_EQ(BusRead(0xB805), 0x44);
 }
 
-TEST(BatterySave, AtomicWriteKeepsTheOldFileAsBakAndNeverHurtsItOnFailure) {
-  const std::string dir = MakeTempDir("battery-atomic");
-  const std::string path = dir + "/game.sav";
-  std::string error;
-  ASSERT_TRUE(WriteFileAtomically(path, {1, 2, 3}, false, &error)) << error;
-  EXPECT_EQ(ReadFileBytes(path), (std::vector<uint8_t>{1, 2, 3}));
-  EXPECT_FALSE(FileExists(path + ".tmp"));
-  EXPECT_FALSE(FileExists(path + ".bak"));
-
-  ASSERT_TRUE(WriteFileAtomically(path, {4, 5}, true, &error)) << error;
-  EXPECT_EQ(ReadFileBytes(path), (std::vector<uint8_t>{4, 5}));
-  EXPECT_EQ(ReadFileBytes(path + ".bak"), (std::vector<uint8_t>{1, 2, 3})) << "the old file, kept";
-
-  // A write that cannot happen (here the temporary name is taken by a
-  // folder) leaves the file as it was and says why.
-  mkdir((path + ".tmp").c_str(), 0755);
-  EXPECT_FALSE(WriteFileAtomically(path, {6}, false, &error));
-  EXPECT_NE(error.find("game.sav.tmp"), std::string::npos) << error;
-  EXPECT_EQ(ReadFileBytes(path), (std::vector<uint8_t>{4, 5}));
-  EXPECT_FALSE(WriteFileAtomically(dir + "/gone/game.sav", {6}, false, &error));
-}
-
 TEST(BatterySave, ScheduleWaitsForAQuietSecondOrTenSecondsOfWriting) {
   SaveSchedule s;
   EXPECT_FALSE(s.due(100));

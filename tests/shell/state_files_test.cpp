@@ -59,8 +59,9 @@ TEST(StateFiles, EachBadFileIsRefusedWithItsReasonAndTheMachineUntouched) {
   RunFrames(5);
   const std::vector<uint8_t> before = State();
 
-  std::vector<uint8_t> version = good;
+  std::vector<uint8_t> version = good, older = good;
   PutLe32(version, 8, MachineStateFormat + 1);
+  PutLe32(older, 8, MachineStateFormat - 1);
   std::vector<uint8_t> random(3000);
   std::mt19937 generator(16);
   for (uint8_t& b : random) b = static_cast<uint8_t>(generator());
@@ -83,6 +84,7 @@ TEST(StateFiles, EachBadFileIsRefusedWithItsReasonAndTheMachineUntouched) {
   } cases[] = {
       {"another cartridge", other, StateRefusal::OtherCartridge, "another cartridge (\"GEOMETRIX\")"},
       {"another format", version, StateRefusal::OtherVersion, "this PELLIX reads format"},
+      {"an older format", older, StateRefusal::OtherVersion, "this PELLIX reads format"},
       {"random bytes", random, StateRefusal::NotAState, "not a PELLIX state file"},
       {"empty", {}, StateRefusal::NotAState, "not a PELLIX state file"},
       {"the magic alone", std::vector<uint8_t>(good.begin(), good.begin() + 8), StateRefusal::Truncated, "truncated"},
