@@ -17,12 +17,19 @@ extern bool TraceKeyHeld;
 // joypad (bits 0-4). Bits 5-7 have no source and are never taken.
 constexpr uint8_t InterruptSources = 0x1F;
 
+// What the processor stopped on ("Unknown Op 0xD3 at 0x4150 (ROM bank
+// 3)"), for the front end to report, once CpuStopped is set.
+constexpr int UnknownOpcodeTextSize = 64;
+extern char UnknownOpcodeText[UnknownOpcodeTextSize];
+
 // Executes one instruction, or one idle cycle while halted.
 void CpuStep();
 
-// Executes instructions, each followed by the LCD's count of its cycles,
-// until a frame ends (FrameBoundary) or the processor stops.
-void RunUntilFrameEnds();
+// Runs the machine until a frame ends (true; FramesFinished counts it, and
+// its sound frame has ended) or the processor stops on an opcode it does
+// not have (false, now or at once on a stopped processor). The front end
+// does its work of the frame between two calls.
+bool RunFrame();
 
 // Makes LD B,B (opcode 0x40), which test cartridges use as a breakpoint,
 // call hook after it runs; nullptr puts the plain instruction back. Without

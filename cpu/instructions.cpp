@@ -11,10 +11,10 @@
 #include "memory/bus.h"
 #include "memory/io_registers.h"
 #include "memory/timer.h"
-#include "shell/run_control.h"
 
 bool TraceAll = false;
 bool TraceKeyHeld = false;
+char UnknownOpcodeText[UnknownOpcodeTextSize];
 
 namespace {
 
@@ -386,16 +386,17 @@ void Breakpoint() {
   BreakpointHook();
 }
 
-// An opcode the processor does not have: report it, with where it stands,
-// and freeze the machine with PC still on the opcode. In the switchable ROM
-// area the address alone does not say which code it is, so the bank comes too.
+// An opcode the processor does not have: say what and where, for the front
+// end to report, and freeze the machine with PC still on the opcode. In the
+// switchable ROM area the address alone does not say which code it is, so
+// the bank comes too.
 void Undefined() {
-  char text[64];
-  const int written = std::snprintf(text, sizeof text, "Unknown Op 0x%02X at 0x%04X", Cpu.Opcode, Cpu.PC);
+  char* text = UnknownOpcodeText;
+  const int written = std::snprintf(text, UnknownOpcodeTextSize, "Unknown Op 0x%02X at 0x%04X", Cpu.Opcode, Cpu.PC);
   if (Cpu.PC >= 0x4000 && Cpu.PC < 0x8000) {
-    std::snprintf(text + written, sizeof text - written, " (ROM bank %ld)", (RomBankPtr - RomImage) / 0x4000);
+    std::snprintf(text + written, UnknownOpcodeTextSize - written, " (ROM bank %ld)",
+                  (RomBankPtr - RomImage) / RomBankSize);
   }
-  ShowMessage(text);
   CpuStopped = 1;
 }
 
@@ -510,14 +511,23 @@ void CpuStep() {
 }
 
 // The step and the LCD's count in one loop, so that nothing but the
-// instruction's own handler is called per instruction.
-void RunUntilFrameEnds() {
-  if (CpuStopped) return;
-  do {
+// instruction's own handler is called per instruction. A frame that ended
+// with the LCD off starts here, with its buttons; events left over from the
+// step that ended the last frame come first.
+bool RunFrame() {
+  FrameReady = 0;
+  if (FrameStartPending) {
+    JoypadHeld = JoypadNextFrame;
+    FrameStartPending = 0;
+  }
+  if (CpuStopped) return false;
+  if (FrameCycles >= LcdEventAt) AdvanceLcdEvents();
+  while (!FrameReady) {
     Step();
-    if (CpuStopped) return;
+    if (CpuStopped) return false;
     FrameCycles += InstructionCycles;
     LineCycles += InstructionCycles;
     if (FrameCycles >= LcdEventAt) AdvanceLcdEvents();
-  } while (!FrameBoundary);
+  }
+  return true;
 }

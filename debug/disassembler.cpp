@@ -15,7 +15,7 @@
 #include "memory/bus.h"
 #include "memory/io_registers.h"
 
-FILE* TraceFile = nullptr;
+void (*TraceSink)(const char* line, size_t length) = nullptr;
 
 namespace {
 
@@ -100,8 +100,8 @@ void PutHex4(char* at, unsigned value) {
 void Disassemble(uint16_t address, int target) {
   const bool tracing = target < 0;
   // A halted processor executes nothing, so there is nothing to trace; and
-  // without a trace file (it could not be created) the run goes on untraced.
-  if (tracing && (Cpu.Halted || !TraceFile)) return;
+  // without a sink nobody takes the lines.
+  if (tracing && (Cpu.Halted || !TraceSink)) return;
 
   Line line;
   line.Append("$");
@@ -125,8 +125,7 @@ void Disassemble(uint16_t address, int target) {
   PutHex4(fields + FieldSP, Cpu.SP);
   PutHex4(fields + FieldLY, LY);
   PutHex4(fields + FieldLCDC, LCDC);
-  // CR LF are the same two bytes on every platform: the file is opened in binary mode.
-  std::fwrite(line.text, 1, static_cast<size_t>(line.length + RegisterFieldsLength), TraceFile);
+  TraceSink(line.text, static_cast<size_t>(line.length + RegisterFieldsLength));
 }
 
 void AppendZeroPad(int value, int wide, char* text) {

@@ -1,12 +1,14 @@
-// The disassembler and the trace file.
+// The disassembler and the trace lines.
 #pragma once
+#include <cstddef>
 #include <cstdint>
-#include <cstdio>
 
-extern FILE* TraceFile;  // "Trace.Log" while the main loop runs, else null
+// Takes each trace line, its registers and its CR LF ending included (the
+// front end writes them to Trace.Log); null while nobody takes them.
+extern void (*TraceSink)(const char* line, size_t length);
 
-// Builds the line for the instruction at the address. target >= 0: draws it
-// at text row target; target < 0: appends it with the registers to TraceFile.
+// Builds the line for the instruction at the address. target >= 0: writes it
+// at text row target; target < 0: hands it with the registers to TraceSink.
 void Disassemble(uint16_t address, int target);
 
 // Appends the zeros that pad a hexadecimal number to two (or, wide, four) digits.

@@ -2,8 +2,6 @@
 // stopped on an opcode it cannot execute.
 #include "debug/overlay.h"
 
-#include <allegro.h>
-
 #include "cpu/registers.h"
 #include "debug/disassembler.h"
 #include "debug/text.h"
@@ -17,8 +15,6 @@ constexpr int InstructionRow = 7;
 }  // namespace
 
 void DrawDebugOverlay() {
-  if (key[KEY_X]) return;  // holding X shows the plain (cleared) picture
-
   Disassemble(Cpu.PC, InstructionRow);
   DrawLabelHex4("PC:", Cpu.PC, 0, 0, White);
   // Starts at column 16, so only "Curr" falls inside the presented picture.

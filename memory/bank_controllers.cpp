@@ -19,7 +19,6 @@ int CartRamWritten = 0;
 
 namespace {
 
-constexpr int RomBankSize = 0x4000;
 constexpr long SmallRamBytes = 0x800;  // 2 KiB, seen four times in the window
 constexpr uint8_t Mbc2UnusedBits = 0xF0;
 

@@ -33,15 +33,13 @@ void ResetMemories() {
   std::memset(HighRam, 0, sizeof HighRam);
   LastVramWrite = 0;
   RomBank0Ptr = RomImage;
-  RomBankPtr = RomImage + 0x4000;
+  RomBankPtr = RomImage + RomBankSize;
   VramBankPtr = VideoRam;
   WramBank0Ptr = WorkRam;
   WramBankPtr = WorkRam + 0x1000;
 }
 
 namespace {
-
-constexpr long RomBankSize = 0x4000;
 
 // Which bank of the image a ROM window shows; in a state the bank number
 // stands for the pointer.

@@ -4,6 +4,7 @@
 
 #include "memory/io_registers.h"
 
+constexpr long RomBankSize = 0x4000;  // the ROM comes in banks of 16 KiB
 constexpr int VideoRamSize = 0x4000;  // two banks of 8 KiB
 constexpr int CartRamSize = 0x20000;  // sixteen banks of 8 KiB
 constexpr int WorkRamSize = 0x8000;   // eight banks of 4 KiB

@@ -20,7 +20,6 @@ long CartRamBytes = 0;
 
 namespace {
 
-constexpr long RomBankSize = 0x4000;
 constexpr long MinimumImageSize = 0x8000;  // two banks: both windows always have data
 
 const char* const TooLarge = "Cartridge image too large";

@@ -5,7 +5,6 @@
 #include "memory/serial.h"
 #include "memory/timer.h"
 #include "memory/vram_dma.h"
-#include "shell/input.h"
 #include "sound/sound_system.h"
 #include "video/lcd_timing.h"
 #include "video/renderer.h"
@@ -18,6 +17,8 @@ uint8_t KEY1 = 0, VBK = 0, SVBK = 0;
 
 int JoypadSelect = 0;
 int DoubleSpeed = 0;
+uint8_t JoypadHeld = 0;
+uint8_t JoypadNextFrame = 0;
 
 void ResetIoRegisters() {
   DIV = TIMA = TMA = TAC = 0;
@@ -34,28 +35,16 @@ namespace {
 
 uint8_t* const IoBytes[] = {&DIV, &TIMA, &TMA, &TAC, &IF, &IE, &LCDC, &STAT, &SCY, &SCX, &LY,
                             &LYC, &BGP, &OBP0, &OBP1, &WY, &WX, &KEY1};
-int JoypadButtons::* const PadLines[] = {&JoypadButtons::Up, &JoypadButtons::Down, &JoypadButtons::Left,
-                                         &JoypadButtons::Right, &JoypadButtons::A, &JoypadButtons::B,
-                                         &JoypadButtons::Start, &JoypadButtons::Select};
+// The order in which a state holds the buttons.
+constexpr uint8_t StateButtonOrder[] = {ButtonUp, ButtonDown, ButtonLeft,  ButtonRight,
+                                        ButtonA,  ButtonB,    ButtonStart, ButtonSelect};
 constexpr int WorkRamBankSize = 0x1000;
 constexpr int VideoRamBankSize = 0x2000;
 
 // The selected half of the buttons, 0 meaning pressed; the top bits read 1.
 uint8_t JoypadByte() {
-  const JoypadButtons& j = JoypadState;
-  uint8_t value = 0xFF;
-  if (JoypadSelect == 0) {
-    if (j.Down) value &= ~0x08;
-    if (j.Up) value &= ~0x04;
-    if (j.Left) value &= ~0x02;
-    if (j.Right) value &= ~0x01;
-  } else {
-    if (j.Start) value &= ~0x08;
-    if (j.Select) value &= ~0x04;
-    if (j.B) value &= ~0x02;
-    if (j.A) value &= ~0x01;
-  }
-  return value;
+  const int held = JoypadSelect == 0 ? JoypadHeld & 0x0F : JoypadHeld >> 4;
+  return static_cast<uint8_t>(0xFF & ~held);
 }
 
 }  // namespace
@@ -67,7 +56,7 @@ void SaveIoState(StateWriter& out) {
   out.u8(SVBK);
   out.i32(JoypadSelect);
   out.i32(DoubleSpeed);
-  for (auto line : PadLines) out.flag(JoypadState.*line);
+  for (uint8_t button : StateButtonOrder) out.flag(JoypadHeld & button);
 }
 
 void LoadIoState(StateReader& in) {
@@ -77,7 +66,9 @@ void LoadIoState(StateReader& in) {
   SVBK = static_cast<uint8_t>(in.u8() & 7);
   JoypadSelect = in.number(0, 1);
   DoubleSpeed = in.number(0, 1);
-  for (auto line : PadLines) JoypadState.*line = in.flag();
+  JoypadHeld = 0;
+  for (uint8_t button : StateButtonOrder)
+    if (in.flag()) JoypadHeld |= button;
   VramBankPtr = VideoRam + VBK * VideoRamBankSize;
   WramBankPtr = WorkRam + (SVBK ? SVBK : 1) * WorkRamBankSize;  // 0 until written: bank 1
 }

@@ -11,13 +11,25 @@ extern uint8_t VBK;                          // video RAM bank, 0 or 1
 extern uint8_t SVBK;                         // work RAM bank, 0 until written, then 1-7
 
 extern int JoypadSelect;  // 0 = direction keys, 1 = buttons
+
+// The console's eight buttons, one bit each, set while held: the pad in
+// bits 0-3 as the joypad register shows it, the buttons in bits 4-7.
+constexpr uint8_t ButtonRight = 0x01, ButtonLeft = 0x02, ButtonUp = 0x04, ButtonDown = 0x08;
+constexpr uint8_t ButtonA = 0x10, ButtonB = 0x20, ButtonSelect = 0x40, ButtonStart = 0x80;
+// The buttons the cartridge reads now. The front end sets them between
+// frames, and sets JoypadNextFrame, which takes their place as the next
+// frame starts (at line 0, or with the LCD off where the frame is handed
+// over): a game that reads the pad in its V-blank code sees the buttons of
+// the frame that V-blank ends.
+extern uint8_t JoypadHeld;
+extern uint8_t JoypadNextFrame;
 extern int DoubleSpeed;   // toggled by STOP after a KEY1 prepare
 
 // Every register of the page back to its program-start value.
 void ResetIoRegisters();
 
-// The register page's part of a machine state, with the pad lines as the
-// last poll left them (the game reads them until the next poll). Loading it
+// The register page's part of a machine state, with the buttons held (the
+// game reads them until the next frame's start). Loading it
 // points the video and work RAM windows at the banks VBK and SVBK select.
 class StateWriter;
 class StateReader;

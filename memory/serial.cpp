@@ -6,7 +6,8 @@
 
 uint8_t SB = 0, SC = 0;
 int SerialCycles = 0;
-void (*SerialSink)(uint8_t byte) = nullptr;
+bool SerialListening = false;
+std::vector<uint8_t> SerialSent;
 
 namespace {
 
@@ -53,7 +54,7 @@ void SerialWrite(int address, uint8_t value) {
   SC = value & ScWritable;
   if ((SC & SerialStart) && (SC & SerialInternal)) {
     SerialCycles = SerialByteCycles;
-    if (SerialSink) SerialSink(SB);
+    if (SerialListening) SerialSent.push_back(SB);
   } else {
     SerialCycles = 0;
   }

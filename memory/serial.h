@@ -1,6 +1,7 @@
 // The serial port (link cable) with nothing connected to it.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 // A byte takes 8 bits at 8192 bits per second on the internal clock: 4096
 // clocks, 1024 machine cycles.
@@ -13,12 +14,14 @@ extern uint8_t SB;         // the byte to send, and after a transfer the byte re
 extern uint8_t SC;         // control, as written (bits 7, 1 and 0)
 extern int SerialCycles;   // machine cycles until the transfer in progress ends; 0 while none counts
 
-// The front end's listener for the bytes the cartridge sends (the machine
-// writes no files): called once per byte as its transfer starts on the
-// internal clock. nullptr when nobody listens.
-extern void (*SerialSink)(uint8_t byte);
+// The bytes the cartridge has sent, each as its transfer starts on the
+// internal clock, while the front end listens (SerialListening); the front
+// end takes them between frames and clears the list.
+extern bool SerialListening;
+extern std::vector<uint8_t> SerialSent;
 
-// No transfer, both registers cleared. The sink stays: it belongs to the run.
+// No transfer, both registers cleared. The listening stays: it belongs to
+// the run.
 void ResetSerial();
 
 // The port's part of a machine state. Loading it sets which of the slow

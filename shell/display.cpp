@@ -5,12 +5,14 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "debug/text.h"
 #include "shell/frame_clock.h"
 #include "shell/run_control.h"
 #include "video/renderer.h"
@@ -69,36 +71,81 @@ bool SetMode(const DisplayMode& mode) {
   return true;
 }
 
-// One row of the picture, each pixel `Scale` times. A whole number known
-// when compiling lets the compiler unroll and vectorise the copies.
+// The window's pixel of every 15-bit colour, for the look the table was
+// built for: a lookup per pixel as the picture is widened.
+uint16_t WindowColours[0x8000];
+int WindowColoursLook = -1;  // TrueColours when built; -1 before
+
+// The green nearest in brightness. The shades' greys are 31, 21, 10 and 0
+// in every channel, so each of them finds its own green.
+uint16_t NearestGreen(int colour) {
+  const int red = colour & 0x1F, green = (colour >> 5) & 0x1F, blue = (colour >> 10) & 0x1F;
+  const int brightness = 299 * red + 587 * green + 114 * blue;  // in thousandths of a channel step
+  constexpr int ShadeBrightness[4] = {31000, 21000, 10000, 0};
+  int best = 0;
+  for (int shade = 1; shade < 4; shade++)
+    if (std::abs(brightness - ShadeBrightness[shade]) < std::abs(brightness - ShadeBrightness[best])) best = shade;
+  return Greens[best];
+}
+
+void BuildWindowColours() {
+  if (WindowColoursLook == static_cast<int>(TrueColours)) return;
+  WindowColoursLook = TrueColours;
+  for (int colour = 0; colour < 0x8000; colour++)
+    WindowColours[colour] = TrueColours ? ColourPixel(colour) : NearestGreen(colour);
+}
+
+// One row of the picture, each pixel `Scale` times, through the table (or
+// as it is, without one). A whole number known when compiling lets the
+// compiler unroll the copies.
 template <int Scale>
-void WidenRow(const uint16_t* in, uint16_t* out, int) {
-  for (int column = 0; column < ScreenWidth; column++)
-    for (int k = 0; k < Scale; k++) out[column * Scale + k] = in[column];
+void WidenRow(const uint16_t* in, uint16_t* out, int, const uint16_t* table) {
+  for (int column = 0; column < ScreenWidth; column++) {
+    const uint16_t pixel = table ? table[in[column]] : in[column];
+    for (int k = 0; k < Scale; k++) out[column * Scale + k] = pixel;
+  }
 }
 
-void WidenRowAnyScale(const uint16_t* in, uint16_t* out, int scale) {
-  for (int column = 0; column < ScreenWidth; column++, out += scale) std::fill_n(out, scale, in[column]);
+void WidenRowAnyScale(const uint16_t* in, uint16_t* out, int scale, const uint16_t* table) {
+  for (int column = 0; column < ScreenWidth; column++, out += scale)
+    std::fill_n(out, scale, table ? table[in[column]] : in[column]);
 }
 
-using RowWidener = void (*)(const uint16_t*, uint16_t*, int);
+using RowWidener = void (*)(const uint16_t*, uint16_t*, int, const uint16_t*);
 constexpr RowWidener RowWideners[] = {WidenRowAnyScale, WidenRow<1>, WidenRow<2>, WidenRow<3>, WidenRow<4>,
                                       WidenRow<5>,      WidenRow<6>, WidenRow<7>, WidenRow<8>};
 constexpr int WidenedScales = sizeof RowWideners / sizeof RowWideners[0];
 
-// Draws the console picture (the work bitmap's top-left corner) into a
-// memory bitmap, each pixel a scale x scale square: what stretch_blit makes
-// of a whole factor, a tenth of the work. A row is widened once and copied
-// onto its `scale` lines.
-void DrawPictureScaled(BITMAP* dest, int scale) {
+// Draws 144 rows of 160 pixels into a memory bitmap, each pixel a scale x
+// scale square: what stretch_blit makes of a whole factor, a tenth of the
+// work. A row is widened once and copied onto its `scale` lines.
+template <typename Row>
+void DrawScaled(BITMAP* dest, int scale, Row row_at, const uint16_t* table) {
   const size_t row_bytes = static_cast<size_t>(ScreenWidth) * scale * sizeof(uint16_t);
   const RowWidener widen = RowWideners[scale < WidenedScales ? scale : 0];
   for (int row = 0; row < ScreenHeight; row++) {
     auto* wide = reinterpret_cast<uint16_t*>(dest->line[row * scale]);
-    widen(reinterpret_cast<const uint16_t*>(WorkBitmap->line[row]), wide, scale);
+    widen(row_at(row), wide, scale, table);
     for (int copy = 1; copy < scale; copy++) std::memcpy(dest->line[row * scale + copy], wide, row_bytes);
   }
 }
+
+// The text screen's cells in the work bitmap: the built-in 8x8 font on black.
+void DrawTextScreen() {
+  constexpr int Cell = 8;
+  clear_bitmap(WorkBitmap);
+  for (int row = 0; row < TextRows; row++)
+    for (int column = 0; column < TextColumns; column++) {
+      const char c = ScreenText.cells[row][column];
+      if (c == ' ') continue;
+      const char glyph[2] = {c, '\0'};
+      textout_ex(WorkBitmap, font, glyph, column * Cell, row * Cell, ColourPixel(ScreenText.colours[row][column]), -1);
+    }
+}
+
+// The scaled picture, the status and the key's note over it, then onto the
+// screen.
+void Present(const char* status, bool text);
 
 }  // namespace
 
@@ -136,7 +183,18 @@ void ShowNote(const std::string& text) {
 
 bool NoteShowing() { return !NoteText.empty() && std::chrono::steady_clock::now() < NoteEnds; }
 
+uint16_t WindowPixel(uint16_t colour) {
+  BuildWindowColours();
+  return WindowColours[colour & 0x7FFF];
+}
+
 void PresentFrame() { PresentFrameWithStatus(nullptr); }
+
+void PresentText() {
+  if (Headless || !BackBuffer) return;
+  DrawTextScreen();
+  Present(nullptr, true);
+}
 
 void PresentPausedFrame() { PresentFrameWithStatus(PausedText); }
 
@@ -148,6 +206,12 @@ void PresentPausedFrame() { PresentFrameWithStatus(PausedText); }
 // one for every line.
 void PresentFrameWithStatus(const char* status) {
   if (Headless || !BackBuffer) return;
+  Present(status, false);
+}
+
+namespace {
+
+void Present(const char* status, bool text) {
   std::vector<std::string> lines;
   if (status) lines.push_back(status);
   if (NoteShowing()) {
@@ -157,7 +221,13 @@ void PresentFrameWithStatus(const char* status) {
     lines.push_back(NoteText.substr(start));
   }
   const int scale = BackBuffer->w / ScreenWidth;
-  DrawPictureScaled(BackBuffer, scale);
+  if (text) {
+    DrawScaled(BackBuffer, scale, [](int row) { return reinterpret_cast<const uint16_t*>(WorkBitmap->line[row]); },
+               nullptr);
+  } else {
+    BuildWindowColours();
+    DrawScaled(BackBuffer, scale, [](int row) { return static_cast<const uint16_t*>(Picture[row]); }, WindowColours);
+  }
   if (!lines.empty()) {
     const int size = std::max(1, scale / 2);
     int width = 0;
@@ -176,6 +246,8 @@ void PresentFrameWithStatus(const char* status) {
   }
   blit(BackBuffer, screen, 0, 0, PictureX, PictureY, BackBuffer->w, BackBuffer->h);
 }
+
+}  // namespace
 
 // Allegro's vsync() is only simulated under X and waits far too long, and
 // a timer of its own would wake a thread of its own to wake this one: the

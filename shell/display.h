@@ -1,11 +1,12 @@
 // The window (or the full screen), the two bitmaps and the frame clock.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 struct BITMAP;
 
-extern BITMAP* WorkBitmap;  // 640x480; its top-left 160x144 is the console picture
+extern BITMAP* WorkBitmap;  // 640x480: the text screen (information, registers) drawn in its cells
 extern BITMAP* BackBuffer;  // the picture scaled for the screen
 
 extern bool Headless;       // no window, no devices, no waiting
@@ -25,6 +26,22 @@ extern DisplayMode CurrentDisplay;
 // Creates the work bitmap (16-bit). Returns false when it cannot be made.
 bool CreateBitmaps();
 
+// The four greens of the original handheld's screen, lightest first, as
+// 16-bit 5-6-5 pixels: red and blue 0, green 62, 46, 30, 14 of 63.
+constexpr uint16_t Greens[4] = {0x07C0, 0x05C0, 0x03C0, 0x01C0};
+
+// The 5-6-5 pixel of a 15-bit colour. Green's five bits go to the top of its
+// six, so that the 15-bit colour can be read back from the pixel exactly.
+inline uint16_t ColourPixel(int colour) {
+  const int red = colour & 0x1F, green = (colour >> 5) & 0x1F, blue = (colour >> 10) & 0x1F;
+  return static_cast<uint16_t>(red << 11 | (green << 1 | green >> 4) << 5 | blue);
+}
+
+// The window's pixel of a colour of the machine's picture: in true colours
+// the colour itself; otherwise one of the greens, the monochrome shades
+// exactly, any other colour by its brightness.
+uint16_t WindowPixel(uint16_t colour);
+
 // Sets the graphics mode for `mode` and the back buffer to fit it. When full
 // screen cannot be had, the window is opened instead. False, with one line on
 // stderr, when not even the window opens. The window's close button then
@@ -43,8 +60,10 @@ void ShowNote(const std::string& text);
 // Whether the note of the latest key is still on the screen.
 bool NoteShowing();
 
-// The picture, with the note of the latest key while it lasts.
+// The machine's picture, with the note of the latest key while it lasts.
 void PresentFrame();
+// The text screen (debug/text.h) in place of the picture, white on black.
+void PresentText();
 // The same under a line that says how the run stands ("Paused").
 void PresentFrameWithStatus(const char* status);
 void PresentPausedFrame();

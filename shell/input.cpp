@@ -3,10 +3,11 @@
 #include <allegro.h>
 
 #include "cpu/cpu.h"
+#include "memory/io_registers.h"
 #include "shell/display.h"
 #include "shell/input_script.h"
 
-JoypadButtons JoypadState;
+JoypadButtons DeviceButtons;
 
 // None of the player's controls shares a key with the console's buttons,
 // Enter, Escape or the trace key.
@@ -29,26 +30,43 @@ void RestoreDefaultBindings() {
 
 bool ActionHeld(KeyAction action) { return key[KeyBindings[action].scancode] != 0; }
 
-// Samples the bound keys and joystick into the eight buttons, once per frame,
-// and adds the buttons an input script holds. Headless runs read no device:
-// there only the script presses buttons.
-void PollInput() {
-  if (Headless) {
-    JoypadState = ScriptButtons;
-    return;
-  }
+uint8_t PackButtons(const JoypadButtons& b) {
+  return static_cast<uint8_t>((b.Right ? ButtonRight : 0) | (b.Left ? ButtonLeft : 0) | (b.Up ? ButtonUp : 0) |
+                              (b.Down ? ButtonDown : 0) | (b.A ? ButtonA : 0) | (b.B ? ButtonB : 0) |
+                              (b.Select ? ButtonSelect : 0) | (b.Start ? ButtonStart : 0));
+}
+
+namespace {
+
+// The bound keys and the joystick.
+void ReadDevices() {
   poll_joystick();
   const JOYSTICK_INFO& pad = joy[JoystickMap.number];
   const JOYSTICK_AXIS_INFO& horizontal = pad.stick[0].axis[0];
   const JOYSTICK_AXIS_INFO& vertical = pad.stick[0].axis[1];
-  JoypadState.Up = ActionHeld(ActionUp) || vertical.d1;
-  JoypadState.Down = ActionHeld(ActionDown) || vertical.d2;
-  JoypadState.Left = ActionHeld(ActionLeft) || horizontal.d1;
-  JoypadState.Right = ActionHeld(ActionRight) || horizontal.d2;
-  JoypadState.B = ActionHeld(ActionB) || pad.button[JoystickMap.b].b;
-  JoypadState.A = ActionHeld(ActionA) || pad.button[JoystickMap.a].b;
-  JoypadState.Start = ActionHeld(ActionStart) || pad.button[JoystickMap.start].b;
-  JoypadState.Select = ActionHeld(ActionSelect) || pad.button[JoystickMap.select].b;
-  AddScriptButtons(JoypadState);
+  DeviceButtons.Up = ActionHeld(ActionUp) || vertical.d1;
+  DeviceButtons.Down = ActionHeld(ActionDown) || vertical.d2;
+  DeviceButtons.Left = ActionHeld(ActionLeft) || horizontal.d1;
+  DeviceButtons.Right = ActionHeld(ActionRight) || horizontal.d2;
+  DeviceButtons.B = ActionHeld(ActionB) || pad.button[JoystickMap.b].b;
+  DeviceButtons.A = ActionHeld(ActionA) || pad.button[JoystickMap.a].b;
+  DeviceButtons.Start = ActionHeld(ActionStart) || pad.button[JoystickMap.start].b;
+  DeviceButtons.Select = ActionHeld(ActionSelect) || pad.button[JoystickMap.select].b;
   TraceKeyHeld = key[KEY_TILDE] != 0;
 }
+
+uint8_t AllButtons() {
+  JoypadButtons all = DeviceButtons;
+  AddScriptButtons(all);
+  return PackButtons(all);
+}
+
+}  // namespace
+
+void PollInput() {
+  if (Headless) DeviceButtons = JoypadButtons{};
+  else ReadDevices();
+  JoypadHeld = JoypadNextFrame = AllButtons();
+}
+
+void SetNextFrameButtons() { JoypadNextFrame = AllButtons(); }

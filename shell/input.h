@@ -3,12 +3,17 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 
 struct JoypadButtons {
   int Up, Down, Left, Right, A, B, Start, Select;
 };
 
-extern JoypadButtons JoypadState;
+// What the keyboard and the joystick held at the last poll.
+extern JoypadButtons DeviceButtons;
+
+// The machine's form of the buttons (memory/io_registers.h): one bit each.
+uint8_t PackButtons(const JoypadButtons& buttons);
 
 // Everything a key can be set to do: the console's buttons first, then the
 // player's controls. A new control gets a value here and a row in the key
@@ -61,6 +66,11 @@ void RestoreDefaultBindings();
 // Whether the key of the action is down now.
 bool ActionHeld(KeyAction action);
 
-// Samples the keyboard and the joystick into the eight buttons, once per
-// frame. Headless runs read no device: every button is up.
+// Samples the keyboard and the joystick, once per frame, and hands the
+// machine what they hold with what the input script holds, for now and for
+// the next frame's start (JoypadHeld, JoypadNextFrame). Headless runs read
+// no device: only the script presses buttons.
 void PollInput();
+// After the input script has moved on to the next frame: what the machine
+// takes as the next frame starts.
+void SetNextFrameButtons();

@@ -36,7 +36,7 @@
 #include "shell/serial_output.h"
 #include "shell/state_files.h"
 #include "shell/test_runner.h"
-#include "sound/stream_output.h"
+#include "shell/stream_output.h"
 #include "video/lcd_timing.h"
 #include "video/renderer.h"
 
@@ -134,6 +134,7 @@ bool SelectRom(char* path, int size) {
 }
 
 void DrawCartridgeInfo() {
+  ClearText();
   DrawTextAt("Cartridge Info", 0, 0, White);
   DrawLabelDec("CART_MAPPER:", CART_MAPPER, 0, 1, White);
   DrawLabelDec("CART_ROMSIZE:", CART_ROMSIZE, 0, 2, White);
@@ -148,13 +149,30 @@ void ShowStoppedProcessor() {
   // The machine makes no more sound; fed silence, the stream does not
   // repeat its last buffers for ever.
   SetStreamSilenced(true);
-  clear_bitmap(WorkBitmap);
-  DrawDebugOverlay();
-  PresentFrame();
+  ClearText();
+  if (!key[KEY_X]) DrawDebugOverlay();  // holding X shows the plain (cleared) screen
+  PresentText();
   IdleStep();  // the display needs no more than the frame rate
   HandlePlayKeys();
   ApplyPlayKeys();
   if (!CpuStopped) SetStreamSilenced(FastForwarding);
+}
+
+// Trace.Log takes the trace lines; without it the run goes on untraced. CR
+// LF are the same two bytes on every platform: the file is binary.
+FILE* TraceFile = nullptr;
+
+void WriteTraceLine(const char* line, size_t length) { std::fwrite(line, 1, length, TraceFile); }
+
+void OpenTraceFile() {
+  TraceFile = std::fopen("Trace.Log", "wb");
+  TraceSink = TraceFile ? WriteTraceLine : nullptr;
+}
+
+void CloseTraceFile() {
+  TraceSink = nullptr;
+  if (TraceFile) std::fclose(TraceFile);
+  TraceFile = nullptr;
 }
 
 // Writes video RAM bank 0, whatever VBK selects. False with *error.
@@ -222,7 +240,7 @@ int main(int argc, char** argv) {
   }
 
   DrawCartridgeInfo();
-  PresentFrame();
+  PresentText();
   if (!Headless) {
     // Look at the key once a frame, asleep in between: nothing else runs meanwhile.
     RestartFrameClock();
@@ -245,29 +263,33 @@ int main(int argc, char** argv) {
   }
   StartPlayKeys(path);
   StartRewind(!Headless && RewindOption && !opt.no_rewind);
-  TraceFile = std::fopen("Trace.Log", "wb");  // without it the run goes on untraced
+  OpenTraceFile();
   if (opt.test) StartTestRun();
   ListenToSerial(opt.test);
   RestartFrameClock();
 
   int exit_code = 0;
   const auto started = std::chrono::steady_clock::now();
+  bool stop_told = false;  // the processor's stop has been reported
   while (!QuitRequested) {
-    RunUntilFrameEnds();
-    if (FrameBoundary) {
+    if (RunFrame()) {
+      FrameEnded();
       RunBetweenFrames();
-    } else if (Headless) {  // stopped: nobody can read the registers or press Escape
+      stop_told = false;
+      continue;
+    }
+    if (!stop_told) ShowMessage(UnknownOpcodeText);
+    stop_told = true;
+    if (Headless) {  // stopped: nobody can read the registers or press Escape
       exit_code = UnknownOpExit;
       break;
-    } else {
-      ShowStoppedProcessor();
     }
+    ShowStoppedProcessor();
   }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   if (!FinishBatterySave() && exit_code == 0) exit_code = 1;
 
-  if (TraceFile) std::fclose(TraceFile);
-  TraceFile = nullptr;
+  CloseTraceFile();
 
   if (!CloseSerialOutput(opt.test || opt.bench)) {
     std::fprintf(stderr, "pellix: %s: cannot write the serial output\n", opt.serial);

@@ -15,7 +15,7 @@
 #include "shell/rewind.h"
 #include "shell/screenshot.h"
 #include "shell/state_files.h"
-#include "sound/stream_output.h"
+#include "shell/stream_output.h"
 
 bool FastForwarding = false;
 

@@ -15,12 +15,11 @@
 #include "shell/state_files.h"
 #include "shell/test_runner.h"
 #include "shell/writer_thread.h"
-#include "sound/stream_output.h"
+#include "shell/stream_output.h"
 #include "video/lcd_timing.h"
 
 long FrameLimit = 0;
 std::atomic<int> QuitRequested{0};
-int FrameBoundary = 0;
 
 void ShowMessage(const char* text) {
   if (Headless) std::fprintf(stderr, "pellix: %s\n", text);
@@ -28,6 +27,7 @@ void ShowMessage(const char* text) {
 }
 
 void FrameEnded() {
+  HandOffSound();
   if (!FastForwarding) {
     WaitForFrame();
     PresentFrame();
@@ -42,12 +42,12 @@ void FrameEnded() {
   // picture can show it.
   PollInput();
   StepInputScript(FramesFinished);  // after the poll: this V-blank still belongs to the frame it ends
+  SetNextFrameButtons();
   TakeScheduledScreenshots(FramesFinished);
   FlushSerialOutput();
   if (TestRunning) CheckTestVerdict(FramesFinished);
   if (FrameLimit && FramesFinished >= FrameLimit) QuitRequested = 1;
   SaveChecks();
-  FrameBoundary = 1;
 }
 
 void SaveChecks() {
@@ -64,7 +64,6 @@ void IdleStep() {
 
 // A state due at the last frame is still written when the run ends there.
 void RunBetweenFrames() {
-  FrameBoundary = 0;
   WriteScheduledStates(FramesFinished);
   if (QuitRequested) return;
   ApplyPlayKeys();

@@ -12,23 +12,15 @@ extern long FrameLimit;  // 0 = no limit
 extern std::atomic<int> QuitRequested;
 static_assert(std::atomic<int>::is_always_lock_free, "written from a signal handler");
 
-// Set by FrameEnded: the main loop stops stepping the machine as soon as
-// the step that ended the frame has returned, and calls RunBetweenFrames.
-// One flag read per instruction stands for everything the front end may
-// want at a frame's end.
-extern int FrameBoundary;
-
 // Reports a message to the user: a message box in a window, stderr headless.
 void ShowMessage(const char* text);
 
-// Once per frame, after the picture is composed and counted in
-// FramesFinished, from inside the step that ended the frame: waits for the
-// frame clock, shows the picture, reads Escape and the player's keys, and
-// does the run's per-frame work: the input script's next buttons, the
-// screenshots due, the serial output, the test verdict and the frame limit.
-// Everything the front end does once per frame belongs here, off the
-// per-instruction path. It never replaces the machine's state: that waits
-// for RunBetweenFrames.
+// Once per frame, after RunFrame has returned at the frame's end: hands the
+// frame's sound on, waits for the frame clock, shows the picture, reads
+// Escape, the player's keys and the buttons, and does the run's per-frame
+// work: the input script's next buttons, the screenshots due, the serial
+// output, the test verdict, the frame limit and the saves. It never
+// replaces the machine's state: that waits for RunBetweenFrames.
 void FrameEnded();
 
 // The writes of files that have finished are told, and the battery save
@@ -43,9 +35,8 @@ void SaveChecks();
 // saves' work, so that a game saved just before the pause is on the disk.
 void IdleStep();
 
-// Between two frames, once the step that ended the frame has returned, so
-// that the machine stands between two instructions: the states due
-// (--save-state-at), what the player's keys asked for that changes the
-// machine as a whole (reset, save and load a state, rewind) or holds it
-// (pause), and the rewind snapshot. Clears FrameBoundary.
+// Between two frames, after FrameEnded: the states due (--save-state-at),
+// what the player's keys asked for that changes the machine as a whole
+// (reset, save and load a state, rewind) or holds it (pause), and the
+// rewind snapshot.
 void RunBetweenFrames();

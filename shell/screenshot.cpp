@@ -1,7 +1,6 @@
 // The picture as a PNG file, written with libpng.
 #include "shell/screenshot.h"
 
-#include <allegro.h>
 #include <png.h>
 
 #include <csetjmp>
@@ -34,10 +33,12 @@ uint8_t Expand6(int v) { return static_cast<uint8_t>((v << 2) | (v >> 4)); }
 // nearest of c * 255 / 31.
 uint8_t Scale5(int c) { return static_cast<uint8_t>((c * 255 + 15) / 31); }
 
-// One pixel of the work bitmap as 8-bit RGB. In true colours the picture is
-// written from the console's own 15-bit colours, which the 5-6-5 pixel holds
-// exactly (green's five bits at the top of its six).
-void PixelToRgb(int p, uint8_t* out) {
+// One pixel of the picture as 8-bit RGB, as the window shows it. In true
+// colours the picture is written from the console's own 15-bit colours,
+// which the 5-6-5 pixel holds exactly (green's five bits at the top of its
+// six).
+void PixelToRgb(uint16_t colour, uint8_t* out) {
+  const int p = WindowPixel(colour);
   if (TrueColours) {
     out[0] = Scale5((p >> 11) & 0x1F);
     out[1] = Scale5((p >> 6) & 0x1F);
@@ -84,12 +85,12 @@ bool EncodePng(std::vector<uint8_t>* out, png_bytep* rows) {
 }  // namespace
 
 bool SaveScreenshot(const char* path, std::string* error) {
-  if (!WorkBitmap || !path) return false;
+  if (!path) return false;
 
   static uint8_t pixels[ScreenHeight][ScreenWidth * 3];
   static png_bytep rows[ScreenHeight];
   for (int y = 0; y < ScreenHeight; y++) {
-    const uint16_t* line = reinterpret_cast<const uint16_t*>(WorkBitmap->line[y]);
+    const uint16_t* line = Picture[y];
     uint8_t* out = pixels[y];
     for (int x = 0; x < ScreenWidth; x++, out += 3) PixelToRgb(line[x], out);
     rows[y] = pixels[y];

@@ -37,13 +37,16 @@ bool OpenSerialOutput(const char* path) {
 
 void ListenToSerial(bool test_run) {
   Watching = test_run;
-  SerialSink = (SerialFile || Watching) ? TakeSerialByte : nullptr;
+  SerialListening = SerialFile || Watching;
+  SerialSent.clear();
 }
 
 // A write that fails ends the run, which then writes its files as after
 // Escape. When the reader went away (EPIPE: --serial - | head), the run
 // ends as it would have had the reader asked it to.
 void FlushSerialOutput() {
+  for (uint8_t byte : SerialSent) TakeSerialByte(byte);
+  SerialSent.clear();
   if (!Unflushed) return;
   Unflushed = false;
   if (std::fflush(SerialFile) == 0 && !std::ferror(SerialFile)) return;
@@ -52,7 +55,9 @@ void FlushSerialOutput() {
 }
 
 bool CloseSerialOutput(bool line_follows) {
-  SerialSink = nullptr;
+  for (uint8_t byte : SerialSent) TakeSerialByte(byte);  // what the last, unfinished frame sent
+  SerialSent.clear();
+  SerialListening = false;
   if (!SerialFile) return true;
   if (!WriteFailure && ToStdout && line_follows && LastByte != '\n') std::fputc('\n', SerialFile);
   bool ok = !WriteFailure && std::fflush(SerialFile) == 0 && !std::ferror(SerialFile);

@@ -6,12 +6,12 @@
 // false when the file cannot be opened for writing.
 bool OpenSerialOutput(const char* path);
 
-// Installs the machine's serial listener when anything wants the bytes:
-// an open output, or a test run.
+// Makes the machine keep the bytes it sends when anything wants them: an
+// open output, or a test run.
 void ListenToSerial(bool test_run);
 
-// Once per frame: hands what the frame sent on to the file, so that the
-// output follows the run as it goes. A write that fails ends the run
+// Once per frame: hands what the frame sent on to the file and the test
+// runner, so that the output follows the run as it goes. A write that fails ends the run
 // (QuitRequested); nothing more is written.
 void FlushSerialOutput();
 

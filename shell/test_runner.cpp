@@ -54,14 +54,15 @@ void AtBreakpoint() {
   Decide(v, v == Verdict::Failed ? text : "");
 }
 
-int CartRamBytes() { return CART_RAMSIZE == 1 ? SmallCartRamSize : CartRamBankSize; }
+// The bytes a status block may take: its bank, or the 2 KiB of RAM there is.
+size_t StatusBankBytes() { return CART_RAMSIZE == 1 ? SmallCartRamSize : CartRamBankSize; }
 
 // The block at the start of the bank at this offset of the cartridge RAM.
 // It counts once this run has written it: it said "running" at some frame,
 // or it is no longer what the RAM held when the run began.
 void CheckStatusBlock(int offset) {
   const uint8_t* bank = CartRam + offset;
-  const size_t size = static_cast<size_t>(CartRamBytes());
+  const size_t size = StatusBankBytes();
   const int index = offset / CartRamBankSize;
   if (bank[0] == StatusRunning) SeenRunning[index] = true;
   std::string text;

@@ -38,6 +38,14 @@ void SoundSystem::end_frame() {
   const bool stereo = chip.end_frame(time);
   buffer.end_frame(time, stereo);
   if (cycles > MaxSoundFrameCycles) align_sequencer();  // time was dropped
+  // Samples nobody takes (a front end that drains none) go, oldest first:
+  // the buffers never fill up.
+  int16_t dropped[2048];
+  for (long excess = buffer.samples_available() - 2 * MostWaitingPairs; excess > 0;) {
+    const long got = buffer.read_samples(dropped, excess < 2048 ? excess : 2048);
+    if (got <= 0) break;
+    excess -= got;
+  }
 }
 
 // The frame sequencer steps whenever the machine's clock passes a multiple

@@ -15,6 +15,10 @@ constexpr double SoundTrebleDb = -20.0;   // treble roll-off of both synths
 // The longest sound frame, in machine cycles: four video frames. Time
 // beyond it (a frame held up, a jump of the processor's count) is dropped.
 constexpr unsigned MaxSoundFrameCycles = 4u * SoundFrameClocks / SoundClocksPerCycle;
+// The stereo pairs that may wait in the buffer for the front end; beyond
+// them the oldest are dropped at the frame's end. A front end that takes
+// the samples every frame never has more than a block waiting.
+constexpr long MostWaitingPairs = 16384;
 
 class SoundSystem {
  public:
@@ -28,7 +32,8 @@ class SoundSystem {
   void write_register(int address, int data) { chip.write_register(frame_clock(), address, data & 0xFF); }
   int read_register(int address) { return chip.read_register(frame_clock(), address); }
   // Ends the sound frame at the processor's position: the chip runs to its
-  // end and the buffer takes it. The next frame starts there.
+  // end and the buffer takes it. The next frame starts there. The front end
+  // reads the samples out of the buffer (read_samples) after each frame.
   void end_frame();
   // Connects the chip to the buffers and sizes them. Null, or an error text
   // (the chip then stays unconnected and nothing is ever produced).

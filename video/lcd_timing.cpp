@@ -3,9 +3,7 @@
 #include "memory/io_registers.h"
 #include "memory/machine_state.h"
 #include "memory/vram_dma.h"
-#include "shell/input.h"
-#include "shell/run_control.h"
-#include "sound/stream_output.h"
+#include "sound/sound_system.h"
 #include "video/renderer.h"
 
 int FrameCycles = 0;
@@ -15,6 +13,8 @@ int StatLine = 0;
 int HandOffCarry = 0;
 int LcdEventAt = 0;
 long FramesFinished = 0;
+int FrameReady = 0;
+int FrameStartPending = 0;
 
 namespace {
 
@@ -80,7 +80,7 @@ void StartNextLine() {
     FrameCycles -= CyclesPerFrame;  // the remainder carries into the new frame
     HandOffCarry = CyclesPerFrame - VblankStart;
     LY = 0;
-    PollInput();
+    JoypadHeld = JoypadNextFrame;
     StartPicture();
   } else {
     LY++;
@@ -123,16 +123,19 @@ void SwitchLcdOn() {
 
 }  // namespace
 
+// One frame ends at most: the events after it wait for the next call, so
+// that the front end's work between frames sees the machine at the end.
 void AdvanceLcdEvents() {
   if (!LcdIsOn()) {
-    while (FrameCycles >= CyclesPerFrame) {
+    if (FrameCycles >= CyclesPerFrame) {
       FrameCycles -= CyclesPerFrame;
       LineCycles = FrameCycles;
-      FinishFrame();  // the frame ends, then the next one reads the pad
-      PollInput();
+      FinishFrame();
+      FrameStartPending = 1;  // the next frame, and its buttons, start here
     }
   } else {
-    for (;;) {
+    const long frames = FramesFinished;
+    while (FramesFinished == frames) {
       if (LY < VisibleLines && !LineComposed) {
         if (LineCycles < DrawingEnd) break;
         EndDrawing();
@@ -200,7 +203,7 @@ void LoadLcdState(StateReader& in) {
 }
 
 void FinishFrame() {
-  sound_frame_end();
+  Sound.end_frame();
   FramesFinished++;
-  FrameEnded();
+  FrameReady = 1;
 }

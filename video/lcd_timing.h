@@ -33,6 +33,12 @@ extern int LcdEventAt;
 // Frames handed to the host since the start (at V-blank, or every
 // CyclesPerFrame cycles while the LCD is off).
 extern long FramesFinished;
+// Set when a frame has ended (and its sound frame with it); RunFrame
+// returns there and clears it.
+extern int FrameReady;
+// With the LCD off a frame ends and the next starts at the same moment:
+// the next frame's buttons are taken when it starts to run.
+extern int FrameStartPending;
 
 // The events that are due: line composition, STAT sources, LY, V-blank.
 void AdvanceLcdEvents();
@@ -61,5 +67,5 @@ void LcdcWritten(uint8_t value);
 void StatWritten(uint8_t value);
 void LycWritten(uint8_t value);
 
-// Ends the sound frame and hands the finished picture to the host.
+// Ends the sound frame and the picture's frame: FrameReady.
 void FinishFrame();

@@ -1,5 +1,5 @@
-// Colour numbers to pixels: the monochrome palette registers (BGP, OBP0,
-// OBP1) through four greens, and the colour model's palette memory.
+// Colour numbers to colours: the monochrome palette registers (BGP, OBP0,
+// OBP1) through four shades, and the colour model's palette memory.
 #include <cstring>
 
 #include "memory/io_registers.h"
@@ -9,9 +9,6 @@
 
 // Identity until the program first writes a palette register.
 int ShadeMap[3][4] = {{0, 1, 2, 3}, {0, 1, 2, 3}, {0, 1, 2, 3}};
-
-// RGB565 with red and blue 0 and green 62, 46, 30, 14 of 63: lightest first.
-const int ShadeColours[4] = {0x07C0, 0x05C0, 0x03C0, 0x01C0};
 
 uint8_t BgPaletteMemory[PaletteMemorySize];
 uint8_t SpritePaletteMemory[PaletteMemorySize];
@@ -31,20 +28,20 @@ namespace {
 constexpr int IndexBits = 0x3F;
 constexpr uint8_t AutoIncrement = 0x80;
 constexpr uint8_t IndexUnusedBit = 0x40;  // reads 1
-constexpr int White = 0x7FFF;
 
 // The pixels of shade map `map` into the table that stands for it in the
 // greens: background palette 0, sprite palettes 0 and 1.
 void ShadePixels(int map) {
   uint16_t* pixels = map == 0 ? BgPixels[0] : SpritePixels[map - 1];
-  for (int n = 0; n < 4; n++) pixels[n] = static_cast<uint16_t>(ShadeColour(map, n));
+  for (int n = 0; n < 4; n++) pixels[n] = ShadeColour(map, n);
   if (map == 0) StaleQuads |= 1;
 }
 
-// The pixel of the colour whose two bytes hold byte `index` of a memory.
+// The colour whose two bytes hold byte `index` of a memory. Bit 15 is not
+// part of the colour.
 void ColourChanged(const uint8_t* memory, uint16_t (*pixels)[4], int index) {
   const int first = index & ~1;
-  pixels[first >> 3][(first >> 1) & 3] = ColourPixel(memory[first] | memory[first + 1] << 8);
+  pixels[first >> 3][(first >> 1) & 3] = static_cast<uint16_t>((memory[first] | memory[first + 1] << 8) & WhiteColour);
   if (pixels == BgPixels) StaleQuads = static_cast<uint8_t>(StaleQuads | 1 << (first >> 3));
 }
 
@@ -66,8 +63,8 @@ void DecodePalette(int map) {
 // caller before.
 void ResetPalettes() {
   for (int i = 0; i < PaletteMemorySize; i += 2) {
-    BgPaletteMemory[i] = SpritePaletteMemory[i] = White & 0xFF;
-    BgPaletteMemory[i + 1] = SpritePaletteMemory[i + 1] = White >> 8;
+    BgPaletteMemory[i] = SpritePaletteMemory[i] = WhiteColour & 0xFF;
+    BgPaletteMemory[i + 1] = SpritePaletteMemory[i + 1] = WhiteColour >> 8;
   }
   BgPaletteIndex = SpritePaletteIndex = 0;
   TrueColours = TrueColoursOption && ColourCartridge;

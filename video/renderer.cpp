@@ -1,15 +1,13 @@
 // The composition of one visible line, and the renderer's state as a whole.
 #include "video/renderer.h"
 
-#include <allegro.h>
-
 #include <cstring>
 
 #include "memory/io_registers.h"
 #include "memory/machine.h"
 #include "memory/machine_state.h"
-#include "shell/display.h"
 
+uint16_t Picture[ScreenHeight][ScreenWidth];
 int WindowLine = 0;
 int WindowYReached = 0;
 
@@ -17,7 +15,40 @@ namespace {
 
 constexpr int WindowXLimit = 166;  // WX beyond this puts the window right of the picture
 
-uint16_t* PictureLine(int line) { return reinterpret_cast<uint16_t*>(WorkBitmap->line[line]); }
+uint16_t* PictureLine(int line) { return Picture[line]; }
+
+// The picture's 16-bit form in a state: in the greens the shades as their
+// greens, other colours in 5-6-5 with green's five bits at the top of its
+// six (so that they read back exactly). Both ways are tables, built once
+// for each: a state is taken every other frame for rewinding.
+constexpr uint16_t StateGreens[4] = {0x07C0, 0x05C0, 0x03C0, 0x01C0};
+
+struct StateForm {
+  uint16_t pixel[0x8000];    // colour -> 16-bit form
+  uint16_t colour[0x10000];  // 16-bit form -> colour
+};
+
+const StateForm& StateFormOf(bool true_colours) {
+  static StateForm forms[2];
+  static bool built[2] = {false, false};
+  StateForm& form = forms[true_colours];
+  if (!built[true_colours]) {
+    for (int c = 0; c < 0x8000; c++) {
+      const int red = c & 0x1F, green = (c >> 5) & 0x1F, blue = (c >> 10) & 0x1F;
+      form.pixel[c] = static_cast<uint16_t>(red << 11 | (green << 1 | green >> 4) << 5 | blue);
+    }
+    for (int p = 0; p < 0x10000; p++)
+      form.colour[p] = static_cast<uint16_t>((p >> 11) | ((p >> 6) & 0x1F) << 5 | (p & 0x1F) << 10);
+    if (!true_colours) {
+      for (int shade = 0; shade < 4; shade++) {
+        form.pixel[ShadeGreys[shade]] = StateGreens[shade];
+        form.colour[StateGreens[shade]] = ShadeGreys[shade];
+      }
+    }
+    built[true_colours] = true;
+  }
+  return form;
+}
 
 // What the background and the window of a line were drawn from. Many
 // pictures stand still for frames on end; a line whose inputs are all as
@@ -53,18 +84,23 @@ void SaveRendererState(StateWriter& out) {
   out.section("PICT");
   out.i32(WindowLine);
   out.i32(WindowYReached);
-  static const uint16_t NoPicture[ScreenWidth] = {};
-  for (int y = 0; y < ScreenHeight; y++) out.u16s(WorkBitmap ? PictureLine(y) : NoPicture, ScreenWidth);
+  const StateForm& form = StateFormOf(TrueColours);
+  uint16_t row[ScreenWidth];
+  for (int y = 0; y < ScreenHeight; y++) {
+    for (int x = 0; x < ScreenWidth; x++) row[x] = form.pixel[Picture[y][x] & WhiteColour];
+    out.u16s(row, ScreenWidth);
+  }
 }
 
 void LoadRendererState(StateReader& in) {
   in.section("PICT");
   WindowLine = in.number(0, 0xFF);
   WindowYReached = in.number(0, 1);
+  const StateForm& form = StateFormOf(TrueColours);
   uint16_t row[ScreenWidth];
   for (int y = 0; y < ScreenHeight; y++) {
     in.u16s(row, ScreenWidth);
-    if (WorkBitmap) std::memcpy(PictureLine(y), row, sizeof row);
+    for (int x = 0; x < ScreenWidth; x++) Picture[y][x] = form.colour[row[x]];
   }
   InvalidateTileCache();
 }
@@ -118,12 +154,8 @@ void ComposeLine(int line) {
   if (sprites) DrawSpriteLine(line, chosen, sprites, pixels, line_numbers, !ColourCartridge || (lcdc & LcdcBgOn));
 }
 
-// The lightest green, or white in true colours.
 void BlankPicture() {
   PictureChanged();
-  const uint16_t blank = TrueColours ? ColourPixel(0x7FFF) : static_cast<uint16_t>(ShadeColours[0]);
-  for (int y = 0; y < ScreenHeight; y++) {
-    uint16_t* pixels = PictureLine(y);
-    for (int x = 0; x < ScreenWidth; x++) pixels[x] = blank;
-  }
+  for (auto& row : Picture)
+    for (uint16_t& pixel : row) pixel = WhiteColour;
 }

@@ -7,6 +7,13 @@ constexpr int ScreenWidth = 160;
 constexpr int ScreenHeight = 144;
 constexpr int TileCount = 1024;  // 512 tiles per video RAM bank
 
+// The picture the LCD has drawn, line by line as each is composed: every
+// pixel a 15-bit colour (red in bits 0-4, green 5-9, blue 10-14), the form
+// of the colour model's palettes. Monochrome shades are the four greys of
+// ShadeGreys. How it looks in a window (greens, true colours) is the
+// front end's to choose.
+extern uint16_t Picture[ScreenHeight][ScreenWidth];
+
 // Each pixel row of each tile as 16 bits: the colour number of pixel x in
 // bits 2x and 2x + 1, so that a row is drawn by looking up its pixels a few
 // at a time. [0] holds the rows as they stand, [1] the same rows read from
@@ -15,7 +22,10 @@ extern uint16_t TileRows[TileCount][2][8];
 extern uint8_t TileValid[TileCount];
 inline int TileColourNumber(int tile, int x, int y) { return TileRows[tile][0][y] >> (2 * x) & 3; }
 extern int ShadeMap[3][4];                // BGP, OBP0, OBP1: colour number -> shade
-extern const int ShadeColours[4];         // 16-bit pixel of each shade
+// The colour of each of the four shades, lightest first: white, two greys
+// and black.
+constexpr uint16_t ShadeGreys[4] = {0x7FFF, 0x56B5, 0x294A, 0x0000};
+constexpr uint16_t WhiteColour = 0x7FFF;
 
 // The colour model's palette memory: 8 background and 8 sprite palettes of
 // four colours, each colour two bytes, little-endian, red in bits 0-4,
@@ -35,8 +45,8 @@ extern bool TrueColoursOption;
 // is set and the cartridge is a colour one. Decided at every reset.
 extern bool TrueColours;
 
-// The 16-bit pixel of each colour number of each palette, kept up to date
-// as the palettes are written. In true colours they come from the palette
+// The colour of each colour number of each palette, kept up to date as the
+// palettes are written. In true colours they come from the palette
 // memories (all eight of each kind); otherwise background palette 0 holds
 // BGP's shades and sprite palettes 0 and 1 those of OBP0 and OBP1.
 extern uint16_t BgPixels[8][4];
@@ -69,6 +79,10 @@ void ResetRenderer();
 // run draws in. The renderer: the window's line counter and the picture
 // drawn so far, which the next frame draws over line by line (or, with
 // the LCD off, not at all); loading it makes the whole tile cache stale.
+// A state holds the picture as 16-bit 5-6-5 pixels: each colour with its
+// green widened to six bits, the shades as the four greens (RGB565 green
+// 62, 46, 30, 14 of 63) that the window has always shown them as, so that
+// the states of every version load in every other.
 class StateWriter;
 class StateReader;
 void SavePaletteState(StateWriter& out);
@@ -102,20 +116,13 @@ void RebuildPalettePixels();
 // The palette ports 0xFF68-0xFF6B.
 uint8_t PaletteRead(int address);
 void PaletteWrite(int address, uint8_t value);
-// The 5-6-5 pixel of a 15-bit colour. Green's five bits go to the top of its
-// six, so that the 15-bit colour can be read back from the pixel exactly.
-inline uint16_t ColourPixel(int colour) {
-  const int red = colour & 0x1F, green = (colour >> 5) & 0x1F, blue = (colour >> 10) & 0x1F;
-  return static_cast<uint16_t>(red << 11 | (green << 1 | green >> 4) << 5 | blue);
-}
 
 // A new frame starts at line 0: the window starts again at its first row.
 void StartPicture();
-// Draws visible line `line` of the picture into the work bitmap from the
-// registers, OAM and video RAM as they stand now.
+// Draws visible line `line` of the picture from the registers, OAM and
+// video RAM as they stand now.
 void ComposeLine(int line);
-// The picture of a switched-off LCD: every pixel the lightest green, or
-// white in true colours.
+// The picture of a switched-off LCD: every pixel white (the lightest shade).
 void BlankPicture();
 
 // The layers of one line, in the order ComposeLine draws them. `pixels` is
@@ -162,8 +169,8 @@ inline int BgTileIndex(uint8_t map_byte, uint8_t lcdc) {
   return (lcdc & LcdcTileData) ? map_byte : (map_byte ^ 0x80) + 128;
 }
 
-// The 16-bit pixel of colour number n through shade map `map`.
-inline int ShadeColour(int map, int n) { return ShadeColours[ShadeMap[map][n]]; }
+// The colour of colour number n through shade map `map`.
+inline uint16_t ShadeColour(int map, int n) { return ShadeGreys[ShadeMap[map][n]]; }
 
 // The attributes of a map tile on a colour cartridge: the byte at the same
 // address of video RAM bank 1. Monochrome cartridges have none (all 0).

@@ -1,5 +1,4 @@
 // The register display shown once the processor has stopped.
-#include <allegro.h>
 #include <gtest/gtest.h>
 
 #include "cpu/registers.h"
@@ -7,7 +6,6 @@
 #include "debug/screen_text.h"
 #include "memory/bus.h"
 #include "memory/io_registers.h"
-#include "shell/display.h"
 
 namespace {
 
@@ -28,12 +26,6 @@ void StopOnUndefinedOpcode() {
   LastVramWrite = 0x9804;
   CpuStopped = 1;
 }
-
-struct KeyHeld {
-  explicit KeyHeld(int k) : index(k) { key[index] = 1; }
-  ~KeyHeld() { key[index] = 0; }
-  int index;
-};
 
 }  // namespace
 
@@ -66,18 +58,6 @@ TEST(DebugOverlay, SmallValuesKeepTheirPadding) {
   EXPECT_EQ(ReadCells(0, 2), "AF:00");
   EXPECT_EQ(ReadCells(0, 3), "BC:00");
   EXPECT_EQ(ReadCells(0, 10), "LastVRAMWrite:00");
-}
-
-TEST(DebugOverlay, HoldingXDrawsNothing) {
-  StopOnUndefinedOpcode();
-  {
-    KeyHeld x(KEY_X);
-    DrawDebugOverlay();
-  }
-  EXPECT_EQ(PixelsNotOf(0, 0, 0, WorkBitmap->w, WorkBitmap->h), 0) << "with X held the picture stays black";
-
-  DrawDebugOverlay();
-  EXPECT_EQ(ReadCells(0, 0, 16), "PC:0150") << "released, the display is back";
 }
 
 TEST(DebugOverlay, DrawnEvenWhileHalted) {

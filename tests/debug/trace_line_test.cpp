@@ -87,9 +87,9 @@ TEST(TraceLine, NothingWrittenWhileHalted) {
   EXPECT_EQ(trace.Contents().substr(0, 14), "$0100     HALT") << "woken up, tracing resumes";
 }
 
-TEST(TraceLine, NoTraceFileMeansNoTrace) {
+TEST(TraceLine, NoSinkMeansNoTrace) {
   ResetWithCode(0x0100, {0x00});
-  TraceFile = nullptr;
+  TraceSink = nullptr;
   Disassemble(0x0100, -1);  // must simply return
   SUCCEED();
 }

@@ -2,29 +2,28 @@
 #include <gtest/gtest.h>
 
 #include "memory/bus.h"
-#include "shell/input.h"
 #include "sound/sound_system.h"
 #include "support/machine.h"
 
 TEST(Joypad, DirectionsAreSelectedAtStart) {
   ResetTestMachine();
   EXPECT_EQ(BusRead(0xFF00), 0xFF) << "nothing held";
-  JoypadState.Up = 1;
+  JoypadHeld |= ButtonUp;
   EXPECT_EQ(BusRead(0xFF00), 0xFB);
-  JoypadState.Right = 1;
+  JoypadHeld |= ButtonRight;
   EXPECT_EQ(BusRead(0xFF00), 0xFA);
-  JoypadState.A = 1;
+  JoypadHeld |= ButtonA;
   EXPECT_EQ(BusRead(0xFF00), 0xFA) << "the buttons half is not looked at";
 }
 
 TEST(Joypad, SelectionByBitsFourAndFive) {
   ResetTestMachine();
-  JoypadState.B = 1;
+  JoypadHeld |= ButtonB;
   BusWrite(0xFF00, 0x10);
   EXPECT_EQ(BusRead(0xFF00), 0xFD) << "0x10 selects the buttons: B is bit 1";
   BusWrite(0xFF00, 0x00);
   EXPECT_EQ(BusRead(0xFF00), 0xFD) << "0x00 keeps the selection";
-  JoypadState.Up = 1;
+  JoypadHeld |= ButtonUp;
   BusWrite(0xFF00, 0x20);
   EXPECT_EQ(BusRead(0xFF00), 0xFB) << "0x20 selects the directions";
   BusWrite(0xFF00, 0x30);
@@ -33,16 +32,14 @@ TEST(Joypad, SelectionByBitsFourAndFive) {
 
 TEST(Joypad, EveryButtonHasItsBit) {
   ResetTestMachine();
-  JoypadState = {1, 1, 1, 1, 1, 1, 1, 1};
+  JoypadHeld = 0xFF;
   BusWrite(0xFF00, 0x20);
   EXPECT_EQ(BusRead(0xFF00), 0xF0);
   BusWrite(0xFF00, 0x10);
   EXPECT_EQ(BusRead(0xFF00), 0xF0);
-  JoypadState = {};
-  JoypadState.Start = 1;
+  JoypadHeld = ButtonStart;
   EXPECT_EQ(BusRead(0xFF00), 0xF7);
-  JoypadState = {};
-  JoypadState.Select = 1;
+  JoypadHeld = ButtonSelect;
   EXPECT_EQ(BusRead(0xFF00), 0xFB);
 }
 

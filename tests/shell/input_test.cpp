@@ -35,9 +35,11 @@ class InputTest : public ::testing::Test {
     PollInput();
     Headless = true;
   }
-  static int Held() {  // the eight flags as bits: Up Down Left Right A B Start Select
-    const JoypadButtons& j = JoypadState;
-    return j.Up << 7 | j.Down << 6 | j.Left << 5 | j.Right << 4 | j.A << 3 | j.B << 2 | j.Start << 1 | j.Select;
+  static int Held() {  // what the machine holds, as bits: Up Down Left Right A B Start Select
+    int bits = 0;
+    for (uint8_t button : {ButtonUp, ButtonDown, ButtonLeft, ButtonRight, ButtonA, ButtonB, ButtonStart, ButtonSelect})
+      bits = bits << 1 | ((JoypadHeld & button) ? 1 : 0);
+    return bits;
   }
   static uint8_t ReadP1(int select) {
     IoWrite(0xFF00, select);

@@ -12,7 +12,7 @@
 #include "cpu/registers.h"
 #include "sound/signal_measure.h"
 #include "sound/sound_system.h"
-#include "sound/stream_output.h"
+#include "shell/stream_output.h"
 
 constexpr int RigFrameCycles = SoundFrameClocks / SoundClocksPerCycle;
 
@@ -25,7 +25,8 @@ inline void AdvanceCycles(unsigned cycles) {
 // video frame's worth of cycles (or as many as given), then the hand-off.
 inline void EndVideoFrame(unsigned cycles = RigFrameCycles) {
   AdvanceCycles(cycles);
-  sound_frame_end();
+  Sound.end_frame();
+  HandOffSound();
 }
 
 struct SoundRig {

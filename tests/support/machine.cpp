@@ -7,6 +7,8 @@
 #include <cstring>
 
 #include "cpu/cpu.h"
+#include "debug/text.h"
+#include "memory/io_registers.h"
 #include "memory/bus.h"
 #include "memory/cartridge.h"
 #include "memory/machine.h"
@@ -14,8 +16,9 @@
 #include "shell/display.h"
 #include "shell/input.h"
 #include "shell/run_control.h"
-#include "sound/stream_output.h"
+#include "shell/stream_output.h"
 #include "video/lcd_timing.h"
+#include "video/renderer.h"
 
 void EnsureHeadlessAllegro() {
   static bool started = false;
@@ -37,10 +40,13 @@ void ResetTestMachine(const std::vector<uint8_t>& image) {
   FrameLimit = 0;
   ResetSoundOutput();
   QuitRequested = 0;
-  FrameBoundary = 0;
-  JoypadState = JoypadButtons{};
+  FrameReady = 0;
+  FrameStartPending = 0;
+  JoypadHeld = JoypadNextFrame = 0;
   RestoreDefaultBindings();
   clear_bitmap(WorkBitmap);
+  std::memset(Picture, 0, sizeof Picture);
+  ClearText();
 
   CART_MAPPER = 0;
   std::vector<uint8_t> rom = image;
@@ -59,9 +65,8 @@ bool StartTestCartridge(const std::string& path) {
 
 void RunFrames(long n) {
   const long end = FramesFinished + n;
-  while (FramesFinished < end && !CpuStopped) {
-    CpuStep();
-    HardwareStep();
-    if (FrameBoundary) RunBetweenFrames();
+  while (FramesFinished < end && RunFrame()) {
+    FrameEnded();
+    RunBetweenFrames();
   }
 }

@@ -17,14 +17,13 @@ namespace {
 constexpr int Bank = 0x08, FlipX = 0x20, FlipY = 0x40, Priority = 0x80;
 constexpr int Behind = 0x80;
 
-// 5-6-5 pixels of some 15-bit colours: each 5-bit channel, green's at the
-// top of its six bits.
+// Some 15-bit colours, which the picture holds as they are.
 constexpr int Red = 0x001F, Green = 0x03E0, Blue = 0x7C00, White = 0x7FFF;
-constexpr uint16_t RedPixel = 0xF800, GreenPixel = 0x07E0, BluePixel = 0x001F, WhitePixel = 0xFFFF;
+constexpr uint16_t RedPixel = Red, GreenPixel = Green, BluePixel = Blue, WhitePixel = White;
 constexpr int Mixed = 1 | 2 << 5 | 3 << 10;  // red 1, green 2, blue 3
-constexpr uint16_t MixedPixel = 1 << 11 | 4 << 5 | 3;
-constexpr int DarkGreen = 17 << 5;             // green 17: 6-bit 35, the low bit from the top one
-constexpr uint16_t DarkGreenPixel = 35 << 5;
+constexpr uint16_t MixedPixel = Mixed;
+constexpr int DarkGreen = 17 << 5;
+constexpr uint16_t DarkGreenPixel = DarkGreen;
 
 // A colour cartridge (or a monochrome one), drawn in its colour palettes
 // or in the greens; LCD, background and sprites on, tiles at 0x8000.

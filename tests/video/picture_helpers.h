@@ -1,17 +1,14 @@
 // Setting up tiles, maps and sprites for renderer tests, and reading pixels.
 #pragma once
-#include <allegro.h>
-
 #include <cstdint>
 #include <string>
 
 #include "memory/bus.h"
 #include "memory/io_registers.h"
-#include "shell/display.h"
 #include "video/renderer.h"
 
-// The four pixel values of shades 0..3.
-constexpr uint16_t Shade0 = 0x07C0, Shade1 = 0x05C0, Shade2 = 0x03C0, Shade3 = 0x01C0;
+// The colours of shades 0..3.
+constexpr uint16_t Shade0 = ShadeGreys[0], Shade1 = ShadeGreys[1], Shade2 = ShadeGreys[2], Shade3 = ShadeGreys[3];
 
 // Writes an 8x8 tile straight into video RAM (bank 0 or 1, tile 0..511 of
 // that bank) from eight rows of colour-number digits, e.g. "01230123".
@@ -54,7 +51,7 @@ inline void PutDiagonalTile(int bank, int tile, int n) {
 // Map entry (column, row) of the map at 0x9800 (base 0x1800) or 0x9C00.
 inline void SetMap(int base, int column, int row, uint8_t tile) { VideoRam[base + 32 * row + column] = tile; }
 
-inline uint16_t Pixel(int x, int y) { return reinterpret_cast<uint16_t*>(WorkBitmap->line[y])[x]; }
+inline uint16_t Pixel(int x, int y) { return Picture[y][x]; }
 
 inline void SetSprite(int entry, int y, int x, int tile, int attributes) {
   uint8_t* e = Oam + 4 * entry;

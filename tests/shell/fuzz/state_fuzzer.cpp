@@ -25,12 +25,11 @@
 #include "shell/display.h"
 #include "shell/run_control.h"
 #include "shell/state_files.h"
-#include "sound/stream_output.h"
+#include "shell/stream_output.h"
 #include "video/lcd_timing.h"
 
 namespace {
 
-constexpr long LongestFrameSteps = 100000;  // a frame is about 17556 cycles: this many steps end any
 std::vector<uint8_t> Reference;
 
 void Check(bool condition) {
@@ -43,12 +42,12 @@ std::vector<uint8_t> State() {
   return state;
 }
 
+// Every frame ends (with the LCD on or off) unless the processor stops.
+// The sound is taken after each, as a run takes it.
 void RunFrames(long frames) {
-  const long end = FramesFinished + frames;
-  for (long steps = 0; FramesFinished < end && !CpuStopped && steps < frames * LongestFrameSteps; steps++) {
-    CpuStep();
-    HardwareStep();
-    if (FrameBoundary) RunBetweenFrames();
+  for (long frame = 0; frame < frames && RunFrame(); frame++) {
+    HandOffSound();
+    RunBetweenFrames();
   }
 }
 

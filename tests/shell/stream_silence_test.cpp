@@ -8,7 +8,7 @@
 
 #include "sound/sound_rig.h"
 #include "sound/sound_system.h"
-#include "sound/stream_output.h"
+#include "shell/stream_output.h"
 #include "support/machine.h"
 
 namespace {

@@ -6,8 +6,8 @@
 
 #include "sound/sound_rig.h"
 #include "sound/sound_system.h"
-#include "sound/stream_output.h"
-#include "sound/wav_writer.h"
+#include "shell/stream_output.h"
+#include "shell/wav_writer.h"
 #include "support/machine.h"
 #include "support/run.h"
 

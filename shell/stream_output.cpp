@@ -1,4 +1,4 @@
-#include "sound/stream_output.h"
+#include "shell/stream_output.h"
 
 #include <allegro.h>
 
@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "sound/sound_system.h"
-#include "sound/wav_writer.h"
+#include "shell/wav_writer.h"
 
 namespace {
 
@@ -109,9 +109,8 @@ bool OpenWavCapture(const char* path) { return Capture.open(path, SynthSampleRat
 
 bool CloseWavCapture() { return Capture.close(); }
 
-void sound_frame_end() {
+void HandOffSound() {
   if (!SoundEnabled) return;
-  Sound.end_frame();
   // A long frame can fill more than one block.
   while (Sound.buffer.samples_available() >= StreamBufferValues) {
     uint16_t* out = Target && !Silenced ? WaitForStreamBuffer() : nullptr;

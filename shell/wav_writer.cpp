@@ -1,4 +1,4 @@
-#include "sound/wav_writer.h"
+#include "shell/wav_writer.h"
 
 #include <cstring>
 

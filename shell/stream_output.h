@@ -20,10 +20,11 @@ bool OpenWavCapture(const char* path);
 // Fills in the header sizes and closes the file. False on a write failure.
 bool CloseWavCapture();
 
-// Once per video frame: ends the sound frame and hands every whole block of
-// StreamBufferValues values that is ready to the stream (waiting for a free
-// stream buffer) and to the capture.
-void sound_frame_end();
+// Once per video frame, after the machine has ended its sound frame: hands
+// every whole block of StreamBufferValues values that is ready in the
+// machine's buffer to the stream (waiting for a free stream buffer) and to
+// the capture.
+void HandOffSound();
 
 // Pause and fast-forward silence the stream: the sound fades out over a few
 // milliseconds and the stream is fed silence without waiting; once the
