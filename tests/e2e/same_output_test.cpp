@@ -212,7 +212,8 @@ std::vector<std::string> RunAndHash(const std::string& binary, const Case& c) {
     WriteFileBytes(dir + "/buttons.txt", std::vector<uint8_t>(ButtonScript, ButtonScript + std::strlen(ButtonScript)));
     argv.insert(argv.end(), {"--input", "buttons.txt"});
   }
-  argv.push_back(RomPath(c.rom));
+  const std::string rom = CopyCartridgeInto(RomPath(c.rom), dir);
+  argv.push_back(rom);
   const RunResult run = RunCommand(argv, dir);
   EXPECT_EQ(run.exit_code, 0) << c.name << ": " << run.err;
 
@@ -221,7 +222,7 @@ std::vector<std::string> RunAndHash(const std::string& binary, const Case& c) {
   std::vector<std::string> trace_argv = {binary, "--headless", "--no-save", "--trace", "--frames",
                                          std::to_string(TraceFrames), "--load-state", dir + "/middle.st"};
   if (c.colour) trace_argv.push_back("--colour");
-  trace_argv.push_back(RomPath(c.rom));
+  trace_argv.push_back(rom);
   const RunResult trace = RunCommand(trace_argv, traced);
   EXPECT_EQ(trace.exit_code, 0) << c.name << " from its state, traced: " << trace.err;
 
