@@ -1,4 +1,4 @@
-// Every output of the shared cartridges, held against hashes recorded from
+// Every output of the carried cartridges, held against hashes recorded from
 // an earlier build: work that only makes the program faster must leave the
 // pictures, video RAM, sound, serial text, save states and traces the same,
 // byte for byte.
@@ -36,7 +36,7 @@ namespace {
 // a trace of TraceFrames frames.
 struct Case {
   const char* name;
-  const char* rom;  // under ../shared/roms
+  const char* rom;  // under tests/cartridges
   bool colour;      // --colour
   bool buttons;     // the button script below, which takes games into play
   long frames;
@@ -267,7 +267,7 @@ TEST_P(SameOutput, EveryOutputMatchesItsRecordedHash) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(SharedCartridges, SameOutput, testing::ValuesIn(Cases),
+INSTANTIATE_TEST_SUITE_P(CarriedCartridges, SameOutput, testing::ValuesIn(Cases),
                          [](const testing::TestParamInfo<Case>& info) { return info.param.name; });
 
 }  // namespace

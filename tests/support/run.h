@@ -35,7 +35,7 @@ RunResult RunPellix(const std::vector<std::string>& args, const std::string& wor
 // A fresh, empty folder under the test build tree, named after the test.
 std::string MakeTempDir(const std::string& name);
 
-// Path of a file under ../shared/roms.
+// Path of a file under tests/cartridges, the test cartridges the project carries.
 std::string RomPath(const std::string& relative);
 
 // Path of a test cartridge of our own, assembled from tests/roms/NAME.s.
