@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Prints the table RecordedOutputs of tests/e2e/same_output_test.cpp: the
-# hashes of every output of the shared cartridges as the given pellix binary
-# makes them, for the runs this tree's tests list.
+# hashes of every output of the carried cartridges (tests/cartridges) as the
+# given pellix binary makes them, for the runs this tree's tests list.
 #
 #   tests/print_output_hashes.sh PELLIX [E2E_TESTS]
 #

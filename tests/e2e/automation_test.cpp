@@ -100,7 +100,7 @@ TEST(InputScript, MistakesNameFileAndLineAndExitTwoBeforeTheRun) {
 TEST(ScreenshotAt, PicturesOfOneRunEqualThoseOfRunsEndingThere) {
   const std::string dir = MakeTempDir("screenshot-at");
   WriteText(dir + "/play.txt", "120 start\n125 -\n");
-  const std::string rom = RomPath("homebrew/geometrix.gbc");
+  const std::string rom = CopyCartridgeInto(RomPath("homebrew/geometrix.gbc"), dir);
   const std::vector<int> frames = {60, 250, 121, 400};  // in any order
   std::vector<std::string> args = {"--headless", "--no-save", "--frames", "400", "--input", "play.txt"};
   for (int f : frames) {

@@ -41,9 +41,7 @@ const Counter& Mbc1Counter = Counters[1];
 const Counter& Mbc5Counter = Counters[4];
 
 std::string CopyCartridge(const Counter& c, const std::string& dir) {
-  const std::string path = dir + "/" + c.name + ".gb";
-  WriteFileBytes(path, ReadFileBytes(TestRomPath(c.name)));
-  return path;
+  return CopyCartridgeInto(TestRomPath(c.name), dir);
 }
 
 std::string SaveBeside(const Counter& c, const std::string& dir) { return dir + "/" + c.name + ".sav"; }
@@ -113,7 +111,7 @@ TEST(BatterySave, KillNineLeavesACompleteRecentSave) {
 
   // Geometrix writes its save area when it starts and then only reads it.
   const std::string game_dir = MakeTempDir("save-kill-geometrix");
-  WriteFileBytes(game_dir + "/geometrix.gbc", ReadFileBytes(RomPath("homebrew/geometrix.gbc")));
+  CopyCartridgeInto(RomPath("homebrew/geometrix.gbc"), game_dir);
   BackgroundRun game = StartPellix({"--headless", "geometrix.gbc"}, game_dir, {});
   const auto started = std::chrono::steady_clock::now();
   while (!FileExists(game_dir + "/geometrix.sav") && std::chrono::steady_clock::now() - started < std::chrono::seconds(10))
@@ -237,7 +235,7 @@ TEST(BatterySave, CartridgesWithoutBatteryKeepNoSaveAndUnsupportedOnesAreNamed) 
 // it starts afresh.
 TEST(BatterySave, GeometrixHighScoresSurviveTheNextRun) {
   const std::string dir = MakeTempDir("save-geometrix");
-  WriteFileBytes(dir + "/geometrix.gbc", ReadFileBytes(RomPath("homebrew/geometrix.gbc")));
+  CopyCartridgeInto(RomPath("homebrew/geometrix.gbc"), dir);
   ASSERT_EQ(RunSaving({"--headless", "--frames", "300", "geometrix.gbc"}, dir), 0);
   std::vector<uint8_t> save = ReadFileBytes(dir + "/geometrix.sav");
   ASSERT_EQ(save.size(), 8192u);

@@ -64,7 +64,7 @@ TEST(ColourPicture, CgbAcid2WithColourShowsTheReferenceAfter60Frames) {
 // title, "Game Mode:" in yellow, the menu in white, all on black.
 TEST(ColourPicture, GeometrixTitleInColour) {
   const std::string dir = MakeTempDir("colour-geometrix");
-  const RgbImage shot = RunForScreenshot(RomPath("homebrew/geometrix.gbc"), "300", true, dir);
+  const RgbImage shot = RunForScreenshot(CopyCartridgeInto(RomPath("homebrew/geometrix.gbc"), dir), "300", true, dir);
   ASSERT_EQ(shot.width, 160);
   const struct {
     int x, y;

@@ -27,10 +27,12 @@ RgbImage LoadPicture(const std::string& path) {
 }
 
 // Runs the game headless for a number of frames and compares the screenshot
-// with the reference pixel for pixel.
+// with the reference pixel for pixel. The run plays a copy of the game and
+// keeps its save beside it, as a player's run does.
 void ExpectHeadlessPicture(const std::string& rom, const std::string& frames, const std::string& reference) {
   const std::string dir = MakeTempDir("picture-" + reference);
-  RunResult r = RunPellix({"--headless", "--frames", frames, "--screenshot", "shot.png", rom}, dir);
+  RunResult r =
+      RunPellix({"--headless", "--frames", frames, "--screenshot", "shot.png", CopyCartridgeInto(rom, dir)}, dir);
   ASSERT_EQ(r.exit_code, 0) << r.err;
   const RgbImage shot = LoadPicture(dir + "/shot.png");
   const RgbImage expected = LoadPicture(TestDataPath("e2e/reference/" + reference));

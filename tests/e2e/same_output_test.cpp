@@ -1,4 +1,4 @@
-// Every output of the shared cartridges, held against hashes recorded from
+// Every output of the carried cartridges, held against hashes recorded from
 // an earlier build: work that only makes the program faster must leave the
 // pictures, video RAM, sound, serial text, save states and traces the same,
 // byte for byte.
@@ -36,7 +36,7 @@ namespace {
 // a trace of TraceFrames frames.
 struct Case {
   const char* name;
-  const char* rom;  // under ../shared/roms
+  const char* rom;  // under tests/cartridges
   bool colour;      // --colour
   bool buttons;     // the button script below, which takes games into play
   long frames;
@@ -212,7 +212,8 @@ std::vector<std::string> RunAndHash(const std::string& binary, const Case& c) {
     WriteFileBytes(dir + "/buttons.txt", std::vector<uint8_t>(ButtonScript, ButtonScript + std::strlen(ButtonScript)));
     argv.insert(argv.end(), {"--input", "buttons.txt"});
   }
-  argv.push_back(RomPath(c.rom));
+  const std::string rom = CopyCartridgeInto(RomPath(c.rom), dir);
+  argv.push_back(rom);
   const RunResult run = RunCommand(argv, dir);
   EXPECT_EQ(run.exit_code, 0) << c.name << ": " << run.err;
 
@@ -221,7 +222,7 @@ std::vector<std::string> RunAndHash(const std::string& binary, const Case& c) {
   std::vector<std::string> trace_argv = {binary, "--headless", "--no-save", "--trace", "--frames",
                                          std::to_string(TraceFrames), "--load-state", dir + "/middle.st"};
   if (c.colour) trace_argv.push_back("--colour");
-  trace_argv.push_back(RomPath(c.rom));
+  trace_argv.push_back(rom);
   const RunResult trace = RunCommand(trace_argv, traced);
   EXPECT_EQ(trace.exit_code, 0) << c.name << " from its state, traced: " << trace.err;
 
@@ -266,7 +267,7 @@ TEST_P(SameOutput, EveryOutputMatchesItsRecordedHash) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(SharedCartridges, SameOutput, testing::ValuesIn(Cases),
+INSTANTIATE_TEST_SUITE_P(CarriedCartridges, SameOutput, testing::ValuesIn(Cases),
                          [](const testing::TestParamInfo<Case>& info) { return info.param.name; });
 
 }  // namespace

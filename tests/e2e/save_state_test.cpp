@@ -85,6 +85,7 @@ TEST(SaveState, AResumedRunGoesOnExactlyAsTheRunThatSavedIt) {
     const std::string name = std::filesystem::path(cartridge).stem();
     SCOPED_TRACE(name);
     const std::string dir = MakeTempDir("state-exact-" + name);
+    const std::string rom = CopyCartridgeInto(cartridge, dir);
     std::filesystem::create_directory(dir + "/first");
     WriteText(dir + "/first/keys.txt", ScriptFrom(0));
     const long ks[] = {150, 433};
@@ -94,7 +95,7 @@ TEST(SaveState, AResumedRunGoesOnExactlyAsTheRunThatSavedIt) {
       args.insert(args.end(), {"--save-state-at", std::to_string(k) + ":at" + std::to_string(k) + ".st",
                                "--screenshot-at", std::to_string(k + Picture) + ":at" + std::to_string(k + Picture) + ".png"});
     }
-    args.push_back(cartridge);
+    args.push_back(rom);
     RunResult first = RunPellix(args, dir + "/first");
     ASSERT_EQ(first.exit_code, 0) << first.err;
     const std::vector<uint8_t> sound = ReadFileBytes(dir + "/first/sound.wav");
@@ -108,7 +109,7 @@ TEST(SaveState, AResumedRunGoesOnExactlyAsTheRunThatSavedIt) {
                                     dir + "/first/at" + std::to_string(k) + ".st", "--frames",
                                     std::to_string(Total - k), "--input", "keys.txt", "--screenshot", "end.png",
                                     "--screenshot-at", std::to_string(Picture) + ":middle.png", "--wav", "sound.wav",
-                                    cartridge},
+                                    rom},
                                    run);
       ASSERT_EQ(second.exit_code, 0) << second.err;
       ExpectSamePicture(dir + "/first/at" + std::to_string(k + Picture) + ".png", run + "/middle.png",

@@ -107,6 +107,12 @@ std::string RomPath(const std::string& relative) { return std::string(PELLIX_ROM
 
 std::string TestRomPath(const std::string& name) { return std::string(PELLIX_TEST_ROMS) + "/" + name + ".gb"; }
 
+std::string CopyCartridgeInto(const std::string& cartridge, const std::string& dir) {
+  const fs::path copy = fs::path(dir) / fs::path(cartridge).filename();
+  fs::copy_file(cartridge, copy, fs::copy_options::overwrite_existing);
+  return copy.string();
+}
+
 std::string TestDataPath(const std::string& relative) { return std::string(PELLIX_TEST_DATA) + "/" + relative; }
 
 std::vector<uint8_t> ReadFileBytes(const std::string& path) {

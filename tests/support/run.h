@@ -35,11 +35,17 @@ RunResult RunPellix(const std::vector<std::string>& args, const std::string& wor
 // A fresh, empty folder under the test build tree, named after the test.
 std::string MakeTempDir(const std::string& name);
 
-// Path of a file under ../shared/roms.
+// Path of a file under tests/cartridges, the test cartridges the project carries.
 std::string RomPath(const std::string& relative);
 
 // Path of a test cartridge of our own, assembled from tests/roms/NAME.s.
 std::string TestRomPath(const std::string& name);
+
+// Copies a cartridge into dir (a test's own folder) under its own name and
+// returns the copy's path. A run keeps a battery cartridge's save, and F2
+// its state slots, beside the cartridge: such runs go on a copy, so that
+// the cartridges every test reads stay as they are.
+std::string CopyCartridgeInto(const std::string& cartridge, const std::string& dir);
 
 // Path of a file kept beside the tests (tests/...).
 std::string TestDataPath(const std::string& relative);

@@ -13,10 +13,10 @@ std::string MapBytes(const std::vector<uint8_t>& vram);
 // anything, non-printing codes shown as spaces.
 std::string MapText(const std::vector<uint8_t>& vram);
 
-// A shared test cartridge that prints its verdict into the map.
+// A carried test cartridge that prints its verdict into the map.
 struct VerdictCartridge {
   const char* name;  // test name
-  const char* path;  // under the shared cartridges folder
+  const char* path;  // under tests/cartridges
   int frames;        // about twice what the run needs here
 };
 

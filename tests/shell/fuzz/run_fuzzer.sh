@@ -51,7 +51,7 @@ if [ "$relink" = yes ]; then
     -o "$fuzzer"
 fi
 
-export PELLIX_FUZZ_ROM="${PELLIX_FUZZ_ROM:-$root/../shared/roms/homebrew/geometrix.gbc}"
+export PELLIX_FUZZ_ROM="${PELLIX_FUZZ_ROM:-$root/tests/cartridges/homebrew/geometrix.gbc}"
 seeds="$out/state-seeds"
 rm -rf "$seeds"
 mkdir -p "$seeds" "$out/state-corpus"
