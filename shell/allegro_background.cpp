@@ -2,6 +2,8 @@
 
 #include <allegro.h>
 
+bool QuietThreadOption = true;
+
 #if defined(ALLEGRO_UNIX) && defined(ALLEGRO_MULTITHREADED)
 #include <allegro/platform/aintunix.h>
 #include <pthread.h>

@@ -6,6 +6,10 @@
 // gives the library a background thread that sleeps until each tick.
 #pragma once
 
+// Set by default; quiet_thread = no under [video] in the configuration
+// file clears it, and the library keeps its own thread.
+extern bool QuietThreadOption;
+
 // Puts PELLIX's background thread in place of the library's. Call before
 // install_allegro; a library built without threads keeps its own.
 void UseQuietBackgroundThread();
