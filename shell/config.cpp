@@ -1,16 +1,19 @@
 #include "shell/config.h"
 
-#include <allegro.h>
+#include <allegro.h>  // the KEY_ and MAX_JOYSTICK constants only: no library call
 #include <strings.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <iterator>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <string_view>
+#include <vector>
 
+#include "shell/allegro_background.h"
+#include "shell/atomic_file.h"
 #include "shell/input.h"
 #include "shell/rewind.h"
 #include "video/renderer.h"
@@ -54,119 +57,188 @@ const NamedKey KeyNames[] = {
 };
 #undef PELLIX_KEY
 
-const char* const JoystickSettings[] = {"number", "a", "b", "start", "select"};
-const char* const VideoSettings[] = {"scale", "fullscreen", "colour", "rewind"};
+// Mistakes reported from one file; the rest are only counted, so that a
+// file given by mistake (a cartridge) does not flood the terminal.
+constexpr int MostReports = 20;
+// How much of a name or a value a message repeats.
+constexpr size_t LongestEcho = 60;
 
-// One line per mistake: the file, the setting, the value and what happens.
-void Complain(const char* path, const char* section, const char* name, const char* value, const char* why) {
-  std::fprintf(stderr, "pellix: %s: [%s] %s = %s: %s\n", path, section, name, value, why);
+enum class Section { None, Keys, Joystick, Video, Unknown, Broken };
+
+// One setting the program knows: where its value goes and how it is read:
+// a key name, a whole number from low to high, or yes or no.
+struct Setting {
+  Section section;
+  const char* name;
+  KeyBinding* key;
+  int* number;
+  int low, high;
+  bool* yes_no;
+};
+
+Setting KeySetting(KeyBinding& binding) { return {Section::Keys, binding.name, &binding, nullptr, 0, 0, nullptr}; }
+Setting NumberSetting(Section section, const char* name, int& value, int low, int high) {
+  return {section, name, nullptr, &value, low, high, nullptr};
+}
+Setting YesNoSetting(const char* name, bool& value) {
+  return {Section::Video, name, nullptr, nullptr, 0, 0, &value};
 }
 
-// A whole decimal number from low to high, or false.
-bool ParseNumber(const char* text, int low, int high, int& value) {
+// colour = yes draws colour cartridges in their colour palettes, as
+// --colour does; rewind = no keeps no snapshots for rewinding;
+// quiet_thread = no leaves Allegro its own background thread.
+std::vector<Setting> KnownSettings(DisplayMode& video) {
+  std::vector<Setting> known;
+  for (KeyBinding& binding : KeyBindings) known.push_back(KeySetting(binding));
+  constexpr int LastButton = MAX_JOYSTICK_BUTTONS - 1;
+  known.push_back(NumberSetting(Section::Joystick, "number", JoystickMap.number, 0, MAX_JOYSTICKS - 1));
+  known.push_back(NumberSetting(Section::Joystick, "a", JoystickMap.a, 0, LastButton));
+  known.push_back(NumberSetting(Section::Joystick, "b", JoystickMap.b, 0, LastButton));
+  known.push_back(NumberSetting(Section::Joystick, "start", JoystickMap.start, 0, LastButton));
+  known.push_back(NumberSetting(Section::Joystick, "select", JoystickMap.select, 0, LastButton));
+  known.push_back(NumberSetting(Section::Video, "scale", video.scale, 1, MaxScale));
+  known.push_back(YesNoSetting("fullscreen", video.fullscreen));
+  known.push_back(YesNoSetting("colour", TrueColoursOption));
+  known.push_back(YesNoSetting("rewind", RewindOption));
+  known.push_back(YesNoSetting("quiet_thread", QuietThreadOption));
+  return known;
+}
+
+bool SameName(std::string_view text, const char* name) {
+  return text.size() == std::strlen(name) && strncasecmp(text.data(), name, text.size()) == 0;
+}
+
+std::string_view Trim(std::string_view text) {
+  const char* const spaces = " \t\r\f\v";
+  const size_t first = text.find_first_not_of(spaces);
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(spaces) - first + 1);
+}
+
+// Text from the file as a message repeats it: cut short, and without
+// control characters that would garble the terminal.
+std::string Echo(std::string_view text) {
+  std::string echo(text.substr(0, LongestEcho));
+  for (char& c : echo)
+    if (static_cast<unsigned char>(c) < ' ' || c == '\x7f') c = '?';
+  return text.size() > LongestEcho ? echo + "..." : echo;
+}
+
+// A whole decimal number from low to high, nothing after it, or false.
+bool ParseNumber(const std::string& text, int low, int high, int& value) {
   errno = 0;
   char* end = nullptr;
-  const long v = std::strtol(text, &end, 10);
-  if (errno || end == text || *end || v < low || v > high) return false;
+  const long v = std::strtol(text.c_str(), &end, 10);
+  if (errno || end == text.c_str() || end != text.c_str() + text.size() || v < low || v > high) return false;
   value = static_cast<int>(v);
   return true;
 }
 
-bool IsOneOf(const char* name, const char* const* names, int count) {
-  for (int i = 0; i < count; i++)
-    if (strcasecmp(name, names[i]) == 0) return true;
+// Puts the value into the setting; or says in `why` what is wrong with it,
+// and the setting keeps what it had.
+bool Take(const Setting& setting, const std::string& value, std::string& why) {
+  char text[80];
+  if (setting.key) {
+    const int scancode = KeyFromName(value.c_str());
+    const char* const kept = NameOfKey(setting.key->scancode);
+    if (!scancode) {
+      std::snprintf(text, sizeof text, "no key of that name; keeping %s", kept);
+    } else if (scancode == KEY_ESC || scancode == KEY_TILDE) {
+      std::snprintf(text, sizeof text, "that key %s; keeping %s", scancode == KEY_ESC ? "quits" : "traces", kept);
+    } else {
+      setting.key->scancode = scancode;
+      return true;
+    }
+  } else if (setting.number) {
+    if (ParseNumber(value, setting.low, setting.high, *setting.number)) return true;
+    std::snprintf(text, sizeof text, "not a whole number from %d to %d; keeping %d", setting.low, setting.high,
+                  *setting.number);
+  } else {
+    if (strcasecmp(value.c_str(), "yes") == 0 || strcasecmp(value.c_str(), "no") == 0) {
+      *setting.yes_no = strcasecmp(value.c_str(), "yes") == 0;
+      return true;
+    }
+    std::snprintf(text, sizeof text, "not yes or no; keeping %s", *setting.yes_no ? "yes" : "no");
+  }
+  why = text;
   return false;
 }
 
-// Sections and settings the program does not know: most likely a typing
-// mistake, which should not go unnoticed.
-void ReportUnknownNames(const char* path) {
-  const char** names = nullptr;
-  int count = list_config_sections(&names);
-  for (int i = 0; i < count; i++) {
-    const char* s = names[i];
-    if (strcasecmp(s, "[keys]") && strcasecmp(s, "[joystick]") && strcasecmp(s, "[video]"))
-      std::fprintf(stderr, "pellix: %s: %s: unknown section, ignored\n", path, s);
-  }
-  free_config_entries(&names);
-  count = list_config_entries(nullptr, &names);
-  for (int i = 0; i < count; i++)
-    std::fprintf(stderr, "pellix: %s: %s = %s: outside any section, ignored\n", path, names[i],
-                 get_config_string(nullptr, names[i], ""));
-  free_config_entries(&names);
+// Reads the file line by line, taking each setting as it comes: of a
+// setting given twice, the later line counts. Every mistake is one line on
+// stderr naming the file and the line.
+class Reader {
+ public:
+  Reader(const std::string& path, DisplayMode& video) : path_(path), known_(KnownSettings(video)) {}
 
-  const char* key_settings[ActionCount];
-  for (int i = 0; i < ActionCount; i++) key_settings[i] = DefaultKeyBindings[i].name;
-  const struct {
-    const char* section;
-    const char* const* names;
-    int count;
-  } sections[] = {{KeysSection, key_settings, ActionCount},
-                  {JoystickSection, JoystickSettings, static_cast<int>(std::size(JoystickSettings))},
-                  {VideoSection, VideoSettings, static_cast<int>(std::size(VideoSettings))}};
-  for (const auto& s : sections) {
-    count = list_config_entries(s.section, &names);
-    for (int i = 0; i < count; i++) {
-      if (!IsOneOf(names[i], s.names, s.count))
-        Complain(path, s.section, names[i], get_config_string(s.section, names[i], ""), "unknown setting, ignored");
+  void Read(std::string_view text) {
+    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.remove_prefix(3);  // the mark some editors put first
+    for (size_t at = 0; at < text.size();) {
+      size_t end = text.find('\n', at);
+      if (end == std::string_view::npos) end = text.size();
+      line_++;
+      ReadLine(Trim(text.substr(at, end - at)));
+      at = end + 1;
     }
-    free_config_entries(&names);
+    if (reports_ > MostReports)
+      std::fprintf(stderr, "pellix: %s: %d more mistakes not shown\n", path_.c_str(), reports_ - MostReports);
   }
-}
 
-void ReadKeys(const char* path) {
-  for (int i = 0; i < ActionCount; i++) {
-    KeyBinding& binding = KeyBindings[i];
-    const char* value = get_config_string(KeysSection, binding.name, nullptr);
-    if (!value) continue;
-    const int scancode = KeyFromName(value);
-    char why[80];
-    if (!scancode) {
-      std::snprintf(why, sizeof why, "no key of that name; keeping %s", NameOfKey(binding.scancode));
-    } else if (scancode == KEY_ESC || scancode == KEY_TILDE) {
-      std::snprintf(why, sizeof why, "that key %s; keeping %s", scancode == KEY_ESC ? "quits" : "traces",
-                    NameOfKey(binding.scancode));
-    } else {
-      binding.scancode = scancode;
-      continue;
+ private:
+  void Report(const std::string& what) {
+    if (reports_++ < MostReports) std::fprintf(stderr, "pellix: %s:%d: %s\n", path_.c_str(), line_, what.c_str());
+  }
+
+  void ReadLine(std::string_view text) {
+    if (text.empty() || text[0] == '#') return;
+    if (text[0] == '[') return ReadHeader(text);
+    // The section's header was reported; what is under it is not blamed.
+    if (section_ == Section::Unknown || section_ == Section::Broken) return;
+    const size_t equals = text.find('=');
+    if (equals == std::string_view::npos) return Report(Echo(text) + ": not a setting (no =), ignored");
+    const std::string_view name = Trim(text.substr(0, equals));
+    const std::string value(Trim(text.substr(equals + 1)));
+    if (name.empty()) return Report(Echo(text) + ": not a setting (no name before =), ignored");
+    const std::string said = Echo(name) + " = " + Echo(value);
+    if (section_ == Section::None) return Report(said + ": outside any section, ignored");
+    const std::string where = "[" + Echo(section_name_) + "] " + said;
+    const Setting* setting = nullptr;
+    for (const Setting& s : known_)
+      if (!setting && s.section == section_ && SameName(name, s.name)) setting = &s;
+    if (!setting) return Report(where + ": unknown setting, ignored");
+    std::string why;
+    if (!Take(*setting, value, why)) return Report(where + ": " + why);
+    const auto [earlier, first] = taken_on_.emplace(setting, line_);
+    if (first) return;
+    Report(where + ": overrides line " + std::to_string(earlier->second) + "; the later line counts");
+    earlier->second = line_;
+  }
+
+  // "[name]" and nothing more. After a broken header the lines are
+  // skipped up to the next good one: their section is not known.
+  void ReadHeader(std::string_view text) {
+    const size_t close = text.find(']');
+    const std::string_view name = close == std::string_view::npos ? "" : Trim(text.substr(1, close - 1));
+    if (name.empty() || close != text.size() - 1) {
+      section_ = Section::Broken;
+      return Report(Echo(text) + ": broken section header; the lines up to the next section are ignored");
     }
-    Complain(path, KeysSection, binding.name, value, why);
+    section_name_ = std::string(name);
+    section_ = SameName(name, KeysSection)       ? Section::Keys
+               : SameName(name, JoystickSection) ? Section::Joystick
+               : SameName(name, VideoSection)    ? Section::Video
+                                                 : Section::Unknown;
+    if (section_ == Section::Unknown) Report("[" + Echo(name) + "]: unknown section, ignored");
   }
-}
 
-void ReadNumber(const char* path, const char* section, const char* name, int low, int high, int& setting) {
-  const char* value = get_config_string(section, name, nullptr);
-  if (!value || ParseNumber(value, low, high, setting)) return;
-  char why[80];
-  std::snprintf(why, sizeof why, "not a whole number from %d to %d; keeping %d", low, high, setting);
-  Complain(path, section, name, value, why);
-}
-
-void ReadJoystick(const char* path) {
-  constexpr int LastButton = MAX_JOYSTICK_BUTTONS - 1;
-  ReadNumber(path, JoystickSection, "number", 0, MAX_JOYSTICKS - 1, JoystickMap.number);
-  ReadNumber(path, JoystickSection, "a", 0, LastButton, JoystickMap.a);
-  ReadNumber(path, JoystickSection, "b", 0, LastButton, JoystickMap.b);
-  ReadNumber(path, JoystickSection, "start", 0, LastButton, JoystickMap.start);
-  ReadNumber(path, JoystickSection, "select", 0, LastButton, JoystickMap.select);
-}
-
-void ReadYesNo(const char* path, const char* section, const char* name, bool& setting) {
-  const char* value = get_config_string(section, name, nullptr);
-  if (!value) return;
-  if (strcasecmp(value, "yes") == 0) setting = true;
-  else if (strcasecmp(value, "no") == 0) setting = false;
-  else Complain(path, section, name, value, setting ? "not yes or no; keeping yes" : "not yes or no; keeping no");
-}
-
-// colour = yes draws colour cartridges in their colour palettes, as
-// --colour does; rewind = no keeps no snapshots for rewinding.
-void ReadVideo(const char* path, DisplayMode& video) {
-  ReadNumber(path, VideoSection, "scale", 1, MaxScale, video.scale);
-  ReadYesNo(path, VideoSection, "fullscreen", video.fullscreen);
-  ReadYesNo(path, VideoSection, "colour", TrueColoursOption);
-  ReadYesNo(path, VideoSection, "rewind", RewindOption);
-}
+  const std::string& path_;
+  const std::vector<Setting> known_;
+  Section section_ = Section::None;
+  std::string section_name_;                // as the file writes it
+  std::map<const Setting*, int> taken_on_;  // the line each setting was last taken from
+  int line_ = 0;
+  int reports_ = 0;
+};
 
 }  // namespace
 
@@ -181,21 +253,17 @@ std::string DefaultConfigPath() {
 void LoadConfiguration(const char* path, DisplayMode& video) {
   const std::string file = path ? path : DefaultConfigPath();
   if (file.empty()) return;
-  struct stat st;
-  if (stat(file.c_str(), &st) != 0 && errno == ENOENT && !path) return;  // no file of one's own yet
-  if (stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || access(file.c_str(), R_OK) != 0) {
-    std::fprintf(stderr, "pellix: %s: cannot read the configuration file; using the defaults\n", file.c_str());
+  std::vector<uint8_t> bytes;
+  const FileRead read = ReadWholeFile(file, LargestConfigFile, bytes);
+  if (read.error == ENOENT && !path) return;  // no file of one's own yet
+  if (read.error || read.too_large) {
+    char reason[64];
+    if (read.too_large) std::snprintf(reason, sizeof reason, "too large: over %zu MiB", LargestConfigFile >> 20);
+    std::fprintf(stderr, "pellix: %s: cannot read the configuration file (%s); using the defaults\n", file.c_str(),
+                 read.too_large ? reason : std::strerror(read.error));
     return;
   }
-  // Allegro's own configuration stays as it was: ours is read in a state of
-  // its own, and as nothing is set, nothing is written back at exit.
-  push_config_state();
-  set_config_file(file.c_str());
-  ReportUnknownNames(file.c_str());
-  ReadKeys(file.c_str());
-  ReadJoystick(file.c_str());
-  ReadVideo(file.c_str(), video);
-  pop_config_state();
+  Reader(file, video).Read(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 int KeyFromName(const char* name) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "shell/allegro_background.h"
 #include "shell/config.h"
 #include "shell/input.h"
 #include "shell/rewind.h"
@@ -18,16 +19,13 @@ namespace {
 
 class ConfigFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    EnsureHeadlessAllegro();
-    RestoreDefaultBindings();
-    TrueColoursOption = false;
-    RewindOption = true;
-  }
+  // The file is read before Allegro is installed: nothing here installs it.
+  void SetUp() override { TearDown(); }
   void TearDown() override {
     RestoreDefaultBindings();
     TrueColoursOption = false;
     RewindOption = true;
+    QuietThreadOption = true;
   }
 
   // Writes the text as a file and reads it; returns what went to stderr.
@@ -48,12 +46,12 @@ class ConfigFile : public ::testing::Test {
 TEST_F(ConfigFile, EverySettingIsRead) {
   DisplayMode video;
   const std::string err = Load(
-      "# keys of my own\n"
+      "\xEF\xBB\xBF# keys of my own, the UTF-8 mark before\r\n"
       "[keys]\nup = W\ndown = S\nleft = A\nright = D\na = SPACE\nb = lcontrol\nstart = ENTER\n"
       "select = KEY_RSHIFT\npause = PAUSE\nfast_forward = 0_PAD\nreset = F5\nscreenshot = PRTSCR\n"
       "fullscreen = F\nsave_state = F6\nstate_slot = F7\nload_state = F8\nrewind = R\n"
       "[joystick]\nnumber = 1\na = 2\nb = 3\nstart = 7\nselect = 6\n"
-      "[video]\nscale = 4\nfullscreen = yes\ncolour = yes\nrewind = no\n",
+      "[video]\nscale = 4\nfullscreen = yes\ncolour = yes\nrewind = no\nquiet_thread = no\n",
       video);
   EXPECT_EQ(err, "");
   const int expected[ActionCount] = {KEY_W,      KEY_S,     KEY_A,     KEY_D,  KEY_SPACE,  KEY_LCONTROL, KEY_ENTER,
@@ -69,42 +67,51 @@ TEST_F(ConfigFile, EverySettingIsRead) {
   EXPECT_TRUE(video.fullscreen);
   EXPECT_TRUE(TrueColoursOption) << "colour = yes";
   EXPECT_FALSE(RewindOption) << "rewind = no";
+  EXPECT_FALSE(QuietThreadOption) << "quiet_thread = no";
 }
 
-// Each mistake is one line naming the file, the setting and the value; the
-// setting keeps what it had and the rest of the file still counts.
+// Each mistake is one line naming the file, the line, the setting and the
+// value; the setting keeps what it had and the rest of the file still
+// counts. The lines under a broken header are skipped without blame.
 TEST_F(ConfigFile, MistakesAreReportedAndKeepTheirDefault) {
   DisplayMode video;
   const std::string err = Load(
       "scale = 3\n"
       "[keys]\npause = NOPE\nreset = ESC\nscreenshot = TILDE\njump = X\na = SPACE\n"
       "[joystick]\nnumber = 8\na = 32\nb = -1\nstart = two\nselect = 4\n"
-      "[video]\nscale = 7\nfullscreen = maybe\ncolour = true\n"
-      "[colours]\nbackground = 3\n",
+      "[video]\nscale = 7\nfullscreen = maybe\ncolour = true\nscale = 2x\nfullscreen\nquiet_thread = no\n"
+      "[video\nscale = 9\nnonsense\n"
+      "[colours]\nbackground = 3\n[ ]\n[Keys]\nA = Z\n",
       video);
-  const char* const lines[] = {
-      "scale = 3: outside any section",
-      "[colours]: unknown section",
-      "[keys] jump = X: unknown setting",
-      "[keys] pause = NOPE: no key of that name; keeping P",
-      "[keys] reset = ESC: that key quits; keeping F1",
-      "[keys] screenshot = TILDE: that key traces; keeping F12",
-      "[joystick] number = 8: not a whole number from 0 to 7; keeping 0",
-      "[joystick] a = 32: not a whole number from 0 to 31; keeping 1",
-      "[joystick] b = -1: not a whole number from 0 to 31; keeping 0",
-      "[joystick] start = two: not a whole number from 0 to 31; keeping 8",
-      "[video] scale = 7: not a whole number from 1 to 6; keeping 2",
-      "[video] fullscreen = maybe: not yes or no; keeping no",
-      "[video] colour = true: not yes or no; keeping no",
+  const std::pair<int, const char*> lines[] = {
+      {1, "scale = 3: outside any section"},
+      {3, "[keys] pause = NOPE: no key of that name; keeping P"},
+      {4, "[keys] reset = ESC: that key quits; keeping F1"},
+      {5, "[keys] screenshot = TILDE: that key traces; keeping F12"},
+      {6, "[keys] jump = X: unknown setting"},
+      {9, "[joystick] number = 8: not a whole number from 0 to 7; keeping 0"},
+      {10, "[joystick] a = 32: not a whole number from 0 to 31; keeping 1"},
+      {11, "[joystick] b = -1: not a whole number from 0 to 31; keeping 0"},
+      {12, "[joystick] start = two: not a whole number from 0 to 31; keeping 8"},
+      {15, "[video] scale = 7: not a whole number from 1 to 6; keeping 2"},
+      {16, "[video] fullscreen = maybe: not yes or no; keeping no"},
+      {17, "[video] colour = true: not yes or no; keeping no"},
+      {18, "[video] scale = 2x: not a whole number from 1 to 6; keeping 2"},
+      {19, "fullscreen: not a setting (no =), ignored"},
+      {21, "[video: broken section header; the lines up to the next section are ignored"},
+      {24, "[colours]: unknown section"},
+      {26, "[ ]: broken section header"},
+      {28, "[Keys] A = Z: overrides line 7; the later line counts"},
   };
-  for (const char* line : lines) {
-    EXPECT_NE(err.find("pellix: " + path + ": " + line), std::string::npos) << "missing: " << line << "\n" << err;
+  for (const auto& [line, text] : lines) {
+    const std::string expected = "pellix: " + path + ":" + std::to_string(line) + ": " + text;
+    EXPECT_NE(err.find(expected), std::string::npos) << "missing: " << expected << "\n" << err;
   }
   EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), static_cast<long>(std::size(lines))) << err;
 
   for (KeyAction kept : {ActionPause, ActionReset, ActionScreenshot})
     EXPECT_EQ(KeyOf(kept), DefaultKeyBindings[kept].scancode);
-  EXPECT_EQ(KeyOf(ActionA), KEY_SPACE) << "good settings beside bad ones still count";
+  EXPECT_EQ(KeyOf(ActionA), KEY_Z) << "good settings beside bad ones still count, the later line first";
   EXPECT_EQ(JoystickMap.number, 0);
   EXPECT_EQ(JoystickMap.a, 1);
   EXPECT_EQ(JoystickMap.b, 0);
@@ -113,12 +120,14 @@ TEST_F(ConfigFile, MistakesAreReportedAndKeepTheirDefault) {
   EXPECT_EQ(video.scale, DefaultScale);
   EXPECT_FALSE(video.fullscreen);
   EXPECT_FALSE(TrueColoursOption);
+  EXPECT_FALSE(QuietThreadOption);
 }
 
 // Without --config the file is looked for under $XDG_CONFIG_HOME, else
 // under ~/.config; not finding it there is normal and silent. A file that is
-// there but cannot be read is reported.
-TEST_F(ConfigFile, DefaultPlaceAndMissingFile) {
+// there but cannot be read, or is too large, is reported; a file that is
+// no configuration at all gives a few lines, not thousands.
+TEST_F(ConfigFile, DefaultPlaceAndFilesThatAreNoConfiguration) {
   const std::string home = MakeTempDir("config-home");
   const char* old_xdg = std::getenv("XDG_CONFIG_HOME");
   const std::string saved_xdg = old_xdg ? old_xdg : "";
@@ -133,7 +142,8 @@ TEST_F(ConfigFile, DefaultPlaceAndMissingFile) {
   testing::internal::CaptureStderr();
   LoadConfiguration(nullptr, video);
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
-            "pellix: " + home + "/xdg/pellix/pellix.cfg: cannot read the configuration file; using the defaults\n");
+            "pellix: " + home +
+                "/xdg/pellix/pellix.cfg: cannot read the configuration file (Is a directory); using the defaults\n");
 
   setenv("XDG_CONFIG_HOME", "relative/folder", 1);  // only absolute folders count
   const char* old_home = std::getenv("HOME");
@@ -144,6 +154,17 @@ TEST_F(ConfigFile, DefaultPlaceAndMissingFile) {
   if (old_xdg) setenv("XDG_CONFIG_HOME", saved_xdg.c_str(), 1);
   else unsetenv("XDG_CONFIG_HOME");
   EXPECT_EQ(video.scale, DefaultScale);
+
+  const std::string too_large = Load(std::string(LargestConfigFile + 1, '#'), video);
+  EXPECT_EQ(too_large,
+            "pellix: " + path + ": cannot read the configuration file (too large: over 1 MiB); using the defaults\n");
+  std::string junk = std::string(100, 'x') + "\n";
+  for (int i = 0; i < 100; i++) junk += "\x01junk\n";
+  const std::string err = Load(junk, video);
+  EXPECT_EQ(err.find("pellix: " + path + ":1: " + std::string(60, 'x') + "...: not a setting"), 0u) << err;
+  EXPECT_NE(err.find(":3: ?junk: not a setting"), std::string::npos) << "no control characters: " << err;
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 21) << err;
+  EXPECT_NE(err.find("pellix: " + path + ": 81 more mistakes not shown\n"), std::string::npos) << err;
 }
 
 // Every key name reads back as its key, in any case and with or without
@@ -187,8 +208,10 @@ TEST_F(ConfigFile, TheReadmeExampleIsTheDefaults) {
   for (KeyBinding& binding : KeyBindings) binding.scancode = KEY_F10;  // so that every key must be read
   JoystickMap = JoystickBinding{3, 3, 3, 3, 3};
   RewindOption = false;
+  QuietThreadOption = false;
   EXPECT_EQ(Load(example, video), "");
   EXPECT_TRUE(RewindOption) << "rewind = yes";
+  EXPECT_TRUE(QuietThreadOption) << "quiet_thread = yes";
   for (int i = 0; i < ActionCount; i++)
     EXPECT_EQ(KeyBindings[i].scancode, DefaultKeyBindings[i].scancode) << DefaultKeyBindings[i].name;
   const JoystickBinding defaults;
