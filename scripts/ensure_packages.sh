@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config
-  liballegro4-dev zlib1g-dev libpng-dev libgtest-dev
+  liballegro4-dev libx11-dev zlib1g-dev libpng-dev libgtest-dev
   xvfb xdotool imagemagick x11-utils
   clang libclang-rt-14-dev
   zip gzip

@@ -28,8 +28,30 @@ std::mutex Lock;
 std::condition_variable Wakeup;
 bg_func Works[MostWorks] = {};
 std::atomic<int> DisabledCount{0};  // read without the lock, also by the functions
-bool Stopping = false;
+std::atomic<bool> Stopping{false};
 std::thread* Worker = nullptr;  // never destroyed: the library stops it at exit
+// True on the worker while it runs the library's functions, holding Lock:
+// what they call of the table must not take it again, and a stop from
+// there (exit() called inside a function) must not wait for itself.
+thread_local bool OnWorker = false;
+
+// The table's functions as the library built it, to put back if it does
+// not take ours.
+bg_manager LibraryTable;
+
+// Takes Lock, unless this is the worker running the functions (it holds it).
+class Hold {
+ public:
+  Hold() : held_(!OnWorker) {
+    if (held_) Lock.lock();
+  }
+  ~Hold() {
+    if (held_) Lock.unlock();
+  }
+
+ private:
+  bool held_;
+};
 
 void RunTicks() {
   // Signals (SIGINT, SIGTERM) go to the main thread, as with the library's
@@ -47,9 +69,11 @@ void RunTicks() {
     std::unique_lock<std::mutex> hold(Lock);
     Wakeup.wait(hold, [] { return Stopping || DisabledCount == 0; });
     if (Stopping) return;
+    OnWorker = true;
     for (bg_func work : Works) {
       if (work) work(1);
     }
+    OnWorker = false;
     // After a stall (a blocked window, a busy machine) the ticks go on from
     // now rather than racing to catch up.
     next += Tick;
@@ -70,20 +94,27 @@ int Start() {
   return 0;
 }
 
+// From the worker itself (the program ends inside one of the functions) the
+// thread cannot be joined: it is left to end with the process.
 void Stop() {
   if (!Worker) return;
-  {
-    std::lock_guard<std::mutex> hold(Lock);
+  if (OnWorker) {
     Stopping = true;
+    Worker->detach();
+  } else {
+    {
+      std::lock_guard<std::mutex> hold(Lock);
+      Stopping = true;
+    }
+    Wakeup.notify_all();
+    Worker->join();
   }
-  Wakeup.notify_all();
-  Worker->join();
   delete Worker;
   Worker = nullptr;
 }
 
 int Register(bg_func work) {
-  std::lock_guard<std::mutex> hold(Lock);
+  Hold hold;
   for (bg_func& slot : Works) {
     if (!slot) {
       slot = work;
@@ -94,7 +125,7 @@ int Register(bg_func work) {
 }
 
 int Unregister(bg_func work) {
-  std::lock_guard<std::mutex> hold(Lock);
+  Hold hold;
   for (bg_func& slot : Works) {
     if (slot == work) slot = nullptr;
   }
@@ -102,12 +133,12 @@ int Unregister(bg_func work) {
 }
 
 void Enable() {
-  std::lock_guard<std::mutex> hold(Lock);
+  Hold hold;
   if (--DisabledCount == 0) Wakeup.notify_all();
 }
 
 void Disable() {
-  std::lock_guard<std::mutex> hold(Lock);
+  Hold hold;
   DisabledCount++;
 }
 
@@ -118,6 +149,8 @@ int Disabled() { return DisabledCount; }
 // The library starts its background manager through this table when the
 // system driver is installed.
 void UseQuietBackgroundThread() {
+  if (!QuietThreadOption) return;
+  LibraryTable = _bg_man_pthreads;
   _bg_man_pthreads.multi_threaded = 1;
   _bg_man_pthreads.init = Start;
   _bg_man_pthreads.exit = Stop;
@@ -128,8 +161,15 @@ void UseQuietBackgroundThread() {
   _bg_man_pthreads.interrupts_disabled = Disabled;
 }
 
+bool QuietBackgroundThreadInEffect() {
+  if (Worker) return true;
+  if (QuietThreadOption) _bg_man_pthreads = LibraryTable;
+  return false;
+}
+
 #else
 
 void UseQuietBackgroundThread() {}
+bool QuietBackgroundThreadInEffect() { return false; }
 
 #endif

@@ -11,5 +11,11 @@
 extern bool QuietThreadOption;
 
 // Puts PELLIX's background thread in place of the library's. Call before
-// install_allegro; a library built without threads keeps its own.
+// install_allegro; a library built without threads keeps its own. The
+// library's table is an inside part of it: what the replacement relies on
+// is checked after the start.
 void UseQuietBackgroundThread();
+
+// After install_allegro: whether the library started PELLIX's thread. When
+// it did not, its own table is put back whole and its own thread runs.
+bool QuietBackgroundThreadInEffect();

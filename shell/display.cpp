@@ -14,6 +14,7 @@
 
 #include "debug/text.h"
 #include "shell/frame_clock.h"
+#include "shell/lost_display.h"
 #include "shell/run_control.h"
 #include "video/renderer.h"
 
@@ -191,7 +192,7 @@ uint16_t WindowPixel(uint16_t colour) {
 void PresentFrame() { PresentFrameWithStatus(nullptr); }
 
 void PresentText() {
-  if (Headless || !BackBuffer) return;
+  if (Headless || !BackBuffer || DisplayLost()) return;
   DrawTextScreen();
   Present(nullptr, true);
 }
@@ -205,7 +206,7 @@ void PresentPausedFrame() { PresentFrameWithStatus(PausedText); }
 // update of the window where drawing on the screen line by line would send
 // one for every line.
 void PresentFrameWithStatus(const char* status) {
-  if (Headless || !BackBuffer) return;
+  if (Headless || !BackBuffer || DisplayLost()) return;
   Present(status, false);
 }
 

@@ -28,6 +28,7 @@
 #include "shell/display.h"
 #include "shell/input.h"
 #include "shell/input_script.h"
+#include "shell/lost_display.h"
 #include "shell/options.h"
 #include "shell/play_keys.h"
 #include "shell/rewind.h"
@@ -92,6 +93,85 @@ DisplayMode ChooseDisplay(const Options& opt) {
   return mode;
 }
 
+// Trace.Log takes the trace lines; without it the run goes on untraced. CR
+// LF are the same two bytes on every platform: the file is binary.
+FILE* TraceFile = nullptr;
+
+void WriteTraceLine(const char* line, size_t length) { std::fwrite(line, 1, length, TraceFile); }
+
+void OpenTraceFile() {
+  TraceFile = std::fopen("Trace.Log", "wb");
+  TraceSink = TraceFile ? WriteTraceLine : nullptr;
+}
+
+void CloseTraceFile() {
+  TraceSink = nullptr;
+  if (TraceFile) std::fclose(TraceFile);
+  TraceFile = nullptr;
+}
+
+// Writes video RAM bank 0, whatever VBK selects. False with *error.
+bool DumpVram(std::string* error) {
+  return ReplaceFile("vram.bin", std::vector<uint8_t>(VideoRam, VideoRam + 0x2000), false, error);
+}
+
+// What the exit work needs of the run.
+struct RunInProgress {
+  const Options* opt = nullptr;
+  const char* path = nullptr;
+  int exit_code = 0;
+  std::chrono::steady_clock::time_point started;
+};
+RunInProgress Run;
+
+// The files written at the end of a run, and its exit code. It touches no
+// window: it also runs when the X display has gone.
+int FinishRun() {
+  const Options& opt = *Run.opt;
+  int exit_code = Run.exit_code;
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - Run.started).count();
+  if (!FinishBatterySave() && exit_code == 0) exit_code = 1;
+
+  CloseTraceFile();
+
+  if (!CloseSerialOutput(opt.test || opt.bench)) {
+    std::fprintf(stderr, "pellix: %s: cannot write the serial output\n", opt.serial);
+    exit_code = 1;
+  }
+  if (!ScheduledScreenshotsDone(FramesFinished)) exit_code = 1;
+  if (!ScheduledStatesDone(FramesFinished)) exit_code = 1;
+
+  std::string shot_error;
+  if (opt.screenshot && !SaveScreenshot(opt.screenshot, &shot_error)) {
+    std::fprintf(stderr, "pellix: %s: cannot write the screenshot (%s)\n", opt.screenshot, shot_error.c_str());
+    exit_code = 1;
+  }
+  if (opt.wav && !CloseWavCapture()) {
+    std::fprintf(stderr, "pellix: %s: cannot write the sound capture\n", opt.wav);
+    exit_code = 1;
+  }
+  std::string vram_error;
+  if (!DumpVram(&vram_error)) {
+    std::fprintf(stderr, "pellix: vram.bin: cannot write it (%s)\n", vram_error.c_str());
+    exit_code = 1;
+  }
+
+  // A test run's exit code is its verdict; a file it could not write turns
+  // a pass into 1.
+  if (opt.test) {
+    const int verdict = ReportTestResult(Run.path, FramesFinished, CpuStopped);
+    if (verdict != 0) exit_code = verdict;
+  }
+
+  if (opt.bench) {
+    const double fps = seconds > 0 ? FramesFinished / seconds : 0;
+    std::printf("%ld frames in %.3f s: %.1f frames per second, %.1f times real time\n", FramesFinished, seconds,
+                fps, fps / ConsoleFrameRate);
+  }
+  std::fflush(nullptr);
+  return exit_code;
+}
+
 // Brings up Allegro with its drivers and the window. Headless runs install
 // the library without a system driver: no window and no devices, which is
 // all the machine needs for memory bitmaps. No timer either way: the frame
@@ -101,6 +181,8 @@ bool StartAllegro(const Options& opt) {
     install_allegro(SYSTEM_NONE, &errno, std::atexit);
     return true;
   }
+  // The configuration comes first: it chooses the background thread.
+  const DisplayMode mode = ChooseDisplay(opt);
   UseQuietBackgroundThread();
   if (install_allegro(SYSTEM_AUTODETECT, &errno, std::atexit) != 0) {
     // Allegro gives no reason when it finds no display at all.
@@ -108,6 +190,8 @@ bool StartAllegro(const Options& opt) {
                  allegro_error[0] ? allegro_error : "no X display found (is DISPLAY set? --headless needs none)");
     return false;
   }
+  QuietBackgroundThreadInEffect();  // or the library's own thread runs
+  CatchLostDisplay();
   install_keyboard();
   install_joystick(JOY_TYPE_AUTODETECT);
   install_mouse();
@@ -115,7 +199,7 @@ bool StartAllegro(const Options& opt) {
   set_window_title(WindowTitle);
   set_color_depth(16);
   request_refresh_rate(RefreshRate);
-  if (!OpenDisplay(ChooseDisplay(opt))) return false;
+  if (!OpenDisplay(mode)) return false;
   enable_triple_buffer();
   return true;
 }
@@ -158,28 +242,6 @@ void ShowStoppedProcessor() {
   if (!CpuStopped) SetStreamSilenced(FastForwarding);
 }
 
-// Trace.Log takes the trace lines; without it the run goes on untraced. CR
-// LF are the same two bytes on every platform: the file is binary.
-FILE* TraceFile = nullptr;
-
-void WriteTraceLine(const char* line, size_t length) { std::fwrite(line, 1, length, TraceFile); }
-
-void OpenTraceFile() {
-  TraceFile = std::fopen("Trace.Log", "wb");
-  TraceSink = TraceFile ? WriteTraceLine : nullptr;
-}
-
-void CloseTraceFile() {
-  TraceSink = nullptr;
-  if (TraceFile) std::fclose(TraceFile);
-  TraceFile = nullptr;
-}
-
-// Writes video RAM bank 0, whatever VBK selects. False with *error.
-bool DumpVram(std::string* error) {
-  return ReplaceFile("vram.bin", std::vector<uint8_t>(VideoRam, VideoRam + 0x2000), false, error);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -191,6 +253,8 @@ int main(int argc, char** argv) {
   FrameLimit = opt.frames;
   TraceAll = opt.trace;
 
+  Run.opt = &opt;
+  SetExitWork(FinishRun);
   if (!StartAllegro(opt)) return 1;
   CatchQuitSignals();
   if (!CreateBitmaps()) {
@@ -268,8 +332,8 @@ int main(int argc, char** argv) {
   ListenToSerial(opt.test);
   RestartFrameClock();
 
-  int exit_code = 0;
-  const auto started = std::chrono::steady_clock::now();
+  Run.path = path;
+  Run.started = std::chrono::steady_clock::now();
   bool stop_told = false;  // the processor's stop has been reported
   while (!QuitRequested) {
     if (RunFrame()) {
@@ -281,50 +345,13 @@ int main(int argc, char** argv) {
     if (!stop_told) ShowMessage(UnknownOpcodeText);
     stop_told = true;
     if (Headless) {  // stopped: nobody can read the registers or press Escape
-      exit_code = UnknownOpExit;
+      Run.exit_code = UnknownOpExit;
       break;
     }
     ShowStoppedProcessor();
   }
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-  if (!FinishBatterySave() && exit_code == 0) exit_code = 1;
-
-  CloseTraceFile();
-
-  if (!CloseSerialOutput(opt.test || opt.bench)) {
-    std::fprintf(stderr, "pellix: %s: cannot write the serial output\n", opt.serial);
-    exit_code = 1;
-  }
-  if (!ScheduledScreenshotsDone(FramesFinished)) exit_code = 1;
-  if (!ScheduledStatesDone(FramesFinished)) exit_code = 1;
-
-  std::string shot_error;
-  if (opt.screenshot && !SaveScreenshot(opt.screenshot, &shot_error)) {
-    std::fprintf(stderr, "pellix: %s: cannot write the screenshot (%s)\n", opt.screenshot, shot_error.c_str());
-    exit_code = 1;
-  }
-  if (opt.wav && !CloseWavCapture()) {
-    std::fprintf(stderr, "pellix: %s: cannot write the sound capture\n", opt.wav);
-    exit_code = 1;
-  }
-  std::string vram_error;
-  if (!DumpVram(&vram_error)) {
-    std::fprintf(stderr, "pellix: vram.bin: cannot write it (%s)\n", vram_error.c_str());
-    exit_code = 1;
-  }
-
-  // A test run's exit code is its verdict; a file it could not write turns
-  // a pass into 1.
-  if (opt.test) {
-    const int verdict = ReportTestResult(path, FramesFinished, CpuStopped);
-    if (verdict != 0) exit_code = verdict;
-  }
-
-  if (opt.bench) {
-    const double fps = seconds > 0 ? FramesFinished / seconds : 0;
-    std::printf("%ld frames in %.3f s: %.1f frames per second, %.1f times real time\n", FramesFinished, seconds,
-                fps, fps / ConsoleFrameRate);
-  }
+  const int exit_code = FinishRunOnce();
+  if (DisplayLost()) _exit(exit_code);  // the library's own exit work would need the display
   return exit_code;
 }
 END_OF_MAIN()

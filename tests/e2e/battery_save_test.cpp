@@ -355,3 +355,24 @@ TEST(BatterySaveWindow, AGameSavedJustBeforeThePauseIsOnTheDisk) {
   WaitForExit(run, 10, code);
   EXPECT_EQ(ReadFileBytes(dir + "/print.sav").at(0), 0x5A);
 }
+
+// The X server goes away under a game that writes its save every frame (so
+// its periodic save waits ten seconds): the run ends at once, saved.
+TEST(BatterySaveWindow, AVanishedDisplayEndsTheRunWithItsSave) {
+  XvfbServer x;
+  ASSERT_TRUE(x.ok()) << "Xvfb did not start";
+  const std::string dir = MakeTempDir("save-display-gone");
+  const std::string rom = CopyCartridge(Counters[0], dir), save = SaveBeside(Counters[0], dir);
+  BackgroundRun run = StartPellix({rom}, dir, x.env());
+  const std::string window = FindWindow(x, "PELLIX Build 090113 - By: Brannoch", 20);
+  ASSERT_FALSE(window.empty()) << DescribeRun(run, x);
+  ASSERT_TRUE(WaitForPicture(x, window, 20));
+  HoldKey(x, window, "Return", 0.1);
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  x.Kill();
+  int code = -1;
+  ASSERT_TRUE(WaitForExit(run, 5, code)) << "ended within 5 s of the display";
+  EXPECT_GE(FramesCounted(Counters[0], ReadFileBytes(save)), 30) << ReadErrors(run);
+  EXPECT_LT(AgeInSeconds(save), 5.5) << "written after the display went";
+  EXPECT_TRUE(FileExists(dir + "/vram.bin"));
+}

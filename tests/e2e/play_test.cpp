@@ -228,7 +228,7 @@ TEST_F(PlayWindow, ConfiguredKeysReplaceTheDefaults) {
   EXPECT_TRUE(HasColour(Capture("paused.png"), White)) << "P still pauses";
   Press("Escape");
   ASSERT_NO_FATAL_FAILURE(ExpectCleanExit());
-  EXPECT_NE(ReadErrors(run).find("pellix.cfg: [keys] pause = NOPE: "), std::string::npos) << ReadErrors(run);
+  EXPECT_NE(ReadErrors(run).find("pellix.cfg:3: [keys] pause = NOPE: "), std::string::npos) << ReadErrors(run);
   const std::vector<uint8_t> after = ReadFileBytes(home + "/pellix/pellix.cfg");
   EXPECT_EQ(std::string(after.begin(), after.end()), text) << "the file is only read";
 }

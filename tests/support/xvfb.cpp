@@ -87,6 +87,13 @@ XvfbServer::~XvfbServer() {
   }
 }
 
+void XvfbServer::Kill() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGKILL);
+  waitpid(pid_, nullptr, 0);
+  pid_ = -1;
+}
+
 BackgroundRun StartPellix(const std::vector<std::string>& args, const std::string& workdir,
                           const std::map<std::string, std::string>& env) {
   static int counter = 0;

@@ -10,6 +10,7 @@ class XvfbServer {
  public:
   XvfbServer();   // starts Xvfb on a free display, 1024x768x24
   ~XvfbServer();  // stops it
+  void Kill();     // ends it at once, as a crash would
   bool ok() const { return pid_ > 0; }
   const std::string& display() const { return display_; }             // ":NN"
   std::map<std::string, std::string> env() const { return {{"DISPLAY", display_}}; }

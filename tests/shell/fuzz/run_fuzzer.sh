@@ -15,7 +15,7 @@ out="$(cd "$out" && pwd)"
 
 fuzzer="$out/state_fuzzer"
 flags=(-std=c++17 -O1 -g -fno-omit-frame-pointer -fsanitize=fuzzer-no-link,address,undefined
-       -fno-sanitize-recover=undefined -I"$root" $(pkg-config --cflags allegro libpng zlib))
+       -fno-sanitize-recover=undefined -I"$root" $(pkg-config --cflags allegro libpng zlib x11))
 sources=()
 for s in "$root"/{cpu,memory,video,sound,debug,archive,shell}/*.cpp "$root/tests/shell/fuzz/state_fuzzer.cpp"; do
   [ "$(basename "$s")" = main.cpp ] || sources+=("$s")
@@ -47,7 +47,7 @@ relink=no
 [ -x "$fuzzer" ] || relink=yes
 for o in "${objects[@]}"; do [ "$o" -nt "$fuzzer" ] && relink=yes; done
 if [ "$relink" = yes ]; then
-  clang++ -fsanitize=fuzzer,address,undefined "${objects[@]}" $(pkg-config --libs allegro libpng zlib) -lm -pthread \
+  clang++ -fsanitize=fuzzer,address,undefined "${objects[@]}" $(pkg-config --libs allegro libpng zlib x11) -lm -pthread \
     -o "$fuzzer"
 fi
 
