@@ -1,5 +1,7 @@
 #include "memory/machine_state.h"
 
+#include "memory/little_endian.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -58,20 +60,10 @@ bool ReadParts(const uint8_t* data, size_t size) {
 
 }  // namespace
 
-void StateWriter::u16(unsigned value) {
-  u8(value);
-  u8(value >> 8);
-}
-
-void StateWriter::u32(uint32_t value) {
-  u16(value & 0xFFFF);
-  u16(value >> 16);
-}
-
-void StateWriter::i64(int64_t value) {
-  const uint64_t v = static_cast<uint64_t>(value);
-  u32(static_cast<uint32_t>(v));
-  u32(static_cast<uint32_t>(v >> 32));
+void StateWriter::number(uint64_t value, int size) {
+  uint8_t bytes[8];
+  PutLe(bytes, value, size);
+  out_.insert(out_.end(), bytes, bytes + size);
 }
 
 void StateWriter::bytes(const void* data, size_t size) {
@@ -83,10 +75,7 @@ void StateWriter::u16s(const uint16_t* values, size_t count) {
   const size_t at = out_.size();
   out_.resize(at + 2 * count);
   uint8_t* p = out_.data() + at;
-  for (size_t i = 0; i < count; i++) {
-    p[2 * i] = static_cast<uint8_t>(values[i]);
-    p[2 * i + 1] = static_cast<uint8_t>(values[i] >> 8);
-  }
+  for (size_t i = 0; i < count; i++) PutLe(p + 2 * i, values[i], 2);
 }
 
 bool StateReader::take(size_t size) {
@@ -97,19 +86,11 @@ bool StateReader::take(size_t size) {
 
 uint8_t StateReader::u8() { return take(1) ? *at_++ : 0; }
 
-uint16_t StateReader::u16() {
-  const unsigned low = u8();
-  return static_cast<uint16_t>(low | u8() << 8);
-}
-
-uint32_t StateReader::u32() {
-  const uint32_t low = u16();
-  return low | static_cast<uint32_t>(u16()) << 16;
-}
-
-int64_t StateReader::i64() {
-  const uint64_t low = u32();
-  return static_cast<int64_t>(low | static_cast<uint64_t>(u32()) << 32);
+uint64_t StateReader::number_of(int size) {
+  if (!take(static_cast<size_t>(size))) return 0;
+  const uint64_t value = GetLe(at_, size);
+  at_ += size;
+  return value;
 }
 
 bool StateReader::flag() {
@@ -139,7 +120,7 @@ void StateReader::u16s(uint16_t* out, size_t count) {
     std::fill(out, out + count, 0);
     return;
   }
-  for (size_t i = 0; i < count; i++) out[i] = static_cast<uint16_t>(at_[2 * i] | at_[2 * i + 1] << 8);
+  for (size_t i = 0; i < count; i++) out[i] = static_cast<uint16_t>(GetLe(at_ + 2 * i, 2));
   at_ += 2 * count;
 }
 

@@ -23,10 +23,10 @@ class StateWriter {
   explicit StateWriter(std::vector<uint8_t>& out) : out_(out) {}
 
   void u8(unsigned value) { out_.push_back(static_cast<uint8_t>(value)); }
-  void u16(unsigned value);
-  void u32(uint32_t value);
+  void u16(unsigned value) { number(value, 2); }
+  void u32(uint32_t value) { number(value, 4); }
   void i32(int32_t value) { u32(static_cast<uint32_t>(value)); }
-  void i64(int64_t value);
+  void i64(int64_t value) { number(static_cast<uint64_t>(value), 8); }
   void flag(bool value) { u8(value ? 1 : 0); }
   void bytes(const void* data, size_t size);
   void u16s(const uint16_t* values, size_t count);
@@ -34,6 +34,7 @@ class StateWriter {
   void section(const char (&mark)[5]) { bytes(mark, 4); }
 
  private:
+  void number(uint64_t value, int size);
   std::vector<uint8_t>& out_;
 };
 
@@ -46,10 +47,10 @@ class StateReader {
   StateReader(const uint8_t* data, size_t size) : at_(data), end_(data + size) {}
 
   uint8_t u8();
-  uint16_t u16();
-  uint32_t u32();
+  uint16_t u16() { return static_cast<uint16_t>(number_of(2)); }
+  uint32_t u32() { return static_cast<uint32_t>(number_of(4)); }
   int32_t i32() { return static_cast<int32_t>(u32()); }
-  int64_t i64();
+  int64_t i64() { return static_cast<int64_t>(number_of(8)); }
   bool flag();  // one byte, 0 or 1
   // A 32-bit whole number that must lie in [low, high].
   int32_t number(int32_t low, int32_t high);
@@ -63,6 +64,7 @@ class StateReader {
 
  private:
   bool take(size_t size);
+  uint64_t number_of(int size);
   const uint8_t* at_;
   const uint8_t* end_;
   bool ok_ = true;

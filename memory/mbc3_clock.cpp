@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "memory/little_endian.h"
 #include "memory/machine_state.h"
 
 Mbc3ClockRegisters Mbc3ClockRunning = {};
@@ -81,16 +82,6 @@ Mbc3ClockRegisters Masked(Mbc3ClockRegisters r) {
   r.hours &= 0x1F;
   r.day_high &= ClockDayBit8 | ClockHalt | ClockDayCarry;
   return r;
-}
-
-void PutLe(uint8_t* out, uint64_t value, int bytes) {
-  for (int i = 0; i < bytes; i++) out[i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
-uint64_t GetLe(const uint8_t* in, int bytes) {
-  uint64_t value = 0;
-  for (int i = bytes - 1; i >= 0; i--) value = value << 8 | in[i];
-  return value;
 }
 
 void PutRegisters(uint8_t* out, const Mbc3ClockRegisters& r) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "memory/little_endian.h"
 #include "memory/machine_state.h"
 
 bool RewindOption = true;
@@ -22,16 +23,12 @@ constexpr size_t FieldBytes = 4;
 constexpr size_t MostEqualInRun = 2 * FieldBytes;
 
 void PutField(std::vector<uint8_t>& out, size_t value) {
-  const uint32_t field = static_cast<uint32_t>(value);
-  const auto* bytes = reinterpret_cast<const uint8_t*>(&field);
+  uint8_t bytes[FieldBytes];
+  PutLe(bytes, value, FieldBytes);
   out.insert(out.end(), bytes, bytes + FieldBytes);
 }
 
-uint32_t GetField(const uint8_t* at) {
-  uint32_t field;
-  std::memcpy(&field, at, FieldBytes);
-  return field;
-}
+uint32_t GetField(const uint8_t* at) { return static_cast<uint32_t>(GetLe(at, FieldBytes)); }
 
 // The first place from `at` on where the two differ, or `end`; eight bytes
 // at a time, for a state is mostly equal.

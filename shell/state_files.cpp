@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "memory/bus.h"
+#include "memory/little_endian.h"
 #include "memory/machine_state.h"
 #include "shell/atomic_file.h"
 #include "shell/battery_save.h"
@@ -38,13 +39,8 @@ bool ScheduledFailed = false;
 
 SaveLocation Slots;
 
-uint32_t GetLe32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-
-void PutLe32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; i++) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
+uint32_t GetLe32(const uint8_t* p) { return static_cast<uint32_t>(GetLe(p, 4)); }
+void PutLe32(uint8_t* p, uint32_t v) { PutLe(p, v, 4); }
 
 uint32_t Crc(const uint8_t* data, size_t size) {
   uLong crc = crc32(0L, Z_NULL, 0);
