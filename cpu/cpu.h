@@ -39,17 +39,13 @@ void SetBreakpointHook(void (*hook)());
 // Executes the CB-prefixed instruction with this second byte; PC moves by 2.
 void ExecuteCb(uint8_t opcode);
 
-// Takes the lowest pending and enabled interrupt when IME is set; ends a halt
-// without dispatching when IME is clear.
-void CheckInterrupts();
+// Enters the handler of the lowest enabled pending source, in place of the
+// opcode just fetched.
+void DispatchInterrupt();
 
-// Enters an interrupt handler: ends a halt, clears IME, pushes PC, jumps.
-void DispatchInterrupt(uint16_t vector);
-
-// HALT: waits for an interrupt when any source is enabled in IE.
+// HALT, with the halt bug.
 void Halt();
 
-// The idle cycles one halted step covers: up to the next moment the machine
-// could change IF or the divider, so waiting in one step ends exactly where
-// waiting cycle by cycle would.
-int HaltedCycles();
+// A halted step: wakes when an enabled request is pending (true), else
+// waits up to the next event, when IF can change (false).
+bool WakeFromHalt();

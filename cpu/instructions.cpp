@@ -10,7 +10,8 @@
 #include "debug/disassembler.h"
 #include "memory/bus.h"
 #include "memory/io_registers.h"
-#include "memory/timer.h"
+#include "memory/machine_clock.h"
+#include "video/lcd_timing.h"
 
 bool TraceAll = false;
 bool TraceKeyHeld = false;
@@ -20,20 +21,16 @@ namespace {
 
 using Handler = void (*)();
 
-// The byte after a 0xCB prefix, read once by the step for the cost and used
-// again by the prefix handler.
+// The byte after a 0xCB prefix, fetched by the step and used by the prefix
+// handler.
 uint8_t PrefixByte = 0;
 
-// The running sum of costs outgrows 32 bits after about 34 minutes of play;
-// it wraps around (nothing is timed from it).
-inline void CountCycles(int cycles) {
-  TotalCycles = static_cast<int>(static_cast<unsigned>(TotalCycles) + static_cast<unsigned>(cycles));
-}
-
-// Code runs from the cartridge's ROM or from work RAM nearly always: those
-// windows are reached by a few well-predicted tests rather than through the
-// bus's full decoding.
+// A read of code, a cycle like any read. Code runs from the cartridge's
+// ROM or from work RAM nearly always: those windows are reached by a few
+// well-predicted tests rather than through the bus's full decoding.
 inline uint8_t FetchByte(int address) {
+  ++TotalCycles;
+  if (OamDmaActive) return OamDmaRead(address);
   address &= 0xFFFF;
   if (address < 0x8000) return address < 0x4000 ? RomBank0Ptr[address] : RomBankPtr[address - 0x4000];
   if ((address >> 13) == 0xC000 >> 13)
@@ -42,7 +39,12 @@ inline uint8_t FetchByte(int address) {
 }
 
 inline uint8_t ImmediateByte() { return FetchByte(Cpu.PC + 1); }
-inline uint16_t ImmediateWord() { return BusRead16(Cpu.PC + 1); }
+
+// Low byte first, a cycle each.
+inline uint16_t ImmediateWord() {
+  const uint8_t low = FetchByte(Cpu.PC + 1);
+  return static_cast<uint16_t>(FetchByte(Cpu.PC + 2) << 8 | low);
+}
 
 // Branch conditions by their 2-bit code: NZ, Z, NC, C.
 constexpr int CondNZ = 0, CondZ = 1, CondNC = 2, CondC = 3;
@@ -92,13 +94,13 @@ void LdPairImm() {
 
 template <int p>
 void LdAtPairA() {
-  BusWrite(ReadPair<p>(), Cpu.A);
+  CpuWrite(ReadPair<p>(), Cpu.A);
   Cpu.PC += 1;
 }
 
 template <int p>
 void LdAAtPair() {
-  Cpu.A = BusRead(ReadPair<p>());
+  Cpu.A = CpuRead(ReadPair<p>());
   Cpu.PC += 1;
 }
 
@@ -106,7 +108,7 @@ void LdAAtPair() {
 template <int step>
 void LdAtHlStepA() {
   const uint16_t hl = ReadHL();
-  BusWrite(hl, Cpu.A);
+  CpuWrite(hl, Cpu.A);
   WriteHL(static_cast<uint16_t>(hl + step));
   Cpu.PC += 1;
 }
@@ -114,55 +116,57 @@ void LdAtHlStepA() {
 template <int step>
 void LdAAtHlStep() {
   const uint16_t hl = ReadHL();
-  Cpu.A = BusRead(hl);
+  Cpu.A = CpuRead(hl);
   WriteHL(static_cast<uint16_t>(hl + step));
   Cpu.PC += 1;
 }
 
 void LdAtNnSp() {
   const uint16_t nn = ImmediateWord();
-  BusWrite(nn, Cpu.SP & 0xFF);
-  BusWrite(nn + 1, Cpu.SP >> 8);
+  CpuWrite(nn, Cpu.SP & 0xFF);
+  CpuWrite(nn + 1, Cpu.SP >> 8);
   Cpu.PC += 3;
 }
 
 void LdhAtNA() {
-  BusWrite(0xFF00 + ImmediateByte(), Cpu.A);
+  CpuWrite(0xFF00 + ImmediateByte(), Cpu.A);
   Cpu.PC += 2;
 }
 
 void LdhAAtN() {
-  Cpu.A = BusRead(0xFF00 + ImmediateByte());
+  Cpu.A = CpuRead(0xFF00 + ImmediateByte());
   Cpu.PC += 2;
 }
 
 void LdAtCA() {
-  BusWrite(0xFF00 + Cpu.C, Cpu.A);
+  CpuWrite(0xFF00 + Cpu.C, Cpu.A);
   Cpu.PC += 1;
 }
 
 void LdAAtC() {
-  Cpu.A = BusRead(0xFF00 + Cpu.C);
+  Cpu.A = CpuRead(0xFF00 + Cpu.C);
   Cpu.PC += 1;
 }
 
 void LdAtNnA() {
-  BusWrite(ImmediateWord(), Cpu.A);
+  CpuWrite(ImmediateWord(), Cpu.A);
   Cpu.PC += 3;
 }
 
 void LdAAtNn() {
-  Cpu.A = BusRead(ImmediateWord());
+  Cpu.A = CpuRead(ImmediateWord());
   Cpu.PC += 3;
 }
 
 void LdSpHl() {
+  IdleCycle();
   Cpu.SP = ReadHL();
   Cpu.PC += 1;
 }
 
 void LdHlSpOffset() {
   WriteHL(SpPlusOffset(ImmediateByte()));
+  IdleCycle();
   Cpu.PC += 2;
 }
 
@@ -170,6 +174,7 @@ void LdHlSpOffset() {
 
 template <int p>
 void PushPair() {
+  IdleCycle();
   Push16(ReadPair<p>());
   Cpu.PC += 1;
 }
@@ -238,111 +243,108 @@ void RotateA() {
 
 template <int p>
 void IncPair() {
+  IdleCycle();
   WritePair<p>(static_cast<uint16_t>(ReadPair<p>() + 1));
   Cpu.PC += 1;
 }
 
 template <int p>
 void DecPair() {
+  IdleCycle();
   WritePair<p>(static_cast<uint16_t>(ReadPair<p>() - 1));
   Cpu.PC += 1;
 }
 
 template <int p>
 void AddHlPair() {
+  IdleCycle();
   AddHl(ReadPair<p>());
   Cpu.PC += 1;
 }
 
 void AddSpOffset() {
   Cpu.SP = SpPlusOffset(ImmediateByte());
+  IdleCycle();
+  IdleCycle();
   Cpu.PC += 2;
 }
 
 // ---- Jumps, calls and returns ---------------------------------------------
 
+// Taken branches spend an idle cycle loading PC; a condition that fails
+// costs no more than the reads of the operand.
+
 // The displacement counts from the address after the two-byte instruction.
-inline void JumpRelative() {
-  Cpu.PC = static_cast<uint16_t>(Cpu.PC + 2 + static_cast<int8_t>(ImmediateByte()));
+inline void JumpRelative(uint8_t e) {
+  IdleCycle();
+  Cpu.PC = static_cast<uint16_t>(Cpu.PC + 2 + static_cast<int8_t>(e));
 }
 
-void Jr() { JumpRelative(); }
-
-// A conditional branch costs the table's cycles when it falls through and
-// these more when taken; the time goes to the timer and the count as the
-// table's cost did before the instruction ran.
-constexpr int TakenJumpCycles = 1;
-constexpr int TakenCallCycles = 3;
-constexpr int TakenReturnCycles = 3;
-
-inline void AddTakenCycles(int cycles) {
-  InstructionCycles += cycles;
-  CountCycles(cycles);
-  TimerAdvance(cycles);
-}
+void Jr() { JumpRelative(ImmediateByte()); }
 
 template <int cc>
 void JrCond() {
-  if (Condition<cc>()) {
-    AddTakenCycles(TakenJumpCycles);
-    JumpRelative();
-  } else {
-    Cpu.PC += 2;
-  }
+  const uint8_t e = ImmediateByte();
+  if (Condition<cc>()) JumpRelative(e);
+  else Cpu.PC += 2;
 }
 
-void JpNn() { Cpu.PC = ImmediateWord(); }
+inline void Jump(uint16_t target) {
+  IdleCycle();
+  Cpu.PC = target;
+}
+
+void JpNn() { Jump(ImmediateWord()); }
 
 template <int cc>
 void JpCond() {
-  if (Condition<cc>()) {
-    AddTakenCycles(TakenJumpCycles);
-    Cpu.PC = ImmediateWord();
-  } else {
-    Cpu.PC += 3;
-  }
+  const uint16_t target = ImmediateWord();
+  if (Condition<cc>()) Jump(target);
+  else Cpu.PC += 3;
 }
 
 void JpHl() { Cpu.PC = ReadHL(); }
 
-inline void Call() {
-  const uint16_t target = ImmediateWord();
+inline void Call(uint16_t target) {
+  IdleCycle();
   Push16(static_cast<uint16_t>(Cpu.PC + 3));
   Cpu.PC = target;
 }
 
-void CallNn() { Call(); }
+void CallNn() { Call(ImmediateWord()); }
 
 template <int cc>
 void CallCond() {
-  if (Condition<cc>()) {
-    AddTakenCycles(TakenCallCycles);
-    Call();
-  } else {
-    Cpu.PC += 3;
-  }
+  const uint16_t target = ImmediateWord();
+  if (Condition<cc>()) Call(target);
+  else Cpu.PC += 3;
 }
 
-void Ret() { Cpu.PC = Pop16(); }
+inline void Return() {
+  const uint16_t target = Pop16();
+  IdleCycle();
+  Cpu.PC = target;
+}
 
+void Ret() { Return(); }
+
+// The test takes a cycle of its own.
 template <int cc>
 void RetCond() {
-  if (Condition<cc>()) {
-    AddTakenCycles(TakenReturnCycles);
-    Cpu.PC = Pop16();
-  } else {
-    Cpu.PC += 1;
-  }
+  IdleCycle();
+  if (Condition<cc>()) Return();
+  else Cpu.PC += 1;
 }
 
 // IME is back at once: a pending request is taken at the next step.
 void Reti() {
-  Cpu.PC = Pop16();
+  Return();
   Cpu.IME = 1;
 }
 
 template <uint16_t vector>
 void Rst() {
+  IdleCycle();
   Push16(static_cast<uint16_t>(Cpu.PC + 1));
   Cpu.PC = vector;
 }
@@ -365,14 +367,15 @@ void HaltOp() { Halt(); }
 
 void Di() {
   Cpu.IME = 0;
+  Cpu.ImeNext = 0;
   Cpu.PC += 1;
 }
 
-// IME is set at once, but interrupts wait for one more instruction: games
-// clear IF or set up their handlers right after EI and rely on that.
+// Interrupts are enabled once the instruction after EI has run: games
+// clear IF or set up their handlers right after EI and rely on that. EI;
+// DI takes none.
 void Ei() {
-  Cpu.IME = 1;
-  EiCycles = TotalCycles;
+  Cpu.ImeNext = 1;
   Cpu.PC += 1;
 }
 
@@ -472,35 +475,39 @@ void SetBreakpointHook(void (*hook)()) {
 
 namespace {
 
-// One step: at most one interrupt, the trace line, the fetch, the cost (the
-// timer moves before the instruction runs), and the instruction itself.
+// One step: an interrupt taken or a halt waited out, then the trace line,
+// the fetch and the instruction, each access at its own cycle.
 inline void Step() {
-  if (IE & IF & InterruptSources) CheckInterrupts();
-  if (TraceAll | TraceKeyHeld) Disassemble(Cpu.PC, -1);
-
-  if (Cpu.Halted) {  // waiting: idle cycles that read but do not move PC
-    (void)BusRead(Cpu.PC);
+  const uint64_t start = TotalCycles;
+  if (Cpu.Halted && !WakeFromHalt()) {
     Cpu.Opcode = 0;
-    const int cycles = HaltedCycles();
-    InstructionCycles = cycles;
-    CountCycles(cycles);
-    TimerAdvance(cycles);
+    InstructionCycles = static_cast<int>(TotalCycles - start);
     return;
   }
+  if (TraceAll | TraceKeyHeld) Disassemble(Cpu.PC, -1);
 
+  // The request is looked for as the opcode comes in: one that arrives by
+  // the end of the fetch is taken in its place.
   const uint8_t opcode = FetchByte(Cpu.PC);
-  Cpu.Opcode = opcode;
-  int cost;
-  if (opcode == 0xCB) {
-    PrefixByte = FetchByte(Cpu.PC + 1);
-    cost = CbOpcodeCycles[PrefixByte];
-  } else {
-    cost = OpcodeCycles[opcode];
+  RunDueEvents();
+  if (Cpu.IME && (IE & IF & InterruptSources)) {
+    DispatchInterrupt();
+    Cpu.Opcode = 0;
+    InstructionCycles = static_cast<int>(TotalCycles - start);
+    return;
   }
-  InstructionCycles = cost;
-  CountCycles(cost);
-  TimerAdvance(cost);
+  if (Cpu.ImeNext) {  // the instruction after EI runs with interrupts still off
+    Cpu.IME = 1;
+    Cpu.ImeNext = 0;
+  }
+  if (Cpu.HaltBug) {  // the fetch did not move PC on: the byte is read again
+    Cpu.HaltBug = 0;
+    Cpu.PC--;
+  }
+  Cpu.Opcode = opcode;
+  if (opcode == 0xCB) PrefixByte = FetchByte(Cpu.PC + 1);
   BaseOps[opcode]();
+  InstructionCycles = static_cast<int>(TotalCycles - start);
 }
 
 }  // namespace
@@ -510,7 +517,7 @@ void CpuStep() {
   Step();
 }
 
-// The step and the LCD's count in one loop, so that nothing but the
+// The step and the events due in one loop, so that nothing but the
 // instruction's own handler is called per instruction. A frame that ended
 // with the LCD off starts here, with its buttons; events left over from the
 // step that ended the last frame come first.
@@ -521,13 +528,11 @@ bool RunFrame() {
     FrameStartPending = 0;
   }
   if (CpuStopped) return false;
-  if (FrameCycles >= LcdEventAt) AdvanceLcdEvents();
+  RunDueEvents();
   while (!FrameReady) {
     Step();
     if (CpuStopped) return false;
-    FrameCycles += InstructionCycles;
-    LineCycles += InstructionCycles;
-    if (FrameCycles >= LcdEventAt) AdvanceLcdEvents();
+    RunDueEvents();
   }
   return true;
 }

@@ -1,4 +1,5 @@
-// Operand access shared by the two instruction sets. An opcode names its
+// The processor's memory accesses, each a machine cycle of its own, and
+// operand access shared by the two instruction sets. An opcode names its
 // register by a 3-bit code: 0 B, 1 C, 2 D, 3 E, 4 H, 5 L, 6 the byte at HL
 // (through the bus), 7 A. Pairs are numbered BC, DE, HL, SP, AF.
 #pragma once
@@ -6,6 +7,24 @@
 
 #include "cpu/registers.h"
 #include "memory/bus.h"
+#include "memory/oam_dma.h"
+
+// A read: the cycle passes, and the byte is read as the machine stands at
+// its end (a register access brings its unit up to that cycle first).
+inline uint8_t CpuRead(int address) {
+  ++TotalCycles;
+  if (OamDmaActive) return OamDmaRead(address);
+  return BusRead(address);
+}
+
+inline void CpuWrite(int address, int value) {
+  ++TotalCycles;
+  if (OamDmaActive && OamDmaBlocksWrite(address)) return;
+  BusWrite(address, value);
+}
+
+// A cycle without an access.
+inline void IdleCycle() { ++TotalCycles; }
 
 constexpr int RegB = 0, RegC = 1, RegD = 2, RegE = 3, RegH = 4, RegL = 5, RegAtHl = 6, RegA = 7;
 constexpr int PairBC = 0, PairDE = 1, PairHL = 2, PairSP = 3, PairAF = 4;
@@ -24,13 +43,13 @@ inline uint8_t& Reg() {
 
 template <int r>
 inline uint8_t ReadOperand() {
-  if constexpr (r == RegAtHl) return BusRead(ReadHL());
+  if constexpr (r == RegAtHl) return CpuRead(ReadHL());
   else return Reg<r>();
 }
 
 template <int r>
 inline void WriteOperand(uint8_t value) {
-  if constexpr (r == RegAtHl) BusWrite(ReadHL(), value);
+  if constexpr (r == RegAtHl) CpuWrite(ReadHL(), value);
   else Reg<r>() = value;
 }
 
@@ -40,9 +59,9 @@ template <int r, typename Operation>
 inline void ModifyOperand(Operation operation) {
   if constexpr (r == RegAtHl) {
     const uint16_t address = ReadHL();
-    uint8_t value = BusRead(address);
+    uint8_t value = CpuRead(address);
     operation(value);
-    BusWrite(address, value);
+    CpuWrite(address, value);
   } else {
     operation(Reg<r>());
   }

@@ -1,20 +1,18 @@
 #include "cpu/registers.h"
 
-#include "memory/bus.h"
+#include "cpu/operands.h"
 #include "memory/machine_state.h"
 
 CpuRegisters Cpu;
 int InstructionCycles = 0;
-int TotalCycles = 0;
+uint64_t TotalCycles = 0;
 int CpuStopped = 0;
-int EiCycles = -1;
 
+// The count goes on across a reset, as the machine's other clocks do.
 void ResetCpu() {
   Cpu = CpuRegisters{};
   InstructionCycles = 0;
-  TotalCycles = 0;
   CpuStopped = 0;
-  EiCycles = -1;
 }
 
 void SaveCpuState(StateWriter& out) {
@@ -23,12 +21,13 @@ void SaveCpuState(StateWriter& out) {
   out.u16(Cpu.PC);
   out.u16(Cpu.SP);
   out.i32(Cpu.IME);
+  out.u8(Cpu.ImeNext);
+  out.u8(Cpu.HaltBug);
   out.u8(Cpu.Opcode);
   out.i32(Cpu.Halted);
   out.i32(InstructionCycles);
-  out.i32(TotalCycles);
+  out.i64(static_cast<int64_t>(TotalCycles));
   out.i32(CpuStopped);
-  out.i32(EiCycles);
 }
 
 namespace {
@@ -45,28 +44,32 @@ void LoadCpuState(StateReader& in) {
   Cpu.PC = in.u16();
   Cpu.SP = in.u16();
   Cpu.IME = static_cast<uint8_t>(in.number(0, 1));
+  Cpu.ImeNext = in.flag();
+  Cpu.HaltBug = in.flag();
   Cpu.Opcode = in.u8();
   Cpu.Halted = in.number(0, 1);
   InstructionCycles = in.number(0, LongestStep);
-  TotalCycles = in.i32();
+  TotalCycles = static_cast<uint64_t>(in.i64());
   CpuStopped = in.number(0, 1);
-  EiCycles = in.i32();
 }
 
 // The stack grows downwards and holds words little-endian like every other
 // word in memory: the high byte goes to SP - 1, the low byte to SP - 2, so
 // that the low byte lies at the new SP. Programs read return addresses and
 // pushed registers straight from memory and rely on this order.
+// Two cycles, one write each.
 void Push16(uint16_t value) {
   Cpu.SP--;
-  BusWrite(Cpu.SP, value >> 8);
+  CpuWrite(Cpu.SP, value >> 8);
   Cpu.SP--;
-  BusWrite(Cpu.SP, value & 0xFF);
+  CpuWrite(Cpu.SP, value & 0xFF);
 }
 
-// The exact inverse of Push16: the low byte from SP, the high byte from SP + 1.
+// The exact inverse of Push16: the low byte from SP, the high byte from SP
+// + 1, a cycle each.
 uint16_t Pop16() {
-  const uint16_t word = BusRead16(Cpu.SP);
+  const uint8_t low = CpuRead(Cpu.SP);
+  const uint8_t high = CpuRead(Cpu.SP + 1);
   Cpu.SP += 2;
-  return word;
+  return static_cast<uint16_t>(high << 8 | low);
 }

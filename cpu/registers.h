@@ -11,17 +11,18 @@ struct CpuRegisters {
   uint8_t A, B, C, D, E, F, H, L;
   uint16_t PC, SP;
   uint8_t IME;
-  uint8_t Opcode;  // the opcode fetched by the current step; 0 while halted
-  int Halted;      // 1 while waiting after HALT
+  uint8_t ImeNext;  // EI ran: IME is set once the next instruction starts
+  uint8_t HaltBug;  // HALT did not halt: the next opcode's byte is read twice
+  uint8_t Opcode;   // the opcode fetched by the current step; 0 while halted
+  int Halted;       // 1 while waiting after HALT
 };
 
 extern CpuRegisters Cpu;
-extern int InstructionCycles;  // cost in machine cycles of the latest step
-extern int TotalCycles;        // running sum of all costs
+extern int InstructionCycles;  // machine cycles of the latest step
+// Machine cycles since power-on: one for every memory access and idle
+// cycle of the processor, in the order it makes them. The machine's time.
+extern uint64_t TotalCycles;
 extern int CpuStopped;         // set after an undefined opcode, never cleared
-// TotalCycles just after the latest EI: the step that starts at that count
-// runs the instruction after EI before any interrupt can be taken.
-extern int EiCycles;
 
 inline uint16_t ReadBC() { return static_cast<uint16_t>(Cpu.B << 8 | Cpu.C); }
 inline uint16_t ReadDE() { return static_cast<uint16_t>(Cpu.D << 8 | Cpu.E); }

@@ -1,7 +1,9 @@
 #include "memory/io_registers.h"
 
 #include "memory/bus.h"
+#include "memory/machine_clock.h"
 #include "memory/machine_state.h"
+#include "memory/oam_dma.h"
 #include "memory/serial.h"
 #include "memory/timer.h"
 #include "memory/vram_dma.h"
@@ -9,7 +11,7 @@
 #include "video/lcd_timing.h"
 #include "video/renderer.h"
 
-uint8_t DIV = 0, TIMA = 0, TMA = 0, TAC = 0;
+uint8_t TIMA = 0, TMA = 0, TAC = 0;
 uint8_t IF = 0, IE = 0;
 uint8_t LCDC = 0, STAT = 0, SCY = 0, SCX = 0, LY = 0, LYC = 0;
 uint8_t BGP = 0, OBP0 = 0, OBP1 = 0, WY = 0, WX = 0;
@@ -21,7 +23,7 @@ uint8_t JoypadHeld = 0;
 uint8_t JoypadNextFrame = 0;
 
 void ResetIoRegisters() {
-  DIV = TIMA = TMA = TAC = 0;
+  TIMA = TMA = TAC = 0;
   IF = IE = 0;
   LCDC = 0;  // the start-up then switches the LCD on through the register
   STAT = SCY = SCX = LY = LYC = 0;
@@ -33,7 +35,7 @@ void ResetIoRegisters() {
 
 namespace {
 
-uint8_t* const IoBytes[] = {&DIV, &TIMA, &TMA, &TAC, &IF, &IE, &LCDC, &STAT, &SCY, &SCX, &LY,
+uint8_t* const IoBytes[] = {&TIMA, &TMA, &TAC, &IF, &IE, &LCDC, &STAT, &SCY, &SCX, &LY,
                             &LYC, &BGP, &OBP0, &OBP1, &WY, &WX, &KEY1};
 // The order in which a state holds the buttons.
 constexpr uint8_t StateButtonOrder[] = {ButtonUp, ButtonDown, ButtonLeft,  ButtonRight,
@@ -73,24 +75,20 @@ void LoadIoState(StateReader& in) {
   WramBankPtr = WorkRam + (SVBK ? SVBK : 1) * WorkRamBankSize;  // 0 until written: bank 1
 }
 
-// Copies 160 bytes into OAM through the full bus, at once and at no cost.
-void OamDma(int value) {
-  const int source = (value & 0xFF) << 8;
-  for (int i = 0; i < OamSize; i++) Oam[i] = BusRead(source + i);
-  OamChanges++;
-}
-
+// Every register but the sound chip's sees the units as of the access's
+// cycle (the sound chip keeps its own time from TotalCycles).
 uint8_t IoRead(int address) {
   if (address >= 0xFF10 && address <= 0xFF3F)
     return static_cast<uint8_t>(Sound.read_register(address));
+  SyncUnits();
   switch (address) {
     case 0xFF00: return JoypadByte();
     case 0xFF01: case 0xFF02: return SerialRead(address);
-    case 0xFF04: return DIV;
+    case 0xFF04: return ReadDiv();
     case 0xFF05: return TIMA;
     case 0xFF06: return TMA;
     case 0xFF07: return TAC;
-    case 0xFF0F: return IF;
+    case 0xFF0F: return IF | IfUnused;
     case 0xFF40: return LCDC;
     case 0xFF41: return ReadStat();
     case 0xFF42: return SCY;
@@ -102,6 +100,7 @@ uint8_t IoRead(int address) {
     case 0xFF49: return OBP1;
     case 0xFF4A: return WY;
     case 0xFF4B: return WX;
+    case 0xFF46: return OamDmaRegister;
     case 0xFF4D: return DoubleSpeed ? 0x80 : 0x00;  // the prepare bit does not read back
     case 0xFF4F: return 0xFE | VBK;  // the bank in bit 0, as handlers that switch it save it
     case 0xFF51: case 0xFF52: case 0xFF53: case 0xFF54: case 0xFF55:
@@ -110,7 +109,7 @@ uint8_t IoRead(int address) {
       return PaletteRead(address);
     case 0xFF70: return SVBK;
     case 0xFFFF: return IE;
-    default: return 0x00;  // DMA and unused addresses
+    default: return 0x00;  // unused addresses
   }
 }
 
@@ -120,27 +119,29 @@ void IoWrite(int address, int value) {
     Sound.write_register(address, v);
     return;
   }
+  SyncUnits();
   switch (address) {
     case 0xFF00:
       if (v & 0x20) JoypadSelect = 0;
       if (v & 0x10) JoypadSelect = 1;
       break;
     case 0xFF01: case 0xFF02: SerialWrite(address, v); break;
-    case 0xFF04: DIV = v; break;  // stores the byte; the divider's count goes on
-    case 0xFF05: TIMA = v; break;
-    case 0xFF06: TMA = v; break;
-    case 0xFF07:  // a new rate never leaves more than one of its periods to wait
-      TAC = v;
-      if (TimerCounter > TimerPeriods[v & 3]) TimerCounter = TimerPeriods[v & 3];
-      UpdateSlowCounters();
+    case 0xFF04: {  // any value clears the counter, and the sound chip's steps follow it
+      const uint16_t counter = SystemCounter();
+      WriteDiv();
+      Sound.counter_cleared(counter);
       break;
-    case 0xFF0F: IF = v; break;
+    }
+    case 0xFF05: WriteTima(v); break;
+    case 0xFF06: WriteTma(v); break;
+    case 0xFF07: WriteTac(v); break;
+    case 0xFF0F: IF = v & InterruptBits; break;
     case 0xFF40: LcdcWritten(v); break;
     case 0xFF41: StatWritten(v); break;  // only the source selects (bits 3-6) are written
     case 0xFF42: SCY = v; break;
     case 0xFF43: SCX = v; break;
     case 0xFF45: LycWritten(v); break;
-    case 0xFF46: OamDma(v); break;
+    case 0xFF46: StartOamDma(v); break;
     case 0xFF47: BGP = v; DecodePalette(0); break;
     case 0xFF48: OBP0 = v; DecodePalette(1); break;
     case 0xFF49: OBP1 = v; DecodePalette(2); break;
@@ -167,4 +168,5 @@ void IoWrite(int address, int value) {
     case 0xFFFF: IE = v; break;
     default: break;  // LY and the unused addresses ignore writes
   }
+  ScheduleEvents();
 }

@@ -3,8 +3,10 @@
 #include <cstdint>
 
 // One global byte per console register.
-extern uint8_t DIV, TIMA, TMA, TAC;          // divider and timer
+extern uint8_t TIMA, TMA, TAC;               // the timer (DIV follows from the system counter)
 extern uint8_t IF, IE;                       // interrupt requests and enables
+constexpr uint8_t InterruptBits = 0x1F;      // IF's five request bits
+constexpr uint8_t IfUnused = 0xE0;           // IF's other bits read 1
 extern uint8_t LCDC, STAT, SCY, SCX, LY, LYC, BGP, OBP0, OBP1, WY, WX;
 extern uint8_t KEY1;                         // the speed-switch prepare byte (0 or 1)
 extern uint8_t VBK;                          // video RAM bank, 0 or 1
@@ -38,4 +40,3 @@ void LoadIoState(StateReader& in);
 
 uint8_t IoRead(int address);
 void IoWrite(int address, int value);
-void OamDma(int value);

@@ -4,6 +4,8 @@
 #include "memory/bank_controllers.h"
 #include "memory/bus.h"
 #include "memory/io_registers.h"
+#include "memory/machine_clock.h"
+#include "memory/oam_dma.h"
 #include "memory/serial.h"
 #include "memory/timer.h"
 #include "memory/vram_dma.h"
@@ -55,6 +57,7 @@ void ResetMachine() {
   ResetIoRegisters();
   ResetTimer();
   ResetSerial();
+  ResetOamDma();
   ResetLcdCounters();
   ResetRenderer();
   ResetVramDma();
@@ -69,4 +72,5 @@ void ResetMachine() {
   IoWrite(0xFF26, 0xF1);  // NR52: sound on
   IoWrite(0xFF24, 0x77);  // NR50: both sides at full volume
   IoWrite(0xFF25, 0xF3);  // NR51
+  ScheduleEvents();
 }

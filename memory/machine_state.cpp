@@ -1,7 +1,5 @@
 #include "memory/machine_state.h"
 
-#include "memory/little_endian.h"
-
 #include <algorithm>
 #include <cstring>
 
@@ -9,7 +7,10 @@
 #include "memory/bank_controllers.h"
 #include "memory/bus.h"
 #include "memory/io_registers.h"
+#include "memory/little_endian.h"
+#include "memory/machine_clock.h"
 #include "memory/mbc3_clock.h"
+#include "memory/oam_dma.h"
 #include "memory/serial.h"
 #include "memory/timer.h"
 #include "memory/vram_dma.h"
@@ -30,6 +31,7 @@ void WriteParts(StateWriter& out) {
   SaveCpuState(out);
   SaveIoState(out);
   SaveMemoryState(out);
+  SaveOamDmaState(out);
   SaveMbc3ClockState(out);
   SaveBankControllerState(out);
   SaveTimerState(out);
@@ -46,6 +48,7 @@ bool ReadParts(const uint8_t* data, size_t size) {
   LoadCpuState(in);
   LoadIoState(in);
   LoadMemoryState(in);
+  LoadOamDmaState(in);
   LoadMbc3ClockState(in);
   LoadBankControllerState(in);
   LoadTimerState(in);
@@ -140,11 +143,10 @@ void SaveMachineState(std::vector<uint8_t>& out) {
 
 bool LoadMachineState(const uint8_t* data, size_t size) {
   SaveMachineState(BeforeLoad);
-  if (ReadParts(data, size)) {
-    CartRamWritten = 1;
-    return true;
-  }
+  const bool loaded = ReadParts(data, size);
   // The machine's own state always reads back.
-  ReadParts(BeforeLoad.data(), BeforeLoad.size());
-  return false;
+  if (!loaded) ReadParts(BeforeLoad.data(), BeforeLoad.size());
+  else CartRamWritten = 1;
+  ScheduleEvents();
+  return loaded;
 }

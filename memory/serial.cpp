@@ -5,7 +5,7 @@
 #include "memory/timer.h"
 
 uint8_t SB = 0, SC = 0;
-int SerialCycles = 0;
+uint64_t SerialEndsAt = NoEvent;
 bool SerialListening = false;
 std::vector<uint8_t> SerialSent;
 
@@ -19,23 +19,21 @@ constexpr uint8_t ScUnused = 0x7C;
 void ResetSerial() {
   SB = 0;
   SC = 0;
-  SerialCycles = 0;
-  UpdateSlowCounters();
+  SerialEndsAt = NoEvent;
 }
 
 void SaveSerialState(StateWriter& out) {
   out.section("SER ");
   out.u8(SB);
   out.u8(SC);
-  out.i32(SerialCycles);
+  out.i64(static_cast<int64_t>(SerialEndsAt));
 }
 
 void LoadSerialState(StateReader& in) {
   in.section("SER ");
   SB = in.u8();
   SC = in.u8() & ScWritable;
-  SerialCycles = in.number(0, SerialByteCycles);
-  UpdateSlowCounters();
+  SerialEndsAt = static_cast<uint64_t>(in.i64());
 }
 
 uint8_t SerialRead(int address) {
@@ -53,18 +51,21 @@ void SerialWrite(int address, uint8_t value) {
   }
   SC = value & ScWritable;
   if ((SC & SerialStart) && (SC & SerialInternal)) {
-    SerialCycles = SerialByteCycles;
+    const uint64_t period = (uint64_t{2} << SerialBitCounterBit) / CounterClocksPerCycle;
+    const uint64_t since = TotalCycles - CounterOrigin;
+    SerialEndsAt = CounterOrigin + (since / period + SerialBits) * period;
     if (SerialListening) SerialSent.push_back(SB);
   } else {
-    SerialCycles = 0;
+    SerialEndsAt = NoEvent;
   }
-  UpdateSlowCounters();
 }
 
-void FinishSerialTransfer() {
-  SerialCycles = 0;
-  UpdateSlowCounters();
+void SerialSync() {
+  if (TotalCycles < SerialEndsAt) return;
+  SerialEndsAt = NoEvent;
   SB = 0xFF;
   SC &= static_cast<uint8_t>(~SerialStart);
   IF |= SerialRequest;
 }
+
+uint64_t SerialNextEvent() { return SerialEndsAt; }

@@ -3,16 +3,21 @@
 #include <cstdint>
 #include <vector>
 
-// A byte takes 8 bits at 8192 bits per second on the internal clock: 4096
-// clocks, 1024 machine cycles.
-constexpr int SerialByteCycles = 1024;
+// On the internal clock a bit goes out on each falling edge of the system
+// counter's bit 8 (every 512 clocks, 128 machine cycles at normal speed):
+// a byte ends with the eighth such edge after the start, so its transfer
+// lasts 1024 machine cycles less the part of a bit's time already gone.
+constexpr int SerialBitCounterBit = 8;
+constexpr int SerialBits = 8;
 constexpr uint8_t SerialStart = 0x80;     // SC bit 7: a transfer is in progress
 constexpr uint8_t SerialInternal = 0x01;  // SC bit 0: this side drives the clock
 constexpr uint8_t SerialRequest = 0x08;   // IF bit 3
 
 extern uint8_t SB;         // the byte to send, and after a transfer the byte received
 extern uint8_t SC;         // control, as written (bits 7, 1 and 0)
-extern int SerialCycles;   // machine cycles until the transfer in progress ends; 0 while none counts
+// The machine cycle at which the transfer in progress ends; NoEvent while
+// none counts.
+extern uint64_t SerialEndsAt;
 
 // The bytes the cartridge has sent, each as its transfer starts on the
 // internal clock, while the front end listens (SerialListening); the front
@@ -24,8 +29,7 @@ extern std::vector<uint8_t> SerialSent;
 // the run.
 void ResetSerial();
 
-// The port's part of a machine state. Loading it sets which of the slow
-// counters run (the register page, with TAC, comes first).
+// The port's part of a machine state.
 class StateWriter;
 class StateReader;
 void SaveSerialState(StateWriter& out);
@@ -34,14 +38,7 @@ void LoadSerialState(StateReader& in);
 uint8_t SerialRead(int address);              // 0xFF01 or 0xFF02
 void SerialWrite(int address, uint8_t value);  // 0xFF01 or 0xFF02
 
-// The end of a transfer with no partner: eight 1 bits came in.
-void FinishSerialTransfer();
-
-// Counts an instruction's cycles off a transfer in progress. TimerAdvance
-// calls it only while a transfer or the timer counts (SlowCountersOn).
-inline void SerialAdvance(int cycles) {
-  if (SerialCycles) {
-    SerialCycles -= cycles;
-    if (SerialCycles <= 0) FinishSerialTransfer();
-  }
-}
+// Ends the transfer when its time has come: with no partner, eight 1 bits
+// came in.
+void SerialSync();
+uint64_t SerialNextEvent();

@@ -1,63 +1,55 @@
-// The divider, the programmable timer and the per-instruction hardware step.
+// The system counter, the divider and the programmable timer, as the
+// console builds them: a 16-bit counter of clocks (four per machine cycle)
+// runs all the time; DIV is its upper byte; TIMA counts the falling edges
+// of the counter bit TAC selects, gated by TAC's enable bit.
+//
+// Nothing here runs per cycle. The counter follows from the machine's
+// cycle count (TotalCycles) and the moment it was last cleared; TIMA is
+// brought up to date when it is touched (TimerSync) and, while it counts,
+// the moment of its next overflow is an event of the machine's clock.
 #pragma once
+#include <cstdint>
 
-#include "memory/io_registers.h"
-#include "memory/serial.h"
-#include "video/lcd_timing.h"
+#include "cpu/registers.h"
 
-constexpr int DivPeriod = 64;       // machine cycles per divider step
-constexpr uint8_t TimerOn = 0x04;   // TAC bit 2
+constexpr uint8_t TimerOn = 0x04;       // TAC bit 2
 constexpr uint8_t TimerRequest = 0x04;  // IF bit 2
+constexpr int CounterClocksPerCycle = 4;
 
-extern int DivCounter;    // machine cycles until the next divider step
-extern int TimerCounter;  // machine cycles until the next TIMA step
-extern const int TimerPeriods[4];
+// The machine cycle at which the system counter last stood at 0 (a DIV
+// write clears it): the counter is 4 x (TotalCycles - CounterOrigin),
+// modulo 2^16.
+extern uint64_t CounterOrigin;
 
-// Which of the counters that run only sometimes are counting: the
-// programmable timer (TAC bit 2) and a serial transfer. Both are off most of
-// the time, so TimerAdvance tests this one byte for the two. It follows TAC
-// and SerialCycles: call UpdateSlowCounters() whenever either changes.
-constexpr uint8_t TimerCounting = 0x01;
-constexpr uint8_t SerialCounting = 0x02;
-extern uint8_t SlowCountersOn;
-void UpdateSlowCounters();
+// The counter's value at the machine's present cycle.
+inline uint16_t SystemCounter() {
+  return static_cast<uint16_t>(CounterClocksPerCycle * (TotalCycles - CounterOrigin));
+}
 
-// The timer and a serial transfer together, away from the common path: a
-// transfer in progress is rare.
-void AdvanceSlowCounters(int cycles);
+// The counter bit whose falling edge counts TIMA, by TAC bits 1-0.
+constexpr int TimerBits[4] = {9, 3, 5, 7};
 
-// Counts TIMA up once per period that has run out, reloading it from TMA
-// and requesting the timer interrupt when it overflows.
-void TimerSteps();
+// Brings TIMA, the overflow's reload and IF up to the present cycle.
+void TimerSync();
+// When the timer next changes IF (a reload after an overflow), or
+// NoEvent when it cannot.
+uint64_t TimerNextEvent();
+constexpr uint64_t NoEvent = UINT64_MAX;
 
-// Both counters back to a full period.
+// The registers as the processor reads and writes them, each at the
+// present cycle (the timer synced first).
+uint8_t ReadDiv();
+uint8_t ReadTima();
+void WriteDiv();  // any value clears the counter
+void WriteTima(uint8_t value);
+void WriteTma(uint8_t value);
+void WriteTac(uint8_t value);
+
+// The counter at 0 now, TIMA, TMA and TAC cleared.
 void ResetTimer();
 
-// The divider's and the timer's counts in a machine state.
+// The timer's part of a machine state.
 class StateWriter;
 class StateReader;
 void SaveTimerState(StateWriter& out);
 void LoadTimerState(StateReader& in);
-
-// Moves the divider, the timer and a serial transfer on by one instruction's
-// cost, before the instruction runs. The divider counts down here, one step
-// every 64 machine cycles and at most one per call; games only use it as a
-// source of noise and timing, and its direction does not matter to them.
-inline void TimerAdvance(int cycles) {
-  DivCounter -= cycles;
-  if (DivCounter <= 0) {
-    DivCounter += DivPeriod;
-    DIV--;
-  }
-  if (const uint8_t on = SlowCountersOn) {
-    if (on == TimerCounting) {
-      TimerCounter -= cycles;
-      if (TimerCounter <= 0) TimerSteps();
-    } else {
-      AdvanceSlowCounters(cycles);
-    }
-  }
-}
-
-// Runs after every instruction: the LCD counters, and through them the frame.
-inline void HardwareStep() { AdvanceLcd(); }

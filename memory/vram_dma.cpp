@@ -26,15 +26,10 @@ void CopyBlock() {
   }
 }
 
-// The processor waits while a general copy holds the bus: the cycles count
-// as part of the instruction that started it, so the timer, the LCD and the
-// sound all see them pass. The timer takes them in steps no longer than a
-// divider period, as it takes instructions.
-void ProcessorWaits(int cycles) {
-  InstructionCycles += cycles;
-  TotalCycles = static_cast<int>(static_cast<unsigned>(TotalCycles) + static_cast<unsigned>(cycles));
-  for (int left = cycles; left > 0; left -= DivPeriod) TimerAdvance(left < DivPeriod ? left : DivPeriod);
-}
+// The processor waits while a general copy holds the bus: the cycles pass
+// as part of the instruction that started it, and the other units see them
+// pass as they catch up.
+void ProcessorWaits(int cycles) { TotalCycles += static_cast<uint64_t>(cycles); }
 
 void Start(uint8_t value) {
   const int blocks = (value & LengthBits) + 1;

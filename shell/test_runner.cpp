@@ -44,6 +44,40 @@ void Decide(Verdict verdict, std::string text) {
   QuitRequested = 1;
 }
 
+long MapWordFrame = -1;  // the frame a verdict word was first seen in the map
+
+// The background map at 0x9800 as text, a line per row of 32 bytes, each
+// byte the ASCII code its tile shows; other bytes as spaces.
+std::string MapText() {
+  constexpr int MapAt = 0x1800, Rows = 32, Columns = 32;
+  std::string text;
+  for (int row = 0; row < Rows; row++) {
+    std::string line;
+    for (int column = 0; column < Columns; column++) {
+      const uint8_t c = VideoRam[MapAt + row * Columns + column];
+      line += c >= 0x20 && c < 0x7F ? static_cast<char>(c) : ' ';
+    }
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    text += line + "\n";
+  }
+  return text;
+}
+
+// A verdict word in the map that has stood there for a while (the line
+// with the code may still be printing), or any at the end of the run.
+void CheckMapVerdict(long frames_finished, bool at_end) {
+  const std::string text = MapText();
+  size_t at;
+  const Verdict v = FindSerialVerdict(text, 0, at);
+  if (v == Verdict::None) {
+    MapWordFrame = -1;
+    return;
+  }
+  if (MapWordFrame < 0) MapWordFrame = frames_finished;
+  if (at_end || frames_finished - MapWordFrame >= SerialLineWaitFrames)
+    Decide(v, v == Verdict::Failed ? OneLine(text) : "");
+}
+
 // LD B,B: the registers say whether the test is over and how it went.
 void AtBreakpoint() {
   const Verdict v = ReadBreakpoint(Cpu.B, Cpu.C, Cpu.D, Cpu.E, Cpu.H, Cpu.L);
@@ -130,6 +164,7 @@ void StartTestRun() {
   SerialSearchFrom = 0;
   SerialWordAt = std::string::npos;
   SerialWord = Verdict::None;
+  MapWordFrame = -1;
   RamAtStart.assign(CartRam, CartRam + CartRamSize);
   SeenRunning.assign(CartRamSize / CartRamBankSize, false);
   SetBreakpointHook(AtBreakpoint);
@@ -159,6 +194,7 @@ void CheckTestVerdict(long frames_finished) {
        frames_finished - SerialWordFrame >= SerialLineWaitFrames)) {
     Decide(SerialWord, SerialWord == Verdict::Failed ? OneLine(SerialText) : "");
   }
+  if (Result == Verdict::None && SerialWordAt == std::string::npos) CheckMapVerdict(frames_finished, false);
 }
 
 int ReportTestResult(const char* cartridge, long frames_finished, bool processor_stopped) {
@@ -170,6 +206,7 @@ int ReportTestResult(const char* cartridge, long frames_finished, bool processor
     Result = SerialWord;
     ResultText = SerialWord == Verdict::Failed ? OneLine(SerialText) : "";
   }
+  if (Result == Verdict::None && !processor_stopped) CheckMapVerdict(frames_finished, true);
   SetBreakpointHook(nullptr);
   TestRunning = false;
 

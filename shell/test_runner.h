@@ -6,7 +6,11 @@
 //   valid; a zero-terminated text follows from 0xA004;
 // - the breakpoint opcode 0x40 (LD B,B): passed when B, C, D, E, H, L hold
 //   3, 5, 8, 13, 21, 34, failed when all six hold 0x42;
-// - the words "Passed" or "Failed" in the text sent through the serial port.
+// - the words "Passed" or "Failed" in the text sent through the serial port;
+// - the same words in the background map at 0x9800 read as ASCII codes, as
+//   cartridges that print with their font at the tiles of its codes leave
+//   them (some print nowhere else), once they have stood there for
+//   SerialLineWaitFrames frames or when the run ends.
 #pragma once
 #include <cstddef>
 #include <cstdint>

@@ -118,6 +118,12 @@ void SoundChip::run_until(int end_time) {
   }
 }
 
+void SoundChip::counter_cleared(int time, bool bit_was_set) {
+  run_until(time);
+  if (bit_was_set && powered) step_sequencer();
+  next_frame_time = time + FrameSequencerPeriod;
+}
+
 // Eight steps at 512 Hz: lengths on the even steps, the sweep on 2 and 6,
 // the envelopes on 7.
 void SoundChip::step_sequencer() {

@@ -28,6 +28,9 @@ class SoundChip {
   void write_register(int time, int address, int data);
   int read_register(int time, int address);
   void run_until(int time);
+  // The system counter was cleared at `time`: a step now when its sequencer
+  // bit stood at 1, and the next a whole period later.
+  void counter_cleared(int time, bool bit_was_set);
   // Runs to the end of the frame and makes that the next frame's time 0.
   // Returns whether any channel was heard on a side in the frame.
   bool end_frame(int time);

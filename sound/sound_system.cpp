@@ -1,6 +1,7 @@
 #include "sound/sound_system.h"
 
 #include "memory/machine_state.h"
+#include "memory/timer.h"
 
 SoundSystem Sound;
 
@@ -48,11 +49,11 @@ void SoundSystem::end_frame() {
   }
 }
 
-// The frame sequencer steps whenever the machine's clock passes a multiple
-// of its period, as a divider of the processor's clock would: turning the
-// sound off and on does not move its steps in time.
+// The frame sequencer steps on each falling edge of the system counter's
+// bit 12, whenever the counter passes a multiple of the period: turning
+// the sound off and on does not move its steps in time, a DIV write does.
 void SoundSystem::align_sequencer() {
-  const unsigned clock = static_cast<unsigned>(TotalCycles) * SoundClocksPerCycle;  // wraps at a multiple
+  const uint64_t clock = (TotalCycles - CounterOrigin) * CounterClocksPerCycle;
   const unsigned period = FrameSequencerPeriod;
   chip.next_frame_time = static_cast<int>((period - clock % period) % period);
 }
@@ -65,6 +66,10 @@ const char* SoundSystem::set_sample_rate(long rate) {
   // Channels must never write into buffers that have no memory.
   if (error) chip.set_outputs(nullptr, nullptr, nullptr);
   return error;
+}
+
+void SoundSystem::counter_cleared(uint16_t before) {
+  chip.counter_cleared(frame_clock(), (before & SequencerCounterBit) != 0);
 }
 
 void SoundSystem::reset() {

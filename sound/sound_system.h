@@ -10,6 +10,7 @@
 constexpr int SoundFrameClocks = 70224;   // master clocks per video frame
 constexpr int SoundClocksPerCycle = 4;    // master clocks per machine cycle
 constexpr long SoundClockRate = 4194304;  // master clocks per second
+constexpr uint16_t SequencerCounterBit = 1 << 12;  // its falling edge steps the frame sequencer
 constexpr int SoundBassFrequency = 461;   // corner of the output's high-pass, Hz
 constexpr double SoundTrebleDb = -20.0;   // treble roll-off of both synths
 // The longest sound frame, in machine cycles: four video frames. Time
@@ -31,6 +32,10 @@ class SoundSystem {
   // processor's position in the sound frame.
   void write_register(int address, int data) { chip.write_register(frame_clock(), address, data & 0xFF); }
   int read_register(int address) { return chip.read_register(frame_clock(), address); }
+  // A DIV write cleared the system counter, which stood at `before`: its bit
+  // 12 falling steps the frame sequencer at once, and the steps go on from
+  // the cleared counter.
+  void counter_cleared(uint16_t before);
   // Ends the sound frame at the processor's position: the chip runs to its
   // end and the buffer takes it. The next frame starts there. The front end
   // reads the samples out of the buffer (read_samples) after each frame.

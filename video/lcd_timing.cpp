@@ -8,6 +8,7 @@
 
 int FrameCycles = 0;
 int LineCycles = 0;
+uint64_t LcdSyncedAt = 0;
 int LineComposed = 0;
 int StatLine = 0;
 int HandOffCarry = 0;
@@ -147,6 +148,18 @@ void AdvanceLcdEvents() {
   ScheduleNextEvent();
 }
 
+void LcdSync() {
+  const int passed = static_cast<int>(TotalCycles - LcdSyncedAt);
+  LcdSyncedAt = TotalCycles;
+  FrameCycles += passed;
+  LineCycles += passed;
+  if (FrameCycles >= LcdEventAt) AdvanceLcdEvents();
+}
+
+uint64_t LcdNextEvent() {
+  return LcdSyncedAt + (LcdEventAt > FrameCycles ? static_cast<uint64_t>(LcdEventAt - FrameCycles) : 0);
+}
+
 // The mode follows the same boundaries as the events: a read sees H-blank
 // exactly when the line has been composed.
 uint8_t ReadStat() { return static_cast<uint8_t>(StatUnusedBit | (STAT & 0x7C) | CurrentMode()); }
@@ -174,6 +187,7 @@ void LycWritten(uint8_t value) {
 }
 
 void ResetLcdCounters() {
+  LcdSyncedAt = TotalCycles;
   FrameCycles = 0;
   LineCycles = 0;
   LineComposed = 0;
@@ -186,6 +200,7 @@ void ResetLcdCounters() {
 void SaveLcdState(StateWriter& out) {
   out.section("LCD ");
   for (int counter : {FrameCycles, LineCycles, LineComposed, StatLine, HandOffCarry, LcdEventAt}) out.i32(counter);
+  out.i64(static_cast<int64_t>(LcdSyncedAt));
 }
 
 // The counts stay within a frame or two of their events, so that the next
@@ -199,7 +214,8 @@ void LoadLcdState(StateReader& in) {
   StatLine = in.number(0, 1);
   HandOffCarry = in.number(0, Longest);
   LcdEventAt = in.number(0, Longest);
-  if (LY >= LinesPerFrame) in.refuse();
+  LcdSyncedAt = static_cast<uint64_t>(in.i64());
+  if (LY >= LinesPerFrame || LcdSyncedAt > TotalCycles) in.refuse();
 }
 
 void FinishFrame() {

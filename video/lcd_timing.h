@@ -16,9 +16,11 @@ constexpr int VblankStart = VisibleLines * CyclesPerLine;      // 16416: the sta
 // With the LCD on, FrameCycles counts from the start of line 0 and
 // LineCycles from the start of line LY. With it off, LY stays 0 and both
 // count the cycles since the last frame was handed to the host, which gets
-// one every CyclesPerFrame cycles all the same.
+// one every CyclesPerFrame cycles all the same. Both stand as of the machine
+// cycle LcdSyncedAt: LcdSync brings them to the present one.
 extern int FrameCycles;
 extern int LineCycles;
+extern uint64_t LcdSyncedAt;
 extern int LineComposed;  // the drawing of visible line LY has ended (H-blank)
 extern int StatLine;      // the selected STAT conditions OR-ed, as last evaluated
 // Cycles from the last frame hand-off to the start of the current LCD frame,
@@ -43,13 +45,10 @@ extern int FrameStartPending;
 // The events that are due: line composition, STAT sources, LY, V-blank.
 void AdvanceLcdEvents();
 
-// Counts the latest instruction's cycles into the line and the frame.
-inline void AdvanceLcd() {
-  if (CpuStopped) return;
-  FrameCycles += InstructionCycles;
-  LineCycles += InstructionCycles;
-  if (FrameCycles >= LcdEventAt) AdvanceLcdEvents();
-}
+// Brings the counters up to the present cycle and does the events due.
+void LcdSync();
+// The machine cycle of the next event.
+uint64_t LcdNextEvent();
 
 uint8_t ReadStat();
 void ResetLcdCounters();

@@ -6,6 +6,7 @@
 
 #include "cpu_test_support.h"
 #include "memory/io_registers.h"
+#include "memory/machine_clock.h"
 #include "memory/timer.h"
 #include "video/lcd_timing.h"
 
@@ -29,25 +30,28 @@ void StartWithHandlers() {
 
 }  // namespace
 
+// The entry is a step of its own, five cycles with the fetch it replaces;
+// the handler runs from the next step.
 TEST(Interrupts, LowestPendingEnabledSourceIsTakenFirst) {
   StartWithHandlers();
   Cpu.IME = 1;
   IE = 0x05;
   IF = 0x05;
   CpuStep();
-  EXPECT_EQ(Cpu.A, 0xA0) << "the V-blank handler's first instruction runs in the same step";
-  EXPECT_EQ(Cpu.PC, 0x0042);
+  EXPECT_EQ(Cpu.PC, 0x0040);
+  EXPECT_EQ(InstructionCycles, 5);
   EXPECT_EQ(IF, 0x04) << "only the taken source's request is cleared";
   EXPECT_EQ(Cpu.IME, 0);
   EXPECT_EQ(BusRead16(Cpu.SP), 0x0100) << "the interrupted PC is on the stack";
-  EXPECT_EQ(InstructionCycles, 2) << "the step costs the handler's first instruction alone";
+  CpuStep();
+  EXPECT_EQ(Cpu.A, 0xA0) << "the V-blank handler runs";
 
   CpuStep();  // RETI
   EXPECT_EQ(Cpu.PC, 0x0100);
-  EXPECT_EQ(Cpu.IME, 1);
+  EXPECT_EQ(Cpu.IME, 1) << "RETI enables at once";
   CpuStep();  // the timer request is taken before the instruction at 0x0100
+  CpuStep();
   EXPECT_EQ(Cpu.A, 0xA2);
-  EXPECT_EQ(Cpu.PC, 0x0052);
   EXPECT_EQ(IF, 0x00);
 }
 
@@ -58,8 +62,7 @@ TEST(Interrupts, EachSourceHasItsVector) {
     IE = 0x1F;
     IF = static_cast<uint8_t>(1 << source);
     CpuStep();
-    EXPECT_EQ(Cpu.PC, 0x40 + 8 * source + 2) << "source " << source;
-    EXPECT_EQ(Cpu.A, 0xA0 + source);
+    EXPECT_EQ(Cpu.PC, 0x40 + 8 * source) << "source " << source;
   }
 }
 
@@ -73,137 +76,99 @@ TEST(Interrupts, NothingIsTakenWithoutImeOrEnable) {
   IE = 0x02;
   CpuStep();
   EXPECT_EQ(Cpu.PC, 0x0102) << "the request is not enabled";
-  IE = 0xE0;
-  IF = 0xE0;
-  CpuStep();
-  EXPECT_EQ(Cpu.PC, 0x0103) << "bits 5-7 have no source and are never taken";
-  EXPECT_EQ(IF, 0xE0);
+  BusWrite(0xFF0F, 0xE0);
+  EXPECT_EQ(IF, 0x00) << "bits 5-7 have no source and hold nothing";
+  EXPECT_EQ(BusRead(0xFF0F), 0xE0) << "they read 1";
 }
 
 // Games clear IF right after EI and rely on the request being gone before
-// any interrupt can be taken.
+// any interrupt can be taken; EI; DI takes none.
 TEST(Interrupts, EiTakesEffectAfterTheNextInstruction) {
   RomBuilder rom = HandlerRom();
-  rom.At(0x0100, {0xFB, 0x3C, 0x00, 0xFB, 0xE0, 0x0F, 0x00});  // EI; INC A; NOP; EI; LDH (IF),A; NOP
-  StartRom(rom);
+  rom.At(0x0100, {0xFB, 0x3C, 0x00, 0xFB, 0xE0, 0x0F, 0x00, 0xFB, 0xF3, 0x00});
+  StartRom(rom);  // EI; INC A; NOP; EI; LDH (IF),A; NOP; EI; DI; NOP
   Cpu.SP = 0xD000;
   IE = 0x01;
   IF = 0x01;
   CpuStep();
-  EXPECT_EQ(Cpu.PC, 0x0101);
-  EXPECT_EQ(Cpu.IME, 1);
+  EXPECT_EQ(Cpu.IME, 0) << "not yet";
   CpuStep();
   EXPECT_EQ(Cpu.A, 0x12) << "the instruction after EI runs first";
   CpuStep();
-  EXPECT_EQ(Cpu.A, 0xA0) << "then the request is taken";
+  EXPECT_EQ(Cpu.PC, 0x0040) << "then the request is taken";
   EXPECT_EQ(BusRead16(Cpu.SP), 0x0102);
 
-  CpuStep();  // RETI
+  Cpu.PC = 0x0103;
   Cpu.IME = 0;
   Cpu.A = 0x00;
-  CpuStep();  // NOP
   IF = 0x01;
-  CpuStep();  // EI
-  CpuStep();  // LDH (IF),A clears the request before it can be taken
-  CpuStep();
-  EXPECT_EQ(Cpu.PC, 0x0107) << "no interrupt: the NOP ran";
-  EXPECT_EQ(IF, 0x00);
+  for (int i = 0; i < 3; i++) CpuStep();  // EI; LDH (IF),A; NOP
+  EXPECT_EQ(Cpu.PC, 0x0107) << "the request was cleared in time: the NOP ran";
+  Cpu.IME = 0;
+  IF = 0x01;
+  for (int i = 0; i < 3; i++) CpuStep();  // EI; DI; NOP
+  EXPECT_EQ(Cpu.PC, 0x010A);
+  EXPECT_EQ(Cpu.IME, 0);
 }
 
-TEST(Interrupts, DiDisables) {
+// The choice comes after the high byte's push: a push that clears IE (SP at
+// 0x0000, the byte going to 0xFFFF) leaves nothing to take, and PC becomes 0.
+TEST(Interrupts, APushThatClearsIeCancelsTheEntry) {
   StartWithHandlers();
   Cpu.IME = 1;
-  Execute({0xF3});
+  IE = 0x01;
+  IF = 0x01;
+  Cpu.SP = 0x0000;
+  Cpu.PC = 0x00C0;  // high byte 0x00: IE becomes 0
+  CpuStep();
+  EXPECT_EQ(Cpu.PC, 0x0000);
+  EXPECT_EQ(IF, 0x01) << "nothing was taken";
   EXPECT_EQ(Cpu.IME, 0);
-}
-
-TEST(Interrupts, DispatchPushesPcAndClearsImeAndHalt) {
-  ResetTestMachine();
-  Cpu.SP = 0xD000;
-  Cpu.PC = 0x1234;
-  Cpu.IME = 1;
-  Cpu.Halted = 1;
-  DispatchInterrupt(0x0048);
-  EXPECT_EQ(Cpu.PC, 0x0048);
-  EXPECT_EQ(Cpu.IME, 0);
-  EXPECT_EQ(Cpu.Halted, 0);
-  EXPECT_EQ(BusRead16(0xCFFE), 0x1234);
 }
 
 // ---- HALT -------------------------------------------------------------------
 
-TEST(Halt, DoesNotHaltWithNoSourceEnabled) {
+// With nothing enabled in IE no request can end the wait: the processor
+// halts for good while the LCD goes on, frame after frame.
+TEST(Halt, WithNothingEnabledTheProcessorHaltsForGood) {
   RomBuilder rom;
-  rom.At(0x0100, {0x76, 0x00});
-  for (int ime : {0, 1}) {
-    StartRom(rom);
-    Cpu.IME = static_cast<uint8_t>(ime);
-    IE = 0x00;
-    CpuStep();
-    EXPECT_EQ(Cpu.Halted, 0) << "IME " << ime;
-    EXPECT_EQ(Cpu.PC, 0x0101);
-    CpuStep();
-    EXPECT_EQ(Cpu.PC, 0x0102) << "the next instruction runs";
-  }
-}
-
-TEST(Halt, HaltedStepsStayInPlaceAndCountTheirCycles) {
-  RomBuilder rom = HandlerRom();
-  rom.At(0x0100, {0x76, 0x3C});  // HALT; INC A
+  rom.At(0x0100, {0x76, 0x3C});
   StartRom(rom);
   Cpu.IME = 1;
-  IE = 0x04;
+  IE = 0x00;
   CpuStep();
   ASSERT_EQ(Cpu.Halted, 1);
-  ASSERT_EQ(Cpu.PC, 0x0101);
-  const int total_before = TotalCycles;
-  int reported = 0;
-  for (int i = 0; i < 10; i++) {
-    CpuStep();
-    HardwareStep();
-    EXPECT_EQ(Cpu.PC, 0x0101);
-    EXPECT_EQ(Cpu.Opcode, 0) << "a halted step reports opcode 0";
-    EXPECT_GE(InstructionCycles, 1);
-    reported += InstructionCycles;
-  }
-  EXPECT_EQ(TotalCycles - total_before, reported);
-  EXPECT_EQ(Cpu.A, 0x11) << "the instruction after HALT has not run";
-}
-
-// Halted code in the register page is waited out one cycle at a time, since
-// reading its opcode byte could have side effects.
-TEST(Halt, HaltedInTheRegisterPageStepsOneCycle) {
-  ResetTestMachine();
-  Cpu.IME = 1;
-  IE = 0x04;
-  Cpu.Halted = 1;
-  Cpu.PC = 0xFF10;
-  CpuStep();
-  EXPECT_EQ(InstructionCycles, 1);
+  const long frames = FramesFinished;
+  RunFrames(3);
+  EXPECT_EQ(FramesFinished, frames + 3);
+  EXPECT_EQ(Cpu.Halted, 1);
+  EXPECT_EQ(Cpu.PC, 0x0101);
+  EXPECT_EQ(Cpu.A, 0x11);
 }
 
 namespace {
 
 // What the machine shows at a moment of the wait.
 struct Snapshot {
-  int total, frame_cycles, line_cycles, div_counter, timer_counter;
+  uint64_t total;
   uint8_t ly, div, tima, if_bits, stat;
   long frames;
   bool operator==(const Snapshot& o) const {
-    return total == o.total && frame_cycles == o.frame_cycles && line_cycles == o.line_cycles &&
-           div_counter == o.div_counter && timer_counter == o.timer_counter && ly == o.ly && div == o.div &&
-           tima == o.tima && if_bits == o.if_bits && stat == o.stat && frames == o.frames;
+    return total == o.total && ly == o.ly && div == o.div && tima == o.tima && if_bits == o.if_bits &&
+           stat == o.stat && frames == o.frames;
   }
 };
 
 std::ostream& operator<<(std::ostream& out, const Snapshot& s) {
-  return out << "cycles " << s.total << " frame " << s.frame_cycles << " line " << s.line_cycles << " LY "
-             << int(s.ly) << " DIV " << int(s.div) << "/" << s.div_counter << " TIMA " << int(s.tima) << "/"
-             << s.timer_counter << " IF " << int(s.if_bits) << " STAT " << int(s.stat) << " frames " << s.frames;
+  return out << "cycle " << s.total << " LY " << int(s.ly) << " DIV " << int(s.div) << " TIMA " << int(s.tima)
+             << " IF " << int(s.if_bits) << " STAT " << int(s.stat) << " frames " << s.frames;
 }
 
-Snapshot Take() {
-  return {TotalCycles, FrameCycles, LineCycles, DivCounter, TimerCounter, LY, DIV, TIMA, IF, STAT, FramesFinished};
+// Through the bus, which brings every unit to the present cycle; the cycle
+// counted from `start`.
+Snapshot Take(uint64_t start) {
+  return {TotalCycles - start, BusRead(0xFF44), BusRead(0xFF04), BusRead(0xFF05), IF, BusRead(0xFF41),
+          FramesFinished};
 }
 
 struct WaitCase {
@@ -214,43 +179,34 @@ struct WaitCase {
 };
 
 // Halts with no wake-up source enabled and records the machine at every
-// change of IF or DIV, clearing IF each time, for a few frames. one_by_one
-// waits as a plain idle step would: one cycle per step.
+// change of IF, clearing IF each time, for a few frames. one_by_one waits a
+// cycle per step, as a processor that looked every cycle would.
 std::vector<Snapshot> RecordWait(const WaitCase& c, bool one_by_one) {
   RomBuilder rom;
   rom.At(0x0100, {0x76});
   StartRom(rom);
+  const uint64_t start = TotalCycles;
   BusWrite(0xFF40, c.lcdc);
   BusWrite(0xFF45, c.lyc);
   BusWrite(0xFF41, c.stat);
   BusWrite(0xFF06, c.tma);
   BusWrite(0xFF05, c.tima);
   BusWrite(0xFF07, c.tac);
-  for (int i = 0; i < c.start_cycles; i++) {
-    InstructionCycles = 1;
-    TimerAdvance(1);
-    HardwareStep();
-  }
+  TotalCycles += static_cast<uint64_t>(c.start_cycles);
+  HardwareStep();
   Cpu.IME = 1;
-  IE = 0xE0;  // halts, and no source can end it
+  IE = 0x00;  // halts, and no source can end it
   CpuStep();
   HardwareStep();
   IF = 0;
   std::vector<Snapshot> seen;
-  uint8_t div = DIV;
   while (FramesFinished < 3) {
-    if (one_by_one) {
-      InstructionCycles = 1;
-      TotalCycles += 1;
-      TimerAdvance(1);
-    } else {
-      CpuStep();
-    }
+    if (one_by_one) TotalCycles += 1;
+    else CpuStep();
     HardwareStep();
-    if (IF != 0 || DIV != div) {
-      seen.push_back(Take());
+    if (IF != 0) {
+      seen.push_back(Take(start));
       IF = 0;
-      div = DIV;
     }
   }
   return seen;
@@ -262,7 +218,6 @@ std::vector<Snapshot> RecordWait(const WaitCase& c, bool one_by_one) {
 // requests at the same cycles as waiting one cycle per step.
 TEST(Halt, LongWaitingStepsKeepEveryEventOnItsCycle) {
   const WaitCase cases[] = {
-      {"LCD off, timer off", 0x00, 0, 0x00, 0, 0, 0},
       {"LCD on, LYC 0, timer at 4", 0x80, 0, 0x05, 0x00, 0x00, 17},
       {"LCD on, LYC 144, timer at 16", 0x80, 144, 0x06, 0xF0, 0x80, 113},
       {"LCD on, LYC 153, timer at 64", 0x80, 153, 0x07, 0xFE, 0xFE, 16400},
@@ -274,43 +229,12 @@ TEST(Halt, LongWaitingStepsKeepEveryEventOnItsCycle) {
   for (const WaitCase& c : cases) {
     const std::vector<Snapshot> reference = RecordWait(c, true);
     const std::vector<Snapshot> fast = RecordWait(c, false);
-    ASSERT_GT(reference.size(), 100u) << c.name;
+    ASSERT_GT(reference.size(), 2u) << c.name;
     EXPECT_EQ(fast.size(), reference.size()) << c.name << ": the same number of events";
     for (size_t i = 0; i < reference.size() && i < fast.size(); i++) {
       ASSERT_EQ(fast[i], reference[i]) << c.name << ", event " << i;
     }
   }
-}
-
-// A halted processor with IME 1 wakes at the step after the timer overflows
-// and enters the timer handler with the address after HALT on the stack.
-TEST(Halt, TimerOverflowWakesIntoTheHandler) {
-  RomBuilder rom = HandlerRom();
-  rom.At(0x0100, {0x76, 0x3C});
-  StartRom(rom);
-  Cpu.SP = 0xD000;
-  Cpu.IME = 1;
-  IE = 0x04;
-  TIMA = 0xFF;
-  TMA = 0x10;
-  BusWrite(0xFF07, 0x05);  // period 4
-  CpuStep();               // HALT
-  ASSERT_EQ(Cpu.Halted, 1);
-  int steps = 0;
-  while (!(IF & 0x04) && steps < 100) {
-    CpuStep();
-    steps++;
-  }
-  ASSERT_TRUE(IF & 0x04) << "TIMA should overflow within a period";
-  EXPECT_EQ(Cpu.Halted, 1) << "the step that overflows is still an idle step";
-  EXPECT_EQ(TIMA, 0x10);
-  CpuStep();
-  EXPECT_EQ(Cpu.Halted, 0);
-  EXPECT_EQ(Cpu.A, 0xA2) << "the timer handler runs";
-  EXPECT_EQ(BusRead16(Cpu.SP), 0x0101) << "it returns to the instruction after HALT";
-  CpuStep();  // RETI
-  CpuStep();  // INC A
-  EXPECT_EQ(Cpu.A, 0xA3);
 }
 
 // With IME 0 HALT still waits when a source is enabled; an enabled request
@@ -323,9 +247,6 @@ TEST(Halt, WithImeClearARequestResumesWithoutDispatch) {
   IE = 0x01;
   CpuStep();
   ASSERT_EQ(Cpu.Halted, 1) << "IME 0 with IE non-zero halts";
-  CpuStep();
-  CpuStep();
-  EXPECT_EQ(Cpu.PC, 0x0101) << "still waiting";
   IF = 0x02;  // requested but not enabled
   CpuStep();
   EXPECT_EQ(Cpu.Halted, 1);
@@ -333,39 +254,28 @@ TEST(Halt, WithImeClearARequestResumesWithoutDispatch) {
   CpuStep();
   EXPECT_EQ(Cpu.Halted, 0);
   EXPECT_EQ(Cpu.A, 0x12) << "INC A after HALT runs in the waking step";
-  EXPECT_EQ(Cpu.PC, 0x0102);
   EXPECT_EQ(Cpu.SP, 0xD000) << "nothing was pushed";
   EXPECT_EQ(IF, 0x03) << "the request stays pending";
 }
 
-TEST(Halt, WithImeClearAPendingRequestEndsTheHaltAtOnce) {
+// The halt bug: with IME 0 and a request already pending HALT does not
+// halt, and the byte after it is read twice: INC A runs twice.
+TEST(Halt, WithImeClearAPendingRequestTheNextByteIsReadTwice) {
   RomBuilder rom;
-  rom.At(0x0100, {0x76, 0x3C});
+  rom.At(0x0100, {0x76, 0x3C, 0x00});
   StartRom(rom);
   IE = 0x01;
   IF = 0x01;
   CpuStep();
+  EXPECT_EQ(Cpu.Halted, 0);
   CpuStep();
-  EXPECT_EQ(Cpu.A, 0x12);
+  CpuStep();
+  EXPECT_EQ(Cpu.A, 0x13);
   EXPECT_EQ(Cpu.PC, 0x0102);
 }
 
-TEST(Halt, OnlyUnusedBitsEnabledHaltsForever) {
-  RomBuilder rom;
-  rom.At(0x0100, {0x76, 0x3C});
-  StartRom(rom);
-  Cpu.IME = 1;
-  IE = 0xE0;
-  CpuStep();
-  ASSERT_EQ(Cpu.Halted, 1);
-  IF = 0xFF & ~0x1F;
-  for (int i = 0; i < 1000; i++) CpuStep();
-  EXPECT_EQ(Cpu.Halted, 1);
-  EXPECT_EQ(Cpu.PC, 0x0101);
-}
-
-// While halted the machine's time goes on: lines advance and V-blank can
-// end the halt.
+// While halted the machine's time goes on: lines advance and V-blank ends
+// the halt, a cycle of waking before the five of the entry.
 TEST(Halt, LcdKeepsRunningAndVblankWakes) {
   RomBuilder rom = HandlerRom();
   rom.At(0x0100, {0x76, 0x00});
@@ -377,15 +287,15 @@ TEST(Halt, LcdKeepsRunningAndVblankWakes) {
   CpuStep();
   ASSERT_EQ(Cpu.Halted, 1);
   HardwareStep();
-  long steps = 0;
-  while (Cpu.Halted && steps < CyclesPerFrame + 10) {
+  while (Cpu.Halted && !(IF & 0x01)) {
     CpuStep();
     HardwareStep();
-    steps++;
   }
-  EXPECT_EQ(Cpu.Halted, 0) << "V-blank should end the halt within a frame";
   EXPECT_EQ(LY, VisibleLines);
-  EXPECT_EQ(Cpu.A, 0xA0);
+  CpuStep();
+  EXPECT_EQ(Cpu.Halted, 0);
+  EXPECT_EQ(Cpu.PC, 0x0040);
+  EXPECT_EQ(InstructionCycles, 6);
 }
 
 // ---- STOP -------------------------------------------------------------------

@@ -12,7 +12,7 @@
 #include "cpu/registers.h"
 #include "memory/bus.h"
 #include "memory/cartridge.h"
-#include "memory/timer.h"
+#include "memory/machine_clock.h"
 #include "support/machine.h"
 #include "video/lcd_timing.h"
 

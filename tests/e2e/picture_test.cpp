@@ -146,7 +146,7 @@ TEST(Picture, UnbrickedPlayfieldAfter300Frames) { ExpectHeadlessPicture(Unbricke
 
 // The title menu: the logo with a sparkle sprite over it, the game modes with
 // the cursor at "Clear Screen", high scores, credits and the author's line.
-TEST(Picture, GeometrixTitleMenuAfter290Frames) { ExpectHeadlessPicture(Geometrix, "290", "geometrix.png"); }
+TEST(Picture, GeometrixTitleMenuAfter270Frames) { ExpectHeadlessPicture(Geometrix, "270", "geometrix.png"); }
 
 TEST(Picture, UnwritableScreenshotIsReportedWithExitCode1) {
   const std::string dir = MakeTempDir("picture-unwritable");

@@ -100,7 +100,7 @@ TEST(MachineState, ARefusedStateChangesNothing) {
   bank[MarkAt(good, "MEM ") + 4 + VideoRamSize + WorkRamSize + OamSize + HighRamSize] ^= 1;
   bad.push_back({"another RAM size", bank});
   std::vector<uint8_t> line = good;
-  line[MarkAt(good, "IO  ") + 4 + 10] = 200;  // LY
+  line[MarkAt(good, "IO  ") + 4 + 9] = 200;  // LY
   bad.push_back({"line 200", line});
 
   for (const auto& [what, bytes] : bad) {

@@ -7,12 +7,19 @@
 #include "cpu/registers.h"
 #include "memory/bus.h"
 #include "memory/serial.h"
+#include "memory/machine_clock.h"
 #include "memory/timer.h"
 #include "support/machine.h"
 
 namespace {
 
 std::vector<uint8_t>& Sent = SerialSent;
+
+// The machine's time moves on, and the units with it.
+void Advance(int cycles) {
+  TotalCycles += static_cast<uint64_t>(cycles);
+  SyncUnits();
+}
 
 class Serial : public testing::Test {
  protected:
@@ -26,28 +33,32 @@ class Serial : public testing::Test {
 
 }  // namespace
 
-TEST_F(Serial, InternalClockTransferEndsAfter1024CyclesWithFFReceived) {
+// The bits go out on the falling edges of the system counter's bit 8, every
+// 128 cycles: the eighth edge after the start ends the transfer.
+TEST_F(Serial, InternalClockTransferEndsOnTheEighthEdgeOfCounterBit8) {
+  BusWrite(0xFF04, 0);  // the counter at 0: its bit 8 falls every 128 cycles from now
   BusWrite(0xFF01, 0x5A);
   BusWrite(0xFF02, 0x81);
   EXPECT_EQ(Sent, std::vector<uint8_t>{0x5A}) << "the byte is kept for the front end as its transfer starts";
   EXPECT_EQ(BusRead(0xFF02), 0xFD) << "bits 7 and 0 as written, the unused bits read 1";
-  for (int i = 0; i < SerialByteCycles - 1; i++) TimerAdvance(1);
+  Advance(1023);
   EXPECT_EQ(BusRead(0xFF02) & 0x80, 0x80) << "one cycle before the end the transfer is still running";
   EXPECT_EQ(BusRead(0xFF01), 0x5A);
   EXPECT_EQ(IF & SerialRequest, 0);
-  TimerAdvance(1);
+  Advance(1);
   EXPECT_EQ(BusRead(0xFF02), 0x7D) << "bit 7 clears when the eighth bit is done";
   EXPECT_EQ(BusRead(0xFF01), 0xFF) << "with nothing connected the byte received is 0xFF";
   EXPECT_EQ(IF & SerialRequest, SerialRequest) << "the serial interrupt is requested";
 
-  // A second transfer, started in the middle of an instruction's cost, ends
-  // at the instruction whose cost reaches the full count.
+  // Started 100 cycles into a bit's time, the transfer ends 28 + 7 x 128
+  // cycles later.
   IF = 0;
+  Advance(100);
   BusWrite(0xFF01, 0x42);
   BusWrite(0xFF02, 0x81);
-  for (int i = 0; i < 255; i++) TimerAdvance(4);
-  EXPECT_EQ(IF & SerialRequest, 0) << "1020 cycles";
-  TimerAdvance(6);
+  Advance(28 + 7 * 128 - 1);
+  EXPECT_EQ(IF & SerialRequest, 0);
+  Advance(1);
   EXPECT_EQ(IF & SerialRequest, SerialRequest);
   EXPECT_EQ(Sent, (std::vector<uint8_t>{0x5A, 0x42}));
 }
@@ -55,40 +66,39 @@ TEST_F(Serial, InternalClockTransferEndsAfter1024CyclesWithFFReceived) {
 TEST_F(Serial, ExternalClockNeverEndsAndClearingBit7Abandons) {
   BusWrite(0xFF01, 0x33);
   BusWrite(0xFF02, 0x80);
-  for (int i = 0; i < 100000; i++) TimerAdvance(4);
+  Advance(400000);
   EXPECT_EQ(BusRead(0xFF02) & 0x80, 0x80) << "nothing drives the external clock";
   EXPECT_EQ(BusRead(0xFF01), 0x33);
   EXPECT_EQ(IF & SerialRequest, 0);
   EXPECT_TRUE(Sent.empty()) << "no byte leaves without a clock";
 
   BusWrite(0xFF02, 0x81);
-  TimerAdvance(500);
+  Advance(500);
   BusWrite(0xFF02, 0x01);
-  TimerAdvance(2000);
+  Advance(2000);
   EXPECT_EQ(IF & SerialRequest, 0) << "a transfer abandoned by clearing bit 7 never completes";
   EXPECT_EQ(BusRead(0xFF01), 0x33);
 }
 
-// The timer and a transfer share one test per instruction: each keeps
-// counting when the other stops.
+// The timer and a transfer each keep counting when the other stops.
 TEST_F(Serial, TransferAndTimerCountIndependently) {
   BusWrite(0xFF07, 0x05);  // timer on, 4 cycles per count
   BusWrite(0xFF02, 0x81);
-  for (int i = 0; i < 100; i++) TimerAdvance(4);
+  Advance(400);
   EXPECT_EQ(TIMA, 100);
   BusWrite(0xFF07, 0x00);  // the timer stops; the transfer goes on
-  for (int i = 0; i < 156; i++) TimerAdvance(4);
+  Advance(624);
   EXPECT_EQ(IF & SerialRequest, SerialRequest) << "1024 cycles after its start";
   EXPECT_EQ(TIMA, 100);
   BusWrite(0xFF07, 0x05);  // the transfer is over; the timer runs alone
-  for (int i = 0; i < 10; i++) TimerAdvance(4);
+  Advance(40);
   EXPECT_EQ(TIMA, 110);
 
   ResetTestMachine();
   BusWrite(0xFF02, 0x81);
   ResetTestMachine();  // a reset drops the transfer
   BusWrite(0xFF07, 0x05);
-  for (int i = 0; i < 300; i++) TimerAdvance(4);
+  Advance(1200);
   EXPECT_EQ(IF & SerialRequest, 0);
   EXPECT_EQ(TIMA, 44) << "300 counts: 255 up to the overflow, reloaded from 0, then 44";
 }
@@ -114,16 +124,16 @@ TEST_F(Serial, HaltedWaitEndsExactlyWhenTheTransferCompletes) {
     CpuStep();
     CpuStep();
     HardwareStep();
-    const int started = TotalCycles;
+    const uint64_t end = SerialEndsAt;
     int steps = 0;
     do {
       CpuStep();
       HardwareStep();
       steps++;
     } while (Cpu.PC != 0xC006 && steps < 5000);
-    // HALT and the halted wait make up the 1024 cycles; the NOP after them
-    // then runs in the next step.
-    EXPECT_EQ(TotalCycles - started, SerialByteCycles + 1) << "timer on: " << timer_on;
+    // The halted wait ends at the transfer's end; a cycle of waking, and
+    // the NOP's fetch.
+    EXPECT_EQ(TotalCycles - end, 2u) << "timer on: " << timer_on;
     EXPECT_EQ(BusRead(0xFF01), 0xFF);
     EXPECT_LT(steps, 200) << "the halted wait is covered in long steps";
   }

@@ -1,100 +1,113 @@
-// The divider and the programmable timer.
+// The system counter, the divider and the programmable timer.
 #include <gtest/gtest.h>
 
 #include "memory/bus.h"
+#include "memory/machine_clock.h"
 #include "memory/timer.h"
 #include "support/machine.h"
 
-TEST(Divider, CountsDownEverySixtyFourCycles) {
-  ResetTestMachine();
-  for (int i = 0; i < 63; i++) TimerAdvance(1);
-  EXPECT_EQ(DIV, 0x00);
-  TimerAdvance(1);
-  EXPECT_EQ(DIV, 0xFF);
-  for (int i = 0; i < 64; i++) TimerAdvance(1);
-  EXPECT_EQ(DIV, 0xFE);
+namespace {
+
+// The machine's time moves on, and the units with it.
+void Advance(int cycles) {
+  TotalCycles += static_cast<uint64_t>(cycles);
+  SyncUnits();
 }
 
-TEST(Divider, WriteStoresTheByteWithoutRestartingTheCount) {
+uint8_t Tima() { return BusRead(0xFF05); }
+
+// The counter cleared (DIV written) and the timer on at the given rate.
+void StartTimer(uint8_t tac) {
   ResetTestMachine();
-  for (int i = 0; i < 40; i++) TimerAdvance(1);
+  IF = 0;
+  BusWrite(0xFF04, 0);
+  BusWrite(0xFF07, tac);
+}
+
+}  // namespace
+
+// DIV is the counter's upper byte: it counts up every 64 cycles, and a
+// write of any value clears the whole counter.
+TEST(Divider, CountsUpEverySixtyFourCyclesAndAWriteClearsIt) {
+  ResetTestMachine();
   BusWrite(0xFF04, 0x37);
-  EXPECT_EQ(BusRead(0xFF04), 0x37);
-  for (int i = 0; i < 23; i++) TimerAdvance(1);
-  EXPECT_EQ(DIV, 0x37);
-  TimerAdvance(1);
-  EXPECT_EQ(DIV, 0x36) << "the step comes at the old moment, 64 cycles from the start";
+  Advance(63);
+  EXPECT_EQ(BusRead(0xFF04), 0x00);
+  Advance(1);
+  EXPECT_EQ(BusRead(0xFF04), 0x01);
+  Advance(40);
+  BusWrite(0xFF04, 0x99);
+  EXPECT_EQ(BusRead(0xFF04), 0x00);
+  Advance(63);
+  EXPECT_EQ(BusRead(0xFF04), 0x00) << "the count starts again from the write";
+  Advance(1);
+  EXPECT_EQ(BusRead(0xFF04), 0x01);
 }
 
-TEST(Timer, FirstIncrementComesWithinOnePeriodOfEnabling) {
-  ResetTestMachine();
-  BusWrite(0xFF07, 0x05);  // on, period 4: the start count of 256 is cut to one period
-  for (int i = 0; i < 3; i++) TimerAdvance(1);
-  EXPECT_EQ(TIMA, 0);
-  TimerAdvance(1);
-  EXPECT_EQ(TIMA, 1) << "a 4-cycle timer ticks 4 cycles after it is enabled, not 256";
-  for (int i = 0; i < 4; i++) TimerAdvance(1);
-  EXPECT_EQ(TIMA, 2);
-}
-
-TEST(Timer, SlowerRateKeepsTheRemainingCount) {
-  ResetTestMachine();
-  BusWrite(0xFF07, 0x05);
-  TimerAdvance(1);
-  BusWrite(0xFF07, 0x04);  // period 256: 3 cycles were left, and they stay
-  EXPECT_EQ(TimerCounter, 3);
-}
-
-TEST(Timer, PeriodsByFrequencyBits) {
+// TIMA counts the falling edges of counter bit 9, 3, 5 or 7: every 256, 4,
+// 16 or 64 cycles of a counter started at 0.
+TEST(Timer, CountsTheFallingEdgesOfTheSelectedCounterBit) {
+  const int periods[4] = {256, 4, 16, 64};
   for (int bits = 0; bits < 4; bits++) {
-    ResetTestMachine();
-    TimerCounter = 1;
-    BusWrite(0xFF07, 0x04 | bits);
-    TimerAdvance(1);
-    ASSERT_EQ(TIMA, 1);
-    const int period = TimerPeriods[bits];
-    for (int i = 0; i < period - 1; i++) TimerAdvance(1);
-    EXPECT_EQ(TIMA, 1) << "bits " << bits;
-    TimerAdvance(1);
-    EXPECT_EQ(TIMA, 2) << "bits " << bits << " period " << period;
+    StartTimer(static_cast<uint8_t>(0x04 | bits));
+    Advance(periods[bits] - 1);
+    EXPECT_EQ(Tima(), 0) << "bits " << bits;
+    Advance(1);
+    EXPECT_EQ(Tima(), 1) << "bits " << bits;
+    Advance(10 * periods[bits]);
+    EXPECT_EQ(Tima(), 11) << "bits " << bits;
   }
-  EXPECT_EQ(TimerPeriods[0], 256);
-  EXPECT_EQ(TimerPeriods[1], 4);
-  EXPECT_EQ(TimerPeriods[2], 16);
-  EXPECT_EQ(TimerPeriods[3], 64);
+  StartTimer(0x01);  // off: nothing counts
+  Advance(10000);
+  EXPECT_EQ(Tima(), 0);
 }
 
-TEST(Timer, OverflowReloadsAndRequestsTheInterrupt) {
-  ResetTestMachine();
-  BusWrite(0xFF06, 0xAB);
-  BusWrite(0xFF05, 0xFF);
-  BusWrite(0xFF07, 0x05);
-  TimerCounter = 1;
-  TimerAdvance(1);
-  EXPECT_EQ(TIMA, 0xAB);
-  EXPECT_EQ(IF & 0x04, 0x04);
+// On overflow TIMA reads 0 for a cycle; in the next, TMA is loaded and the
+// interrupt requested. A TIMA write in the first cycle cancels both; one
+// in the second is lost; a TMA write in the second goes into TIMA too.
+TEST(Timer, OverflowReadsZeroForACycleThenReloads) {
+  const auto to_overflow = [] {
+    StartTimer(0x05);  // every 4 cycles
+    BusWrite(0xFF06, 0xAB);
+    BusWrite(0xFF05, 0xFF);
+    Advance(4);
+  };
+  to_overflow();
+  EXPECT_EQ(Tima(), 0x00);
+  EXPECT_EQ(IF & TimerRequest, 0);
+  Advance(1);
+  EXPECT_EQ(Tima(), 0xAB);
+  EXPECT_EQ(IF & TimerRequest, TimerRequest);
+
+  to_overflow();
+  BusWrite(0xFF05, 0x42);
+  Advance(1);
+  EXPECT_EQ(Tima(), 0x42) << "written in the zero cycle: no reload";
+  EXPECT_EQ(IF & TimerRequest, 0) << "and no request";
+
+  to_overflow();
+  Advance(1);
+  BusWrite(0xFF05, 0x42);
+  EXPECT_EQ(Tima(), 0xAB) << "written in the reload's cycle: lost";
+  BusWrite(0xFF06, 0x77);
+  EXPECT_EQ(Tima(), 0x77) << "TMA written in the reload's cycle goes into TIMA";
 }
 
-TEST(Timer, SeveralIncrementsInOneLongInstruction) {
-  ResetTestMachine();
-  BusWrite(0xFF07, 0x05);
-  TimerCounter = 1;
-  TimerAdvance(6);
-  EXPECT_EQ(TIMA, 2) << "cost 6 with period 4 from a count of 1";
-  EXPECT_EQ(TimerCounter, 3);
-}
+// Writes that make the timer's input fall count once: DIV cleared while
+// the selected bit stands at 1, and TAC switched to a bit at 0 or off.
+TEST(Timer, WritesThatDropTheInputCountOnce) {
+  StartTimer(0x04);  // bit 9: high from 128 to 255 cycles
+  Advance(130);
+  BusWrite(0xFF04, 0);
+  EXPECT_EQ(Tima(), 1) << "DIV cleared with bit 9 high";
+  Advance(100);
+  BusWrite(0xFF04, 0);
+  EXPECT_EQ(Tima(), 1) << "with the bit low nothing counts";
 
-TEST(Timer, StoppedTimerNeverMovesAndKeepsItsCount) {
-  ResetTestMachine();
-  BusWrite(0xFF07, 0x05);
-  TimerAdvance(2);
-  BusWrite(0xFF07, 0x01);  // period 4 but off, 2 cycles left
-  for (int i = 0; i < 10000; i++) TimerAdvance(4);
-  EXPECT_EQ(TIMA, 0);
-  EXPECT_EQ(TimerCounter, 2);
-  BusWrite(0xFF07, 0x05);
-  TimerAdvance(1);
-  EXPECT_EQ(TIMA, 0) << "the count resumes from where it stood";
-  TimerAdvance(1);
-  EXPECT_EQ(TIMA, 1);
+  Advance(129);
+  BusWrite(0xFF07, 0x05);  // to bit 3, which is low 129 cycles after a clear
+  EXPECT_EQ(Tima(), 2) << "a new bit at 0 where the old one stood at 1";
+  Advance(2);
+  BusWrite(0xFF07, 0x01);  // bit 3 high (2 cycles = 8 clocks), then off
+  EXPECT_EQ(Tima(), 3) << "turned off with the bit high";
 }

@@ -114,7 +114,7 @@ TEST(StateFiles, EachBadFileIsRefusedWithItsReasonAndTheMachineUntouched) {
   // machine can have (LY 200) passes every check of the file, and is still
   // refused whole.
   std::vector<uint8_t> state = State();
-  const size_t ly = std::string(state.begin(), state.end()).find("IO  ") + 4 + 10;
+  const size_t ly = std::string(state.begin(), state.end()).find("IO  ") + 4 + 9;
   state[ly] = 200;
   std::vector<uint8_t> crafted(good.begin(), good.begin() + 40);
   PutLe32(crafted, 32, static_cast<uint32_t>(state.size()));
