@@ -5,6 +5,7 @@
 #include "memory/bank_controllers.h"
 #include "memory/cartridge.h"
 #include "memory/machine_state.h"
+#include "video/lcd_timing.h"
 #include "video/renderer.h"
 
 uint8_t* RomImage = nullptr;
@@ -91,6 +92,7 @@ void VideoRamWrite(int address, uint8_t value) {
   LastVramWrite = static_cast<uint16_t>(address);
   uint8_t& byte = VramBankPtr[address - 0x8000];
   if (byte == value) return;
+  LcdSync();  // the lines due before the write are drawn from the old byte
   byte = value;
   MarkTileDirty(((address - 0x8000) >> 4) + (VBK ? 512 : 0));
 }
@@ -121,6 +123,7 @@ void BusWrite(int address, int value) {
     default:
       if (address < 0xFE00) WramBankPtr[address - 0xF000] = v;
       else if (address < 0xFEA0) {
+        LcdSync();
         Oam[address - 0xFE00] = v;
         OamChanges++;
       }

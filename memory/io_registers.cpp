@@ -75,22 +75,27 @@ void LoadIoState(StateReader& in) {
   WramBankPtr = WorkRam + (SVBK ? SVBK : 1) * WorkRamBankSize;  // 0 until written: bank 1
 }
 
-// Every register but the sound chip's sees the units as of the access's
-// cycle (the sound chip keeps its own time from TotalCycles).
+// Every register but the sound chip's sees the machine as of the access's
+// cycle (the sound chip keeps its own time from TotalCycles): the events
+// due by then are done; what changes between events (TIMA's count, the
+// LCD's mode within a line) is brought up to date where it is read.
 uint8_t IoRead(int address) {
   if (address >= 0xFF10 && address <= 0xFF3F)
     return static_cast<uint8_t>(Sound.read_register(address));
-  SyncUnits();
+  RunDueEvents();
   switch (address) {
     case 0xFF00: return JoypadByte();
     case 0xFF01: case 0xFF02: return SerialRead(address);
     case 0xFF04: return ReadDiv();
-    case 0xFF05: return TIMA;
+    case 0xFF05: return ReadTima();
     case 0xFF06: return TMA;
     case 0xFF07: return TAC;
     case 0xFF0F: return IF | IfUnused;
     case 0xFF40: return LCDC;
-    case 0xFF41: return ReadStat();
+    case 0xFF41:
+      LcdSync();
+      ScheduleEvents();
+      return ReadStat();
     case 0xFF42: return SCY;
     case 0xFF43: return SCX;
     case 0xFF44: return LY;
@@ -119,6 +124,8 @@ void IoWrite(int address, int value) {
     Sound.write_register(address, v);
     return;
   }
+  // The LCD comes up to the write's cycle, so that what it has drawn so far
+  // keeps the old value.
   SyncUnits();
   switch (address) {
     case 0xFF00:

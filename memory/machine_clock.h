@@ -6,21 +6,44 @@
 // overflow, a transfer's end), which the processor's step looks for once
 // per instruction.
 #pragma once
+#include <algorithm>
 #include <cstdint>
 
 #include "cpu/registers.h"
+#include "memory/oam_dma.h"
+#include "memory/serial.h"
+#include "memory/timer.h"
+#include "video/lcd_timing.h"
 
 // The earliest cycle at which a unit has an event; the step runs RunEvents
 // once TotalCycles reaches it.
 extern uint64_t NextEventAt;
 
+// Works out NextEventAt again after a unit's schedule changed.
+inline void ScheduleEvents() {
+  NextEventAt = std::min({LcdNextEventAt, TimerEventAt, SerialEndsAt});
+}
+
 // Brings every unit up to the present cycle, doing what is due, and works
 // out NextEventAt again. Register accesses call it first, so that they see
 // the machine as of their own cycle.
-void SyncUnits();
+inline void SyncUnits() {
+  TimerSync();
+  SerialSync();
+  OamDmaSync();
+  LcdSync();
+  ScheduleEvents();
+}
 
-// Works out NextEventAt again after a unit's schedule changed.
-void ScheduleEvents();
+// Brings the counters the units keep lazily up to the present cycle when
+// no event is due: nothing the machine does changes, but a state taken now
+// holds the same bytes however often the units happened to be looked at.
+inline void SettleUnits() {
+  if (TotalCycles >= NextEventAt) return;
+  TimerSync();
+  OamDmaSync();
+  LcdSync();
+}
 
 // After an instruction: the events due by now.
 inline void RunDueEvents() {

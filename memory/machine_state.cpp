@@ -136,6 +136,7 @@ void StateReader::section(const char (&mark)[5]) {
 }
 
 void SaveMachineState(std::vector<uint8_t>& out) {
+  SettleUnits();
   out.clear();
   StateWriter writer(out);
   WriteParts(writer);

@@ -71,7 +71,8 @@ class StateReader {
 };
 
 // Writes the machine as it stands into out (which is cleared first).
-// Taking a state changes nothing in the machine.
+// Taking a state changes nothing the machine does (its units' lazily kept
+// counters are settled first, SettleUnits).
 void SaveMachineState(std::vector<uint8_t>& out);
 
 // Replaces the machine by the state in data, made for the cartridge that is

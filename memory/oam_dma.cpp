@@ -62,8 +62,7 @@ void StartOamDma(uint8_t value) {
   OamDmaActive = 1;
 }
 
-void OamDmaSync() {
-  if (!OamDmaActive) return;
+void OamDmaCatchUp() {
   if (Next.first != Never && TotalCycles >= Next.first) {
     Advance(Current);  // the old copy runs up to the new one's start
     Current = Next;

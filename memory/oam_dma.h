@@ -17,7 +17,10 @@ extern uint8_t OamDmaRegister;
 // until the new one starts.
 void StartOamDma(uint8_t value);
 // Copies the bytes due by the present cycle.
-void OamDmaSync();
+void OamDmaCatchUp();
+inline void OamDmaSync() {
+  if (OamDmaActive) OamDmaCatchUp();
+}
 // A processor access while OamDmaActive is set.
 uint8_t OamDmaRead(int address);
 bool OamDmaBlocksWrite(int address);

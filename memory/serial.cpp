@@ -60,12 +60,10 @@ void SerialWrite(int address, uint8_t value) {
   }
 }
 
-void SerialSync() {
-  if (TotalCycles < SerialEndsAt) return;
+void FinishSerialTransfer() {
   SerialEndsAt = NoEvent;
   SB = 0xFF;
   SC &= static_cast<uint8_t>(~SerialStart);
   IF |= SerialRequest;
 }
 
-uint64_t SerialNextEvent() { return SerialEndsAt; }

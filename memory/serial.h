@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "cpu/registers.h"
+
 // On the internal clock a bit goes out on each falling edge of the system
 // counter's bit 8 (every 512 clocks, 128 machine cycles at normal speed):
 // a byte ends with the eighth such edge after the start, so its transfer
@@ -40,5 +42,7 @@ void SerialWrite(int address, uint8_t value);  // 0xFF01 or 0xFF02
 
 // Ends the transfer when its time has come: with no partner, eight 1 bits
 // came in.
-void SerialSync();
-uint64_t SerialNextEvent();
+void FinishSerialTransfer();
+inline void SerialSync() {
+  if (TotalCycles >= SerialEndsAt) FinishSerialTransfer();
+}

@@ -4,10 +4,12 @@
 #include "memory/machine_state.h"
 
 uint64_t CounterOrigin = 0;
+uint64_t TimerSyncedAt = 0;
+uint64_t TimerEventAt = NoEvent;
 
 namespace {
 
-uint64_t SyncedAt = 0;        // TIMA is as it stood at this cycle
+uint64_t& SyncedAt = TimerSyncedAt;
 uint64_t OverflowAt = NoEvent;  // TIMA went from 0xFF to 0 here; the reload comes a cycle later
 uint64_t ReloadedAt = NoEvent;  // the cycle of the latest reload from TMA
 
@@ -26,6 +28,12 @@ uint64_t EdgeAfter(uint64_t after, uint64_t n) {
   return CounterOrigin + ((after - CounterOrigin) / period + n) * period;
 }
 
+uint64_t NextEvent() {
+  if (OverflowAt != NoEvent) return OverflowAt + 1;
+  if (!(TAC & TimerOn)) return NoEvent;
+  return EdgeAfter(SyncedAt, 0x100 - TIMA) + 1;
+}
+
 // One count now (a falling edge made by a register write).
 void CountOnce() {
   if (TIMA == 0xFF) {
@@ -38,7 +46,7 @@ void CountOnce() {
 
 }  // namespace
 
-void TimerSync() {
+void TimerCatchUp() {
   const uint64_t now = TotalCycles;
   while (SyncedAt < now) {
     if (OverflowAt != NoEvent) {
@@ -63,12 +71,7 @@ void TimerSync() {
     OverflowAt = SyncedAt;
   }
   SyncedAt = now;
-}
-
-uint64_t TimerNextEvent() {
-  if (OverflowAt != NoEvent) return OverflowAt + 1;
-  if (!(TAC & TimerOn)) return NoEvent;
-  return EdgeAfter(SyncedAt, 0x100 - TIMA) + 1;
+  TimerEventAt = NextEvent();
 }
 
 uint8_t ReadDiv() { return static_cast<uint8_t>(SystemCounter() >> 8); }
@@ -84,15 +87,17 @@ void WriteDiv() {
   const bool was_high = Signal();
   CounterOrigin = TotalCycles;
   if (was_high) CountOnce();
+  TimerEventAt = NextEvent();
 }
 
 // In the cycle TIMA reads 0 after an overflow, a write keeps its value and
 // the reload never comes; in the reload's cycle the write is lost.
 void WriteTima(uint8_t value) {
   TimerSync();
-  if (ReloadedAt == TotalCycles) return;
+  if (ReloadedAt == TotalCycles) return;  // the reload wins
   OverflowAt = NoEvent;
   TIMA = value;
+  TimerEventAt = NextEvent();
 }
 
 // TMA written in the reload's cycle goes into TIMA as well.
@@ -100,6 +105,7 @@ void WriteTma(uint8_t value) {
   TimerSync();
   TMA = value;
   if (ReloadedAt == TotalCycles) TIMA = value;
+  TimerEventAt = NextEvent();
 }
 
 // A new rate or the enable bit cleared can make the input fall: one count.
@@ -108,11 +114,12 @@ void WriteTac(uint8_t value) {
   const bool was_high = Signal();
   TAC = static_cast<uint8_t>(value | TacUnused);
   if (was_high && !Signal()) CountOnce();
+  TimerEventAt = NextEvent();
 }
 
 void ResetTimer() {
   CounterOrigin = SyncedAt = TotalCycles;
-  OverflowAt = ReloadedAt = NoEvent;
+  OverflowAt = ReloadedAt = TimerEventAt = NoEvent;
   TIMA = TMA = 0;
   TAC = TacUnused;
 }
@@ -133,4 +140,5 @@ void LoadTimerState(StateReader& in) {
   if (CounterOrigin > TotalCycles || SyncedAt > TotalCycles || SyncedAt < CounterOrigin) in.refuse();
   if (OverflowAt != NoEvent && OverflowAt > TotalCycles) in.refuse();
   TAC |= TacUnused;
+  TimerEventAt = in.ok() ? NextEvent() : NoEvent;
 }

@@ -29,12 +29,19 @@ inline uint16_t SystemCounter() {
 // The counter bit whose falling edge counts TIMA, by TAC bits 1-0.
 constexpr int TimerBits[4] = {9, 3, 5, 7};
 
-// Brings TIMA, the overflow's reload and IF up to the present cycle.
-void TimerSync();
-// When the timer next changes IF (a reload after an overflow), or
-// NoEvent when it cannot.
-uint64_t TimerNextEvent();
 constexpr uint64_t NoEvent = UINT64_MAX;
+
+// TIMA stands as of this cycle.
+extern uint64_t TimerSyncedAt;
+// When the timer next changes IF (a reload after an overflow), or NoEvent
+// when it cannot; kept up to date with the timer's state.
+extern uint64_t TimerEventAt;
+
+// Brings TIMA, the overflow's reload and IF up to the present cycle.
+void TimerCatchUp();
+inline void TimerSync() {
+  if (TimerSyncedAt != TotalCycles) TimerCatchUp();
+}
 
 // The registers as the processor reads and writes them, each at the
 // present cycle (the timer synced first).

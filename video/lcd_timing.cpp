@@ -13,6 +13,7 @@ int LineComposed = 0;
 int StatLine = 0;
 int HandOffCarry = 0;
 int LcdEventAt = 0;
+uint64_t LcdNextEventAt = 0;
 long FramesFinished = 0;
 int FrameReady = 0;
 int FrameStartPending = 0;
@@ -60,6 +61,7 @@ void ScheduleNextEvent() {
   if (!LcdIsOn()) LcdEventAt = CyclesPerFrame;
   else if (LY < VisibleLines && !LineComposed) LcdEventAt = line_start + DrawingEnd;
   else LcdEventAt = line_start + CyclesPerLine;
+  LcdNextEventAt = LcdSyncedAt + (LcdEventAt > FrameCycles ? static_cast<uint64_t>(LcdEventAt - FrameCycles) : 0);
 }
 
 // The line is composed from the registers as they stand when its drawing
@@ -148,18 +150,6 @@ void AdvanceLcdEvents() {
   ScheduleNextEvent();
 }
 
-void LcdSync() {
-  const int passed = static_cast<int>(TotalCycles - LcdSyncedAt);
-  LcdSyncedAt = TotalCycles;
-  FrameCycles += passed;
-  LineCycles += passed;
-  if (FrameCycles >= LcdEventAt) AdvanceLcdEvents();
-}
-
-uint64_t LcdNextEvent() {
-  return LcdSyncedAt + (LcdEventAt > FrameCycles ? static_cast<uint64_t>(LcdEventAt - FrameCycles) : 0);
-}
-
 // The mode follows the same boundaries as the events: a read sees H-blank
 // exactly when the line has been composed.
 uint8_t ReadStat() { return static_cast<uint8_t>(StatUnusedBit | (STAT & 0x7C) | CurrentMode()); }
@@ -187,7 +177,7 @@ void LycWritten(uint8_t value) {
 }
 
 void ResetLcdCounters() {
-  LcdSyncedAt = TotalCycles;
+  LcdSyncedAt = LcdNextEventAt = TotalCycles;
   FrameCycles = 0;
   LineCycles = 0;
   LineComposed = 0;
@@ -216,6 +206,7 @@ void LoadLcdState(StateReader& in) {
   LcdEventAt = in.number(0, Longest);
   LcdSyncedAt = static_cast<uint64_t>(in.i64());
   if (LY >= LinesPerFrame || LcdSyncedAt > TotalCycles) in.refuse();
+  LcdNextEventAt = LcdSyncedAt + (LcdEventAt > FrameCycles ? static_cast<uint64_t>(LcdEventAt - FrameCycles) : 0);
 }
 
 void FinishFrame() {

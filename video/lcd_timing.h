@@ -45,10 +45,18 @@ extern int FrameStartPending;
 // The events that are due: line composition, STAT sources, LY, V-blank.
 void AdvanceLcdEvents();
 
+// The machine cycle of the next event, kept with LcdEventAt.
+extern uint64_t LcdNextEventAt;
+
 // Brings the counters up to the present cycle and does the events due.
-void LcdSync();
-// The machine cycle of the next event.
-uint64_t LcdNextEvent();
+inline void LcdSync() {
+  const int passed = static_cast<int>(TotalCycles - LcdSyncedAt);
+  if (!passed) return;
+  LcdSyncedAt = TotalCycles;
+  FrameCycles += passed;
+  LineCycles += passed;
+  if (FrameCycles >= LcdEventAt) AdvanceLcdEvents();
+}
 
 uint8_t ReadStat();
 void ResetLcdCounters();
