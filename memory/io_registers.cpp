@@ -1,6 +1,7 @@
 #include "memory/io_registers.h"
 
 #include "memory/bus.h"
+#include "memory/machine.h"
 #include "memory/machine_clock.h"
 #include "memory/machine_state.h"
 #include "memory/oam_dma.h"
@@ -16,6 +17,8 @@ uint8_t IF = 0, IE = 0;
 uint8_t LCDC = 0, STAT = 0, SCY = 0, SCX = 0, LY = 0, LYC = 0;
 uint8_t BGP = 0, OBP0 = 0, OBP1 = 0, WY = 0, WX = 0;
 uint8_t KEY1 = 0, VBK = 0, SVBK = 0;
+uint8_t OPRI = 0;
+uint8_t Undocumented[4] = {};
 
 int JoypadSelect = 0;
 int DoubleSpeed = 0;
@@ -29,14 +32,20 @@ void ResetIoRegisters() {
   STAT = SCY = SCX = LY = LYC = 0;
   BGP = OBP0 = OBP1 = WY = WX = 0;
   KEY1 = VBK = SVBK = 0;
+  OPRI = 0;
+  for (uint8_t& byte : Undocumented) byte = 0;
   JoypadSelect = 0;
   DoubleSpeed = 0;
 }
 
 namespace {
 
-uint8_t* const IoBytes[] = {&TIMA, &TMA, &TAC, &IF, &IE, &LCDC, &STAT, &SCY, &SCX, &LY,
-                            &LYC, &BGP, &OBP0, &OBP1, &WY, &WX, &KEY1};
+uint8_t* const IoBytes[] = {&TIMA, &TMA, &TAC, &IF, &IE, &LCDC, &STAT, &SCY, &SCX, &LY, &LYC, &BGP, &OBP0,
+                            &OBP1, &WY, &WX, &KEY1, &OPRI, &Undocumented[0], &Undocumented[1],
+                            &Undocumented[2], &Undocumented[3]};
+constexpr uint8_t OpriUnused = 0xFE;        // read as 1s
+constexpr uint8_t Undocumented75Bits = 0x70;
+constexpr uint8_t Undocumented75Unused = 0x8F;
 // The order in which a state holds the buttons.
 constexpr uint8_t StateButtonOrder[] = {ButtonUp, ButtonDown, ButtonLeft,  ButtonRight,
                                         ButtonA,  ButtonB,    ButtonStart, ButtonSelect};
@@ -79,9 +88,20 @@ void LoadIoState(StateReader& in) {
 // cycle (the sound chip keeps its own time from TotalCycles): the events
 // due by then are done; what changes between events (TIMA's count, the
 // LCD's mode within a line) is brought up to date where it is read.
+bool ColourModeRegister(int address) {
+  switch (address) {
+    case 0xFF4D: case 0xFF4F: case 0xFF51: case 0xFF52: case 0xFF53: case 0xFF54: case 0xFF55:
+    case 0xFF68: case 0xFF69: case 0xFF6A: case 0xFF6B: case 0xFF6C: case 0xFF70: case 0xFF74:
+      return true;
+    default:
+      return false;
+  }
+}
+
 uint8_t IoRead(int address) {
   if (address >= 0xFF10 && address <= 0xFF3F)
     return static_cast<uint8_t>(Sound.read_register(address));
+  if (!ColourCartridge && ColourModeRegister(address)) return 0xFF;
   RunDueEvents();
   switch (address) {
     case 0xFF00: return JoypadByte();
@@ -112,7 +132,12 @@ uint8_t IoRead(int address) {
       return VramDmaRead(address);
     case 0xFF68: case 0xFF69: case 0xFF6A: case 0xFF6B:
       return PaletteRead(address);
+    case 0xFF6C: return OPRI | OpriUnused;
     case 0xFF70: return SVBK;
+    case 0xFF72: case 0xFF73: case 0xFF74: return Undocumented[address - 0xFF72];
+    case 0xFF75: return Undocumented[3] | Undocumented75Unused;
+    case 0xFF76: return static_cast<uint8_t>(Sound.read_outputs(0));
+    case 0xFF77: return static_cast<uint8_t>(Sound.read_outputs(2));
     case 0xFFFF: return IE;
     default: return 0x00;  // unused addresses
   }
@@ -124,6 +149,7 @@ void IoWrite(int address, int value) {
     Sound.write_register(address, v);
     return;
   }
+  if (!ColourCartridge && ColourModeRegister(address)) return;
   // The LCD comes up to the write's cycle, so that what it has drawn so far
   // keeps the old value.
   SyncUnits();
@@ -172,8 +198,11 @@ void IoWrite(int address, int value) {
       WramBankPtr = WorkRam + bank * WorkRamBankSize;
       break;
     }
+    case 0xFF6C: OPRI = v & 1; break;
+    case 0xFF72: case 0xFF73: case 0xFF74: Undocumented[address - 0xFF72] = v; break;
+    case 0xFF75: Undocumented[3] = v & Undocumented75Bits; break;
     case 0xFFFF: IE = v; break;
-    default: break;  // LY and the unused addresses ignore writes
+    default: break;  // LY, the channels' outputs and the unused addresses ignore writes
   }
   ScheduleEvents();
 }

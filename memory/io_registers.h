@@ -9,6 +9,10 @@ constexpr uint8_t InterruptBits = 0x1F;      // IF's five request bits
 constexpr uint8_t IfUnused = 0xE0;           // IF's other bits read 1
 extern uint8_t LCDC, STAT, SCY, SCX, LY, LYC, BGP, OBP0, OBP1, WY, WX;
 extern uint8_t KEY1;                         // the speed-switch prepare byte (0 or 1)
+extern uint8_t OPRI;                         // sprite priority: 0 by OAM order, 1 by X (bit 0)
+// 0xFF72-0xFF75: bytes of no known use that hold what is written (0xFF75
+// bits 4-6 only).
+extern uint8_t Undocumented[4];
 extern uint8_t VBK;                          // video RAM bank, 0 or 1
 extern uint8_t SVBK;                         // work RAM bank, 0 until written, then 1-7
 
@@ -29,6 +33,11 @@ extern int DoubleSpeed;   // toggled by STOP after a KEY1 prepare
 
 // Every register of the page back to its program-start value.
 void ResetIoRegisters();
+
+// A monochrome cartridge runs in the colour console's compatibility mode:
+// the registers of the colour model's own mode (KEY1, VBK, VRAM DMA, the
+// palette ports, OPRI, SVBK, 0xFF74) read 0xFF there and take no writes.
+bool ColourModeRegister(int address);
 
 // The register page's part of a machine state, with the buttons held (the
 // game reads them until the next frame's start). Loading it

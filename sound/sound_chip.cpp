@@ -118,6 +118,23 @@ void SoundChip::run_until(int end_time) {
   }
 }
 
+// A square or the noise channel is at its volume in the waveform's high
+// part (the duty's first steps; the shift register's low bit at 0), at 0 in
+// the low part; the wave channel gives its sample, shifted by its level.
+int SoundChip::output_level(int time, int index) {
+  run_until(time);
+  switch (index) {
+    case 0: case 1: {
+      const SquareChannel& square = index == 0 ? square1 : square2;
+      return square.enabled && square.phase < square.duty ? square.volume : 0;
+    }
+    case 2:
+      return wave.enabled && wave.volume ? wave.samples[wave.wave_pos] >> wave.volume_shift : 0;
+    default:
+      return noise.enabled && !(noise.lfsr & 1) ? noise.volume : 0;
+  }
+}
+
 void SoundChip::counter_cleared(int time, bool bit_was_set) {
   run_until(time);
   if (bit_was_set && powered) step_sequencer();

@@ -28,6 +28,9 @@ class SoundChip {
   void write_register(int time, int address, int data);
   int read_register(int time, int address);
   void run_until(int time);
+  // The digital output of channel `index` (0-3) at `time`, 0-15: the level
+  // its waveform stands at times its volume, 0 while it is off.
+  int output_level(int time, int index);
   // The system counter was cleared at `time`: a step now when its sequencer
   // bit stood at 1, and the next a whole period later.
   void counter_cleared(int time, bool bit_was_set);

@@ -32,6 +32,12 @@ class SoundSystem {
   // processor's position in the sound frame.
   void write_register(int address, int data) { chip.write_register(frame_clock(), address, data & 0xFF); }
   int read_register(int address) { return chip.read_register(frame_clock(), address); }
+  // 0xFF76 (first 0: channels 1 and 2) and 0xFF77 (first 2: channels 3 and
+  // 4): each channel's digital output now, 0-15, the first in bits 0-3.
+  int read_outputs(int first) {
+    const int time = frame_clock();
+    return chip.output_level(time, first) | chip.output_level(time, first + 1) << 4;
+  }
   // A DIV write cleared the system counter, which stood at `before`: its bit
   // 12 falling steps the frame sequencer at once, and the steps go on from
   // the cleared counter.

@@ -301,7 +301,7 @@ TEST(Halt, LcdKeepsRunningAndVblankWakes) {
 // ---- STOP -------------------------------------------------------------------
 
 TEST(Stop, SwitchesSpeedOnlyWhenPrepared) {
-  ResetTestMachine();
+  ResetTestMachine(ColourImage());
   Execute({0x10, 0x00});
   EXPECT_EQ(Cpu.PC, CodeAddress + 2);
   EXPECT_EQ(DoubleSpeed, 0) << "without a prepare nothing happens";

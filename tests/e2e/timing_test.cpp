@@ -119,3 +119,14 @@ TEST(OwnTimingCartridges, TimerEdgesAndHalt) {
   EXPECT_EQ(halt.out, TestRomPath("halt_cases") + ": no verdict after 120 frames\n");
   EXPECT_EQ(halt.exit_code, 4);
 }
+
+// The colour model's lesser registers (0xFF72-0xFF75, OPRI, the channels'
+// outputs at 0xFF76 and 0xFF77), and a monochrome cartridge's compatibility
+// mode, where VBK, SVBK and the palette ports do nothing.
+TEST(OwnColourModelCartridges, RegistersAndCompatibilityMode) {
+  const std::string dir = MakeTempDir("own-colour-model");
+  for (const char* name : {"colour_registers", "compatibility_mode"}) {
+    const RunResult r = RunPellix({"--test", TestRomPath(name)}, dir);
+    EXPECT_EQ(r.out, TestRomPath(name) + ": passed\n") << r.err;
+  }
+}

@@ -43,7 +43,7 @@ TEST(Bus, WorkRamAndItsEcho) {
 }
 
 TEST(Bus, SwitchableWorkRamBankFollowsSvbkThroughTheEcho) {
-  ResetTestMachine();
+  ResetTestMachine(ColourImage());
   BusWrite(0xD123, 0x11);
   BusWrite(0xFF70, 3);
   EXPECT_EQ(BusRead(0xD123), 0x00) << "bank 3 is still empty";
@@ -110,7 +110,7 @@ TEST(Bus, Read16IsLittleEndianAndWrapsAtTheTop) {
 }
 
 TEST(Bus, VideoRamWriteRecordsAddressAndMarksTile) {
-  ResetTestMachine();
+  ResetTestMachine(ColourImage());
   RefreshTileCache();  // every tile decoded and valid
   BusWrite(0x8010, 0x5A);
   EXPECT_EQ(VideoRam[0x10], 0x5A);

@@ -69,7 +69,7 @@ TEST(IoRegisters, DmaCopiesOneHundredSixtyBytesOneACycle) {
 // Programs that switch banks in an interrupt handler read VBK first and
 // write it back at the end: the bank reads back in bit 0, the other bits 1.
 TEST(IoRegisters, VideoRamBankIsSwitchedAndReadsBackInBit0) {
-  ResetTestMachine();
+  ResetTestMachine(ColourImage());
   VideoRam[0x2000] = 0x99;
   EXPECT_EQ(BusRead(0xFF4F), 0xFE);
   BusWrite(0xFF4F, 0x01);
@@ -81,7 +81,7 @@ TEST(IoRegisters, VideoRamBankIsSwitchedAndReadsBackInBit0) {
 }
 
 TEST(IoRegisters, WorkRamBankZeroMeansOne) {
-  ResetTestMachine();
+  ResetTestMachine(ColourImage());
   EXPECT_EQ(BusRead(0xFF70), 0x00) << "reads 0 after the reset although bank 1 is shown";
   WorkRam[0x1000] = 0x11;
   WorkRam[0x7000] = 0x77;
@@ -95,7 +95,7 @@ TEST(IoRegisters, WorkRamBankZeroMeansOne) {
 }
 
 TEST(IoRegisters, SpeedSwitchPrepareDoesNotReadBack) {
-  ResetTestMachine();
+  ResetTestMachine(ColourImage());
   BusWrite(0xFF4D, 0x01);
   EXPECT_EQ(BusRead(0xFF4D), 0x00);
   EXPECT_EQ(KEY1, 1);

@@ -55,6 +55,12 @@ void ResetTestMachine(const std::vector<uint8_t>& image) {
   ResetMachine();
 }
 
+std::vector<uint8_t> ColourImage() {
+  std::vector<uint8_t> image(0x8000, 0);
+  image[0x143] = 0x80;
+  return image;
+}
+
 bool StartTestCartridge(const std::string& path) {
   ResetTestMachine();
   if (LoadCartridge(path.c_str()) != 0) return false;

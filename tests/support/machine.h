@@ -10,8 +10,13 @@ void EnsureHeadlessAllegro();
 
 // Clears every memory and register of the machine back to its program-start
 // values, installs the image (padded to 32 KiB when shorter) and applies the
-// post-boot reset. A default image is 32 KiB of zeros with no controller.
+// post-boot reset. A default image is 32 KiB of zeros with no controller:
+// a monochrome cartridge.
 void ResetTestMachine(const std::vector<uint8_t>& image = {});
+
+// 32 KiB of zeros marked for the colour model: the registers of its own
+// mode answer.
+std::vector<uint8_t> ColourImage();
 
 // Loads a cartridge file as a run does (its sound at the program's rate)
 // and resets the machine. False when it cannot be loaded.

@@ -40,7 +40,7 @@ TEST(TileCache, IndexCoversBothBanksIncludingMapArea) {
 }
 
 TEST(TileCache, BusWritesMarkTheTileOfTheSelectedBank) {
-  ResetTestMachine();
+  ResetTestMachine(ColourImage());
   RefreshTileCache();
   BusWrite(0x8012, 0xFF);  // tile 1, bank 0
   EXPECT_EQ(TileValid[1], 0);
@@ -67,7 +67,7 @@ TEST(TileCache, RefreshDecodesOnlyStaleTilesAndOnlyWhenCalled) {
 // Every block of both banks written, some many times, between two
 // refreshes: each is decoded once, none is missed.
 TEST(TileCache, RefreshAfterWritesToEveryTileDecodesThemAll) {
-  ResetTestMachine();
+  ResetTestMachine(ColourImage());
   RefreshTileCache();
   for (int bank = 0; bank < 2; bank++) {
     IoWrite(0xFF4F, bank);
