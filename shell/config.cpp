@@ -16,7 +16,6 @@
 #include "shell/atomic_file.h"
 #include "shell/input.h"
 #include "shell/rewind.h"
-#include "video/renderer.h"
 
 namespace {
 

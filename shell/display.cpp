@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "debug/text.h"
+#include "memory/machine.h"
 #include "shell/frame_clock.h"
 #include "shell/lost_display.h"
 #include "shell/run_control.h"
@@ -22,6 +23,7 @@ BITMAP* WorkBitmap = nullptr;
 BITMAP* BackBuffer = nullptr;
 bool Headless = false;
 DisplayMode CurrentDisplay;
+bool TrueColoursOption = false;
 
 namespace {
 
@@ -73,9 +75,11 @@ bool SetMode(const DisplayMode& mode) {
 }
 
 // The window's pixel of every 15-bit colour, for the look the table was
-// built for: a lookup per pixel as the picture is widened.
+// built for: a lookup per pixel as the picture is widened. It is built
+// again only when the look changes (another cartridge, another option),
+// never for a change of the game's palettes.
 uint16_t WindowColours[0x8000];
-int WindowColoursLook = -1;  // TrueColours when built; -1 before
+int WindowColoursLook = -1;  // ShowsTrueColours() when built; -1 before
 
 // The green nearest in brightness. The shades' greys are 31, 21, 10 and 0
 // in every channel, so each of them finds its own green.
@@ -90,10 +94,11 @@ uint16_t NearestGreen(int colour) {
 }
 
 void BuildWindowColours() {
-  if (WindowColoursLook == static_cast<int>(TrueColours)) return;
-  WindowColoursLook = TrueColours;
+  const bool true_colours = ShowsTrueColours();
+  if (WindowColoursLook == static_cast<int>(true_colours)) return;
+  WindowColoursLook = true_colours;
   for (int colour = 0; colour < 0x8000; colour++)
-    WindowColours[colour] = TrueColours ? ColourPixel(colour) : NearestGreen(colour);
+    WindowColours[colour] = true_colours ? ColourPixel(colour) : NearestGreen(colour);
 }
 
 // One row of the picture, each pixel `Scale` times, through the table (or
@@ -183,6 +188,8 @@ void ShowNote(const std::string& text) {
 }
 
 bool NoteShowing() { return !NoteText.empty() && std::chrono::steady_clock::now() < NoteEnds; }
+
+bool ShowsTrueColours() { return TrueColoursOption && ColourCartridge; }
 
 uint16_t WindowPixel(uint16_t colour) {
   BuildWindowColours();

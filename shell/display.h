@@ -37,9 +37,17 @@ inline uint16_t ColourPixel(int colour) {
   return static_cast<uint16_t>(red << 11 | (green << 1 | green >> 4) << 5 | blue);
 }
 
+// --colour (or colour = yes in the configuration file): colour cartridges
+// are shown in their own colours.
+extern bool TrueColoursOption;
+// The look of this run's picture: true colours for a colour cartridge under
+// the option, the four greens otherwise. The machine's picture is the same
+// either way (a colour cartridge's colours, a monochrome one's greys).
+bool ShowsTrueColours();
+
 // The window's pixel of a colour of the machine's picture: in true colours
-// the colour itself; otherwise one of the greens, the monochrome shades
-// exactly, any other colour by its brightness.
+// the colour itself; otherwise the green nearest in brightness, which for
+// the monochrome shades is their own green.
 uint16_t WindowPixel(uint16_t colour);
 
 // Sets the graphics mode for `mode` and the back buffer to fit it. When full
