@@ -1,5 +1,7 @@
 #include "memory/cartridge.h"
 
+#include <zlib.h>
+
 #include <cstdlib>
 #include <cstring>
 
@@ -17,6 +19,7 @@ bool CartHasBattery = false;
 bool CartHasClock = false;
 bool CartHasRumble = false;
 long CartRamBytes = 0;
+uint32_t CartImageCrc = 0;
 
 namespace {
 
@@ -75,6 +78,14 @@ long RamBytesFor(uint8_t size_code) {
   }
 }
 
+// An image is at most MaxCartridgeSize bytes: one call of zlib's CRC-32,
+// whose lengths are 32 bits, covers it.
+static_assert(MaxCartridgeSize <= 0xFFFFFFFFL, "one crc32 call per image");
+uint32_t ImageCrc(const uint8_t* image, long size) {
+  const uLong start = crc32(0L, Z_NULL, 0);
+  return static_cast<uint32_t>(crc32(start, image, static_cast<uInt>(size)));
+}
+
 // Takes ownership of a malloc'd image of size bytes: pads it with 0xFF to
 // whole banks, so every bank the header's mask can select lies inside the
 // buffer, then reads the header.
@@ -101,6 +112,7 @@ int AdoptImage(uint8_t* image, long size, const char** error) {
   std::free(RomImage);
   RomImage = image;
   RomImageSize = padded;
+  CartImageCrc = ImageCrc(image, padded);
   RomBank0Ptr = RomImage;
   RomBankPtr = RomImage + RomBankSize;
 

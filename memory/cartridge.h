@@ -17,6 +17,9 @@ extern bool CartHasBattery;     // its RAM (and clock) survive power-off
 extern bool CartHasClock;       // MBC3 with the real-time clock
 extern bool CartHasRumble;      // MBC5 with the motor on RAM bank bit 3
 extern long CartRamBytes;       // bytes of cartridge RAM: 0, 512 (MBC2) or 2 KiB-128 KiB
+// The CRC-32 of the image as padded, worked out when it is put in: save
+// states name their cartridge by it.
+extern uint32_t CartImageCrc;
 
 // Loads the image at the path. Returns 0 on success, 1 on failure; on failure
 // *error (when given) names the reason.
