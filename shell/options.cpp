@@ -86,9 +86,19 @@ bool ParseScreenshotAt(const char* text, ScreenshotAt& shot) {
   return true;
 }
 
-bool IsFile(const char* path) {
+// Why a path named on the command line is not a file to read: "no such
+// file" (or `missing`), "is a directory", "not a regular file"; null when
+// it is one.
+const char* NotAFile(const char* path, const char* missing = "no such file") {
   struct stat st;
-  return stat(path, &st) == 0 && S_ISREG(st.st_mode);
+  if (stat(path, &st) != 0) return missing;
+  if (S_ISDIR(st.st_mode)) return "is a directory";
+  return S_ISREG(st.st_mode) ? nullptr : "not a regular file";
+}
+
+int FailOnPath(const char* path, const char* why) {
+  const std::string text = std::string(path) + ": " + why;
+  return Fail("%s", text.c_str());
 }
 
 }  // namespace
@@ -133,7 +143,7 @@ int ParseOptions(int argc, char** argv, Options& opt) {
       opt.fullscreen = true;
     } else if (std::strcmp(arg, "--config") == 0) {
       if (!value(opt.config)) return Fail("%s needs a file name", arg);
-      if (!IsFile(opt.config)) return Fail("%s: no such configuration file", opt.config);
+      if (const char* why = NotAFile(opt.config, "no such configuration file")) return FailOnPath(opt.config, why);
     } else if (std::strcmp(arg, "--colour") == 0) {
       opt.colour = true;
     } else if (std::strcmp(arg, "--serial") == 0) {
@@ -156,7 +166,7 @@ int ParseOptions(int argc, char** argv, Options& opt) {
       opt.states.push_back(state);
     } else if (std::strcmp(arg, "--load-state") == 0) {
       if (!value(opt.load_state)) return Fail("%s needs a state file", arg);
-      if (!IsFile(opt.load_state)) return Fail("%s: no such state file", opt.load_state);
+      if (const char* why = NotAFile(opt.load_state, "no such state file")) return FailOnPath(opt.load_state, why);
     } else if (std::strcmp(arg, "--no-rewind") == 0) {
       opt.no_rewind = true;
     } else if (std::strcmp(arg, "--test") == 0) {
@@ -169,7 +179,9 @@ int ParseOptions(int argc, char** argv, Options& opt) {
       opt.rom = arg;
     }
   }
-  if (opt.rom && !IsFile(opt.rom)) return Fail("%s: no such file", opt.rom);
+  if (opt.rom) {
+    if (const char* why = NotAFile(opt.rom)) return FailOnPath(opt.rom, why);
+  }
   if (opt.test && !opt.rom) return Fail("%s needs a ROM path", "--test");
   if (opt.headless && !opt.rom) return Fail("%s needs a ROM path", "--headless");
   if (opt.save && opt.no_save) return Fail("%s and --no-save exclude each other", "--save");

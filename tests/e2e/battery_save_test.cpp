@@ -15,6 +15,7 @@
 #include <string>
 #include <thread>
 
+#include "support/cartridge_image.h"
 #include "support/run.h"
 #include "support/xvfb.h"
 
@@ -218,11 +219,13 @@ TEST(BatterySave, CartridgesWithoutBatteryKeepNoSaveAndUnsupportedOnesAreNamed) 
   const std::string dir = MakeTempDir("save-no-battery");
   std::vector<uint8_t> rom = ReadFileBytes(TestRomPath(Mbc1Counter.name));
   rom[0x147] = 0x02;  // MBC1 with RAM, no battery
+  GiveValidHeader(rom);
   WriteFileBytes(dir + "/plain.gb", rom);
   ASSERT_EQ(RunSaving({"--headless", "--frames", "30", "plain.gb"}, dir), 0);
   EXPECT_FALSE(FileExists(dir + "/plain.sav"));
 
   rom[0x147] = 0xFC;  // a camera
+  GiveValidHeader(rom);
   WriteFileBytes(dir + "/camera.gb", rom);
   std::string err;
   ASSERT_EQ(RunSaving({"--headless", "--frames", "30", "camera.gb"}, dir, &err), 0);

@@ -140,7 +140,7 @@ const Recorded RecordedOutputs[] = {
     {"Libbet", {"6f582bfc1119241e", "e699a1a74d7fd0e6", "d76c6878fe30a4f2", "9a220caa3aa17efa", "cbf29ce484222325", "3c905cb2d0b8a405", "38118dd66fec88b7"}},
     {"LibbetColour", {"ec922dc2f933127e", "cf70300834723a38", "d76c6878fe30a4f2", "9a220caa3aa17efa", "cbf29ce484222325", "3c905cb2d0b8a405", "38118dd66fec88b7"}},
     {"Shocklobster", {"fb0145b5f8b8cfc9", "b57c38a1c6500633", "e0a670f522ec6148", "bae7d0c4c0325bba", "cbf29ce484222325", "47a50cd0924e356f", "c9fd61e87c5424f3"}},
-    {"Unbricked", {"4834b2c2a0b47f33", "942a6b167b8423f3", "09b852f0ee87f45e", "700cef1c764a7392", "cbf29ce484222325", "758309aa0e546b92", "26ef29b1fbd8c184"}},
+    {"Unbricked", {"4834b2c2a0b47f33", "942a6b167b8423f3", "09b852f0ee87f45e", "700cef1c764a7392", "cbf29ce484222325", "1b2b1396d12ab9ee", "26ef29b1fbd8c184"}},
 };
 
 uint64_t Fnv1a(const uint8_t* bytes, size_t size, uint64_t hash = 0xCBF29CE484222325ull) {

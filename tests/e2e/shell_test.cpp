@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/cartridge_image.h"
 #include "support/machine.h"
 #include "support/png.h"
 #include "support/run.h"
@@ -132,6 +133,56 @@ TEST(Shell, ImageThatCannotLoadExitsOneWithItsReason) {
   EXPECT_FALSE(FileExists(dir + "/Trace.Log"));
 }
 
+// Files that are not cartridges are refused before anything runs: text
+// named .gb, a file shorter than a header, a folder. One that has only
+// the logo or only the checksum wrong, or is shorter than its header
+// says, runs with one line of warning.
+TEST(Shell, FilesThatAreNotCartridgesAreRefusedAndDoubtfulOnesWarned) {
+  const std::string dir = MakeTempDir("not-cartridges");
+  const std::string text = "This is a letter, not a game.\n";
+  WriteFileBytes(dir + "/letter.gb", std::vector<uint8_t>(text.begin(), text.end()));
+  std::vector<uint8_t> short_file = ReadFileBytes(LdRom);
+  short_file.resize(300);
+  WriteFileBytes(dir + "/short.gb", short_file);
+  mkdir((dir + "/folder.gb").c_str(), 0755);
+  for (const char* name : {"letter.gb", "short.gb"}) {
+    const RunResult r = RunPellix({"--headless", "--frames", "2", name}, dir, 20);
+    EXPECT_EQ(r.exit_code, 1) << name;
+    EXPECT_EQ(r.err, std::string("pellix: ") + name + ": not a Game Boy cartridge (no valid header)\n");
+  }
+  RunResult r = RunPellix({"--headless", "--frames", "2", "folder.gb"}, dir, 20);
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_EQ(r.err, "pellix: folder.gb: is a directory (try --help)\n");
+  EXPECT_FALSE(FileExists(dir + "/vram.bin")) << "nothing ran";
+
+  std::vector<uint8_t> patched = ReadFileBytes(LdRom);
+  patched[0x14D] ^= 0x01;
+  WriteFileBytes(dir + "/patched.gb", patched);
+  r = RunPellix({"--headless", "--frames", "2", "patched.gb"}, dir, 20);
+  EXPECT_EQ(r.exit_code, 0);
+  char warning[160];
+  std::snprintf(warning, sizeof warning,
+                "pellix: patched.gb: the header checksum is 0x%02X, not 0x%02X: the console would refuse the "
+                "cartridge; running it anyway\n",
+                patched[0x14D], patched[0x14D] ^ 0x01);
+  EXPECT_EQ(r.err, warning);
+
+  std::vector<uint8_t> no_logo = ReadFileBytes(LdRom);
+  no_logo[0x104] = 0;  // the logo's first byte
+  WriteFileBytes(dir + "/no-logo.gb", no_logo);
+  r = RunPellix({"--headless", "--frames", "2", "no-logo.gb"}, dir, 20);
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.err, "pellix: no-logo.gb: the header has no logo: the console would refuse the cartridge; running it "
+                   "anyway\n");
+
+  std::vector<uint8_t> cut = ReadFileBytes(LdRom);
+  cut.resize(0x5000);
+  WriteFileBytes(dir + "/cut.gb", cut);
+  r = RunPellix({"--headless", "--frames", "2", "cut.gb"}, dir, 20);
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.err, "pellix: cut.gb: 12 KiB of the 32 KiB the header announces are missing (they read as 0xFF)\n");
+}
+
 TEST(Shell, UnwritableVramDumpIsReportedWithExitOne) {
   const std::string dir = MakeTempDir("vram-unwritable");
   mkdir((dir + "/vram.bin").c_str(), 0755);  // a folder where the file should go
@@ -205,9 +256,14 @@ TEST(ShellWindow, InformationScreenShowsTheCartridgeFields) {
   ASSERT_TRUE(x.ok()) << "Xvfb did not start";
   const std::string dir = MakeTempDir("info-screen");
   std::vector<uint8_t> image(0x8000, 0x00);
+  const uint8_t entry[] = {0x00, 0xC3, 0x50, 0x01};  // nop; jp 0x0150, over the logo
+  std::copy(entry, entry + 4, image.begin() + 0x100);
+  image[0x0150] = 0x18;  // jr -2: stay here
+  image[0x0151] = 0xFE;
   image[0x0147] = 0x03;  // MBC1 with RAM and battery
   image[0x0148] = 0x02;  // 128 KiB: banks 0 to 7
   image[0x0149] = 0x03;  // 32 KiB of cartridge RAM
+  GiveValidHeader(image);
   WriteFileBytes(dir + "/fields.gb", image);
   BackgroundRun run = StartPellix({"fields.gb"}, dir, x.env());
   const std::string window = FindWindow(x, Title, 20);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "sound/signal_measure.h"
+#include "support/cartridge_image.h"
 #include "support/run.h"
 #include "support/xvfb.h"
 
@@ -38,6 +39,7 @@ std::vector<uint8_t> ToneCartridge(const std::vector<std::pair<int, int>>& write
   }
   rom[pc++] = 0x18;  // jr -2: stay here
   rom[pc++] = 0xFE;
+  GiveValidHeader(rom);
   return rom;
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "support/machine.h"
+#include "support/cartridge_image.h"
 #include "support/png.h"
 #include "support/run.h"
 #include "support/xvfb.h"
@@ -29,6 +30,7 @@ std::string WriteUndefinedOpcodeCartridge(const std::string& dir) {
   image[0x0147] = 0x00;  // no controller
   image[0x0148] = 0x00;  // 32 KiB
   image[0x0149] = 0x00;  // no cartridge RAM
+  GiveValidHeader(image);
   const std::string path = dir + "/undefined.gb";
   WriteFileBytes(path, image);
   return path;
