@@ -85,7 +85,8 @@ Setting YesNoSetting(const char* name, bool& value) {
 
 // colour = yes draws colour cartridges in their colour palettes, as
 // --colour does; rewind = no keeps no snapshots for rewinding;
-// quiet_thread = no leaves Allegro its own background thread.
+// quiet_thread = no leaves Allegro its own background thread; info = no
+// leaves out the information screen, as --no-info does.
 std::vector<Setting> KnownSettings(DisplayMode& video) {
   std::vector<Setting> known;
   for (KeyBinding& binding : KeyBindings) known.push_back(KeySetting(binding));
@@ -100,6 +101,7 @@ std::vector<Setting> KnownSettings(DisplayMode& video) {
   known.push_back(YesNoSetting("colour", TrueColoursOption));
   known.push_back(YesNoSetting("rewind", RewindOption));
   known.push_back(YesNoSetting("quiet_thread", QuietThreadOption));
+  known.push_back(YesNoSetting("info", InfoScreenOption));
   return known;
 }
 

@@ -24,11 +24,13 @@ BITMAP* BackBuffer = nullptr;
 bool Headless = false;
 DisplayMode CurrentDisplay;
 bool TrueColoursOption = false;
+bool InfoScreenOption = true;
 
 namespace {
 
 constexpr int ColourDepth = 16;
 constexpr int WorkWidth = 640, WorkHeight = 480;
+constexpr int FontCell = 8;  // the built-in font's glyphs, in pixels
 // The console draws a frame every 70224 cycles of its 4194304 Hz clock:
 // 59.73 frames per second, 16.74 ms each.
 constexpr auto FramePeriod = std::chrono::nanoseconds(70224LL * 1000000000 / 4194304);
@@ -138,20 +140,29 @@ void DrawScaled(BITMAP* dest, int scale, Row row_at, const uint16_t* table) {
 
 // The text screen's cells in the work bitmap: the built-in 8x8 font on black.
 void DrawTextScreen() {
-  constexpr int Cell = 8;
   clear_bitmap(WorkBitmap);
   for (int row = 0; row < TextRows; row++)
     for (int column = 0; column < TextColumns; column++) {
       const char c = ScreenText.cells[row][column];
       if (c == ' ') continue;
       const char glyph[2] = {c, '\0'};
-      textout_ex(WorkBitmap, font, glyph, column * Cell, row * Cell, ColourPixel(ScreenText.colours[row][column]), -1);
+      textout_ex(WorkBitmap, font, glyph, column * FontCell, row * FontCell,
+                 ColourPixel(ScreenText.colours[row][column]), -1);
     }
 }
 
+// What goes into the back buffer: the picture, the text screen scaled as
+// the picture, or the text screen sharp.
+enum class Shown { Picture, Text, SharpText };
+
 // The scaled picture, the status and the key's note over it, then onto the
 // screen.
-void Present(const char* status, bool text);
+void Present(const char* status, Shown shown);
+
+constexpr int SharpTextWithoutWindow = 40;
+
+// The sharp text's cells are the font's size times this.
+int SharpTextZoom() { return std::max(1, BackBuffer->w / ScreenWidth / 2); }
 
 }  // namespace
 
@@ -201,7 +212,18 @@ void PresentFrame() { PresentFrameWithStatus(nullptr); }
 void PresentText() {
   if (Headless || !BackBuffer || DisplayLost()) return;
   DrawTextScreen();
-  Present(nullptr, true);
+  Present(nullptr, Shown::Text);
+}
+
+void PresentSharpText() {
+  if (Headless || !BackBuffer || DisplayLost()) return;
+  DrawTextScreen();
+  Present(nullptr, Shown::SharpText);
+}
+
+int SharpTextColumns() {
+  if (Headless || !BackBuffer) return SharpTextWithoutWindow;
+  return BackBuffer->w / (FontCell * SharpTextZoom());
 }
 
 void PresentPausedFrame() { PresentFrameWithStatus(PausedText); }
@@ -214,12 +236,12 @@ void PresentPausedFrame() { PresentFrameWithStatus(PausedText); }
 // one for every line.
 void PresentFrameWithStatus(const char* status) {
   if (Headless || !BackBuffer || DisplayLost()) return;
-  Present(status, false);
+  Present(status, Shown::Picture);
 }
 
 namespace {
 
-void Present(const char* status, bool text) {
+void Present(const char* status, Shown shown) {
   std::vector<std::string> lines;
   if (status) lines.push_back(status);
   if (NoteShowing()) {
@@ -229,7 +251,12 @@ void Present(const char* status, bool text) {
     lines.push_back(NoteText.substr(start));
   }
   const int scale = BackBuffer->w / ScreenWidth;
-  if (text) {
+  if (shown == Shown::SharpText) {
+    const int zoom = SharpTextZoom();
+    const int width = BackBuffer->w / zoom, height = BackBuffer->h / zoom;
+    clear_bitmap(BackBuffer);
+    stretch_blit(WorkBitmap, BackBuffer, 0, 0, width, height, 0, 0, width * zoom, height * zoom);
+  } else if (shown == Shown::Text) {
     DrawScaled(BackBuffer, scale, [](int row) { return reinterpret_cast<const uint16_t*>(WorkBitmap->line[row]); },
                nullptr);
   } else {

@@ -241,13 +241,38 @@ void TellAboutCartridge(const char* path, const CartridgeLoad& load) {
   }
 }
 
-void DrawCartridgeInfo() {
+// The header's fields at the cells they have always had, the title and
+// the controller by name between them, and the keys at the foot. The keys'
+// line is split in two where the window shows fewer columns than it needs.
+void DrawCartridgeInfo(int columns) {
   ClearText();
   DrawTextAt("Cartridge Info", 0, 0, White);
   DrawLabelDec("CART_MAPPER:", CART_MAPPER, 0, 1, White);
   DrawLabelDec("CART_ROMSIZE:", CART_ROMSIZE, 0, 2, White);
   DrawLabelDec("CART_RAMSIZE:", CART_RAMSIZE, 0, 3, White);
+  const std::string title = CartridgeTitle();
+  DrawTextAt(("Title: " + (title.empty() ? std::string("(none)") : title)).c_str(), 0, 5, White);
+  DrawTextAt(ControllerName(CartType).c_str(), 0, 6, White);
+  if (!CartTypeSupported) DrawTextAt("(runs without it)", 0, 7, White);
   DrawLabelHex("MAX_BANK:", MAX_BANK, 0, 10, White);
+  const std::string keys = "Enter: play   Esc: quit";
+  if (columns >= static_cast<int>(keys.size())) {
+    DrawTextAt(keys.c_str(), 0, 12, White);
+  } else {
+    DrawTextAt("Enter: play", 0, 12, White);
+    DrawTextAt("Esc: quit", 0, 13, White);
+  }
+}
+
+// The information screen until Enter (or Escape, or the close button, or a
+// signal, which end the run).
+void ShowCartridgeInfo() {
+  DrawCartridgeInfo(SharpTextColumns());
+  PresentSharpText();
+  if (Headless) return;
+  // Look at the key once a frame, asleep in between: nothing else runs meanwhile.
+  RestartFrameClock();
+  while (!key[KEY_ENTER] && !QuitRequested) IdleStep();
 }
 
 // The register display in place of the picture, once per frame-clock tick,
@@ -329,13 +354,7 @@ int main(int argc, char** argv) {
     }
   }
 
-  DrawCartridgeInfo();
-  PresentText();
-  if (!Headless) {
-    // Look at the key once a frame, asleep in between: nothing else runs meanwhile.
-    RestartFrameClock();
-    while (!key[KEY_ENTER] && !QuitRequested) IdleStep();
-  }
+  if (InfoScreenOption && !opt.no_info) ShowCartridgeInfo();
 
   if (opt.colour) TrueColoursOption = true;  // else as the configuration file says
   ResetMachine();

@@ -47,12 +47,13 @@ const char* const Usage =
     "                     write a save state when FRAME frames have finished\n"
     "                     (repeatable)\n"
     "  --no-rewind        keep no snapshots for rewinding (Backspace)\n"
+    "  --no-info          go straight into the game, without the information screen\n"
     "  --test             run headless until the cartridge reports a verdict (frame\n"
     "                     limit 7200 unless --frames); exit 0 passed, 1 failed,\n"
     "                     4 no verdict\n"
     "  --help             show this text\n"
     "\n"
-    "keys: arrows = pad, Z = B, X = A, Q = Start, W = Select, Enter = start,\n"
+    "keys: arrows = pad, Z = B, X = A, Q = Start, W = Select, Enter = play,\n"
     "      Escape = quit, ~ (held) = trace, X (held) = hide the register display,\n"
     "      P = pause, Tab (held) = fast-forward, F1 = reset, F12 = screenshot,\n"
     "      F11 = full screen, F2 = save state, F3 = next state slot,\n"
@@ -169,6 +170,8 @@ int ParseOptions(int argc, char** argv, Options& opt) {
       if (const char* why = NotAFile(opt.load_state, "no such state file")) return FailOnPath(opt.load_state, why);
     } else if (std::strcmp(arg, "--no-rewind") == 0) {
       opt.no_rewind = true;
+    } else if (std::strcmp(arg, "--no-info") == 0) {
+      opt.no_info = true;
     } else if (std::strcmp(arg, "--test") == 0) {
       opt.test = true;
     } else if (arg[0] == '-' && arg[1] != '\0') {

@@ -10,6 +10,8 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
+#include <map>
 #include <thread>
 #include <vector>
 
@@ -19,16 +21,19 @@
 #include "support/run.h"
 #include "support/xvfb.h"
 
+bool SendCloseRequest(const std::string& display, const std::string& window);  // window_close.cpp
+
 namespace {
 
 const std::string LdRom = RomPath("cpu_instrs/individual/06-ld r,r.gb");
 const char* const Title = "PELLIX Build 090113 - By: Brannoch";
 
-// The visible text of one row of 8x8 cells in a window capture (the picture
-// is doubled, so a cell is 16x16 window pixels): each cell's lit pixels are
-// matched against the built-in font, a dark cell reads as a space and an
-// unknown one as '?'. Trailing spaces are dropped.
-std::string WindowRow(const RgbImage& shot, int row) {
+// The visible text of one row of 8x8 cells in a window capture, each
+// font pixel `dot` window pixels wide (2 for text scaled as the doubled
+// picture, 1 for the information screen's sharp text): each cell's lit
+// pixels are matched against the built-in font, a dark cell reads as a
+// space and an unknown one as '?'. Trailing spaces are dropped.
+std::string WindowRow(const RgbImage& shot, int row, int dot = 2) {
   EnsureHeadlessAllegro();
   static std::array<uint64_t, 127> glyphs{};
   if (!glyphs['A']) {
@@ -44,11 +49,11 @@ std::string WindowRow(const RgbImage& shot, int row) {
     destroy_bitmap(scratch);
   }
   std::string text;
-  for (int column = 0; column < 20; column++) {
+  for (int column = 0; column < shot.width / (8 * dot); column++) {
     uint64_t mask = 0;
     for (int y = 0; y < 8; y++)
       for (int x = 0; x < 8; x++)
-        if (shot.at((column * 8 + x) * 2, (row * 8 + y) * 2) != 0) mask |= uint64_t{1} << (y * 8 + x);
+        if (shot.at((column * 8 + x) * dot, (row * 8 + y) * dot) != 0) mask |= uint64_t{1} << (y * 8 + x);
     char shown = mask ? '?' : ' ';
     for (int c = 32; c < 127 && mask; c++)
       if (glyphs[c] == mask) shown = static_cast<char>(c);
@@ -236,6 +241,15 @@ TEST(ShellWindow, InformationScreenThenEnterThenEscape) {
   EXPECT_EQ(code, 0) << ReadErrors(run);
   std::remove((dir + "/vram.bin").c_str());
 
+  // So does the window's close button.
+  run = StartPellix({LdRom}, dir, x.env());
+  const std::string closed = FindWindow(x, Title, 20);
+  ASSERT_TRUE(WaitForPicture(x, closed, 20));
+  ASSERT_TRUE(SendCloseRequest(x.display(), closed));
+  ASSERT_TRUE(WaitForExit(run, 20, code)) << "the close button on the information screen quits";
+  EXPECT_EQ(code, 0) << ReadErrors(run);
+  std::remove((dir + "/vram.bin").c_str());
+
   run = StartPellix({LdRom}, dir, x.env());
   const std::string second = FindWindow(x, Title, 20);
   ASSERT_TRUE(WaitForPicture(x, second, 20));
@@ -250,7 +264,8 @@ TEST(ShellWindow, InformationScreenThenEnterThenEscape) {
 }
 
 // The information screen names the cartridge's header fields at their
-// cells, in decimal except MAX_BANK.
+// cells, in decimal except MAX_BANK, its title and its controller by name,
+// and the keys, in sharp text: 40 columns in the default window.
 TEST(ShellWindow, InformationScreenShowsTheCartridgeFields) {
   XvfbServer x;
   ASSERT_TRUE(x.ok()) << "Xvfb did not start";
@@ -260,6 +275,8 @@ TEST(ShellWindow, InformationScreenShowsTheCartridgeFields) {
   std::copy(entry, entry + 4, image.begin() + 0x100);
   image[0x0150] = 0x18;  // jr -2: stay here
   image[0x0151] = 0xFE;
+  const char title[] = "FIELD TEST";
+  std::copy(title, title + 10, image.begin() + 0x134);
   image[0x0147] = 0x03;  // MBC1 with RAM and battery
   image[0x0148] = 0x02;  // 128 KiB: banks 0 to 7
   image[0x0149] = 0x03;  // 32 KiB of cartridge RAM
@@ -283,10 +300,33 @@ TEST(ShellWindow, InformationScreenShowsTheCartridgeFields) {
   ASSERT_TRUE(ReadPng(dir + "/info.png", shot, error)) << error;
   ASSERT_EQ(shot.width, 320);
   ASSERT_EQ(shot.height, 288);
-  const char* const expected[18] = {"Cartridge Info", "CART_MAPPER:01", "CART_ROMSIZE:02", "CART_RAMSIZE:03", "",
-                                    "", "", "", "", "", "MAX_BANK:07"};
-  for (int row = 0; row < 18; row++)
-    EXPECT_EQ(WindowRow(shot, row), expected[row] ? expected[row] : "") << "row " << row;
+  const char* const expected[14] = {"Cartridge Info", "CART_MAPPER:01", "CART_ROMSIZE:02", "CART_RAMSIZE:03", "",
+                                    "Title: FIELD TEST", "MBC1 + RAM + battery", "", "", "", "MAX_BANK:07", "",
+                                    "Enter: play   Esc: quit", ""};
+  for (int row = 0; row < 14; row++) EXPECT_EQ(WindowRow(shot, row, 1), expected[row]) << "row " << row;
+}
+
+// --no-info, or info = no in the configuration file, goes straight into
+// the game: the run ends after its frames without a key.
+TEST(ShellWindow, NoInfoGoesStraightIntoTheGame) {
+  XvfbServer x;
+  ASSERT_TRUE(x.ok()) << "Xvfb did not start";
+  const std::string dir = MakeTempDir("no-info");
+  const std::string config = dir + "/config";
+  std::filesystem::create_directories(config + "/pellix");
+  const std::string text = "[video]\ninfo = no\n";
+  WriteFileBytes(config + "/pellix/pellix.cfg", std::vector<uint8_t>(text.begin(), text.end()));
+  std::map<std::string, std::string> configured = x.env();
+  configured["XDG_CONFIG_HOME"] = config;
+  for (const bool by_option : {true, false}) {
+    SCOPED_TRACE(by_option ? "--no-info" : "info = no");
+    std::vector<std::string> args = {"--frames", "60", LdRom};
+    if (by_option) args.insert(args.begin(), "--no-info");
+    BackgroundRun run = StartPellix(args, dir, by_option ? x.env() : configured);
+    int code = -1;
+    ASSERT_TRUE(WaitForExit(run, 20, code)) << "60 frames take one second; " << DescribeRun(run, x);
+    EXPECT_EQ(code, 0) << ReadErrors(run);
+  }
 }
 
 // 300 frames at the console's 59.73 Hz take 5.02 s; a run that is not held

@@ -163,3 +163,4 @@ TEST(Cartridge, LoadFailuresReturnOneWithAReason) {
   EXPECT_EQ(LoadCartridge((dir + "/empty.gb").c_str(), &error), 1);
   EXPECT_STREQ(error, "Empty cartridge image");
 }
+

@@ -9,11 +9,11 @@
 
 #include "shell/allegro_background.h"
 #include "shell/config.h"
+#include "shell/display.h"
 #include "shell/input.h"
 #include "shell/rewind.h"
 #include "support/machine.h"
 #include "support/run.h"
-#include "video/renderer.h"
 
 namespace {
 
@@ -26,6 +26,7 @@ class ConfigFile : public ::testing::Test {
     TrueColoursOption = false;
     RewindOption = true;
     QuietThreadOption = true;
+    InfoScreenOption = true;
   }
 
   // Writes the text as a file and reads it; returns what went to stderr.
@@ -51,7 +52,7 @@ TEST_F(ConfigFile, EverySettingIsRead) {
       "select = KEY_RSHIFT\npause = PAUSE\nfast_forward = 0_PAD\nreset = F5\nscreenshot = PRTSCR\n"
       "fullscreen = F\nsave_state = F6\nstate_slot = F7\nload_state = F8\nrewind = R\n"
       "[joystick]\nnumber = 1\na = 2\nb = 3\nstart = 7\nselect = 6\n"
-      "[video]\nscale = 4\nfullscreen = yes\ncolour = yes\nrewind = no\nquiet_thread = no\n",
+      "[video]\nscale = 4\nfullscreen = yes\ncolour = yes\nrewind = no\nquiet_thread = no\ninfo = no\n",
       video);
   EXPECT_EQ(err, "");
   const int expected[ActionCount] = {KEY_W,      KEY_S,     KEY_A,     KEY_D,  KEY_SPACE,  KEY_LCONTROL, KEY_ENTER,
@@ -68,6 +69,7 @@ TEST_F(ConfigFile, EverySettingIsRead) {
   EXPECT_TRUE(TrueColoursOption) << "colour = yes";
   EXPECT_FALSE(RewindOption) << "rewind = no";
   EXPECT_FALSE(QuietThreadOption) << "quiet_thread = no";
+  EXPECT_FALSE(InfoScreenOption) << "info = no";
 }
 
 // Each mistake is one line naming the file, the line, the setting and the
