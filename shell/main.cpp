@@ -93,16 +93,23 @@ DisplayMode ChooseDisplay(const Options& opt) {
   return mode;
 }
 
-// Trace.Log takes the trace lines; without it the run goes on untraced. CR
-// LF are the same two bytes on every platform: the file is binary.
+// Trace.Log takes the trace lines. It is made when the first line comes
+// (the --trace option, or the tilde key held), so that a run without a
+// trace leaves no empty file. Without it (a folder in its place, a
+// read-only folder) the run goes on untraced, said once. CR LF are the same
+// two bytes on every platform: the file is binary.
 FILE* TraceFile = nullptr;
 
-void WriteTraceLine(const char* line, size_t length) { std::fwrite(line, 1, length, TraceFile); }
-
-void OpenTraceFile() {
-  TraceFile = std::fopen("Trace.Log", "wb");
-  TraceSink = TraceFile ? WriteTraceLine : nullptr;
+void WriteTraceLine(const char* line, size_t length) {
+  if (!TraceFile && !(TraceFile = std::fopen("Trace.Log", "wb"))) {
+    std::fprintf(stderr, "pellix: Trace.Log: cannot write it (%s); the run goes on untraced\n", std::strerror(errno));
+    TraceSink = nullptr;
+    return;
+  }
+  std::fwrite(line, 1, length, TraceFile);
 }
+
+void StartTrace() { TraceSink = WriteTraceLine; }
 
 void CloseTraceFile() {
   TraceSink = nullptr;
@@ -372,7 +379,7 @@ int main(int argc, char** argv) {
   }
   StartPlayKeys(path);
   StartRewind(!Headless && RewindOption && !opt.no_rewind);
-  OpenTraceFile();
+  StartTrace();
   if (opt.test) StartTestRun();
   ListenToSerial(opt.test);
   RestartFrameClock();
