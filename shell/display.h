@@ -87,6 +87,7 @@ int SharpTextColumns();
 extern bool InfoScreenOption;
 // The same under a line that says how the run stands ("Paused").
 void PresentFrameWithStatus(const char* status);
+constexpr const char* FastForwardText = ">>";  // the status while fast-forwarding
 void PresentPausedFrame();
 
 // The frame clock: real-time pace at the console's frame rate. Waits

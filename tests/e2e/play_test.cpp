@@ -108,13 +108,32 @@ TEST_F(PlayWindow, PauseHoldsTheMachineUntilPausedAgain) {
   Sleep(0.5);
   const RgbImage running = Capture("running.png");
   EXPECT_NE(ComparePictures(second, running), "") << "the picture moves again";
-  EXPECT_FALSE(HasColour(running, White)) << "the note is gone";
+  EXPECT_EQ(ReadText(running, 4, 4, 10), "Screenshot") << "\"Paused\" is gone; F12's note stays its while";
   KeyUp("x");
 
   Press("p");
   Sleep(0.3);
   Press("Escape");
   ASSERT_NO_FATAL_FAILURE(ExpectCleanExit());
+}
+
+// F12 says in the window which file it wrote, and Tab held shows ">>"
+// while it runs fast: both in the window's top-left corner, neither in the
+// screenshots.
+TEST_F(PlayWindow, NotesSayWhatTheScreenshotAndFastForwardDo) {
+  ASSERT_NO_FATAL_FAILURE(StartPlaying("notes", {"--screenshot", "last.png"}));
+  Press("F12");
+  Sleep(0.3);
+  EXPECT_EQ(ReadText(Capture("screenshot-note.png"), 4, 4, 35), "Screenshot pellix-scroll_on_a-1.png");
+  KeyDown("Tab");
+  Sleep(0.4);
+  const RgbImage fast = Capture("fast-forward.png");
+  KeyUp("Tab");
+  EXPECT_EQ(ReadText(fast, 4, 4, 2), ">>");
+  Press("Escape");
+  ASSERT_NO_FATAL_FAILURE(ExpectCleanExit());
+  EXPECT_FALSE(HasColour(Load("pellix-scroll_on_a-1.png"), White)) << "no note in F12's picture";
+  EXPECT_FALSE(HasColour(Load("last.png"), White)) << "none in --screenshot's";
 }
 
 // Tab held runs the frames without the frame clock: 600 frames take 10 s at

@@ -1,12 +1,10 @@
 // The program as a user runs it: command line, exit codes, the files it
 // leaves behind, the window and its pace.
-#include <allegro.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <array>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -16,9 +14,9 @@
 #include <vector>
 
 #include "support/cartridge_image.h"
-#include "support/machine.h"
 #include "support/png.h"
 #include "support/run.h"
+#include "support/window_session.h"
 #include "support/xvfb.h"
 
 bool SendCloseRequest(const std::string& display, const std::string& window);  // window_close.cpp
@@ -30,37 +28,9 @@ const char* const Title = "PELLIX Build 090113 - By: Brannoch";
 
 // The visible text of one row of 8x8 cells in a window capture, each
 // font pixel `dot` window pixels wide (2 for text scaled as the doubled
-// picture, 1 for the information screen's sharp text): each cell's lit
-// pixels are matched against the built-in font, a dark cell reads as a
-// space and an unknown one as '?'. Trailing spaces are dropped.
+// picture, 1 for the information screen's sharp text).
 std::string WindowRow(const RgbImage& shot, int row, int dot = 2) {
-  EnsureHeadlessAllegro();
-  static std::array<uint64_t, 127> glyphs{};
-  if (!glyphs['A']) {
-    BITMAP* scratch = create_bitmap_ex(16, 8, 8);
-    for (int c = 32; c < 127; c++) {
-      clear_to_color(scratch, 0);
-      const char text[2] = {static_cast<char>(c), '\0'};
-      textout_ex(scratch, font, text, 0, 0, 0xFFFF, -1);
-      for (int y = 0; y < 8; y++)
-        for (int x = 0; x < 8; x++)
-          if (reinterpret_cast<uint16_t*>(scratch->line[y])[x]) glyphs[c] |= uint64_t{1} << (y * 8 + x);
-    }
-    destroy_bitmap(scratch);
-  }
-  std::string text;
-  for (int column = 0; column < shot.width / (8 * dot); column++) {
-    uint64_t mask = 0;
-    for (int y = 0; y < 8; y++)
-      for (int x = 0; x < 8; x++)
-        if (shot.at((column * 8 + x) * dot, (row * 8 + y) * dot) != 0) mask |= uint64_t{1} << (y * 8 + x);
-    char shown = mask ? '?' : ' ';
-    for (int c = 32; c < 127 && mask; c++)
-      if (glyphs[c] == mask) shown = static_cast<char>(c);
-    text += shown;
-  }
-  while (!text.empty() && text.back() == ' ') text.pop_back();
-  return text;
+  return ReadText(shot, 0, row * 8 * dot, shot.width / (8 * dot), dot);
 }
 
 }  // namespace
