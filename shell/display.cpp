@@ -173,12 +173,31 @@ bool CreateBitmaps() {
   return true;
 }
 
+namespace {
+
+// A window larger than the screen is made the largest that fits, said
+// once on stderr.
+void FitWindowToScreen(DisplayMode& mode) {
+  int width = 0, height = 0;
+  if (mode.fullscreen || get_desktop_resolution(&width, &height) != 0) return;
+  const int fits = std::max(1, std::min(width / ScreenWidth, height / ScreenHeight));
+  if (mode.scale <= fits) return;
+  std::fprintf(stderr, "pellix: a %dx%d window (scale %d) does not fit the %dx%d screen; using scale %d (%dx%d)\n",
+               ScreenWidth * mode.scale, ScreenHeight * mode.scale, mode.scale, width, height, fits,
+               ScreenWidth * fits, ScreenHeight * fits);
+  mode.scale = fits;
+}
+
+}  // namespace
+
 bool OpenDisplay(const DisplayMode& mode) {
   DisplayMode chosen = mode;
+  FitWindowToScreen(chosen);
   if (chosen.fullscreen) {
     if (SetMode(chosen)) return true;
     std::fprintf(stderr, "pellix: cannot switch to full screen: %s; using a window\n", allegro_error);
     chosen.fullscreen = false;
+    FitWindowToScreen(chosen);
   }
   if (SetMode(chosen)) return true;
   std::fprintf(stderr, "pellix: cannot open a %dx%d window: %s\n", ScreenWidth * chosen.scale,

@@ -38,12 +38,12 @@
 #include "shell/state_files.h"
 #include "shell/test_runner.h"
 #include "shell/stream_output.h"
+#include "shell/window_name.h"
 #include "video/lcd_timing.h"
 #include "video/renderer.h"
 
 namespace {
 
-const char* const WindowTitle = "PELLIX Build 090113 - By: Brannoch";
 constexpr int RefreshRate = 60;
 constexpr int PathSize = 4096;
 constexpr int UnknownOpExit = 3;
@@ -191,6 +191,7 @@ bool StartAllegro(const Options& opt) {
   // The configuration comes first: it chooses the background thread.
   const DisplayMode mode = ChooseDisplay(opt);
   UseQuietBackgroundThread();
+  SetWindowClass();  // before the library makes its window
   if (install_allegro(SYSTEM_AUTODETECT, &errno, std::atexit) != 0) {
     // Allegro gives no reason when it finds no display at all.
     std::fprintf(stderr, "pellix: cannot start the display: %s\n",
@@ -203,7 +204,7 @@ bool StartAllegro(const Options& opt) {
   install_joystick(JOY_TYPE_AUTODETECT);
   install_mouse();
   InstallSoundQuietly();
-  set_window_title(WindowTitle);
+  SetWindowTitle(WindowTitleFor("", nullptr));
   set_color_depth(16);
   request_refresh_rate(RefreshRate);
   if (!OpenDisplay(mode)) return false;
@@ -333,6 +334,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   TellAboutCartridge(path, load);
+  if (!Headless) SetWindowTitle(WindowTitleFor(CartridgeTitle(), path));
   if (!CartTypeSupported) {
     std::fprintf(stderr, "pellix: cartridge type 0x%02X is not supported; running without its controller\n",
                  CartType);

@@ -272,7 +272,7 @@ TEST(BatterySaveWindow, TerminationSignalInAWindowWritesTheSave) {
   const std::string dir = MakeTempDir("save-window");
   const std::string rom = CopyCartridge(Mbc1Counter, dir);
   BackgroundRun run = StartPellix({rom}, dir, x.env());
-  const std::string window = FindWindow(x, "PELLIX Build 090113 - By: Brannoch", 20);
+  const std::string window = FindWindow(x, 20);
   ASSERT_FALSE(window.empty()) << DescribeRun(run, x);
   ASSERT_TRUE(WaitForPicture(x, window, 20));
   HoldKey(x, window, "Return", 0.1);
@@ -347,7 +347,7 @@ TEST(BatterySaveWindow, AGameSavedJustBeforeThePauseIsOnTheDisk) {
   const std::string dir = MakeTempDir("save-paused");
   WriteFileBytes(dir + "/print.gb", ReadFileBytes(TestRomPath("save_then_print")));
   BackgroundRun run = StartPellix({"print.gb"}, dir, x.env());
-  const std::string window = FindWindow(x, "PELLIX Build 090113 - By: Brannoch", 20);
+  const std::string window = FindWindow(x, 20);
   ASSERT_FALSE(window.empty()) << DescribeRun(run, x);
   ASSERT_TRUE(WaitForPicture(x, window, 20));
   HoldKey(x, window, "Return", 0.1);
@@ -367,7 +367,7 @@ TEST(BatterySaveWindow, AVanishedDisplayEndsTheRunWithItsSave) {
   const std::string dir = MakeTempDir("save-display-gone");
   const std::string rom = CopyCartridge(Counters[0], dir), save = SaveBeside(Counters[0], dir);
   BackgroundRun run = StartPellix({rom}, dir, x.env());
-  const std::string window = FindWindow(x, "PELLIX Build 090113 - By: Brannoch", 20);
+  const std::string window = FindWindow(x, 20);
   ASSERT_FALSE(window.empty()) << DescribeRun(run, x);
   ASSERT_TRUE(WaitForPicture(x, window, 20));
   HoldKey(x, window, "Return", 0.1);

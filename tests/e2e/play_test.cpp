@@ -23,7 +23,6 @@ bool SendCloseRequest(const std::string& display, const std::string& window);  /
 
 namespace {
 
-const char* const Title = "PELLIX Build 090113 - By: Brannoch";
 constexpr uint32_t White = 0xFFFFFF;  // the "Paused" note's text; the picture's greens never are
 
 void Sleep(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
@@ -59,7 +58,7 @@ class PlayWindow : public WindowSession {
     std::map<std::string, std::string> env = x.env();
     env.insert(extra_env.begin(), extra_env.end());
     run = StartPellix(args, dir, env);
-    window = FindWindow(x, Title, 20);
+    window = FindWindow(x, 20);
     ASSERT_FALSE(window.empty()) << DescribeRun(run, x);
     // In full screen the picture is in a window of its own over the root,
     // which takes the keys without focus.
@@ -142,7 +141,7 @@ TEST_F(PlayWindow, FastForwardRunsSixHundredFramesWellUnderTenSeconds) {
   ASSERT_TRUE(x.ok()) << "Xvfb did not start";
   dir = MakeTempDir("play-fast-forward");
   run = StartPellix({"--frames", "600", TestRomPath("scroll_on_a")}, dir, x.env());
-  window = FindWindow(x, Title, 20);
+  window = FindWindow(x, 20);
   ASSERT_FALSE(window.empty()) << DescribeRun(run, x);
   ASSERT_TRUE(WaitForPicture(x, window, 20)) << "the information screen is drawn";
   KeyDown("Tab");

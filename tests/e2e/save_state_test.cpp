@@ -20,7 +20,6 @@
 
 namespace {
 
-const char* const Title = "PELLIX Build 090113 - By: Brannoch";
 constexpr size_t WavHeader = 44;
 constexpr size_t BlockBytes = 2048 * 2;  // the sound is handed off in blocks of 2048 16-bit values
 constexpr size_t TraceLine = 95;
@@ -228,7 +227,7 @@ class SaveStateWindow : public WindowSession {
     std::filesystem::copy_file(TestRomPath("scroll_on_a"), dir + "/scroll_on_a.gb");
     args.push_back("scroll_on_a.gb");
     run = StartPellix(args, dir, x.env());
-    window = FindWindow(x, Title, 20);
+    window = FindWindow(x, 20);
     ASSERT_FALSE(window.empty()) << DescribeRun(run, x);
     shown = window;
     ASSERT_TRUE(WaitForPicture(x, window, 20)) << "the information screen is drawn";

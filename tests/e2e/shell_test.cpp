@@ -24,7 +24,6 @@ bool SendCloseRequest(const std::string& display, const std::string& window);  /
 namespace {
 
 const std::string LdRom = RomPath("cpu_instrs/individual/06-ld r,r.gb");
-const char* const Title = "PELLIX Build 090113 - By: Brannoch";
 
 // The visible text of one row of 8x8 cells in a window capture, each
 // font pixel `dot` window pixels wide (2 for text scaled as the doubled
@@ -193,8 +192,8 @@ TEST(ShellWindow, InformationScreenThenEnterThenEscape) {
   ASSERT_TRUE(x.ok()) << "Xvfb did not start";
   const std::string dir = MakeTempDir("window");
   BackgroundRun run = StartPellix({LdRom}, dir, x.env());
-  const std::string window = FindWindow(x, Title, 20);
-  ASSERT_FALSE(window.empty()) << "no window titled " << Title << "; the program said: " << ReadErrors(run);
+  const std::string window = FindWindow(x, 20);
+  ASSERT_FALSE(window.empty()) << "no window of class pellix; the program said: " << ReadErrors(run);
   ASSERT_TRUE(WaitForPicture(x, window, 20)) << "the information screen is drawn";
 
   ASSERT_TRUE(CaptureWindow(x, window, dir + "/info.png"));
@@ -215,7 +214,7 @@ TEST(ShellWindow, InformationScreenThenEnterThenEscape) {
 
   // So does the window's close button.
   run = StartPellix({LdRom}, dir, x.env());
-  const std::string closed = FindWindow(x, Title, 20);
+  const std::string closed = FindWindow(x, 20);
   ASSERT_TRUE(WaitForPicture(x, closed, 20));
   ASSERT_TRUE(SendCloseRequest(x.display(), closed));
   ASSERT_TRUE(WaitForExit(run, 20, code)) << "the close button on the information screen quits";
@@ -223,7 +222,7 @@ TEST(ShellWindow, InformationScreenThenEnterThenEscape) {
   std::remove((dir + "/vram.bin").c_str());
 
   run = StartPellix({LdRom}, dir, x.env());
-  const std::string second = FindWindow(x, Title, 20);
+  const std::string second = FindWindow(x, 20);
   ASSERT_TRUE(WaitForPicture(x, second, 20));
   HoldKey(x, second, "Return");
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
@@ -233,6 +232,44 @@ TEST(ShellWindow, InformationScreenThenEnterThenEscape) {
   EXPECT_EQ(code, 0) << ReadErrors(run);
   EXPECT_EQ(FileSize(dir + "/vram.bin"), 8192);
   EXPECT_FALSE(FileExists(dir + "/Trace.Log")) << "no trace file without a trace";
+}
+
+// The window is named after the cartridge, from its header or, without a
+// title there, its file; desktops find it by its class. A scale too large
+// for the screen (Xvfb's is 1024x768) is lowered to the largest that fits.
+TEST(ShellWindow, WindowIsNamedAfterTheCartridgeAndFitsTheScreen) {
+  XvfbServer x;
+  ASSERT_TRUE(x.ok()) << "Xvfb did not start";
+  const std::string dir = MakeTempDir("window-name");
+  const struct {
+    std::vector<std::string> args;
+    const char* title;
+    int width;
+  } runs[] = {{{PELLIX_DEMO_ROM}, "PELLIX - PELLIX DEMO", 320},
+              {{"--scale", "6", LdRom}, "PELLIX - 06-ld r,r.gb", 800}};
+  for (const auto& r : runs) {
+    SCOPED_TRACE(r.title);
+    BackgroundRun run = StartPellix(r.args, dir, x.env());
+    const std::string window = FindWindow(x, 20);
+    ASSERT_FALSE(window.empty()) << "no window of class pellix; " << DescribeRun(run, x);
+    ASSERT_TRUE(WaitForPicture(x, window, 20)) << "the information screen is drawn";
+    EXPECT_EQ(WindowTitle(x, window), r.title);
+    ASSERT_TRUE(CaptureWindow(x, window, dir + "/window.png"));
+    HoldKey(x, window, "Escape");
+    int code = -1;
+    ASSERT_TRUE(WaitForExit(run, 20, code));
+    EXPECT_EQ(code, 0);
+    RgbImage shot;
+    std::string error;
+    ASSERT_TRUE(ReadPng(dir + "/window.png", shot, error)) << error;
+    EXPECT_EQ(shot.width, r.width);
+    const std::string errors = ReadErrors(run);
+    const bool lowered = r.width == 800;
+    EXPECT_EQ(errors.find("pellix: a 960x864 window (scale 6) does not fit the 1024x768 screen; using scale 5 "
+                          "(800x720)\n") != std::string::npos,
+              lowered)
+        << errors;
+  }
 }
 
 // The information screen names the cartridge's header fields at their
@@ -255,7 +292,7 @@ TEST(ShellWindow, InformationScreenShowsTheCartridgeFields) {
   GiveValidHeader(image);
   WriteFileBytes(dir + "/fields.gb", image);
   BackgroundRun run = StartPellix({"fields.gb"}, dir, x.env());
-  const std::string window = FindWindow(x, Title, 20);
+  const std::string window = FindWindow(x, 20);
   ASSERT_FALSE(window.empty()) << "no window; the program said: " << ReadErrors(run);
   ASSERT_TRUE(WaitForPicture(x, window, 20)) << "the information screen is drawn";
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -308,7 +345,7 @@ TEST(ShellWindow, WindowedRunIsHeldToRealTime) {
   ASSERT_TRUE(x.ok()) << "Xvfb did not start";
   const std::string dir = MakeTempDir("pacing");
   BackgroundRun run = StartPellix({"--frames", "300", LdRom}, dir, x.env());
-  const std::string window = FindWindow(x, Title, 20);
+  const std::string window = FindWindow(x, 20);
   ASSERT_FALSE(window.empty()) << "no window; the program said: " << ReadErrors(run);
   ASSERT_TRUE(WaitForPicture(x, window, 20)) << "the information screen is drawn";
   const auto enter = std::chrono::steady_clock::now();
@@ -328,7 +365,7 @@ TEST(ShellWindow, CancelledFileSelectorEndsWithZero) {
   ASSERT_TRUE(x.ok()) << "Xvfb did not start";
   const std::string dir = MakeTempDir("selector-cancel");
   BackgroundRun run = StartPellix({}, dir, x.env());
-  const std::string window = FindWindow(x, Title, 20);
+  const std::string window = FindWindow(x, 20);
   ASSERT_FALSE(window.empty()) << DescribeRun(run, x);
   ASSERT_TRUE(WaitForPicture(x, window, 20)) << "the file selector is drawn";
   int code = -1;
@@ -350,7 +387,7 @@ TEST(ShellWindow, FileSelectorLoadsTheChosenFile) {
   const std::string dir = MakeTempDir("selector-choose");
   WriteFileBytes(dir + "/chosen.gb", ReadFileBytes(LdRom));
   BackgroundRun run = StartPellix({"--frames", "10"}, dir, x.env());
-  const std::string window = FindWindow(x, Title, 20);
+  const std::string window = FindWindow(x, 20);
   ASSERT_FALSE(window.empty()) << DescribeRun(run, x);
   ASSERT_TRUE(WaitForPicture(x, window, 20)) << "the file selector is drawn";
   std::this_thread::sleep_for(std::chrono::milliseconds(300));

@@ -20,7 +20,6 @@
 namespace {
 
 constexpr size_t LineBytes = 95;  // 93 characters, CR, LF
-const char* const Title = "PELLIX Build 090113 - By: Brannoch";
 
 // A 32 KiB cartridge without a controller whose first instruction, at
 // 0x0100, is the undefined opcode 0xD3.
@@ -135,13 +134,13 @@ TEST(TraceWindow, StoppedProcessorShowsRegisterDisplay) {
   const std::string dir = MakeTempDir("register-display");
   const std::string rom = WriteUndefinedOpcodeCartridge(dir);
   BackgroundRun run = StartPellix({rom}, dir, x.env());
-  const std::string window = FindWindow(x, Title, 20);
+  const std::string window = FindWindow(x, 20);
   ASSERT_FALSE(window.empty()) << "no window; the program said: " << ReadErrors(run);
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   HoldKey(x, window, "Return", 0.1);
 
   // "Unknown Op" comes up in a message box that waits to be closed.
-  const std::string box = FindWindow(x, "xmessage", 20);
+  const std::string box = FindWindowBy(x, "--name", "^xmessage$", 20);
   ASSERT_FALSE(box.empty()) << "no message box; the program said: " << ReadErrors(run);
   RunCommand({"xdotool", "key", "--window", box, "Return"}, "/tmp", 5, x.env());
   std::this_thread::sleep_for(std::chrono::milliseconds(700));
