@@ -366,6 +366,7 @@ int main(int argc, char** argv) {
   if (InfoScreenOption && !opt.no_info) ShowCartridgeInfo();
 
   if (opt.colour) TrueColoursOption = true;  // else as the configuration file says
+  if (opt.volume >= 0) SoundVolume = opt.volume;
   ResetMachine();
   StepInputScript(0);
   PollInput();

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "shell/display.h"
+#include "shell/stream_output.h"
 
 const char* const Usage =
     "usage: pellix [options] [ROM]\n"
@@ -48,6 +49,8 @@ const char* const Usage =
     "                     (repeatable)\n"
     "  --no-rewind        keep no snapshots for rewinding (Backspace)\n"
     "  --no-info          go straight into the game, without the information screen\n"
+    "  --volume N         the sound's loudness, 0 to 100 percent (default 100; the\n"
+    "                     --wav capture is not affected)\n"
     "  --test             run headless until the cartridge reports a verdict (frame\n"
     "                     limit 7200 unless --frames); exit 0 passed, 1 failed,\n"
     "                     4 no verdict\n"
@@ -56,8 +59,9 @@ const char* const Usage =
     "keys: arrows = pad, Z = B, X = A, Q = Start, W = Select, Enter = play,\n"
     "      Escape = quit, ~ (held) = trace, X (held) = hide the register display,\n"
     "      P = pause, Tab (held) = fast-forward, F1 = reset, F12 = screenshot,\n"
-    "      F11 = full screen, F2 = save state, F3 = next state slot,\n"
-    "      F4 = load state, Backspace (held) = rewind\n";
+    "      F11 = full screen, F2 = save state, F3 = next state slot (Shift+F3:\n"
+    "      the one before), F4 = load state, Backspace (held) = rewind,\n"
+    "      - and = = volume down and up, M = mute\n";
 
 namespace {
 
@@ -68,14 +72,17 @@ int Fail(const char* format, const char* what) {
   return 2;
 }
 
-bool ParseCount(const char* text, long& value) {
+// A whole number from 0 with nothing after it.
+bool ParseWhole(const char* text, long& value) {
   errno = 0;
   char* end = nullptr;
   long v = std::strtol(text, &end, 10);
-  if (errno || end == text || *end || v <= 0) return false;
+  if (errno || end == text || *end || v < 0) return false;
   value = v;
   return true;
 }
+
+bool ParseCount(const char* text, long& value) { return ParseWhole(text, value) && value > 0; }
 
 // FRAME:FILE, split at the first colon; the file name may hold more.
 bool ParseScreenshotAt(const char* text, ScreenshotAt& shot) {
@@ -172,6 +179,13 @@ int ParseOptions(int argc, char** argv, Options& opt) {
       opt.no_rewind = true;
     } else if (std::strcmp(arg, "--no-info") == 0) {
       opt.no_info = true;
+    } else if (std::strcmp(arg, "--volume") == 0) {
+      const char* text = nullptr;
+      long volume = 0;
+      if (!value(text)) return Fail("%s needs a value", arg);
+      if (!ParseWhole(text, volume) || volume > FullVolume)
+        return Fail("--volume needs a whole number from 0 to 100, not '%s'", text);
+      opt.volume = static_cast<int>(volume);
     } else if (std::strcmp(arg, "--test") == 0) {
       opt.test = true;
     } else if (arg[0] == '-' && arg[1] != '\0') {

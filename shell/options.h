@@ -35,6 +35,7 @@ struct Options {
   std::vector<ScreenshotAt> states;  // state files to write at chosen frames
   bool no_rewind = false;            // keep no snapshots for rewinding
   bool no_info = false;              // straight into the game, without the information screen
+  int volume = -1;                   // the sound's loudness in percent (-1 = from the configuration)
 };
 
 extern const char* const Usage;

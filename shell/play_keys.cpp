@@ -4,6 +4,7 @@
 #include <strings.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -22,8 +23,10 @@ bool FastForwarding = false;
 
 namespace {
 
-constexpr KeyAction PlayActions[] = {ActionPause,     ActionFastForward, ActionReset,     ActionScreenshot,
-                                     ActionFullscreen, ActionSaveState,  ActionNextSlot,  ActionLoadState};
+constexpr KeyAction PlayActions[] = {ActionPause,      ActionFastForward, ActionReset,      ActionScreenshot,
+                                     ActionFullscreen, ActionSaveState,   ActionNextSlot,   ActionLoadState,
+                                     ActionVolumeDown, ActionVolumeUp,    ActionMute};
+constexpr int VolumeStep = 10;  // percent
 constexpr int MaxScreenshots = 100000;
 
 std::string RomPath;
@@ -102,6 +105,20 @@ void StepSlot(int step) {
 }
 
 bool ShiftHeld() { return key[KEY_LSHIFT] || key[KEY_RSHIFT]; }
+
+// The volume keys: a step down or up (which also ends a mute), or the mute
+// on and off.
+void ChangeVolume(int step) {
+  if (step) {
+    SoundVolume = std::clamp(SoundVolume + step, 0, FullVolume);
+    SoundMuted = false;
+  } else {
+    SoundMuted = !SoundMuted;
+  }
+  const std::string level = std::to_string(SoundVolume) + "%";
+  if (SoundMuted) Tell("Muted", "sound muted");
+  else Tell("Volume " + level, "volume " + level);
+}
 
 // The state is taken now and written on the writer thread; the note comes
 // once it is on the disk, or once it has failed.
@@ -183,6 +200,9 @@ void NoteKeys(bool paused) {
   if (Pressed[ActionFullscreen]) SwitchScreen(paused);
   if (Pressed[ActionScreenshot]) TakeScreenshot();
   if (Pressed[ActionNextSlot]) StepSlot(ShiftHeld() ? -1 : 1);
+  if (Pressed[ActionVolumeDown]) ChangeVolume(-VolumeStep);
+  if (Pressed[ActionVolumeUp]) ChangeVolume(VolumeStep);
+  if (Pressed[ActionMute]) ChangeVolume(0);
   ResetAsked |= Pressed[ActionReset];
   SaveAsked |= Pressed[ActionSaveState];
   LoadAsked |= Pressed[ActionLoadState];

@@ -116,10 +116,10 @@ TEST_F(PlayWindow, PauseHoldsTheMachineUntilPausedAgain) {
   ASSERT_NO_FATAL_FAILURE(ExpectCleanExit());
 }
 
-// F12 says in the window which file it wrote, and Tab held shows ">>"
-// while it runs fast: both in the window's top-left corner, neither in the
-// screenshots.
-TEST_F(PlayWindow, NotesSayWhatTheScreenshotAndFastForwardDo) {
+// F12 says in the window which file it wrote, Tab held shows ">>" while
+// it runs fast, - and M say the volume: all in the window's top-left
+// corner, none in the screenshots.
+TEST_F(PlayWindow, NotesSayWhatTheScreenshotFastForwardAndVolumeKeysDo) {
   ASSERT_NO_FATAL_FAILURE(StartPlaying("notes", {"--screenshot", "last.png"}));
   Press("F12");
   Sleep(0.3);
@@ -129,6 +129,12 @@ TEST_F(PlayWindow, NotesSayWhatTheScreenshotAndFastForwardDo) {
   const RgbImage fast = Capture("fast-forward.png");
   KeyUp("Tab");
   EXPECT_EQ(ReadText(fast, 4, 4, 2), ">>");
+  Press("minus");
+  Sleep(0.2);
+  EXPECT_EQ(ReadText(Capture("quieter.png"), 4, 4, 10), "Volume 90%");
+  Press("m");
+  Sleep(0.2);
+  EXPECT_EQ(ReadText(Capture("muted.png"), 4, 4, 5), "Muted");
   Press("Escape");
   ASSERT_NO_FATAL_FAILURE(ExpectCleanExit());
   EXPECT_FALSE(HasColour(Load("pellix-scroll_on_a-1.png"), White)) << "no note in F12's picture";
