@@ -218,7 +218,10 @@ bool SelectRom(char* path, int size) {
   const DisplayMode chosen = CurrentDisplay;
   const bool small = !chosen.fullscreen && chosen.scale < DefaultScale;
   if (small && !OpenDisplay(DisplayMode{})) return false;
-  file_select_ex("Select ROM", path, "gb,zip,gbc", size, OLD_FILESEL_WIDTH, OLD_FILESEL_HEIGHT);
+  // The selector matches a file's last extension only: game.gb.gz and
+  // game.gbc.gz show by their .gz, and so does any other gzip file, which
+  // is refused when loaded unless it holds a cartridge.
+  file_select_ex("Select ROM", path, "gb;gbc;zip;gz", size, OLD_FILESEL_WIDTH, OLD_FILESEL_HEIGHT);
   // The dialog starts the library's timer (for double clicks), whose thread
   // wakes 70 times a second; the run paces itself and needs no timer.
   remove_timer();

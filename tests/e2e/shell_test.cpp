@@ -25,6 +25,17 @@ namespace {
 
 const std::string LdRom = RomPath("cpu_instrs/individual/06-ld r,r.gb");
 
+// Whether the text shows anywhere in a picture of dark text on a light
+// ground (the file selector).
+bool ShowsDarkText(RgbImage shot, const std::string& text) {
+  for (uint8_t& channel : shot.rgb) channel = static_cast<uint8_t>(255 - channel);
+  const int columns = static_cast<int>(text.size());
+  for (int y = 0; y + 8 <= shot.height; y++)
+    for (int x = 0; x + 8 * columns <= shot.width; x++)
+      if (ReadText(shot, x, y, columns) == text) return true;
+  return false;
+}
+
 // The visible text of one row of 8x8 cells in a window capture, each
 // font pixel `dot` window pixels wide (2 for text scaled as the doubled
 // picture, 1 for the information screen's sharp text).
@@ -360,14 +371,25 @@ TEST(ShellWindow, WindowedRunIsHeldToRealTime) {
 
 // Without a ROM path the file selector opens; cancelling it ends the run
 // with 0 and leaves no files.
+// It lists cartridges, plain, gzipped or zipped, and no other files.
 TEST(ShellWindow, CancelledFileSelectorEndsWithZero) {
   XvfbServer x;
   ASSERT_TRUE(x.ok()) << "Xvfb did not start";
   const std::string dir = MakeTempDir("selector-cancel");
+  for (const char* name : {"plain.gb", "colour.gbc", "packed.gb.gz", "packed.gbc.gz", "set.zip", "notes.txt"})
+    WriteFileBytes(dir + "/" + name, {0});
   BackgroundRun run = StartPellix({}, dir, x.env());
   const std::string window = FindWindow(x, 20);
   ASSERT_FALSE(window.empty()) << DescribeRun(run, x);
   ASSERT_TRUE(WaitForPicture(x, window, 20)) << "the file selector is drawn";
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_TRUE(CaptureWindow(x, window, dir + "/selector.png"));
+  RgbImage shot;
+  std::string error;
+  ASSERT_TRUE(ReadPng(dir + "/selector.png", shot, error)) << error;
+  for (const char* name : {"plain.gb", "colour.gbc", "packed.gb.gz", "packed.gbc.gz", "set.zip"})
+    EXPECT_TRUE(ShowsDarkText(shot, name)) << name << " is listed; " << dir << "/selector.png";
+  EXPECT_FALSE(ShowsDarkText(shot, "notes.txt"));
   int code = -1;
   bool ended = false;
   for (int attempt = 0; attempt < 10 && !ended; attempt++) {  // until the dialog takes the key
