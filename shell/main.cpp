@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -49,7 +50,15 @@ constexpr int PathSize = 4096;
 constexpr int UnknownOpExit = 3;
 constexpr double ConsoleFrameRate = 4194304.0 / 70224.0;
 
-void RequestQuit(int) { QuitRequested = 1; }
+// Set while the file selector is open: its dialog runs its own loop and
+// never looks at QuitRequested. Nothing is loaded yet and no file is due,
+// so a signal then ends the program at once, as Escape (cancel) would.
+std::atomic<bool> SelectorOpen{false};
+
+void RequestQuit(int) {
+  if (SelectorOpen) _exit(0);
+  QuitRequested = 1;
+}
 
 // SIGINT, SIGTERM, SIGHUP (the terminal closed) and SIGQUIT end a run as
 // Escape does, so that its files (the battery save above all) are written.
@@ -221,7 +230,9 @@ bool SelectRom(char* path, int size) {
   // The selector matches a file's last extension only: game.gb.gz and
   // game.gbc.gz show by their .gz, and so does any other gzip file, which
   // is refused when loaded unless it holds a cartridge.
+  SelectorOpen = true;
   file_select_ex("Select ROM", path, "gb;gbc;zip;gz", size, OLD_FILESEL_WIDTH, OLD_FILESEL_HEIGHT);
+  SelectorOpen = false;
   // The dialog starts the library's timer (for double clicks), whose thread
   // wakes 70 times a second; the run paces itself and needs no timer.
   remove_timer();

@@ -372,6 +372,7 @@ TEST(ShellWindow, WindowedRunIsHeldToRealTime) {
 // Without a ROM path the file selector opens; cancelling it ends the run
 // with 0 and leaves no files.
 // It lists cartridges, plain, gzipped or zipped, and no other files.
+// SIGTERM ends it too.
 TEST(ShellWindow, CancelledFileSelectorEndsWithZero) {
   XvfbServer x;
   ASSERT_TRUE(x.ok()) << "Xvfb did not start";
@@ -400,6 +401,14 @@ TEST(ShellWindow, CancelledFileSelectorEndsWithZero) {
   EXPECT_EQ(code, 0);
   EXPECT_FALSE(FileExists(dir + "/vram.bin"));
   EXPECT_FALSE(FileExists(dir + "/Trace.Log"));
+
+  // SIGTERM ends the program in the selector as Escape does.
+  run = StartPellix({}, dir, x.env());
+  ASSERT_TRUE(WaitForPicture(x, FindWindow(x, 20), 20)) << "the file selector is drawn";
+  kill(run.pid, SIGTERM);
+  ASSERT_TRUE(WaitForExit(run, 10, code)) << "SIGTERM ends the run in the file selector";
+  EXPECT_EQ(code, 0);
+  EXPECT_FALSE(FileExists(dir + "/vram.bin"));
 }
 
 // The selector loads what the user types into it.
