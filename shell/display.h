@@ -37,9 +37,17 @@ inline uint16_t ColourPixel(int colour) {
   return static_cast<uint16_t>(red << 11 | (green << 1 | green >> 4) << 5 | blue);
 }
 
+// --colour (or colour = yes in the configuration file): colour cartridges
+// are shown in their own colours.
+extern bool TrueColoursOption;
+// The look of this run's picture: true colours for a colour cartridge under
+// the option, the four greens otherwise. The machine's picture is the same
+// either way (a colour cartridge's colours, a monochrome one's greys).
+bool ShowsTrueColours();
+
 // The window's pixel of a colour of the machine's picture: in true colours
-// the colour itself; otherwise one of the greens, the monochrome shades
-// exactly, any other colour by its brightness.
+// the colour itself; otherwise the green nearest in brightness, which for
+// the monochrome shades is their own green.
 uint16_t WindowPixel(uint16_t colour);
 
 // Sets the graphics mode for `mode` and the back buffer to fit it. When full
@@ -62,10 +70,24 @@ bool NoteShowing();
 
 // The machine's picture, with the note of the latest key while it lasts.
 void PresentFrame();
-// The text screen (debug/text.h) in place of the picture, white on black.
+// The text screen (debug/text.h) in place of the picture, white on black:
+// its top-left 20 x 18 cells scaled as the picture is (the register
+// display).
 void PresentText();
+// The text screen in cells of the font's own size, or a whole multiple of
+// it on a large window (the window's scale halved): as many cells as the
+// window holds, 40 x 36 and more from scale 2 up, 20 x 18 at scale 1 (the
+// information screen). SharpTextColumns says how many columns show; 40
+// without a window.
+void PresentSharpText();
+int SharpTextColumns();
+
+// info = no under [video]: the information screen is left out (as
+// --no-info does).
+extern bool InfoScreenOption;
 // The same under a line that says how the run stands ("Paused").
 void PresentFrameWithStatus(const char* status);
+constexpr const char* FastForwardText = ">>";  // the status while fast-forwarding
 void PresentPausedFrame();
 
 // The frame clock: real-time pace at the console's frame rate. Waits

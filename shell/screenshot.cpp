@@ -39,7 +39,7 @@ uint8_t Scale5(int c) { return static_cast<uint8_t>((c * 255 + 15) / 31); }
 // six).
 void PixelToRgb(uint16_t colour, uint8_t* out) {
   const int p = WindowPixel(colour);
-  if (TrueColours) {
+  if (ShowsTrueColours()) {
     out[0] = Scale5((p >> 11) & 0x1F);
     out[1] = Scale5((p >> 6) & 0x1F);
     out[2] = Scale5(p & 0x1F);

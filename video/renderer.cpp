@@ -17,10 +17,11 @@ constexpr int WindowXLimit = 166;  // WX beyond this puts the window right of th
 
 uint16_t* PictureLine(int line) { return Picture[line]; }
 
-// The picture's 16-bit form in a state: in the greens the shades as their
-// greens, other colours in 5-6-5 with green's five bits at the top of its
-// six (so that they read back exactly). Both ways are tables, built once
-// for each: a state is taken every other frame for rewinding.
+// The picture's 16-bit form in a state: a monochrome cartridge's shades as
+// their greens, a colour cartridge's colours in 5-6-5 with green's five
+// bits at the top of its six (so that they read back exactly). Both ways
+// are tables, built once for each kind: a state is taken every other frame
+// for rewinding.
 constexpr uint16_t StateGreens[4] = {0x07C0, 0x05C0, 0x03C0, 0x01C0};
 
 struct StateForm {
@@ -28,24 +29,24 @@ struct StateForm {
   uint16_t colour[0x10000];  // 16-bit form -> colour
 };
 
-const StateForm& StateFormOf(bool true_colours) {
+const StateForm& StateFormOf(bool colour_cartridge) {
   static StateForm forms[2];
   static bool built[2] = {false, false};
-  StateForm& form = forms[true_colours];
-  if (!built[true_colours]) {
+  StateForm& form = forms[colour_cartridge];
+  if (!built[colour_cartridge]) {
     for (int c = 0; c < 0x8000; c++) {
       const int red = c & 0x1F, green = (c >> 5) & 0x1F, blue = (c >> 10) & 0x1F;
       form.pixel[c] = static_cast<uint16_t>(red << 11 | (green << 1 | green >> 4) << 5 | blue);
     }
     for (int p = 0; p < 0x10000; p++)
       form.colour[p] = static_cast<uint16_t>((p >> 11) | ((p >> 6) & 0x1F) << 5 | (p & 0x1F) << 10);
-    if (!true_colours) {
+    if (!colour_cartridge) {
       for (int shade = 0; shade < 4; shade++) {
         form.pixel[ShadeGreys[shade]] = StateGreens[shade];
         form.colour[StateGreens[shade]] = ShadeGreys[shade];
       }
     }
-    built[true_colours] = true;
+    built[colour_cartridge] = true;
   }
   return form;
 }
@@ -84,7 +85,7 @@ void SaveRendererState(StateWriter& out) {
   out.section("PICT");
   out.i32(WindowLine);
   out.i32(WindowYReached);
-  const StateForm& form = StateFormOf(TrueColours);
+  const StateForm& form = StateFormOf(ColourCartridge);
   uint16_t row[ScreenWidth];
   for (int y = 0; y < ScreenHeight; y++) {
     for (int x = 0; x < ScreenWidth; x++) row[x] = form.pixel[Picture[y][x] & WhiteColour];
@@ -96,7 +97,7 @@ void LoadRendererState(StateReader& in) {
   in.section("PICT");
   WindowLine = in.number(0, 0xFF);
   WindowYReached = in.number(0, 1);
-  const StateForm& form = StateFormOf(TrueColours);
+  const StateForm& form = StateFormOf(ColourCartridge);
   uint16_t row[ScreenWidth];
   for (int y = 0; y < ScreenHeight; y++) {
     in.u16s(row, ScreenWidth);

@@ -38,17 +38,10 @@ extern uint8_t SpritePaletteMemory[PaletteMemorySize];
 extern uint8_t BgPaletteIndex;
 extern uint8_t SpritePaletteIndex;
 
-// --colour: colour cartridges are drawn with their colour palettes. Set by
-// the front end before the machine is reset.
-extern bool TrueColoursOption;
-// The picture of this cartridge is drawn in its colour palettes: the option
-// is set and the cartridge is a colour one. Decided at every reset.
-extern bool TrueColours;
-
 // The colour of each colour number of each palette, kept up to date as the
-// palettes are written. In true colours they come from the palette
-// memories (all eight of each kind); otherwise background palette 0 holds
-// BGP's shades and sprite palettes 0 and 1 those of OBP0 and OBP1.
+// palettes are written. A colour cartridge's come from the palette
+// memories (all eight of each kind); a monochrome one's background palette
+// 0 holds BGP's shades and sprite palettes 0 and 1 those of OBP0 and OBP1.
 extern uint16_t BgPixels[8][4];
 extern uint16_t SpritePixels[8][4];
 // Four neighbouring background pixels at once: entry n0 + 4 n1 + 16 n2 +
@@ -75,14 +68,14 @@ void ResetRenderer();
 // The renderer's parts of a machine state. The palettes: the shade maps
 // (each stays the identity until its register is first written, so they do
 // not follow from the registers alone), both palette memories and their
-// indices; loading them builds the pixel tables again, in the colours this
-// run draws in. The renderer: the window's line counter and the picture
+// indices; loading them builds the pixel tables again. The renderer: the window's line counter and the picture
 // drawn so far, which the next frame draws over line by line (or, with
 // the LCD off, not at all); loading it makes the whole tile cache stale.
-// A state holds the picture as 16-bit 5-6-5 pixels: each colour with its
-// green widened to six bits, the shades as the four greens (RGB565 green
-// 62, 46, 30, 14 of 63) that the window has always shown them as, so that
-// the states of every version load in every other.
+// A state holds the picture as 16-bit 5-6-5 pixels: a colour cartridge's
+// colours with their green widened to six bits, a monochrome cartridge's
+// shades as the four greens (RGB565 green 62, 46, 30, 14 of 63) that the
+// window has always shown them as, so that the states of every version
+// load in every other.
 class StateWriter;
 class StateReader;
 void SavePaletteState(StateWriter& out);
@@ -107,11 +100,11 @@ void RefreshTileCache();
 
 // Rebuilds shade map 0 (BGP), 1 (OBP0) or 2 (OBP1) from its register.
 void DecodePalette(int map);
-// Palette memory white, the indices 0, the choice of true colours for this
-// cartridge, and the pixel tables built for it.
+// Palette memory white, the indices 0, and the pixel tables built for the
+// cartridge (ColourCartridge is known by then).
 void ResetPalettes();
-// The pixel tables built again from the palette memories (true colours) or
-// the shade maps, as after a change of all of them at once.
+// The pixel tables built again from the palette memories (colour
+// cartridges) or the shade maps, as after a change of all of them at once.
 void RebuildPalettePixels();
 // The palette ports 0xFF68-0xFF6B.
 uint8_t PaletteRead(int address);
