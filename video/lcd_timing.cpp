@@ -6,9 +6,9 @@
 #include "sound/sound_system.h"
 #include "video/renderer.h"
 
-int FrameCycles = 0;
-int LineCycles = 0;
-uint64_t LcdSyncedAt = 0;
+int FrameDots = 0;
+int LineDots = 0;
+uint64_t LcdSyncedDot = 0;
 int LineComposed = 0;
 int StatLine = 0;
 int HandOffCarry = 0;
@@ -39,7 +39,7 @@ int CurrentMode() {
   if (!LcdIsOn()) return Hblank;
   if (LY >= VisibleLines) return Vblank;
   if (LineComposed) return Hblank;
-  return LineCycles < OamSearchCycles ? OamSearch : Drawing;
+  return LineDots < OamSearchDots ? OamSearch : Drawing;
 }
 
 // The selected conditions are OR-ed into one line, and only its rise
@@ -56,12 +56,18 @@ void CompareLy() {
   else STAT &= static_cast<uint8_t>(~Coincidence);
 }
 
+// The machine cycle of the event LcdEventAt, from where the counters stand.
+void NextEventFromCounters() {
+  const int ahead = LcdEventAt > FrameDots ? LcdEventAt - FrameDots : 0;
+  LcdNextEventAt = CycleAtDot(LcdSyncedDot + static_cast<uint64_t>(ahead));
+}
+
 void ScheduleNextEvent() {
-  const int line_start = FrameCycles - LineCycles;
-  if (!LcdIsOn()) LcdEventAt = CyclesPerFrame;
+  const int line_start = FrameDots - LineDots;
+  if (!LcdIsOn()) LcdEventAt = DotsPerFrame;
   else if (LY < VisibleLines && !LineComposed) LcdEventAt = line_start + DrawingEnd;
-  else LcdEventAt = line_start + CyclesPerLine;
-  LcdNextEventAt = LcdSyncedAt + (LcdEventAt > FrameCycles ? static_cast<uint64_t>(LcdEventAt - FrameCycles) : 0);
+  else LcdEventAt = line_start + DotsPerLine;
+  NextEventFromCounters();
 }
 
 // The line is composed from the registers as they stand when its drawing
@@ -77,11 +83,11 @@ void EndDrawing() {
 }
 
 void StartNextLine() {
-  LineCycles -= CyclesPerLine;
+  LineDots -= DotsPerLine;
   LineComposed = 0;
   if (LY == LinesPerFrame - 1) {
-    FrameCycles -= CyclesPerFrame;  // the remainder carries into the new frame
-    HandOffCarry = CyclesPerFrame - VblankStart;
+    FrameDots -= DotsPerFrame;  // the remainder carries into the new frame
+    HandOffCarry = DotsPerFrame - VblankStart;
     LY = 0;
     JoypadHeld = JoypadNextFrame;
     StartPicture();
@@ -101,8 +107,8 @@ void StartNextLine() {
 void SwitchLcdOff() {
   // Count on from the last hand-off: this frame's V-blank, or the one
   // before the frame started.
-  FrameCycles = LY >= VisibleLines ? FrameCycles - VblankStart : FrameCycles + HandOffCarry;
-  LineCycles = FrameCycles;
+  FrameDots = LY >= VisibleLines ? FrameDots - VblankStart : FrameDots + HandOffCarry;
+  LineDots = FrameDots;
   LY = 0;
   LineComposed = 0;
   StatLine = 0;
@@ -111,11 +117,11 @@ void SwitchLcdOff() {
 }
 
 // Line 0 starts with a full line. The frame handed over at the next V-blank
-// is longer than usual by the cycles since the last hand-off.
+// is longer than usual by the dots since the last hand-off.
 void SwitchLcdOn() {
-  HandOffCarry = FrameCycles;
-  FrameCycles = 0;
-  LineCycles = 0;
+  HandOffCarry = FrameDots;
+  FrameDots = 0;
+  LineDots = 0;
   LY = 0;
   LineComposed = 0;
   StartPicture();
@@ -130,9 +136,9 @@ void SwitchLcdOn() {
 // that the front end's work between frames sees the machine at the end.
 void AdvanceLcdEvents() {
   if (!LcdIsOn()) {
-    if (FrameCycles >= CyclesPerFrame) {
-      FrameCycles -= CyclesPerFrame;
-      LineCycles = FrameCycles;
+    if (FrameDots >= DotsPerFrame) {
+      FrameDots -= DotsPerFrame;
+      LineDots = FrameDots;
       FinishFrame();
       FrameStartPending = 1;  // the next frame, and its buttons, start here
     }
@@ -140,10 +146,10 @@ void AdvanceLcdEvents() {
     const long frames = FramesFinished;
     while (FramesFinished == frames) {
       if (LY < VisibleLines && !LineComposed) {
-        if (LineCycles < DrawingEnd) break;
+        if (LineDots < DrawingEnd) break;
         EndDrawing();
       }
-      if (LineCycles < CyclesPerLine) break;
+      if (LineDots < DotsPerLine) break;
       StartNextLine();
     }
   }
@@ -177,9 +183,10 @@ void LycWritten(uint8_t value) {
 }
 
 void ResetLcdCounters() {
-  LcdSyncedAt = LcdNextEventAt = TotalCycles;
-  FrameCycles = 0;
-  LineCycles = 0;
+  LcdSyncedDot = LcdClock();
+  LcdNextEventAt = TotalCycles;
+  FrameDots = 0;
+  LineDots = 0;
   LineComposed = 0;
   StatLine = 0;
   HandOffCarry = 0;
@@ -189,24 +196,24 @@ void ResetLcdCounters() {
 
 void SaveLcdState(StateWriter& out) {
   out.section("LCD ");
-  for (int counter : {FrameCycles, LineCycles, LineComposed, StatLine, HandOffCarry, LcdEventAt}) out.i32(counter);
-  out.i64(static_cast<int64_t>(LcdSyncedAt));
+  for (int counter : {FrameDots, LineDots, LineComposed, StatLine, HandOffCarry, LcdEventAt}) out.i32(counter);
+  out.i64(static_cast<int64_t>(LcdSyncedDot));
 }
 
 // The counts stay within a frame or two of their events, so that the next
 // step never has to catch up on more than a few hundred lines.
 void LoadLcdState(StateReader& in) {
   in.section("LCD ");
-  constexpr int Longest = 2 * CyclesPerFrame;
-  FrameCycles = in.number(-CyclesPerFrame, Longest);
-  LineCycles = in.number(-CyclesPerFrame, Longest);
+  constexpr int Longest = 2 * DotsPerFrame;
+  FrameDots = in.number(-DotsPerFrame, Longest);
+  LineDots = in.number(-DotsPerFrame, Longest);
   LineComposed = in.number(0, 1);
   StatLine = in.number(0, 1);
   HandOffCarry = in.number(0, Longest);
   LcdEventAt = in.number(0, Longest);
-  LcdSyncedAt = static_cast<uint64_t>(in.i64());
-  if (LY >= LinesPerFrame || LcdSyncedAt > TotalCycles) in.refuse();
-  LcdNextEventAt = LcdSyncedAt + (LcdEventAt > FrameCycles ? static_cast<uint64_t>(LcdEventAt - FrameCycles) : 0);
+  LcdSyncedDot = static_cast<uint64_t>(in.i64());
+  if (LY >= LinesPerFrame || LcdSyncedDot > LcdClock()) in.refuse();
+  NextEventFromCounters();
 }
 
 void FinishFrame() {

@@ -5,35 +5,44 @@
 
 #include "cpu/registers.h"
 
-constexpr int CyclesPerLine = 114;
-constexpr int OamSearchCycles = 20;  // mode 2 at the start of each visible line
-constexpr int DrawingEnd = 63;       // mode 3 takes the next 43 cycles (172 clocks); then H-blank
+// The LCD keeps the time of the 4194304 Hz crystal: one dot per tick. The
+// processor's machine cycle is four of them at normal speed. These two are
+// the only places where the LCD's time is derived from the processor's.
+constexpr int DotsPerCycle = 4;
+// Dots since power-on, as of the present machine cycle.
+inline uint64_t LcdClock() { return TotalCycles * DotsPerCycle; }
+// The first machine cycle by which the LCD's clock has reached `dot`.
+inline uint64_t CycleAtDot(uint64_t dot) { return (dot + DotsPerCycle - 1) / DotsPerCycle; }
+
+constexpr int DotsPerLine = 456;
+constexpr int OamSearchDots = 80;  // mode 2 at the start of each visible line
+constexpr int DrawingEnd = 252;    // mode 3 takes the next 172 dots; then H-blank
 constexpr int VisibleLines = 144;
 constexpr int LinesPerFrame = 154;
-constexpr int CyclesPerFrame = CyclesPerLine * LinesPerFrame;  // 17556
-constexpr int VblankStart = VisibleLines * CyclesPerLine;      // 16416: the start of line 144
+constexpr int DotsPerFrame = DotsPerLine * LinesPerFrame;  // 70224
+constexpr int VblankStart = VisibleLines * DotsPerLine;     // the start of line 144
 
-// With the LCD on, FrameCycles counts from the start of line 0 and
-// LineCycles from the start of line LY. With it off, LY stays 0 and both
-// count the cycles since the last frame was handed to the host, which gets
-// one every CyclesPerFrame cycles all the same. Both stand as of the machine
-// cycle LcdSyncedAt: LcdSync brings them to the present one.
-extern int FrameCycles;
-extern int LineCycles;
-extern uint64_t LcdSyncedAt;
+// With the LCD on, FrameDots counts from the start of line 0 and LineDots
+// from the start of line LY. With it off, LY stays 0 and both count the
+// dots since the last frame was handed to the host, which gets one every
+// DotsPerFrame dots all the same. Both stand as of the LCD's clock
+// LcdSyncedDot: LcdSync brings them to the present cycle.
+extern int FrameDots;
+extern int LineDots;
+extern uint64_t LcdSyncedDot;
 extern int LineComposed;  // the drawing of visible line LY has ended (H-blank)
 extern int StatLine;      // the selected STAT conditions OR-ed, as last evaluated
-// Cycles from the last frame hand-off to the start of the current LCD frame,
+// Dots from the last frame hand-off to the start of the current LCD frame,
 // so that switching the LCD off goes on counting towards the next hand-off.
 extern int HandOffCarry;
-// The frame cycle at which the next event is due: the end of a visible
+// The frame dot at which the next event is due: the end of a visible
 // line's drawing, a line end, or, with the LCD off, the next hand-off.
 // Before it nothing but the two counters changes, so most steps stop after
-// adding the cycles.
+// adding the dots.
 extern int LcdEventAt;
 
 // Frames handed to the host since the start (at V-blank, or every
-// CyclesPerFrame cycles while the LCD is off).
+// DotsPerFrame dots while the LCD is off).
 extern long FramesFinished;
 // Set when a frame has ended (and its sound frame with it); RunFrame
 // returns there and clears it.
@@ -45,17 +54,19 @@ extern int FrameStartPending;
 // The events that are due: line composition, STAT sources, LY, V-blank.
 void AdvanceLcdEvents();
 
-// The machine cycle of the next event, kept with LcdEventAt.
+// The machine cycle of the next event: the first at which the LCD's clock
+// reaches LcdEventAt.
 extern uint64_t LcdNextEventAt;
 
 // Brings the counters up to the present cycle and does the events due.
 inline void LcdSync() {
-  const int passed = static_cast<int>(TotalCycles - LcdSyncedAt);
+  const uint64_t now = LcdClock();
+  const int passed = static_cast<int>(now - LcdSyncedDot);
   if (!passed) return;
-  LcdSyncedAt = TotalCycles;
-  FrameCycles += passed;
-  LineCycles += passed;
-  if (FrameCycles >= LcdEventAt) AdvanceLcdEvents();
+  LcdSyncedDot = now;
+  FrameDots += passed;
+  LineDots += passed;
+  if (FrameDots >= LcdEventAt) AdvanceLcdEvents();
 }
 
 uint8_t ReadStat();

@@ -11,6 +11,11 @@
 
 namespace {
 
+// The LCD's lengths in machine cycles at normal speed.
+constexpr int CyclesPerLine = DotsPerLine / DotsPerCycle;    // 114
+constexpr int CyclesPerFrame = DotsPerFrame / DotsPerCycle;  // 17556
+constexpr int VblankCycle = VblankStart / DotsPerCycle;      // 16416
+
 // The machine's time moves on; the LCD catches up as a register access or
 // an event would make it.
 void Advance(int cycles) {
@@ -57,12 +62,12 @@ TEST(LcdTiming, LineCounterFollowsTheCycles) {
   EXPECT_EQ(LY, 153);
   RunCycles(114);
   EXPECT_EQ(LY, 0) << "154 lines per frame";
-  EXPECT_EQ(FrameCycles, 0);
+  EXPECT_EQ(FrameDots, 0);
 }
 
 TEST(LcdTiming, VblankIsRequestedOncePerFrameAtTheStartOfLine144) {
   StartLcd();
-  RunCycles(VblankStart - 1);
+  RunCycles(VblankCycle - 1);
   EXPECT_EQ(IF & 0x01, 0);
   EXPECT_EQ(FramesFinished, 0);
   RunCycles(1);
@@ -84,7 +89,7 @@ TEST(LcdTiming, FramesStayExactlyApartWhateverTheInstructionSizes) {
     Advance(sizes[i % 8]);
     if (IF & 0x01) {
       IF = 0;
-      vblank_at.push_back(total - (FrameCycles - VblankStart));  // the cycle at which V-blank was due
+      vblank_at.push_back(total - (FrameDots - VblankStart) / DotsPerCycle);  // the cycle at which V-blank was due
     }
   }
   for (size_t i = 1; i < vblank_at.size(); i++) EXPECT_EQ(vblank_at[i] - vblank_at[i - 1], CyclesPerFrame);
@@ -100,7 +105,7 @@ TEST(LcdTiming, StatModeByPositionInTheLine) {
   for (auto c : cases) {
     RunCycles(c.position - at);
     at = c.position;
-    ASSERT_EQ(LineCycles, c.position);
+    ASSERT_EQ(LineDots, c.position * DotsPerCycle);
     EXPECT_EQ(Mode(), c.mode) << "at cycle " << c.position;
   }
   EXPECT_EQ(BusRead(0xFF41) & 0x80, 0x80);
@@ -113,7 +118,7 @@ TEST(LcdTiming, StatModeByPositionInTheLine) {
 int StatRequestsPerFrame(uint8_t stat, uint8_t lyc) {
   StartLcd();
   BusWrite(0xFF45, lyc);
-  RunCycles(VblankStart);
+  RunCycles(VblankCycle);
   BusWrite(0xFF41, stat);
   IF = 0;
   return CountRequests(CyclesPerFrame, 0x02);
@@ -209,7 +214,7 @@ TEST(LcdTiming, SwitchingOnStartsLineZeroWithAFullLine) {
   RunCycles(1);
   EXPECT_EQ(LY, 1);
   IF = 0;
-  RunCycles(VblankStart - 114 - 1);
+  RunCycles(VblankCycle - 114 - 1);
   EXPECT_EQ(IF & 0x01, 0);
   RunCycles(1);
   EXPECT_EQ(IF & 0x01, 0x01) << "V-blank 144 full lines after switching on";
@@ -254,7 +259,7 @@ TEST(LcdTiming, StoppedProcessorStopsTheClock) {
   const uint64_t now = TotalCycles;
   EXPECT_FALSE(RunFrame());
   EXPECT_EQ(TotalCycles, now);
-  EXPECT_EQ(FrameCycles, 500);
+  EXPECT_EQ(FrameDots, 500 * DotsPerCycle);
   EXPECT_EQ(FramesFinished, 0);
   CpuStopped = 0;
 }
