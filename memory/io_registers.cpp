@@ -146,14 +146,14 @@ void IoWrite(int address, int value) {
     case 0xFF40: LcdcWritten(v); break;
     case 0xFF41: StatWritten(v); break;  // only the source selects (bits 3-6) are written
     case 0xFF42: SCY = v; break;
-    case 0xFF43: SCX = v; break;
+    case 0xFF43: SCX = v; DrawingRegisterWritten(); break;
     case 0xFF45: LycWritten(v); break;
     case 0xFF46: StartOamDma(v); break;
     case 0xFF47: BGP = v; DecodePalette(0); break;
     case 0xFF48: OBP0 = v; DecodePalette(1); break;
     case 0xFF49: OBP1 = v; DecodePalette(2); break;
-    case 0xFF4A: WY = v; break;
-    case 0xFF4B: WX = v; break;
+    case 0xFF4A: WY = v; DrawingRegisterWritten(); break;
+    case 0xFF4B: WX = v; DrawingRegisterWritten(); break;
     case 0xFF4D: KEY1 = v & 1; break;
     case 0xFF4F:
       VBK = v & 1;

@@ -4,12 +4,14 @@
 #include "memory/machine_state.h"
 #include "memory/vram_dma.h"
 #include "sound/sound_system.h"
+#include "video/pixel_pipeline.h"
 #include "video/renderer.h"
 
 int FrameDots = 0;
 int LineDots = 0;
 uint64_t LcdSyncedDot = 0;
 int LineComposed = 0;
+int DrawingEndDot = DrawingStart + ShortestDrawing;
 int StatLine = 0;
 int HandOffCarry = 0;
 int LcdEventAt = 0;
@@ -39,7 +41,15 @@ int CurrentMode() {
   if (!LcdIsOn()) return Hblank;
   if (LY >= VisibleLines) return Vblank;
   if (LineComposed) return Hblank;
-  return LineDots < OamSearchDots ? OamSearch : Drawing;
+  return LineDots < DrawingStart ? OamSearch : Drawing;
+}
+
+// The drawing of visible line LY as the registers and OAM stand now.
+LineDrawing CurrentDrawing;
+
+void PlanLine() {
+  PlanDrawing(LY, CurrentDrawing);
+  DrawingEndDot = DrawingStart + CurrentDrawing.length;
 }
 
 // The selected conditions are OR-ed into one line, and only its rise
@@ -65,7 +75,7 @@ void NextEventFromCounters() {
 void ScheduleNextEvent() {
   const int line_start = FrameDots - LineDots;
   if (!LcdIsOn()) LcdEventAt = DotsPerFrame;
-  else if (LY < VisibleLines && !LineComposed) LcdEventAt = line_start + DrawingEnd;
+  else if (LY < VisibleLines && !LineComposed) LcdEventAt = line_start + DrawingEndDot;
   else LcdEventAt = line_start + DotsPerLine;
   NextEventFromCounters();
 }
@@ -95,6 +105,7 @@ void StartNextLine() {
     LY++;
   }
   CompareLy();
+  if (LY < VisibleLines) PlanLine();
   if (LY == VisibleLines) {
     IF |= VblankRequest;
     SetStatLine(Vblank);
@@ -125,6 +136,7 @@ void SwitchLcdOn() {
   LY = 0;
   LineComposed = 0;
   StartPicture();
+  PlanLine();
   CompareLy();
   StatLine = 0;
   SetStatLine(OamSearch);
@@ -146,7 +158,7 @@ void AdvanceLcdEvents() {
     const long frames = FramesFinished;
     while (FramesFinished == frames) {
       if (LY < VisibleLines && !LineComposed) {
-        if (LineDots < DrawingEnd) break;
+        if (LineDots < DrawingEndDot) break;
         EndDrawing();
       }
       if (LineDots < DotsPerLine) break;
@@ -163,9 +175,18 @@ uint8_t ReadStat() { return static_cast<uint8_t>(StatUnusedBit | (STAT & 0x7C) |
 void LcdcWritten(uint8_t value) {
   const bool was_on = LcdIsOn();
   LCDC = value;
-  if (was_on && !LcdIsOn()) SwitchLcdOff();
-  else if (!was_on && LcdIsOn()) SwitchLcdOn();
-  else return;
+  if (was_on == LcdIsOn()) {
+    DrawingRegisterWritten();
+    return;
+  }
+  if (was_on) SwitchLcdOff();
+  else SwitchLcdOn();
+  ScheduleNextEvent();
+}
+
+void DrawingRegisterWritten() {
+  if (!LcdIsOn() || LY >= VisibleLines || LineDots >= DrawingStart) return;
+  PlanLine();
   ScheduleNextEvent();
 }
 
@@ -188,6 +209,8 @@ void ResetLcdCounters() {
   FrameDots = 0;
   LineDots = 0;
   LineComposed = 0;
+  CurrentDrawing = LineDrawing{};
+  DrawingEndDot = DrawingStart + ShortestDrawing;
   StatLine = 0;
   HandOffCarry = 0;
   LY = 0;
@@ -196,8 +219,15 @@ void ResetLcdCounters() {
 
 void SaveLcdState(StateWriter& out) {
   out.section("LCD ");
-  for (int counter : {FrameDots, LineDots, LineComposed, StatLine, HandOffCarry, LcdEventAt}) out.i32(counter);
+  for (int counter : {FrameDots, LineDots, LineComposed, StatLine, HandOffCarry, LcdEventAt, DrawingEndDot})
+    out.i32(counter);
   out.i64(static_cast<int64_t>(LcdSyncedDot));
+  const LineDrawing& d = CurrentDrawing;
+  for (int field : {d.fine, d.window_x, d.pause_count, d.length}) out.i32(field);
+  for (const PipelinePause& pause : d.pauses) {
+    out.i32(pause.x);
+    out.i32(pause.dots);
+  }
 }
 
 // The counts stay within a frame or two of their events, so that the next
@@ -211,7 +241,17 @@ void LoadLcdState(StateReader& in) {
   StatLine = in.number(0, 1);
   HandOffCarry = in.number(0, Longest);
   LcdEventAt = in.number(0, Longest);
+  DrawingEndDot = in.number(DrawingStart, DotsPerLine);
   LcdSyncedDot = static_cast<uint64_t>(in.i64());
+  LineDrawing& d = CurrentDrawing;
+  d.fine = in.number(0, 7);
+  d.window_x = in.number(0, ScreenWidth);
+  d.pause_count = in.number(0, static_cast<int>(sizeof d.pauses / sizeof d.pauses[0]));
+  d.length = in.number(ShortestDrawing, DotsPerLine);
+  for (PipelinePause& pause : d.pauses) {
+    pause.x = in.number(0, ScreenWidth);
+    pause.dots = in.number(0, DotsPerLine);
+  }
   if (LY >= LinesPerFrame || LcdSyncedDot > LcdClock()) in.refuse();
   NextEventFromCounters();
 }

@@ -15,8 +15,10 @@ inline uint64_t LcdClock() { return TotalCycles * DotsPerCycle; }
 inline uint64_t CycleAtDot(uint64_t dot) { return (dot + DotsPerCycle - 1) / DotsPerCycle; }
 
 constexpr int DotsPerLine = 456;
-constexpr int OamSearchDots = 80;  // mode 2 at the start of each visible line
-constexpr int DrawingEnd = 252;    // mode 3 takes the next 172 dots; then H-blank
+// A visible line starts with mode 2 (where LY changes and the mode 2 source
+// rises) and begins drawing (mode 3) at this dot; drawing lasts at least
+// ShortestDrawing dots, then H-blank (mode 0) fills the rest of the line.
+constexpr int DrawingStart = 85;
 constexpr int VisibleLines = 144;
 constexpr int LinesPerFrame = 154;
 constexpr int DotsPerFrame = DotsPerLine * LinesPerFrame;  // 70224
@@ -31,6 +33,10 @@ extern int FrameDots;
 extern int LineDots;
 extern uint64_t LcdSyncedDot;
 extern int LineComposed;  // the drawing of visible line LY has ended (H-blank)
+// The dot of visible line LY at which its drawing ends: planned as the line
+// starts, and again when a register it depends on is written before the
+// drawing starts.
+extern int DrawingEndDot;
 extern int StatLine;      // the selected STAT conditions OR-ed, as last evaluated
 // Dots from the last frame hand-off to the start of the current LCD frame,
 // so that switching the LCD off goes on counting towards the next hand-off.
@@ -82,6 +88,9 @@ void LoadLcdState(StateReader& in);
 
 // Processor writes of LCDC, STAT and LYC.
 void LcdcWritten(uint8_t value);
+// A register that the length of the drawing depends on (SCX, WX, WY) has
+// been written: before the drawing starts, the line is planned again.
+void DrawingRegisterWritten();
 void StatWritten(uint8_t value);
 void LycWritten(uint8_t value);
 

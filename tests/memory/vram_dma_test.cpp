@@ -13,6 +13,7 @@
 #include "memory/vram_dma.h"
 #include "support/machine.h"
 #include "video/lcd_timing.h"
+#include "video/pixel_pipeline.h"
 #include "video/renderer.h"
 
 namespace {
@@ -38,7 +39,7 @@ void SetAddresses(int source, int destination) {
 // The LCD's moments in machine cycles at normal speed.
 constexpr int CyclesPerLine = DotsPerLine / DotsPerCycle;
 constexpr int CyclesPerFrame = DotsPerFrame / DotsPerCycle;
-constexpr int DrawingEndCycle = DrawingEnd / DotsPerCycle;
+const int DrawingEndCycle = static_cast<int>(CycleAtDot(DrawingStart + ShortestDrawing));
 
 void RunCycles(int cycles) {
   for (int i = 0; i < cycles; i++) {

@@ -95,12 +95,14 @@ TEST(LcdTiming, FramesStayExactlyApartWhateverTheInstructionSizes) {
   for (size_t i = 1; i < vblank_at.size(); i++) EXPECT_EQ(vblank_at[i] - vblank_at[i - 1], CyclesPerFrame);
 }
 
-// Mode 2 for the first 20 cycles of a visible line, mode 3 for the next 43,
-// then H-blank; mode 1 on lines 144-153; bit 7 reads 1.
+// On a line without scroll, window or sprites: mode 2 for the first 85
+// dots of a visible line (21 cycles and a dot), mode 3 for the next 172,
+// ending a dot into cycle 64; then H-blank; mode 1 on lines 144-153; bit 7
+// reads 1.
 TEST(LcdTiming, StatModeByPositionInTheLine) {
   StartLcd();
   RunCycles(114 * 5);
-  const struct { int position; int mode; } cases[] = {{0, 2}, {19, 2}, {20, 3}, {62, 3}, {63, 0}, {113, 0}};
+  const struct { int position; int mode; } cases[] = {{0, 2}, {21, 2}, {22, 3}, {64, 3}, {65, 0}, {113, 0}};
   int at = 0;
   for (auto c : cases) {
     RunCycles(c.position - at);
@@ -135,9 +137,9 @@ TEST(LcdTiming, EachStatSourceRequestsAtItsMoment) {
 
   StartLcd();
   BusWrite(0xFF41, 0x08);
-  RunCycles(114 * 7 + 62);
+  RunCycles(114 * 7 + 64);
   IF = 0;
-  EXPECT_EQ(CountRequests(1, 0x02), 1) << "the H-blank request comes at cycle 63 of the line";
+  EXPECT_EQ(CountRequests(1, 0x02), 1) << "the H-blank request comes at cycle 65 of the line";
 }
 
 // The selected conditions form one line and only its rise requests.
@@ -233,17 +235,18 @@ TEST(LcdTiming, LcdSwitchedOffAndOnBeforeVblankStillHandsFramesOver) {
   EXPECT_GE(FramesFinished, 40 * 10100 / CyclesPerFrame - 1);
 }
 
-// A line is composed from the registers as they stand at cycle 63.
+// A line is composed from the registers as they stand when its drawing
+// ends, at cycle 65 of a line without scroll, window or sprites.
 TEST(LcdTiming, LinesAreComposedWhenTheirDrawingEnds) {
   StartLcd();
   SetUpPicture(0x91);
   PutSolidTile(0, 1, 3);
   SetMap(0x1800, 1, 0, 1);  // column 1 dark, column 0 light
-  RunCycles(114 * 2 + 62);  // line 2, just before its drawing ends
+  RunCycles(114 * 2 + 64);  // line 2, just before its drawing ends
   ASSERT_EQ(LY, 2);
   BusWrite(0xFF43, 8);      // SCX: column 1 moves to x = 0
   RunCycles(1);
-  EXPECT_EQ(Pixel(0, 2), Shade3) << "the write before cycle 63 counts for this line";
+  EXPECT_EQ(Pixel(0, 2), Shade3) << "the write before cycle 65 counts for this line";
   EXPECT_EQ(Pixel(0, 1), Shade0) << "line 1 was composed before";
   BusWrite(0xFF43, 0);
   RunCycles(114);
