@@ -9,6 +9,9 @@
 
 int FrameDots = 0;
 int LineDots = 0;
+int LcdLine = 0;
+int NoOamSearch = 0;
+int HiddenFrame = 0;
 uint64_t LcdSyncedDot = 0;
 int LineComposed = 0;
 int DrawingEndDot = DrawingStart + ShortestDrawing;
@@ -34,29 +37,39 @@ enum Mode { Hblank = 0, Vblank = 1, OamSearch = 2, Drawing = 3 };
 // The STAT bit that selects each mode as an interrupt source (bits 3, 4,
 // 5); drawing has none.
 constexpr uint8_t ModeSelect[4] = {0x08, 0x10, 0x20, 0x00};
+constexpr int LyWrapDot = 4;  // line 153 shows LY = 153 for one machine cycle only
 
 bool LcdIsOn() { return LCDC & LcdOn; }
 
 int CurrentMode() {
   if (!LcdIsOn()) return Hblank;
-  if (LY >= VisibleLines) return Vblank;
+  if (LcdLine >= VisibleLines) return Vblank;
   if (LineComposed) return Hblank;
-  return LineDots < DrawingStart ? OamSearch : Drawing;
+  if (LineDots >= DrawingStart) return Drawing;
+  return NoOamSearch ? Hblank : OamSearch;
+}
+
+// The mode sources that are up now: the mode's own, except on the first
+// line after switching on, which has none until its drawing ends.
+uint8_t ModeSources() {
+  if (NoOamSearch && !LineComposed) return 0;
+  return ModeSelect[CurrentMode()];
 }
 
 // The drawing of visible line LY as the registers and OAM stand now.
 LineDrawing CurrentDrawing;
 
 void PlanLine() {
-  PlanDrawing(LY, CurrentDrawing);
+  PlanDrawing(LcdLine, CurrentDrawing);
   DrawingEndDot = DrawingStart + CurrentDrawing.length;
 }
 
 // The selected conditions are OR-ed into one line, and only its rise
 // requests the interrupt: two conditions back to back raise it once.
-void SetStatLine(int mode) {
+// `sources` holds the select bits of the mode sources that are up.
+void SetStatLine(uint8_t sources) {
   const uint8_t stat = STAT;
-  const int level = (stat & ModeSelect[mode]) || ((stat & SelectCoincidence) && (stat & Coincidence));
+  const int level = (stat & sources) || ((stat & SelectCoincidence) && (stat & Coincidence));
   if (level && !StatLine) IF |= StatRequest;
   StatLine = level;
 }
@@ -75,71 +88,95 @@ void NextEventFromCounters() {
 void ScheduleNextEvent() {
   const int line_start = FrameDots - LineDots;
   if (!LcdIsOn()) LcdEventAt = DotsPerFrame;
-  else if (LY < VisibleLines && !LineComposed) LcdEventAt = line_start + DrawingEndDot;
+  else if (LcdLine < VisibleLines && !LineComposed) LcdEventAt = line_start + DrawingEndDot;
+  else if (LcdLine == LinesPerFrame - 1 && LY) LcdEventAt = line_start + LyWrapDot;
   else LcdEventAt = line_start + DotsPerLine;
   NextEventFromCounters();
 }
 
 // The line is composed from the registers as they stand when its drawing
-// ends. The mode-2 source went low when drawing began, so an H-blank
-// source selected with it still makes a request of its own. A running
-// H-blank VRAM copy makes its block as the H-blank begins.
+// ends (but not in the frame hidden after switching on). The mode-2 source
+// went low when drawing began, so an H-blank source selected with it still
+// makes a request of its own. A running H-blank VRAM copy makes its block
+// as the H-blank begins.
 void EndDrawing() {
-  SetStatLine(Drawing);
-  ComposeLine(LY);
+  SetStatLine(0);
+  if (!HiddenFrame) ComposeLine(LcdLine);
   LineComposed = 1;
-  SetStatLine(Hblank);
+  SetStatLine(ModeSelect[Hblank]);
   if (VramDmaActive) VramDmaHblank();
 }
 
+// LY changes as the line starts, and LY = LYC is compared with it. The
+// V-blank line raises the mode 2 source for a moment too, with the V-blank
+// one.
 void StartNextLine() {
   LineDots -= DotsPerLine;
   LineComposed = 0;
-  if (LY == LinesPerFrame - 1) {
+  NoOamSearch = 0;
+  if (LcdLine == LinesPerFrame - 1) {
     FrameDots -= DotsPerFrame;  // the remainder carries into the new frame
     HandOffCarry = DotsPerFrame - VblankStart;
-    LY = 0;
+    LcdLine = 0;
+    HiddenFrame = 0;
     JoypadHeld = JoypadNextFrame;
     StartPicture();
   } else {
-    LY++;
+    LcdLine++;
   }
+  LY = static_cast<uint8_t>(LcdLine);
   CompareLy();
-  if (LY < VisibleLines) PlanLine();
-  if (LY == VisibleLines) {
+  if (LcdLine < VisibleLines) {
+    PlanLine();
+    SetStatLine(ModeSelect[OamSearch]);
+  } else if (LcdLine == VisibleLines) {
     IF |= VblankRequest;
-    SetStatLine(Vblank);
+    SetStatLine(ModeSelect[Vblank] | ModeSelect[OamSearch]);
+    SetStatLine(ModeSelect[Vblank]);
     FinishFrame();
   } else {
-    SetStatLine(LY < VisibleLines ? OamSearch : Vblank);
+    SetStatLine(ModeSelect[Vblank]);
   }
 }
 
+// Line 153 shows LY = 153 for its first machine cycle, then 0, which LYC
+// is compared with for the rest of the frame.
+void WrapLy() {
+  LY = 0;
+  CompareLy();
+  SetStatLine(ModeSelect[Vblank]);
+}
+
+// LY reads 0 and the mode 0; LY = LYC keeps its last result (LYC is not
+// compared while the LCD is off), and so does the status line.
 void SwitchLcdOff() {
   // Count on from the last hand-off: this frame's V-blank, or the one
   // before the frame started.
-  FrameDots = LY >= VisibleLines ? FrameDots - VblankStart : FrameDots + HandOffCarry;
+  FrameDots = LcdLine >= VisibleLines ? FrameDots - VblankStart : FrameDots + HandOffCarry;
   LineDots = FrameDots;
+  LcdLine = 0;
   LY = 0;
   LineComposed = 0;
-  StatLine = 0;
-  STAT &= static_cast<uint8_t>(~Coincidence);
   BlankPicture();
 }
 
-// Line 0 starts with a full line. The frame handed over at the next V-blank
-// is longer than usual by the dots since the last hand-off.
+// Line 0 starts with a full line, without an OAM search: the mode reads 0
+// and no mode source is up until its drawing ends. The frame stays blank
+// on the screen; the one handed over at its V-blank is longer than usual by
+// the dots since the last hand-off. LY = LYC is compared at once.
 void SwitchLcdOn() {
   HandOffCarry = FrameDots;
   FrameDots = 0;
   LineDots = 0;
+  LcdLine = 0;
   LY = 0;
   LineComposed = 0;
+  NoOamSearch = 1;
+  HiddenFrame = 1;
   StartPicture();
   PlanLine();
   CompareLy();
-  StatLine = 0;
-  SetStatLine(OamSearch);
+  SetStatLine(0);
 }
 
 }  // namespace
@@ -157,9 +194,13 @@ void AdvanceLcdEvents() {
   } else {
     const long frames = FramesFinished;
     while (FramesFinished == frames) {
-      if (LY < VisibleLines && !LineComposed) {
+      if (LcdLine < VisibleLines && !LineComposed) {
         if (LineDots < DrawingEndDot) break;
         EndDrawing();
+      }
+      if (LcdLine == LinesPerFrame - 1 && LY) {
+        if (LineDots < LyWrapDot) break;
+        WrapLy();
       }
       if (LineDots < DotsPerLine) break;
       StartNextLine();
@@ -185,7 +226,7 @@ void LcdcWritten(uint8_t value) {
 }
 
 void DrawingRegisterWritten() {
-  if (!LcdIsOn() || LY >= VisibleLines || LineDots >= DrawingStart) return;
+  if (!LcdIsOn() || LcdLine >= VisibleLines || LineDots >= DrawingStart) return;
   PlanLine();
   ScheduleNextEvent();
 }
@@ -193,14 +234,19 @@ void DrawingRegisterWritten() {
 // Selecting a source whose condition holds raises the line at once.
 void StatWritten(uint8_t value) {
   STAT = static_cast<uint8_t>((STAT & ~StatSelectBits) | (value & StatSelectBits));
-  if (LcdIsOn()) SetStatLine(CurrentMode());
+  if (LcdIsOn()) SetStatLine(ModeSources());
 }
 
 void LycWritten(uint8_t value) {
   LYC = value;
   if (!LcdIsOn()) return;
   CompareLy();
-  SetStatLine(CurrentMode());
+  SetStatLine(ModeSources());
+}
+
+void LcdLeftOnByBoot() {
+  NoOamSearch = 0;
+  HiddenFrame = 0;
 }
 
 void ResetLcdCounters() {
@@ -208,6 +254,9 @@ void ResetLcdCounters() {
   LcdNextEventAt = TotalCycles;
   FrameDots = 0;
   LineDots = 0;
+  LcdLine = 0;
+  NoOamSearch = 0;
+  HiddenFrame = 0;
   LineComposed = 0;
   CurrentDrawing = LineDrawing{};
   DrawingEndDot = DrawingStart + ShortestDrawing;
@@ -219,7 +268,8 @@ void ResetLcdCounters() {
 
 void SaveLcdState(StateWriter& out) {
   out.section("LCD ");
-  for (int counter : {FrameDots, LineDots, LineComposed, StatLine, HandOffCarry, LcdEventAt, DrawingEndDot})
+  for (int counter : {FrameDots, LineDots, LcdLine, NoOamSearch, HiddenFrame, LineComposed, StatLine, HandOffCarry,
+                      LcdEventAt, DrawingEndDot})
     out.i32(counter);
   out.i64(static_cast<int64_t>(LcdSyncedDot));
   const LineDrawing& d = CurrentDrawing;
@@ -237,6 +287,9 @@ void LoadLcdState(StateReader& in) {
   constexpr int Longest = 2 * DotsPerFrame;
   FrameDots = in.number(-DotsPerFrame, Longest);
   LineDots = in.number(-DotsPerFrame, Longest);
+  LcdLine = in.number(0, LinesPerFrame - 1);
+  NoOamSearch = in.number(0, 1);
+  HiddenFrame = in.number(0, 1);
   LineComposed = in.number(0, 1);
   StatLine = in.number(0, 1);
   HandOffCarry = in.number(0, Longest);

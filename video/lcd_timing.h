@@ -32,6 +32,14 @@ constexpr int VblankStart = VisibleLines * DotsPerLine;     // the start of line
 extern int FrameDots;
 extern int LineDots;
 extern uint64_t LcdSyncedDot;
+// The line the LCD is on, 0-153: LY but for line 153, where LY reads 0
+// after the first machine cycle.
+extern int LcdLine;
+// The first line after the LCD is switched on: it has no OAM search.
+extern int NoOamSearch;
+// The first frame after the LCD is switched on is not shown: its lines are
+// not drawn, and the picture stays blank.
+extern int HiddenFrame;
 extern int LineComposed;  // the drawing of visible line LY has ended (H-blank)
 // The dot of visible line LY at which its drawing ends: planned as the line
 // starts, and again when a register it depends on is written before the
@@ -77,6 +85,9 @@ inline void LcdSync() {
 
 uint8_t ReadStat();
 void ResetLcdCounters();
+// The boot program switched the LCD on long before the cartridge starts:
+// the line it is on has its OAM search and the frame is shown.
+void LcdLeftOnByBoot();
 
 // The counters' part of a machine state (LY and STAT are the register
 // page's). FramesFinished is not in it: it counts the frames this run has

@@ -31,11 +31,11 @@ TEST(LcdStatus, EachSourceRequestsOnceAtItsMomentAndBackToBackSourcesOnce) {
     const char* what;
   } cases[] = {{144, "H-blank (STAT 0x08)"},
                {1, "V-blank (0x10)"},
-               {144, "mode 2 (0x20), lines 0-143"},
+               {145, "mode 2 (0x20), lines 0-144"},
                {1, "LY = LYC (0x40)"},
                {144, "H-blank and V-blank (0x18): line 143's H-blank runs into V-blank"},
                {145, "H-blank and mode 2 (0x28): each H-blank runs into the next mode 2"},
-               {143, "LY = LYC and mode 2 (0x60): LY = 64 holds into line 65's mode 2"},
+               {144, "LY = LYC and mode 2 (0x60): LY = 64 holds into line 65's mode 2"},
                {1, "V-blank and LY = 144 (0x50) at the same moment"}};
   for (size_t i = 0; i < sizeof cases / sizeof cases[0]; i++)
     EXPECT_EQ(got[i], cases[i].expected) << "requests per frame, " << cases[i].what;

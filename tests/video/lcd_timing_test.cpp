@@ -129,7 +129,7 @@ int StatRequestsPerFrame(uint8_t stat, uint8_t lyc) {
 TEST(LcdTiming, EachStatSourceRequestsAtItsMoment) {
   EXPECT_EQ(StatRequestsPerFrame(0x08, 0xFF), 144) << "H-blank of every visible line";
   EXPECT_EQ(StatRequestsPerFrame(0x10, 0xFF), 1) << "V-blank";
-  EXPECT_EQ(StatRequestsPerFrame(0x20, 0xFF), 144) << "mode 2 of lines 0-143";
+  EXPECT_EQ(StatRequestsPerFrame(0x20, 0xFF), 145) << "mode 2 of lines 0-143 and of the V-blank line";
   EXPECT_EQ(StatRequestsPerFrame(0x40, 0x50), 1) << "LY = LYC";
   EXPECT_EQ(StatRequestsPerFrame(0x40, 150), 1) << "LY = LYC in V-blank";
   EXPECT_EQ(StatRequestsPerFrame(0x40, 154), 0) << "LYC beyond the last line";
@@ -147,7 +147,8 @@ TEST(LcdTiming, ConditionsBackToBackRequestOnce) {
   EXPECT_EQ(StatRequestsPerFrame(0x18, 0xFF), 144) << "H-blank of line 143 runs into V-blank";
   EXPECT_EQ(StatRequestsPerFrame(0x28, 0xFF), 145)
       << "each H-blank runs into the next line's mode 2; mode 2 of line 0 follows V-blank";
-  EXPECT_EQ(StatRequestsPerFrame(0x60, 0x40), 143) << "LY = LYC holds through line 64 into line 65's mode 2";
+  EXPECT_EQ(StatRequestsPerFrame(0x60, 0x40), 144)
+      << "LY = LYC holds through line 64 into line 65's mode 2; the V-blank line's mode 2 adds one";
   EXPECT_EQ(StatRequestsPerFrame(0x50, 144), 1) << "V-blank and LY = 144 at the same moment";
 }
 
@@ -168,14 +169,18 @@ TEST(LcdTiming, SelectingAConditionThatHoldsRequestsAtOnce) {
   EXPECT_EQ(IF & 0x02, 0x02) << "LYC written to the current line";
 }
 
-TEST(LcdTiming, LycZeroMatchesOnceAtEveryFrameStart) {
+// Line 153 shows LY = 153 for its first machine cycle, then 0: LYC = 0
+// matches from there through line 0, once.
+TEST(LcdTiming, LycZeroMatchesOnceAFrameACycleIntoLine153) {
   StartLcd();
   BusWrite(0xFF41, 0x40);
   IF = 0;
   RunCycles(114);
-  EXPECT_EQ(CountRequests(CyclesPerFrame - 114 - 1, 0x02), 0) << "no request on other lines";
-  EXPECT_EQ(CountRequests(1, 0x02), 1) << "the next frame starts with LY = 0";
-  EXPECT_EQ(CountRequests(100, 0x02), 0) << "once per line";
+  EXPECT_EQ(CountRequests(114 * 152, 0x02), 0) << "no request on other lines";
+  EXPECT_EQ(LY, 153) << "in line 153's first cycle";
+  EXPECT_EQ(CountRequests(1, 0x02), 1) << "LY = 0 = LYC a cycle into line 153";
+  EXPECT_EQ(LY, 0);
+  EXPECT_EQ(CountRequests(200, 0x02), 0) << "line 0 of the next frame adds none";
 }
 
 // LCD off: LY reads 0 and the mode 0, nothing is requested, and the host
@@ -201,8 +206,13 @@ TEST(LcdTiming, LcdOffHoldsLyAtZeroMakesNoRequestsButFramesGoOn) {
   }
 }
 
-TEST(LcdTiming, SwitchingOnStartsLineZeroWithAFullLine) {
+// Line 0 after switching on is a full line without an OAM search: the
+// mode reads 0 until its drawing starts, and there is no mode 2 request.
+// LY = LYC is compared at once. The first frame is not shown.
+TEST(LcdTiming, SwitchingOnStartsLineZeroWithoutOamSearchAndHidesTheFirstFrame) {
   StartLcd();
+  SetUpPicture(0x91);
+  PutSolidTile(0, 0, 3);  // the whole background dark
   BusWrite(0xFF40, 0x11);
   RunCycles(5000);
   BusWrite(0xFF45, 0);
@@ -210,8 +220,12 @@ TEST(LcdTiming, SwitchingOnStartsLineZeroWithAFullLine) {
   IF = 0;
   BusWrite(0xFF40, 0x91);
   EXPECT_EQ(IF & 0x02, 0x02) << "LY = LYC = 0 at once";
-  EXPECT_EQ(Mode(), 2);
-  RunCycles(113);
+  EXPECT_EQ(Mode(), 0);
+  RunCycles(21);
+  EXPECT_EQ(Mode(), 0) << "no OAM search";
+  RunCycles(1);
+  EXPECT_EQ(Mode(), 3);
+  RunCycles(113 - 22);
   EXPECT_EQ(LY, 0);
   RunCycles(1);
   EXPECT_EQ(LY, 1);
@@ -220,6 +234,16 @@ TEST(LcdTiming, SwitchingOnStartsLineZeroWithAFullLine) {
   EXPECT_EQ(IF & 0x01, 0);
   RunCycles(1);
   EXPECT_EQ(IF & 0x01, 0x01) << "V-blank 144 full lines after switching on";
+  EXPECT_EQ(Pixel(0, 0), Shade0) << "the first frame after switching on is not shown";
+  RunCycles(CyclesPerFrame);
+  EXPECT_EQ(Pixel(0, 0), Shade3) << "the next one is";
+
+  BusWrite(0xFF40, 0x11);
+  BusWrite(0xFF41, 0x20);
+  IF = 0;
+  BusWrite(0xFF40, 0x91);
+  EXPECT_EQ(CountRequests(113, 0x02), 0) << "no mode 2 request on line 0 after switching on";
+  EXPECT_EQ(CountRequests(1, 0x02), 1) << "line 1's";
 }
 
 // A program that switches the LCD off and on again before V-blank, over
