@@ -110,7 +110,10 @@ uint8_t IoRead(int address) {
     case 0xFF4F: return 0xFE | VBK;  // the bank in bit 0, as handlers that switch it save it
     case 0xFF51: case 0xFF52: case 0xFF53: case 0xFF54: case 0xFF55:
       return VramDmaRead(address);
-    case 0xFF68: case 0xFF69: case 0xFF6A: case 0xFF6B:
+    case 0xFF69: case 0xFF6B:
+      if (VramLocked()) return 0xFF;  // the drawing reads the palettes
+      return PaletteRead(address);
+    case 0xFF68: case 0xFF6A:
       return PaletteRead(address);
     case 0xFF70: return SVBK;
     case 0xFFFF: return IE;
@@ -162,7 +165,11 @@ void IoWrite(int address, int value) {
     case 0xFF51: case 0xFF52: case 0xFF53: case 0xFF54: case 0xFF55:
       VramDmaWrite(address, v);
       break;
-    case 0xFF68: case 0xFF69: case 0xFF6A: case 0xFF6B:
+    case 0xFF69: case 0xFF6B:
+      if (VramLocked()) StepPaletteIndex(address);
+      else PaletteWrite(address, v);
+      break;
+    case 0xFF68: case 0xFF6A:
       PaletteWrite(address, v);
       break;
     case 0xFF70: {

@@ -19,6 +19,7 @@ int StatLine = 0;
 int HandOffCarry = 0;
 int LcdEventAt = 0;
 uint64_t LcdNextEventAt = 0;
+uint64_t OamLockedFrom = 0, OamLockedUntil = 0, VramLockedFrom = 0, VramLockedUntil = 0;
 long FramesFinished = 0;
 int FrameReady = 0;
 int FrameStartPending = 0;
@@ -79,10 +80,17 @@ void CompareLy() {
   else STAT &= static_cast<uint8_t>(~Coincidence);
 }
 
-// The machine cycle of the event LcdEventAt, from where the counters stand.
+// The machine cycle of the event LcdEventAt, and the locks of the line,
+// from where the counters stand.
 void NextEventFromCounters() {
   const int ahead = LcdEventAt > FrameDots ? LcdEventAt - FrameDots : 0;
   LcdNextEventAt = CycleAtDot(LcdSyncedDot + static_cast<uint64_t>(ahead));
+  OamLockedFrom = OamLockedUntil = VramLockedFrom = VramLockedUntil = 0;
+  if (!LcdIsOn() || LcdLine >= VisibleLines || LineComposed) return;
+  const uint64_t line_start = LcdSyncedDot - static_cast<uint64_t>(LineDots);
+  VramLockedFrom = CycleAtDot(line_start + DrawingStart);
+  OamLockedFrom = NoOamSearch ? VramLockedFrom : CycleAtDot(line_start);
+  OamLockedUntil = VramLockedUntil = CycleAtDot(line_start + static_cast<uint64_t>(DrawingEndDot));
 }
 
 void ScheduleNextEvent() {

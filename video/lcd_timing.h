@@ -83,6 +83,24 @@ inline void LcdSync() {
   if (FrameDots >= LcdEventAt) AdvanceLcdEvents();
 }
 
+// The processor's way to OAM is shut while the LCD searches it and draws
+// (modes 2 and 3 of a visible line), to video RAM and the colour palette
+// data ports while it draws: as machine cycles [from, until) of the line
+// the LCD is on, worked out with each event.
+extern uint64_t OamLockedFrom, OamLockedUntil, VramLockedFrom, VramLockedUntil;
+
+// Whether the processor finds OAM or video RAM (and the palette data) shut
+// at the present cycle. The lines that have begun since the last event are
+// brought up first.
+inline bool OamLocked() {
+  if (TotalCycles >= LcdNextEventAt) LcdSync();
+  return TotalCycles >= OamLockedFrom && TotalCycles < OamLockedUntil;
+}
+inline bool VramLocked() {
+  if (TotalCycles >= LcdNextEventAt) LcdSync();
+  return TotalCycles >= VramLockedFrom && TotalCycles < VramLockedUntil;
+}
+
 uint8_t ReadStat();
 void ResetLcdCounters();
 // The boot program switched the LCD on long before the cartridge starts:

@@ -116,6 +116,8 @@ void RebuildPalettePixels();
 // The palette ports 0xFF68-0xFF6B.
 uint8_t PaletteRead(int address);
 void PaletteWrite(int address, uint8_t value);
+// A data port's index steps on after a write with bit 7 of the index set.
+void StepPaletteIndex(int address);
 
 // A new frame starts at line 0: the window starts again at its first row.
 void StartPicture();

@@ -65,3 +65,11 @@ TEST(LcdStatus, FineScrollLengthensTheDrawingByItsDots) {
   for (int scx = 0; scx < 16; scx++)
     EXPECT_EQ(got[scx], (scx & 7) < 4 ? 65 : 66) << "cycles from the mode 2 request to the H-blank one, SCX " << scx;
 }
+
+// OAM shut in modes 2 and 3, video RAM and the palette data in mode 3:
+// the cartridge checks reads of 0xFF, dropped writes and the palette
+// index that steps on all the same.
+TEST(LcdStatus, LockedMemoriesReadFFAndDropWrites) {
+  const RunResult r = RunPellix({"--test", TestRomPath("locked_memory")}, MakeTempDir("locked-memory"));
+  EXPECT_EQ(r.out, TestRomPath("locked_memory") + ": passed\n") << r.err;
+}
