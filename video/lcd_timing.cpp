@@ -19,14 +19,12 @@ int StatLine = 0;
 int HandOffCarry = 0;
 int LcdEventAt = 0;
 uint64_t LcdNextEventAt = 0;
-uint64_t OamLockedFrom = 0, OamLockedUntil = 0, VramLockedFrom = 0, VramLockedUntil = 0;
 long FramesFinished = 0;
 int FrameReady = 0;
 int FrameStartPending = 0;
 
 namespace {
 
-constexpr uint8_t LcdOn = 0x80;
 constexpr uint8_t Coincidence = 0x04;        // STAT bit 2: LY equals LYC
 constexpr uint8_t SelectCoincidence = 0x40;  // STAT bit 6
 constexpr uint8_t StatSelectBits = 0x78;     // STAT bits 3-6, the writable ones
@@ -39,8 +37,6 @@ enum Mode { Hblank = 0, Vblank = 1, OamSearch = 2, Drawing = 3 };
 // 5); drawing has none.
 constexpr uint8_t ModeSelect[4] = {0x08, 0x10, 0x20, 0x00};
 constexpr int LyWrapDot = 4;  // line 153 shows LY = 153 for one machine cycle only
-
-bool LcdIsOn() { return LCDC & LcdOn; }
 
 int CurrentMode() {
   if (!LcdIsOn()) return Hblank;
@@ -80,17 +76,10 @@ void CompareLy() {
   else STAT &= static_cast<uint8_t>(~Coincidence);
 }
 
-// The machine cycle of the event LcdEventAt, and the locks of the line,
-// from where the counters stand.
+// The machine cycle of the event LcdEventAt, from where the counters stand.
 void NextEventFromCounters() {
   const int ahead = LcdEventAt > FrameDots ? LcdEventAt - FrameDots : 0;
   LcdNextEventAt = CycleAtDot(LcdSyncedDot + static_cast<uint64_t>(ahead));
-  OamLockedFrom = OamLockedUntil = VramLockedFrom = VramLockedUntil = 0;
-  if (!LcdIsOn() || LcdLine >= VisibleLines || LineComposed) return;
-  const uint64_t line_start = LcdSyncedDot - static_cast<uint64_t>(LineDots);
-  VramLockedFrom = CycleAtDot(line_start + DrawingStart);
-  OamLockedFrom = NoOamSearch ? VramLockedFrom : CycleAtDot(line_start);
-  OamLockedUntil = VramLockedUntil = CycleAtDot(line_start + static_cast<uint64_t>(DrawingEndDot));
 }
 
 void ScheduleNextEvent() {
@@ -282,9 +271,9 @@ void SaveLcdState(StateWriter& out) {
   out.i64(static_cast<int64_t>(LcdSyncedDot));
   const LineDrawing& d = CurrentDrawing;
   for (int field : {d.fine, d.window_x, d.pause_count, d.length}) out.i32(field);
-  for (const PipelinePause& pause : d.pauses) {
-    out.i32(pause.x);
-    out.i32(pause.dots);
+  for (int p = 0; p < d.pause_count; p++) {
+    out.i32(d.pauses[p].x);
+    out.i32(d.pauses[p].dots);
   }
 }
 
@@ -309,9 +298,9 @@ void LoadLcdState(StateReader& in) {
   d.window_x = in.number(0, ScreenWidth);
   d.pause_count = in.number(0, static_cast<int>(sizeof d.pauses / sizeof d.pauses[0]));
   d.length = in.number(ShortestDrawing, DotsPerLine);
-  for (PipelinePause& pause : d.pauses) {
-    pause.x = in.number(0, ScreenWidth);
-    pause.dots = in.number(0, DotsPerLine);
+  for (int p = 0; p < d.pause_count; p++) {
+    d.pauses[p].x = in.number(0, ScreenWidth);
+    d.pauses[p].dots = in.number(0, DotsPerLine);
   }
   if (LY >= LinesPerFrame || LcdSyncedDot > LcdClock()) in.refuse();
   NextEventFromCounters();

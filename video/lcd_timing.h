@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "cpu/registers.h"
+#include "memory/io_registers.h"
 
 // The LCD keeps the time of the 4194304 Hz crystal: one dot per tick. The
 // processor's machine cycle is four of them at normal speed. These two are
@@ -83,22 +84,18 @@ inline void LcdSync() {
   if (FrameDots >= LcdEventAt) AdvanceLcdEvents();
 }
 
-// The processor's way to OAM is shut while the LCD searches it and draws
-// (modes 2 and 3 of a visible line), to video RAM and the colour palette
-// data ports while it draws: as machine cycles [from, until) of the line
-// the LCD is on, worked out with each event.
-extern uint64_t OamLockedFrom, OamLockedUntil, VramLockedFrom, VramLockedUntil;
-
 // Whether the processor finds OAM or video RAM (and the palette data) shut
-// at the present cycle. The lines that have begun since the last event are
-// brought up first.
+// at the present cycle: OAM while the LCD searches it and draws (modes 2
+// and 3 of a visible line; on the first line after switching on only while
+// it draws), video RAM and the palette data while it draws.
+inline bool LcdIsOn() { return LCDC & 0x80; }
 inline bool OamLocked() {
-  if (TotalCycles >= LcdNextEventAt) LcdSync();
-  return TotalCycles >= OamLockedFrom && TotalCycles < OamLockedUntil;
+  LcdSync();
+  return LcdIsOn() && LcdLine < VisibleLines && !LineComposed && (LineDots >= DrawingStart || !NoOamSearch);
 }
 inline bool VramLocked() {
-  if (TotalCycles >= LcdNextEventAt) LcdSync();
-  return TotalCycles >= VramLockedFrom && TotalCycles < VramLockedUntil;
+  LcdSync();
+  return LcdIsOn() && LcdLine < VisibleLines && !LineComposed && LineDots >= DrawingStart;
 }
 
 uint8_t ReadStat();

@@ -34,9 +34,10 @@ void AddPause(LineDrawing& drawing, int x, int dots) {
 // and the window's at its start + 8k. Of several sprites over one tile
 // only the one with the longest wait waits for the fetch.
 void PlanDrawing(int line, LineDrawing& drawing) {
-  drawing = LineDrawing{};
   drawing.fine = SCX & 7;
-  drawing.length += drawing.fine;
+  drawing.window_x = ScreenWidth;
+  drawing.pause_count = 0;
+  drawing.length = ShortestDrawing + drawing.fine;
   if ((LCDC & LcdcWindowOn) && (WindowYReached || line == WY) && WX <= WindowXLimit) {
     drawing.window_x = WX < WindowXOffset ? 0 : WX - WindowXOffset;
     // A window at WX 0 over fine scroll starts a dot early.
@@ -44,11 +45,12 @@ void PlanDrawing(int line, LineDrawing& drawing) {
   }
   int chosen[SpritesPerLine];
   const int count = ChooseSprites(line, chosen);
+  if (!count) return;
   // The longest wait in each tile column, the background's first, then
   // the window's, and the sprite that waits it.
   constexpr int Columns = (SpriteXLimit + 2 * TileWidth) / TileWidth;
   int wait[2 * Columns] = {};
-  int waiter[2 * Columns] = {};
+  int waiter[2 * Columns];
   bool at_left_edge = false;
   for (int i = 0; i < count; i++) {
     const int x = Oam[4 * chosen[i] + 1];  // the screen's x + 8

@@ -25,13 +25,13 @@ struct PipelinePause {
 // The drawing of one line as the registers and OAM stood when it was
 // planned.
 struct LineDrawing {
-  int fine = 0;                      // SCX mod 8: pixels thrown away at the start
-  int window_x = ScreenWidth;        // where the window starts, or ScreenWidth for none
+  int fine = 0;                // SCX mod 8: pixels thrown away at the start
+  int window_x = ScreenWidth;  // where the window starts, or ScreenWidth for none
   int pause_count = 0;
   // In order of x: the window's start, each sprite's fetch, the fine
   // scroll again for sprites at the left edge, and each tile's fetch wait.
   PipelinePause pauses[2 * SpritesPerLine + 2];
-  int length = ShortestDrawing;      // dots from the start of drawing to its end
+  int length = ShortestDrawing;  // dots from the start of drawing to its end
 };
 
 // Plans visible line `line` from the registers and OAM as they stand: the
