@@ -49,6 +49,12 @@ uint8_t JoypadByte() {
   return static_cast<uint8_t>(0xFF & ~held);
 }
 
+// A register that changes the picture: written while a line is drawn, the
+// pixels before the write keep the old value.
+void WritingPicture(uint8_t old, uint8_t value, PictureWrite kind) {
+  if (old != value) PictureRegisterWriting(kind);
+}
+
 }  // namespace
 
 void SaveIoState(StateWriter& out) {
@@ -146,17 +152,24 @@ void IoWrite(int address, int value) {
     case 0xFF06: WriteTma(v); break;
     case 0xFF07: WriteTac(v); break;
     case 0xFF0F: IF = v & InterruptBits; break;
-    case 0xFF40: LcdcWritten(v); break;
+    case 0xFF40:
+      WritingPicture(LCDC, v, (LCDC ^ v) & ~(LcdcBgOn | LcdcSpritesOn) ? PictureWrite::Fetch : PictureWrite::Output);
+      LcdcWritten(v);
+      break;
     case 0xFF41: StatWritten(v); break;  // only the source selects (bits 3-6) are written
-    case 0xFF42: SCY = v; break;
-    case 0xFF43: SCX = v; DrawingRegisterWritten(); break;
+    case 0xFF42: WritingPicture(SCY, v, PictureWrite::Fetch); SCY = v; break;
+    case 0xFF43:
+      WritingPicture(SCX, v, PictureWrite::Fetch);
+      SCX = v;
+      DrawingRegisterWritten();
+      break;
     case 0xFF45: LycWritten(v); break;
     case 0xFF46: StartOamDma(v); break;
-    case 0xFF47: BGP = v; DecodePalette(0); break;
-    case 0xFF48: OBP0 = v; DecodePalette(1); break;
-    case 0xFF49: OBP1 = v; DecodePalette(2); break;
-    case 0xFF4A: WY = v; DrawingRegisterWritten(); break;
-    case 0xFF4B: WX = v; DrawingRegisterWritten(); break;
+    case 0xFF47: WritingPicture(BGP, v, PictureWrite::Output); BGP = v; DecodePalette(0); break;
+    case 0xFF48: WritingPicture(OBP0, v, PictureWrite::Output); OBP0 = v; DecodePalette(1); break;
+    case 0xFF49: WritingPicture(OBP1, v, PictureWrite::Output); OBP1 = v; DecodePalette(2); break;
+    case 0xFF4A: WritingPicture(WY, v, PictureWrite::Fetch); WY = v; DrawingRegisterWritten(); break;
+    case 0xFF4B: WritingPicture(WX, v, PictureWrite::Fetch); WX = v; DrawingRegisterWritten(); break;
     case 0xFF4D: KEY1 = v & 1; break;
     case 0xFF4F:
       VBK = v & 1;

@@ -222,6 +222,13 @@ void LcdcWritten(uint8_t value) {
   ScheduleNextEvent();
 }
 
+void PictureRegisterWriting(PictureWrite kind) {
+  if (!LcdIsOn() || LcdLine >= VisibleLines || LineComposed || LineDots < DrawingStart || HiddenFrame) return;
+  const int dots = LineDots - DrawingStart;
+  const int x = kind == PictureWrite::Output ? PixelsOutBy(CurrentDrawing, dots) : TilesFetchedFrom(CurrentDrawing, dots);
+  DrawLinePiece(LcdLine, x, CurrentDrawing.fine);
+}
+
 void DrawingRegisterWritten() {
   if (!LcdIsOn() || LcdLine >= VisibleLines || LineDots >= DrawingStart) return;
   PlanLine();

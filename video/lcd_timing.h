@@ -112,6 +112,15 @@ class StateReader;
 void SaveLcdState(StateWriter& out);
 void LoadLcdState(StateReader& in);
 
+// How a register written while a line is drawn reaches the picture: through
+// the pixels the queue puts out from then on (BGP, OBP0, OBP1, LCDC's bits
+// 0 and 1, which are applied as pixels leave), or through the tiles the
+// fetcher fetches from then on (the scroll, the maps, the tile data, the
+// window). Called before the write lands: the pixels before that point are
+// drawn from the registers as they stood.
+enum class PictureWrite { Output, Fetch };
+void PictureRegisterWriting(PictureWrite kind);
+
 // Processor writes of LCDC, STAT and LYC.
 void LcdcWritten(uint8_t value);
 // A register that the length of the drawing depends on (SCX, WX, WY) has

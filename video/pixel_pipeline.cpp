@@ -91,3 +91,18 @@ int PixelsOutBy(const LineDrawing& drawing, int dots) {
   const int out = dots > at ? x + (dots - at) : x;
   return out < ScreenWidth ? out : ScreenWidth;
 }
+
+// The first tile's fetch ends before any pixel leaves: it takes what stood
+// until FetchLead dots before its first (thrown away or shown) pixel.
+int TilesFetchedFrom(const LineDrawing& drawing, int dots) {
+  if (dots + FetchLead <= FirstPixelDelay) return 0;
+  const int out = PixelsOutBy(drawing, dots + FetchLead);
+  int tile;
+  if (out > drawing.window_x) {
+    tile = drawing.window_x + ((out - drawing.window_x + TileWidth - 1) & ~(TileWidth - 1));
+  } else {
+    tile = ((out + drawing.fine + TileWidth - 1) & ~(TileWidth - 1)) - drawing.fine;
+    if (tile > drawing.window_x) tile = drawing.window_x;
+  }
+  return tile < ScreenWidth ? tile : ScreenWidth;
+}

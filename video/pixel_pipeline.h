@@ -46,3 +46,11 @@ void PlanDrawing(int line, LineDrawing& drawing);
 // How many pixels of the line the pipeline has put out `dots` dots after
 // its drawing started.
 int PixelsOutBy(const LineDrawing& drawing, int dots);
+
+// The x from which the tiles the fetcher fetches from `dots` dots after the
+// drawing started on lie: the fetcher reads a tile's map entry and data
+// FetchLead dots before the tile's first pixel leaves the queue, and works
+// a tile at a time from the background's first tile (cut by the fine
+// scroll) or from the window's start.
+constexpr int FetchLead = 6;
+int TilesFetchedFrom(const LineDrawing& drawing, int dots);

@@ -259,23 +259,35 @@ TEST(LcdTiming, LcdSwitchedOffAndOnBeforeVblankStillHandsFramesOver) {
   EXPECT_GE(FramesFinished, 40 * 10100 / CyclesPerFrame - 1);
 }
 
-// A line is composed from the registers as they stand when its drawing
-// ends, at cycle 65 of a line without scroll, window or sprites.
-TEST(LcdTiming, LinesAreComposedWhenTheirDrawingEnds) {
+// A write while a line is drawn reaches only the pixels after it; one
+// before the drawing starts, the whole line. BGP is applied as pixels
+// leave: written at cycle 40 (dot 160), 75 dots into the drawing, the 63
+// pixels out by then keep the old shades. SCX is read by the fetcher a tile
+// at a time, 6 dots ahead, but its low bits only as the drawing starts.
+TEST(LcdTiming, WritesWhileALineIsDrawnReachThePixelsAfterThem) {
   StartLcd();
   SetUpPicture(0x91);
   PutSolidTile(0, 1, 3);
-  SetMap(0x1800, 1, 0, 1);  // column 1 dark, column 0 light
-  RunCycles(114 * 2 + 64);  // line 2, just before its drawing ends
-  ASSERT_EQ(LY, 2);
-  BusWrite(0xFF43, 8);      // SCX: column 1 moves to x = 0
-  RunCycles(1);
-  EXPECT_EQ(Pixel(0, 2), Shade3) << "the write before cycle 65 counts for this line";
-  EXPECT_EQ(Pixel(0, 1), Shade0) << "line 1 was composed before";
-  BusWrite(0xFF43, 0);
+  for (int column = 0; column < 32; column++) SetMap(0x1800, column, 0, column & 1);  // dark odd columns
+  RunCycles(114 * 2 + 10);  // line 2's OAM search
+  BusWrite(0xFF47, 0x00);   // every colour light
+  RunCycles(60);            // H-blank
+  BusWrite(0xFF47, 0xE4);
+  RunCycles(114 - 70 + 40);
+  ASSERT_EQ(LY, 3);
+  BusWrite(0xFF47, 0x00);
   RunCycles(114);
-  EXPECT_EQ(Pixel(0, 2), Shade3) << "line 2 is not drawn again";
-  EXPECT_EQ(Pixel(0, 3), Shade0);
+  for (int x = 0; x < ScreenWidth; x++) {
+    ASSERT_EQ(Pixel(x, 2), Shade0) << "a write before the drawing: x = " << x;
+    ASSERT_EQ(Pixel(x, 3), x < 63 && (x & 8) ? Shade3 : Shade0) << "x = " << x;
+  }
+
+  BusWrite(0xFF47, 0xE4);
+  RunCycles(114 - 40 + 40);  // line 5, cycle 40: 63 pixels out, 69 due at the fetch
+  BusWrite(0xFF43, 0x0F);   // a tile on, and a fine scroll that waits for the next line
+  RunCycles(114);
+  for (int x = 0; x < ScreenWidth; x++)
+    ASSERT_EQ(Pixel(x, 5), ((x < 72 ? x : x + 8) & 8) ? Shade3 : Shade0) << "SCX from x = 72: x = " << x;
 }
 
 // The processor counts the machine's time: stopped, it counts no more.
