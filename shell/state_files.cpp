@@ -54,18 +54,10 @@ uint32_t Crc(const uint8_t* data, size_t size) {
   return static_cast<uint32_t>(crc);
 }
 
-// Worked out once per cartridge image: every state file of the run needs it.
-uint32_t CartridgeCrc() {
-  static const uint8_t* image = nullptr;
-  static long size = 0;
-  static uint32_t crc = 0;
-  if (image != RomImage || size != RomImageSize) {
-    image = RomImage;
-    size = RomImageSize;
-    crc = RomImage ? Crc(RomImage, static_cast<size_t>(RomImageSize)) : 0;
-  }
-  return crc;
-}
+// Worked out for every state file written or read: a cartridge loaded
+// later may lie where the last one lay and have its size, so the image's
+// place and size cannot stand for its contents.
+uint32_t CartridgeCrc() { return RomImage ? Crc(RomImage, static_cast<size_t>(RomImageSize)) : 0; }
 
 // The title as the header holds it, printable characters only.
 std::string Title(const uint8_t* bytes) {
