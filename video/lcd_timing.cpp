@@ -36,7 +36,7 @@ enum Mode { Hblank = 0, Vblank = 1, OamSearch = 2, Drawing = 3 };
 // The STAT bit that selects each mode as an interrupt source (bits 3, 4,
 // 5); drawing has none.
 constexpr uint8_t ModeSelect[4] = {0x08, 0x10, 0x20, 0x00};
-constexpr int LyWrapDot = 4;  // line 153 shows LY = 153 for one machine cycle only
+constexpr int LyWrapDot = 4;  // line 153 shows LY = 153 for its first 4 dots only
 
 int CurrentMode() {
   if (!LcdIsOn()) return Hblank;
@@ -53,12 +53,18 @@ uint8_t ModeSources() {
   return ModeSelect[CurrentMode()];
 }
 
-// The drawing of visible line LY as the registers and OAM stand now.
+// The drawing of visible line LcdLine in full, where its pixels leave, as
+// the registers and OAM stood when it started: worked out at the first
+// write that changes the picture while the line is drawn (the registers
+// are as they were when the drawing started until then), kept for the
+// line's later writes.
 LineDrawing CurrentDrawing;
+int CurrentDrawingPlanned = 0;
 
+// As the line starts, only how long its drawing takes.
 void PlanLine() {
-  PlanDrawing(LcdLine, CurrentDrawing);
-  DrawingEndDot = DrawingStart + CurrentDrawing.length;
+  DrawingEndDot = DrawingStart + DrawingLength(LcdLine);
+  CurrentDrawingPlanned = 0;
 }
 
 // The selected conditions are OR-ed into one line, and only its rise
@@ -77,12 +83,12 @@ void CompareLy() {
 }
 
 // The machine cycle of the event LcdEventAt, from where the counters stand.
-void NextEventFromCounters() {
+inline void NextEventFromCounters() {
   const int ahead = LcdEventAt > FrameDots ? LcdEventAt - FrameDots : 0;
   LcdNextEventAt = CycleAtDot(LcdSyncedDot + static_cast<uint64_t>(ahead));
 }
 
-void ScheduleNextEvent() {
+inline void ScheduleNextEvent() {
   const int line_start = FrameDots - LineDots;
   if (!LcdIsOn()) LcdEventAt = DotsPerFrame;
   else if (LcdLine < VisibleLines && !LineComposed) LcdEventAt = line_start + DrawingEndDot;
@@ -224,6 +230,10 @@ void LcdcWritten(uint8_t value) {
 
 void PictureRegisterWriting(PictureWrite kind) {
   if (!LcdIsOn() || LcdLine >= VisibleLines || LineComposed || LineDots < DrawingStart || HiddenFrame) return;
+  if (!CurrentDrawingPlanned) {
+    PlanDrawing(LcdLine, CurrentDrawing);
+    CurrentDrawingPlanned = 1;
+  }
   const int dots = LineDots - DrawingStart;
   const int x = kind == PictureWrite::Output ? PixelsOutBy(CurrentDrawing, dots) : TilesFetchedFrom(CurrentDrawing, dots);
   DrawLinePiece(LcdLine, x, CurrentDrawing.fine);
@@ -263,6 +273,7 @@ void ResetLcdCounters() {
   HiddenFrame = 0;
   LineComposed = 0;
   CurrentDrawing = LineDrawing{};
+  CurrentDrawingPlanned = 0;
   DrawingEndDot = DrawingStart + ShortestDrawing;
   StatLine = 0;
   HandOffCarry = 0;
@@ -276,11 +287,14 @@ void SaveLcdState(StateWriter& out) {
                       LcdEventAt, DrawingEndDot})
     out.i32(counter);
   out.i64(static_cast<int64_t>(LcdSyncedDot));
-  const LineDrawing& d = CurrentDrawing;
-  for (int field : {d.fine, d.window_x, d.pause_count, d.length}) out.i32(field);
-  for (int p = 0; p < d.pause_count; p++) {
-    out.i32(d.pauses[p].x);
-    out.i32(d.pauses[p].dots);
+  out.flag(CurrentDrawingPlanned);
+  if (CurrentDrawingPlanned) {
+    const LineDrawing& d = CurrentDrawing;
+    for (int field : {d.fine, d.window_x, d.pause_count, d.length}) out.i32(field);
+    for (int p = 0; p < d.pause_count; p++) {
+      out.i32(d.pauses[p].x);
+      out.i32(d.pauses[p].dots);
+    }
   }
 }
 
@@ -300,14 +314,18 @@ void LoadLcdState(StateReader& in) {
   LcdEventAt = in.number(0, Longest);
   DrawingEndDot = in.number(DrawingStart, DotsPerLine);
   LcdSyncedDot = static_cast<uint64_t>(in.i64());
+  CurrentDrawingPlanned = in.flag();
   LineDrawing& d = CurrentDrawing;
-  d.fine = in.number(0, 7);
-  d.window_x = in.number(0, ScreenWidth);
-  d.pause_count = in.number(0, static_cast<int>(sizeof d.pauses / sizeof d.pauses[0]));
-  d.length = in.number(ShortestDrawing, DotsPerLine);
-  for (int p = 0; p < d.pause_count; p++) {
-    d.pauses[p].x = in.number(0, ScreenWidth);
-    d.pauses[p].dots = in.number(0, DotsPerLine);
+  d = LineDrawing{};
+  if (CurrentDrawingPlanned) {
+    d.fine = in.number(0, 7);
+    d.window_x = in.number(0, ScreenWidth);
+    d.pause_count = in.number(0, static_cast<int>(sizeof d.pauses / sizeof d.pauses[0]));
+    d.length = in.number(ShortestDrawing, DotsPerLine);
+    for (int p = 0; p < d.pause_count; p++) {
+      d.pauses[p].x = in.number(0, ScreenWidth);
+      d.pauses[p].dots = in.number(0, DotsPerLine);
+    }
   }
   if (LY >= LinesPerFrame || LcdSyncedDot > LcdClock()) in.refuse();
   NextEventFromCounters();

@@ -18,6 +18,12 @@ constexpr int SpriteXOffset = 8;
 constexpr int SpriteXLimit = 168;  // sprites at X 168 and beyond are right of the picture
 constexpr int TileWidth = 8;
 
+// Where the window starts on the line, or ScreenWidth.
+int WindowStart(int line) {
+  if (!(LCDC & LcdcWindowOn) || !(WindowYReached || line == WY) || WX > WindowXLimit) return ScreenWidth;
+  return WX < WindowXOffset ? 0 : WX - WindowXOffset;
+}
+
 // Adds a pause at x, keeping the list in order of x (sprites arrive in OAM
 // order).
 void AddPause(LineDrawing& drawing, int x, int dots) {
@@ -38,8 +44,8 @@ void PlanDrawing(int line, LineDrawing& drawing) {
   drawing.window_x = ScreenWidth;
   drawing.pause_count = 0;
   drawing.length = ShortestDrawing + drawing.fine;
-  if ((LCDC & LcdcWindowOn) && (WindowYReached || line == WY) && WX <= WindowXLimit) {
-    drawing.window_x = WX < WindowXOffset ? 0 : WX - WindowXOffset;
+  if (WindowStart(line) < ScreenWidth) {
+    drawing.window_x = WindowStart(line);
     // A window at WX 0 over fine scroll starts a dot early.
     AddPause(drawing, drawing.window_x, WX == 0 && drawing.fine ? WindowStartDots - 1 : WindowStartDots);
   }
@@ -74,6 +80,13 @@ void PlanDrawing(int line, LineDrawing& drawing) {
   if (at_left_edge && drawing.fine) AddPause(drawing, 0, drawing.fine);
   for (int column = 0; column < 2 * Columns; column++)
     if (wait[column]) AddPause(drawing, waiter[column], wait[column]);
+}
+
+int DrawingLength(int line) {
+  if (WindowStart(line) == ScreenWidth && !SpritesOnLine(line)) return ShortestDrawing + (SCX & 7);
+  LineDrawing drawing;
+  PlanDrawing(line, drawing);
+  return drawing.length;
 }
 
 // Pixel x leaves the queue at FirstPixelDelay + fine + x plus the pauses at

@@ -43,6 +43,10 @@ struct LineDrawing {
 // the picture's left edge; those beyond its right edge do not.
 void PlanDrawing(int line, LineDrawing& drawing);
 
+// The length of PlanDrawing's plan for the line, in a few steps for a line
+// without window or sprites.
+int DrawingLength(int line);
+
 // How many pixels of the line the pipeline has put out `dots` dots after
 // its drawing started.
 int PixelsOutBy(const LineDrawing& drawing, int dots);

@@ -160,6 +160,8 @@ constexpr uint8_t BgPriorityFlag = 0x04;
 // from OAM and LCDC as they stand. Returns their count.
 constexpr int SpritesPerLine = 10;
 int ChooseSprites(int line, int chosen[SpritesPerLine]);
+// Their count alone.
+int SpritesOnLine(int line);
 // Draws the chosen sprites. background_wins: background colours 1-3 hide
 // the sprites of the behind class and, with the flag beside them, every
 // sprite. When clear (LCDC bit 0 clear on a colour cartridge) the sprites
