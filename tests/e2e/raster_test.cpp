@@ -1,6 +1,6 @@
 // Registers written while lines are drawn, through our own cartridges: the
-// pictures follow from when each write lands. A write 40 machine cycles
-// after a line's mode 2 request lands at dot 160; the drawing starts at dot
+// pictures follow from when each write lands. A write N machine cycles
+// after a line's mode 2 request lands at dot 4N; the drawing starts at dot
 // 85 and puts out its first pixel 12 dots later, one a dot.
 #include <gtest/gtest.h>
 
@@ -44,18 +44,14 @@ void ExpectPicture(const std::vector<std::vector<int>>& shades, int (*expected)(
 
 }  // namespace
 
-// BGP is applied as the pixels leave: the 63 put out before the write
-// keep the old shade.
-TEST(Raster, PaletteWrittenMidLineChangesThePixelsAfterTheWrite) {
-  ExpectPicture(Shades("palette_midline"), [](int x, int) { return x < 63 ? 3 : 0; }, "BGP from dark to light");
-}
-
-// The fetcher reads each tile 6 dots before its first pixel leaves, and the
-// window's start holds the queue 6 dots: by dot 166 the pixels up to 62 are
-// due, so the window's tile of pixels 56-63 is fetched and the background
-// follows from x = 64.
-TEST(Raster, WindowSwitchedOffMidLineEndsWithTheTileFetched) {
-  ExpectPicture(Shades("window_midline"), [](int x, int) { return x < 64 ? 3 : 0; }, "window, then background");
+// The window starts at the left edge and holds the queue 6 dots: pixel x
+// leaves at dot 85 + 12 + 6 + x. The fetcher reads each tile 6 dots before
+// its first pixel leaves, so LCDC at dot 160 ends the window after its tile
+// of pixels 56-63 (pixel 64's tile would be read at dot 161): the background
+// follows. BGP applies as pixels leave: at dot 176 the 73 put out keep it.
+TEST(Raster, WindowOffAndPaletteWrittenMidLineReachTheTilesAndPixelsAfterThem) {
+  ExpectPicture(Shades("midline_writes"), [](int x, int) { return x < 64 ? 3 : x < 73 ? 1 : 2; },
+                "window, background in the old shades, background in the new");
 }
 
 // The LY = LYC request comes as line 72 starts and its handler's write

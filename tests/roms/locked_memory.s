@@ -1,19 +1,21 @@
 ; The processor's way to OAM is shut while the LCD searches it and draws
 ; (modes 2 and 3), to video RAM and the colour palette data while it draws
 ; (mode 3): reads give 0xFF and writes are dropped, though a dropped palette
-; write still steps the index on. Each check waits for its mode by polling
-; STAT and reads or writes a few cycles into it. Reports through the status
-; block; the text names the first check that went wrong.
+; write still steps the index on. Reports through the status block; the
+; text names the first check that went wrong.
         .include "gb.inc"
         CARTRIDGE 0x02, 0x00, 0x02, 0x80   ; MBC1 with RAM, colour
 
+; A is what the check read: it must be `value`.
+        .macro EXPECT value, text
+        cp #value
+        ld hl, #text
+        jr nz, fail
+        .endm
+
         di
         ld sp, #0xFFFE
-1$:     ldh a, (rLY - 0xFF00)
-        cp #144
-        jr nz, 1$
-        xor a
-        ldh (rLCDC - 0xFF00), a         ; LCD off: everything open
+        call lcd_off
         ld a, #0x5A
         ld (0x8000), a
         ld (0xFE00), a
@@ -28,19 +30,13 @@
 
         ld c, #3                        ; drawing: all three shut
         call wait_mode
-        ld hl, #vram_drawing
         ld a, (0x8000)
-        cp #0xFF
-        jr nz, fail
-        ld hl, #oam_drawing
+        EXPECT 0xFF, vram_drawing
         ld a, (0xFE00)
-        cp #0xFF
-        jr nz, fail
+        EXPECT 0xFF, oam_drawing
         call wait_mode
-        ld hl, #palette_drawing
         ldh a, (rBCPD - 0xFF00)
-        cp #0xFF
-        jr nz, fail
+        EXPECT 0xFF, palette_drawing
         ld a, #0x11                     ; writes while drawing
         ld (0x8000), a
         ld (0xFE00), a
@@ -48,44 +44,27 @@
 
         ld c, #0                        ; H-blank: all open, nothing written
         call wait_mode
-        ld hl, #vram_written
         ld a, (0x8000)
-        cp #0x5A
-        jr nz, fail
-        ld hl, #oam_written
+        EXPECT 0x5A, vram_written
         ld a, (0xFE00)
-        cp #0x5A
-        jr nz, fail
-        ld hl, #index_step
+        EXPECT 0x5A, oam_written
         ldh a, (rBCPS - 0xFF00)
-        cp #0xC1                        ; index 1, bit 6 reads 1
-        jr nz, fail
+        EXPECT 0xC1, index_step         ; index 1, bit 6 reads 1
         xor a
         ldh (rBCPS - 0xFF00), a
-        ld hl, #palette_written
         ldh a, (rBCPD - 0xFF00)
-        cp #0x34
-        jr nz, fail
+        EXPECT 0x34, palette_written
 
-        ld a, #0x20                     ; OAM search: OAM shut, video RAM open
-        ldh (rSTAT - 0xFF00), a
-        ld a, #IEF_STAT
-        ldh (rIE - 0xFF00), a
-        ld c, #3
+        ld c, #3                        ; OAM search: OAM shut, video RAM open
         call wait_mode                  ; so that the next request starts a line
-        xor a
-        ldh (rIF - 0xFF00), a
+        call wake_at_line_starts
         halt                            ; IME clear: goes on at the mode 2 request
         ld a, (0xFE00)                  ; 5 cycles into the line
         ld b, a
         ld a, (0x8000)                  ; 10 cycles in
-        ld hl, #vram_search
-        cp #0x5A
-        jr nz, fail
-        ld hl, #oam_search
+        EXPECT 0x5A, vram_search
         ld a, b
-        cp #0xFF
-        jr nz, fail
+        EXPECT 0xFF, oam_search
 
         ld hl, #passed
         ld b, #0
@@ -118,3 +97,4 @@ oam_search:      .asciz "OAM read during the OAM search is not 0xFF"
 vram_search:     .asciz "video RAM read during the OAM search is not open"
 
         .include "report.inc"
+        .include "lcd.inc"

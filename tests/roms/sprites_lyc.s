@@ -73,4 +73,4 @@ set_lcdc:
         halt
         jr 2$
 
-        .include "raster.inc"
+        .include "lcd.inc"
