@@ -5,6 +5,7 @@
 
 #include "cpu/registers.h"
 #include "memory/io_registers.h"
+#include "video/renderer.h"
 
 // The LCD keeps the time of the 4194304 Hz crystal: one dot per tick. The
 // processor's machine cycle is four of them at normal speed. These two are
@@ -41,8 +42,8 @@ extern int NoOamSearch;
 // The first frame after the LCD is switched on is not shown: its lines are
 // not drawn, and the picture stays blank.
 extern int HiddenFrame;
-extern int LineComposed;  // the drawing of visible line LY has ended (H-blank)
-// The dot of visible line LY at which its drawing ends: planned as the line
+extern int LineComposed;  // the drawing of visible line LcdLine has ended (H-blank)
+// The dot of visible line LcdLine at which its drawing ends: planned as the line
 // starts, and again when a register it depends on is written before the
 // drawing starts.
 extern int DrawingEndDot;
@@ -84,11 +85,12 @@ inline void LcdSync() {
   if (FrameDots >= LcdEventAt) AdvanceLcdEvents();
 }
 
+inline bool LcdIsOn() { return LCDC & LcdcLcdOn; }
+
 // Whether the processor finds OAM or video RAM (and the palette data) shut
 // at the present cycle: OAM while the LCD searches it and draws (modes 2
 // and 3 of a visible line; on the first line after switching on only while
 // it draws), video RAM and the palette data while it draws.
-inline bool LcdIsOn() { return LCDC & 0x80; }
 inline bool OamLocked() {
   LcdSync();
   return LcdIsOn() && LcdLine < VisibleLines && !LineComposed && (LineDots >= DrawingStart || !NoOamSearch);

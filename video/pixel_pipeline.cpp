@@ -2,7 +2,6 @@
 
 #include "memory/bus.h"
 #include "memory/io_registers.h"
-#include "memory/machine.h"
 
 namespace {
 
