@@ -147,5 +147,11 @@ void PaletteWrite(int address, uint8_t value) {
   const int at = index & IndexBits;
   memory[at] = value;
   if (ColourCartridge) ColourChanged(memory, sprites ? SpritePixels : BgPixels, at);
-  if (index & AutoIncrement) index = static_cast<uint8_t>(AutoIncrement | ((at + 1) & IndexBits));
+  StepPaletteIndex(address);
+}
+
+// Also after a write that the drawing kept from landing.
+void StepPaletteIndex(int address) {
+  uint8_t& index = address >= 0xFF6A ? SpritePaletteIndex : BgPaletteIndex;
+  if (index & AutoIncrement) index = static_cast<uint8_t>(AutoIncrement | ((index + 1) & IndexBits));
 }

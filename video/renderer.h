@@ -109,23 +109,43 @@ void RebuildPalettePixels();
 // The palette ports 0xFF68-0xFF6B.
 uint8_t PaletteRead(int address);
 void PaletteWrite(int address, uint8_t value);
+// A data port's index steps on after a write with bit 7 of the index set.
+void StepPaletteIndex(int address);
 
 // A new frame starts at line 0: the window starts again at its first row.
 void StartPicture();
 // Draws visible line `line` of the picture from the registers, OAM and
-// video RAM as they stand now.
+// video RAM as they stand now; on a line drawn in pieces, the pixels after
+// the last piece.
 void ComposeLine(int line);
+
+// A line drawn in pieces. When a register that changes the picture is
+// written while a line is drawn, the pixels the LCD has put out by then
+// (or fetched, for the registers the fetcher reads) are drawn first, from
+// the registers as they stood: DrawLinePiece draws pixels up to x = `to`
+// from where the last piece ended. `fine` is SCX mod 8 as the drawing
+// started: the fine scroll of the whole line, whatever SCX is written
+// later. The line's last piece is drawn when its drawing ends. Lines
+// without such a write are drawn whole, as before.
+void DrawLinePiece(int line, int to, int fine);
+// The x up to which the line being drawn has been drawn in pieces, or -1
+// while it is not drawn in pieces; its fine scroll; and where the window
+// started on it (ScreenWidth while it has not).
+extern int LinePieceEnd;
+extern int LinePieceFine;
+extern int LineWindowStart;
 // The picture of a switched-off LCD: every pixel white (the lightest shade).
 void BlankPicture();
 
-// The layers of one line, in the order ComposeLine draws them. `pixels` is
+// The layers of one line, in the order ComposeLine draws them, the
+// background scrolled by `scx`, the window from screen x = x0. `pixels` is
 // the line of the work bitmap; `numbers` holds the background or window
 // colour number under each pixel, with BgPriorityFlag beside it where the
 // tile's attributes raise it over sprites. The sprites need the numbers;
 // on a line without sprites `numbers` is null and the background and the
 // window leave them out.
-void DrawBackgroundLine(int line, uint16_t* pixels, uint8_t* numbers);
-void DrawWindowLine(uint16_t* pixels, uint8_t* numbers);
+void DrawBackgroundLine(int line, int scx, uint16_t* pixels, uint8_t* numbers);
+void DrawWindowLine(int x0, uint16_t* pixels, uint8_t* numbers);
 constexpr uint8_t BgPriorityFlag = 0x04;
 
 // The sprites of visible line `line` (0-143): the first ten OAM entries
@@ -133,6 +153,8 @@ constexpr uint8_t BgPriorityFlag = 0x04;
 // from OAM and LCDC as they stand. Returns their count.
 constexpr int SpritesPerLine = 10;
 int ChooseSprites(int line, int chosen[SpritesPerLine]);
+// Their count alone.
+int SpritesOnLine(int line);
 // Draws the chosen sprites. background_wins: background colours 1-3 hide
 // the sprites of the behind class and, with the flag beside them, every
 // sprite. When clear (LCDC bit 0 clear on a colour cartridge) the sprites

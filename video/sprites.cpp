@@ -66,6 +66,12 @@ int ChooseSprites(int line, int chosen[SpritesPerLine]) {
   return count;
 }
 
+int SpritesOnLine(int line) {
+  const int height = SpriteHeight();
+  if (height != ChosenHeight || ChosenAt != OamChanges) ChooseForEveryLine(height);
+  return LineSpriteCount[line];
+}
+
 // Sprites are drawn from the highest priority down: for a colour cartridge
 // in OAM order, for a monochrome one by X. A sprite pixel that is not
 // transparent claims its position: a lower sprite cannot show there even

@@ -206,6 +206,7 @@ TEST(BackgroundLine, LinesKeptFromTheLastFrameShowEveryChangeSince) {
         {"SCY", [] { IoWrite(0xFF42, 9); }},
         {"the window shown", [] { IoWrite(0xFF4A, 40); IoWrite(0xFF4B, 57); IoWrite(0xFF40, 0xB3); }},
         {"WX", [] { IoWrite(0xFF4B, 90); }},
+        {"WY: the window a line higher", [] { IoWrite(0xFF4A, 39); }},
         {"the window's map", [] { IoWrite(0xFF40, 0xF3); }},
         {"the sprite moved away", [] { SetSprite(0, 16 + 100, 8 + 30, 2, 0); }},
         {"an attribute in bank 1", [] { IoWrite(0xFF4F, 1); BusWrite(0x9800 + 32 * 3 + 3, 0x21); IoWrite(0xFF4F, 0); }},
