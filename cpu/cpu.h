@@ -49,3 +49,6 @@ void Halt();
 // A halted step: wakes when an enabled request is pending (true), else
 // waits up to the next event, when IF can change (false).
 bool WakeFromHalt();
+// A stopped step: wakes when a button is held (true), else waits up to the
+// next event (false).
+bool WakeFromStop();

@@ -353,14 +353,12 @@ void Rst() {
 
 void Nop() { Cpu.PC += 1; }
 
-// The colour model's speed switch: a prepared KEY1 toggles the speed flag.
-// The processor does not stop.
+// With KEY1 prepared (a colour cartridge's own mode), the speed switch;
+// otherwise the processor stops until a button is pressed.
 void Stop() {
   Cpu.PC += 2;
-  if (KEY1) {
-    DoubleSpeed ^= 1;
-    KEY1 = 0;
-  }
+  if (KEY1 & 1) SwitchSpeed();
+  else EnterStopMode();
 }
 
 void HaltOp() { Halt(); }
@@ -479,7 +477,7 @@ namespace {
 // the fetch and the instruction, each access at its own cycle.
 inline void Step() {
   const uint64_t start = TotalCycles;
-  if (Cpu.Halted && !WakeFromHalt()) {
+  if ((Cpu.Halted && !WakeFromHalt()) || (Cpu.Stopped && !WakeFromStop())) {
     Cpu.Opcode = 0;
     InstructionCycles = static_cast<int>(TotalCycles - start);
     return;

@@ -54,6 +54,20 @@ bool WakeFromHalt() {
   return true;
 }
 
+// A button of the selected half pressed ends the stop; until then the wait
+// goes from event to event, as a halt's does, the system counter held at 0.
+bool WakeFromStop() {
+  if (JoypadLineLow()) {
+    Cpu.Stopped = 0;
+    RestartLcd();
+    ScheduleEvents();
+    return true;
+  }
+  TotalCycles = NextEventAt > TotalCycles ? NextEventAt : TotalCycles + 1;
+  RestartCounter();
+  return false;
+}
+
 // With IME clear and an enabled request already pending HALT does not halt,
 // and the processor fails to move PC past the next opcode once. Otherwise it
 // halts until an enabled request comes, which with nothing enabled in IE is

@@ -7,12 +7,21 @@ CpuRegisters Cpu;
 int InstructionCycles = 0;
 uint64_t TotalCycles = 0;
 int CpuStopped = 0;
+int ClockShift = NormalClockShift;
+uint64_t CycleAtSpeedSet = 0, ClockAtSpeedSet = 0;
+
+void SetMachineSpeed(int clock_shift) {
+  ClockAtSpeedSet = MachineClock();
+  CycleAtSpeedSet = TotalCycles;
+  ClockShift = clock_shift;
+}
 
 // The count goes on across a reset, as the machine's other clocks do.
 void ResetCpu() {
   Cpu = CpuRegisters{};
   InstructionCycles = 0;
   CpuStopped = 0;
+  SetMachineSpeed(NormalClockShift);
 }
 
 void SaveCpuState(StateWriter& out) {
@@ -25,9 +34,13 @@ void SaveCpuState(StateWriter& out) {
   out.u8(Cpu.HaltBug);
   out.u8(Cpu.Opcode);
   out.i32(Cpu.Halted);
+  out.i32(Cpu.Stopped);
   out.i32(InstructionCycles);
   out.i64(static_cast<int64_t>(TotalCycles));
   out.i32(CpuStopped);
+  out.i32(ClockShift);
+  out.i64(static_cast<int64_t>(CycleAtSpeedSet));
+  out.i64(static_cast<int64_t>(ClockAtSpeedSet));
 }
 
 namespace {
@@ -48,9 +61,14 @@ void LoadCpuState(StateReader& in) {
   Cpu.HaltBug = in.flag();
   Cpu.Opcode = in.u8();
   Cpu.Halted = in.number(0, 1);
+  Cpu.Stopped = in.number(0, 1);
   InstructionCycles = in.number(0, LongestStep);
   TotalCycles = static_cast<uint64_t>(in.i64());
   CpuStopped = in.number(0, 1);
+  ClockShift = in.number(DoubleSpeedClockShift, NormalClockShift);
+  CycleAtSpeedSet = static_cast<uint64_t>(in.i64());
+  ClockAtSpeedSet = static_cast<uint64_t>(in.i64());
+  if (CycleAtSpeedSet > TotalCycles) in.refuse();
 }
 
 // The stack grows downwards and holds words little-endian like every other

@@ -15,6 +15,7 @@ struct CpuRegisters {
   uint8_t HaltBug;  // HALT did not halt: the next opcode's byte is read twice
   uint8_t Opcode;   // the opcode fetched by the current step; 0 while halted
   int Halted;       // 1 while waiting after HALT
+  int Stopped;      // 1 after STOP without a speed switch, until a button is pressed
 };
 
 extern CpuRegisters Cpu;
@@ -23,6 +24,19 @@ extern int InstructionCycles;  // machine cycles of the latest step
 // cycle of the processor, in the order it makes them. The machine's time.
 extern uint64_t TotalCycles;
 extern int CpuStopped;         // set after an undefined opcode, never cleared
+
+// The 4194304 Hz clock that the LCD, the sound chip and VRAM DMA keep
+// whatever the processor's speed: 1 << ClockShift clocks a machine cycle,
+// four at normal speed and two in double speed. It stood at ClockAtSpeedSet
+// when the speed was last set, TotalCycles then standing at CycleAtSpeedSet.
+constexpr int NormalClockShift = 2, DoubleSpeedClockShift = 1;
+constexpr int NormalClocksPerCycle = 1 << NormalClockShift, DoubleSpeedClocksPerCycle = 1 << DoubleSpeedClockShift;
+extern int ClockShift;
+extern uint64_t CycleAtSpeedSet, ClockAtSpeedSet;
+inline int ClocksPerCycle() { return 1 << ClockShift; }
+inline uint64_t MachineClock() { return ClockAtSpeedSet + ((TotalCycles - CycleAtSpeedSet) << ClockShift); }
+// From now on, 1 << `clock_shift` clocks a machine cycle.
+void SetMachineSpeed(int clock_shift);
 
 inline uint16_t ReadBC() { return static_cast<uint16_t>(Cpu.B << 8 | Cpu.C); }
 inline uint16_t ReadDE() { return static_cast<uint16_t>(Cpu.D << 8 | Cpu.E); }

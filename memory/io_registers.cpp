@@ -44,6 +44,7 @@ uint8_t* const IoBytes[] = {&TIMA, &TMA, &TAC, &IF, &IE, &LCDC, &STAT, &SCY, &SC
                             &OBP1, &WY, &WX, &KEY1, &OPRI, &Undocumented[0], &Undocumented[1],
                             &Undocumented[2], &Undocumented[3]};
 constexpr uint8_t OpriUnused = 0xFE;        // read as 1s
+constexpr uint8_t Key1Unused = 0x7E;        // read as 1s
 constexpr uint8_t Undocumented75Bits = 0x70;
 constexpr uint8_t Undocumented75Unused = 0x8F;
 // The order in which a state holds the buttons.
@@ -65,6 +66,8 @@ void WritingPicture(uint8_t old, uint8_t value, PictureWrite kind) {
 }
 
 }  // namespace
+
+bool JoypadLineLow() { return (JoypadByte() & 0x0F) != 0x0F; }
 
 void SaveIoState(StateWriter& out) {
   out.section("IO  ");
@@ -132,7 +135,7 @@ uint8_t IoRead(int address) {
     case 0xFF4A: return WY;
     case 0xFF4B: return WX;
     case 0xFF46: return OamDmaRegister;
-    case 0xFF4D: return DoubleSpeed ? 0x80 : 0x00;  // the prepare bit does not read back
+    case 0xFF4D: return static_cast<uint8_t>((DoubleSpeed ? 0x80 : 0x00) | Key1Unused | KEY1);
     case 0xFF4F: return 0xFE | VBK;  // the bank in bit 0, as handlers that switch it save it
     case 0xFF51: case 0xFF52: case 0xFF53: case 0xFF54: case 0xFF55:
       return VramDmaRead(address);

@@ -30,6 +30,9 @@ constexpr uint8_t ButtonA = 0x10, ButtonB = 0x20, ButtonSelect = 0x40, ButtonSta
 extern uint8_t JoypadHeld;
 extern uint8_t JoypadNextFrame;
 extern int DoubleSpeed;   // toggled by STOP after a KEY1 prepare
+// One of the joypad's input lines is low: a button of the selected half is
+// held (what ends STOP).
+bool JoypadLineLow();
 
 // Every register of the page back to its program-start value.
 void ResetIoRegisters();

@@ -45,6 +45,15 @@ inline void SettleUnits() {
   LcdSync();
 }
 
+// STOP with KEY1 prepared: the other speed. Every unit is brought up to the
+// switch; the processor then waits while the switch settles
+// (SpeedSwitchClocks), the system counter held at 0 meanwhile.
+constexpr int SpeedSwitchClocks = 8200;
+void SwitchSpeed();
+// STOP without a switch: the processor stops, the system counter cleared
+// and held, until a button is pressed (WakeFromStop).
+void EnterStopMode();
+
 // After an instruction: the events due by now.
 inline void RunDueEvents() {
   if (TotalCycles >= NextEventAt) SyncUnits();

@@ -117,6 +117,11 @@ void WriteTac(uint8_t value) {
   TimerEventAt = NextEvent();
 }
 
+void RestartCounter() {
+  CounterOrigin = SyncedAt = TotalCycles;
+  TimerEventAt = NextEvent();
+}
+
 void ResetTimer() {
   CounterOrigin = SyncedAt = TotalCycles;
   OverflowAt = ReloadedAt = TimerEventAt = NoEvent;

@@ -55,6 +55,10 @@ void WriteTac(uint8_t value);
 // The counter at 0 now, TIMA, TMA and TAC cleared.
 void ResetTimer();
 
+// The counter stood still at 0 from the last sync until now (a speed
+// switch holds it): it starts again from 0, nothing counted meanwhile.
+void RestartCounter();
+
 // The timer's part of a machine state.
 class StateWriter;
 class StateReader;

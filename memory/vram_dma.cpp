@@ -2,8 +2,8 @@
 
 #include "cpu/registers.h"
 #include "memory/bus.h"
+#include "memory/io_registers.h"
 #include "memory/machine_state.h"
-#include "memory/timer.h"
 
 uint16_t VramDmaSource = 0;
 uint16_t VramDmaDestination = 0;
@@ -26,21 +26,25 @@ void CopyBlock() {
   }
 }
 
-// The processor waits while a general copy holds the bus: the cycles pass
-// as part of the instruction that started it, and the other units see them
-// pass as they catch up.
-void ProcessorWaits(int cycles) { TotalCycles += static_cast<uint64_t>(cycles); }
+// The processor waits while a copy holds the bus, for `blocks` blocks and
+// `extra` cycles: the time passes as part of the instruction that started
+// it (or the wait for the H-blank), and the other units see it pass as they
+// catch up. A block takes the same real time at either speed.
+void ProcessorWaits(int blocks, int extra = 0) {
+  TotalCycles += static_cast<uint64_t>((blocks * VramDmaBlockClocks >> ClockShift) + extra);
+}
 
 void Start(uint8_t value) {
   const int blocks = (value & LengthBits) + 1;
   if (value & HblankCopy) {
     VramDmaBlocksLeft = blocks;
     VramDmaActive = 1;
+    if (!(LCDC & 0x80)) VramDmaHblank();  // with the LCD off a block goes at once
     return;
   }
   for (int b = 0; b < blocks; b++) CopyBlock();
   VramDmaBlocksLeft = 0;
-  ProcessorWaits(blocks * VramDmaBlockWait);
+  ProcessorWaits(blocks, VramDmaStartCycles);
 }
 
 }  // namespace
@@ -69,12 +73,12 @@ void LoadVramDmaState(StateReader& in) {
   if (VramDmaActive && VramDmaBlocksLeft == 0) in.refuse();  // a running copy has a block to make
 }
 
-// 0xFF51-0xFF54 cannot be read back (0xFF). 0xFF55 reads, while an H-blank
-// copy runs, bit 7 = 0 and in bits 0-6 the blocks left − 1; with no copy
-// running (finished, stopped or never started) it reads 0xFF.
+// 0xFF51-0xFF54 cannot be read back (0xFF). 0xFF55 reads in bits 0-6 the
+// blocks left − 1, with bit 7 clear while an H-blank copy runs and set
+// once it was stopped; a finished (or never started) copy reads 0xFF.
 uint8_t VramDmaRead(int address) {
-  if (address != 0xFF55 || !VramDmaActive) return 0xFF;
-  return static_cast<uint8_t>((VramDmaBlocksLeft - 1) & LengthBits);
+  if (address != 0xFF55 || VramDmaBlocksLeft == 0) return 0xFF;
+  return static_cast<uint8_t>((VramDmaActive ? 0x00 : HblankCopy) | ((VramDmaBlocksLeft - 1) & LengthBits));
 }
 
 // The low four bits of both addresses are ignored, and the destination's
@@ -99,5 +103,6 @@ void VramDmaWrite(int address, uint8_t value) {
 
 void VramDmaHblank() {
   CopyBlock();
+  ProcessorWaits(1);
   if (--VramDmaBlocksLeft == 0) VramDmaActive = 0;
 }

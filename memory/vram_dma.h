@@ -5,8 +5,10 @@
 #include <cstdint>
 
 constexpr int VramDmaBlockSize = 16;
-// Machine cycles the processor waits for each block of a general copy.
-constexpr int VramDmaBlockWait = 8;
+// Clocks the processor waits for each block (8 machine cycles at normal
+// speed, 16 in double speed), and the cycles a general copy takes to start.
+constexpr int VramDmaBlockClocks = 32;
+constexpr int VramDmaStartCycles = 1;
 
 extern uint16_t VramDmaSource;       // the next byte to read (0xFF51/0xFF52)
 extern uint16_t VramDmaDestination;  // the next byte to write, 0x0000-0x1FFF from 0x8000 (0xFF53/0xFF54)
@@ -28,5 +30,6 @@ uint8_t VramDmaRead(int address);
 void VramDmaWrite(int address, uint8_t value);
 
 // The H-blank of a visible line has begun with the LCD on: the running
-// H-blank copy makes its next block.
+// H-blank copy makes its next block, the processor held meanwhile (also
+// while it is halted).
 void VramDmaHblank();

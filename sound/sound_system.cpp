@@ -10,7 +10,7 @@ SoundSystem::SoundSystem() {
   chip.square_synth.set_treble_eq(treble);
   chip.other_synth.set_treble_eq(treble);
   buffer.set_bass_frequency(SoundBassFrequency);
-  frame_start_cycle = static_cast<unsigned>(TotalCycles);
+  frame_start_clock = MachineClock();
   align_sequencer();
 }
 
@@ -18,14 +18,14 @@ SoundSystem::~SoundSystem() = default;
 
 void SoundSystem::save(StateWriter& out) const {
   out.section("SND ");
-  out.u32(frame_start_cycle);
+  out.i64(static_cast<int64_t>(frame_start_clock));
   chip.save(out);
   buffer.save(out);
 }
 
 void SoundSystem::load(StateReader& in) {
   in.section("SND ");
-  frame_start_cycle = in.u32();
+  frame_start_clock = static_cast<uint64_t>(in.i64());
   chip.load(in);
   buffer.load(in);
 }
@@ -33,12 +33,12 @@ void SoundSystem::load(StateReader& in) {
 // The frame lasts as long as the processor ran since the last one: video
 // frames are not all alike (the LCD turned on or off in one).
 void SoundSystem::end_frame() {
-  const unsigned cycles = static_cast<unsigned>(TotalCycles) - frame_start_cycle;
+  const uint64_t clocks = MachineClock() - frame_start_clock;
   const int time = frame_clock();
-  frame_start_cycle = static_cast<unsigned>(TotalCycles);
+  frame_start_clock = MachineClock();
   const bool stereo = chip.end_frame(time);
   buffer.end_frame(time, stereo);
-  if (cycles > MaxSoundFrameCycles) align_sequencer();  // time was dropped
+  if (clocks > MaxSoundFrameClocks) align_sequencer();  // time was dropped
   // Samples nobody takes (a front end that drains none) go, oldest first:
   // the buffers never fill up.
   int16_t dropped[2048];
@@ -50,12 +50,13 @@ void SoundSystem::end_frame() {
 }
 
 // The frame sequencer steps on each falling edge of the system counter's
-// bit 12, whenever the counter passes a multiple of the period: turning
+// bit 12 (13 in double speed, whose counter runs twice as fast): turning
 // the sound off and on does not move its steps in time, a DIV write does.
 void SoundSystem::align_sequencer() {
-  const uint64_t clock = (TotalCycles - CounterOrigin) * CounterClocksPerCycle;
-  const unsigned period = FrameSequencerPeriod;
-  chip.next_frame_time = static_cast<int>((period - clock % period) % period);
+  const uint64_t period = uint64_t{2} * SequencerCounterBit();
+  const uint64_t counter = (TotalCycles - CounterOrigin) * CounterClocksPerCycle;
+  const uint64_t to_edge = (period - counter % period) % period;
+  chip.next_frame_time = static_cast<int>(to_edge * ClocksPerCycle() / CounterClocksPerCycle);
 }
 
 const char* SoundSystem::set_sample_rate(long rate) {
@@ -69,13 +70,13 @@ const char* SoundSystem::set_sample_rate(long rate) {
 }
 
 void SoundSystem::counter_cleared(uint16_t before) {
-  chip.counter_cleared(frame_clock(), (before & SequencerCounterBit) != 0);
+  chip.counter_cleared(frame_clock(), (before & SequencerCounterBit()) != 0);
 }
 
 void SoundSystem::reset() {
   chip.reset();
   buffer.set_bass_frequency(SoundBassFrequency);
   buffer.clear();
-  frame_start_cycle = static_cast<unsigned>(TotalCycles);
+  frame_start_clock = MachineClock();
   align_sequencer();
 }

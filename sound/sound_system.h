@@ -8,14 +8,15 @@
 #include "sound/sound_chip.h"
 
 constexpr int SoundFrameClocks = 70224;   // master clocks per video frame
-constexpr int SoundClocksPerCycle = 4;    // master clocks per machine cycle
 constexpr long SoundClockRate = 4194304;  // master clocks per second
-constexpr uint16_t SequencerCounterBit = 1 << 12;  // its falling edge steps the frame sequencer
+// The system counter's bit whose falling edge steps the frame sequencer:
+// 12, or 13 in double speed.
+inline uint16_t SequencerCounterBit() { return ClockShift == DoubleSpeedClockShift ? 1 << 13 : 1 << 12; }
 constexpr int SoundBassFrequency = 461;   // corner of the output's high-pass, Hz
 constexpr double SoundTrebleDb = -20.0;   // treble roll-off of both synths
-// The longest sound frame, in machine cycles: four video frames. Time
-// beyond it (a frame held up, a jump of the processor's count) is dropped.
-constexpr unsigned MaxSoundFrameCycles = 4u * SoundFrameClocks / SoundClocksPerCycle;
+// The longest sound frame, in clocks: four video frames. Time beyond it (a
+// frame held up, a jump of the machine's count) is dropped.
+constexpr uint64_t MaxSoundFrameClocks = 4u * SoundFrameClocks;
 // The stereo pairs that may wait in the buffer for the front end; beyond
 // them the oldest are dropped at the frame's end. A front end that takes
 // the samples every frame never has more than a block waiting.
@@ -38,9 +39,9 @@ class SoundSystem {
     const int time = frame_clock();
     return chip.output_level(time, first) | chip.output_level(time, first + 1) << 4;
   }
-  // A DIV write cleared the system counter, which stood at `before`: its bit
-  // 12 falling steps the frame sequencer at once, and the steps go on from
-  // the cleared counter.
+  // A DIV write cleared the system counter, which stood at `before`: its
+  // sequencer bit falling steps the frame sequencer at once, and the steps
+  // go on from the cleared counter.
   void counter_cleared(uint16_t before);
   // Ends the sound frame at the processor's position: the chip runs to its
   // end and the buffer takes it. The next frame starts there. The front end
@@ -57,16 +58,16 @@ class SoundSystem {
   void save(StateWriter& out) const;
   void load(StateReader& in);
 
-  // Clocks from the frame's start to the processor's count, never past the
+  // Clocks from the frame's start to the machine's clock, never past the
   // longest frame.
   int frame_clock() const {
-    const unsigned cycles = static_cast<unsigned>(TotalCycles) - frame_start_cycle;
-    return static_cast<int>(cycles < MaxSoundFrameCycles ? cycles : MaxSoundFrameCycles) * SoundClocksPerCycle;
+    const uint64_t clocks = MachineClock() - frame_start_clock;
+    return static_cast<int>(clocks < MaxSoundFrameClocks ? clocks : MaxSoundFrameClocks);
   }
 
   SoundChip chip;
   StereoMixBuffer buffer;
-  unsigned frame_start_cycle = 0;  // the processor's count at the frame's start
+  uint64_t frame_start_clock = 0;  // the machine's clock at the frame's start
 
  private:
   void align_sequencer();

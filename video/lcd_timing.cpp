@@ -17,6 +17,7 @@ int LineComposed = 0;
 int DrawingEndDot = DrawingStart + ShortestDrawing;
 int StatLine = 0;
 int HandOffCarry = 0;
+int LcdStopped = 0;
 int LcdEventAt = 0;
 uint64_t LcdNextEventAt = 0;
 long FramesFinished = 0;
@@ -184,6 +185,26 @@ void SwitchLcdOn() {
 
 }  // namespace
 
+void LcdSpeedChanged() { NextEventFromCounters(); }
+
+void StopLcd() {
+  LcdSync();
+  const bool was_on = LcdIsOn();
+  LcdStopped = 1;
+  if (was_on) {
+    SwitchLcdOff();
+    BlankPicture(BlackColour);
+  }
+  ScheduleNextEvent();
+}
+
+void RestartLcd() {
+  LcdSync();
+  LcdStopped = 0;
+  if (LcdIsOn()) SwitchLcdOn();
+  ScheduleNextEvent();
+}
+
 // One frame ends at most: the events after it wait for the next call, so
 // that the front end's work between frames sees the machine at the end.
 void AdvanceLcdEvents() {
@@ -277,6 +298,7 @@ void ResetLcdCounters() {
   DrawingEndDot = DrawingStart + ShortestDrawing;
   StatLine = 0;
   HandOffCarry = 0;
+  LcdStopped = 0;
   LY = 0;
   LcdEventAt = 0;  // the next step schedules from the registers as they are then
 }
@@ -327,6 +349,7 @@ void LoadLcdState(StateReader& in) {
       d.pauses[p].dots = in.number(0, DotsPerLine);
     }
   }
+  LcdStopped = Cpu.Stopped;
   if (LY >= LinesPerFrame || LcdSyncedDot > LcdClock()) in.refuse();
   NextEventFromCounters();
 }

@@ -7,14 +7,21 @@
 #include "memory/io_registers.h"
 #include "video/renderer.h"
 
-// The LCD keeps the time of the 4194304 Hz crystal: one dot per tick. The
-// processor's machine cycle is four of them at normal speed. These two are
-// the only places where the LCD's time is derived from the processor's.
-constexpr int DotsPerCycle = 4;
+// The LCD keeps the time of the 4194304 Hz crystal, the machine's clock:
+// one dot per tick, four a machine cycle at normal speed and two in double
+// speed. These two are the only places where the LCD's time is derived
+// from the processor's.
+constexpr int DotsPerCycle = NormalClocksPerCycle;
 // Dots since power-on, as of the present machine cycle.
-inline uint64_t LcdClock() { return TotalCycles * DotsPerCycle; }
-// The first machine cycle by which the LCD's clock has reached `dot`.
-inline uint64_t CycleAtDot(uint64_t dot) { return (dot + DotsPerCycle - 1) / DotsPerCycle; }
+inline uint64_t LcdClock() { return MachineClock(); }
+// The first machine cycle by which the LCD's clock has reached `dot` (at
+// the present speed; a dot before the speed was set is reached already).
+inline uint64_t CycleAtDot(uint64_t dot) {
+  if (dot <= ClockAtSpeedSet) return CycleAtSpeedSet;
+  return CycleAtSpeedSet + ((dot - ClockAtSpeedSet + ClocksPerCycle() - 1) >> ClockShift);
+}
+// The speed changed: the next event's cycle is worked out again.
+void LcdSpeedChanged();
 
 constexpr int DotsPerLine = 456;
 // A visible line starts with mode 2 (where LY changes and the mode 2 source
@@ -85,7 +92,13 @@ inline void LcdSync() {
   if (FrameDots >= LcdEventAt) AdvanceLcdEvents();
 }
 
-inline bool LcdIsOn() { return LCDC & LcdcLcdOn; }
+// STOP stops the LCD with the processor: it counts as off meanwhile, and a
+// picture it was showing goes black.
+extern int LcdStopped;
+inline bool LcdIsOn() { return (LCDC & LcdcLcdOn) && !LcdStopped; }
+void StopLcd();
+// After STOP: the LCD starts again as when switched on.
+void RestartLcd();
 
 // Whether the processor finds OAM or video RAM (and the palette data) shut
 // at the present cycle: OAM while the LCD searches it and draws (modes 2

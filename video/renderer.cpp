@@ -220,9 +220,9 @@ void ComposeLine(int line) {
   if (sprites) DrawSpriteLine(line, chosen, sprites, pixels, line_numbers, !ColourCartridge || (lcdc & LcdcBgOn));
 }
 
-void BlankPicture() {
+void BlankPicture(uint16_t colour) {
   PictureChanged();
   LinePieceEnd = -1;
   for (auto& row : Picture)
-    for (uint16_t& pixel : row) pixel = WhiteColour;
+    for (uint16_t& pixel : row) pixel = colour;
 }

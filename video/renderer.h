@@ -26,6 +26,7 @@ extern int ShadeMap[3][4];                // BGP, OBP0, OBP1: colour number -> s
 // and black.
 constexpr uint16_t ShadeGreys[4] = {0x7FFF, 0x56B5, 0x294A, 0x0000};
 constexpr uint16_t WhiteColour = 0x7FFF;
+constexpr uint16_t BlackColour = 0x0000;
 
 // The colour model's palette memory: 8 background and 8 sprite palettes of
 // four colours, each colour two bytes, little-endian, red in bits 0-4,
@@ -135,7 +136,7 @@ extern int LinePieceEnd;
 extern int LinePieceFine;
 extern int LineWindowStart;
 // The picture of a switched-off LCD: every pixel white (the lightest shade).
-void BlankPicture();
+void BlankPicture(uint16_t colour = WhiteColour);
 
 // The layers of one line, in the order ComposeLine draws them, the
 // background scrolled by `scx`, the window from screen x = x0. `pixels` is

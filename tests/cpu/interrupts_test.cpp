@@ -300,23 +300,34 @@ TEST(Halt, LcdKeepsRunningAndVblankWakes) {
 
 // ---- STOP -------------------------------------------------------------------
 
-TEST(Stop, SwitchesSpeedOnlyWhenPrepared) {
+// STOP with KEY1 prepared switches the speed and waits while it settles,
+// the divider held at 0; without, the processor stops until a button.
+TEST(Stop, SwitchesSpeedWhenPreparedAndOtherwiseWaitsForAButton) {
   ResetTestMachine(ColourImage());
+  BusWrite(0xFF4D, 0x01);
+  EXPECT_EQ(BusRead(0xFF4D), 0x7F);
+  const uint64_t before = TotalCycles;
   Execute({0x10, 0x00});
   EXPECT_EQ(Cpu.PC, CodeAddress + 2);
-  EXPECT_EQ(DoubleSpeed, 0) << "without a prepare nothing happens";
-  EXPECT_EQ(Cpu.Halted, 0) << "the processor does not stop";
-
-  BusWrite(0xFF4D, 0x01);
-  EXPECT_EQ(BusRead(0xFF4D), 0x00);
-  Execute({0x10, 0x00});
   EXPECT_EQ(DoubleSpeed, 1);
-  EXPECT_EQ(BusRead(0xFF4D), 0x80);
-  EXPECT_EQ(KEY1, 0) << "the prepare is used up";
-
-  Execute({0x10, 0x00});
-  EXPECT_EQ(DoubleSpeed, 1);
+  EXPECT_EQ(BusRead(0xFF4D), 0xFE) << "the new speed in bit 7, the prepare used up";
+  EXPECT_EQ(TotalCycles - before, 1u + SpeedSwitchClocks / DoubleSpeedClocksPerCycle) << "the fetch, then the wait";
+  EXPECT_EQ(BusRead(0xFF04), 0) << "the divider starts again after the wait";
   BusWrite(0xFF4D, 0x01);
   Execute({0x10, 0x00});
   EXPECT_EQ(DoubleSpeed, 0) << "a second prepared STOP switches back";
+
+  BusWrite(0xFF00, 0x10);  // the buttons' half selected
+  Execute({0x10, 0x00});
+  EXPECT_EQ(Cpu.Stopped, 1) << "not prepared: stopped";
+  JoypadHeld = ButtonRight;
+  CpuStep();
+  CpuStep();
+  EXPECT_EQ(Cpu.PC, CodeAddress + 2) << "nothing runs, and a pad key of the other half does not wake it";
+  EXPECT_EQ(BusRead(0xFF04), 0) << "the divider is held at 0";
+  JoypadHeld = ButtonA;
+  CpuStep();
+  EXPECT_EQ(Cpu.Stopped, 0);
+  EXPECT_EQ(Cpu.PC, CodeAddress + 3) << "a button: the next instruction runs";
+  JoypadHeld = 0;
 }

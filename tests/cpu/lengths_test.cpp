@@ -62,6 +62,7 @@ void Prepare(int opcode, uint8_t flags) {
   Cpu.F = flags;
   Cpu.PC = CodeAddress;
   Cpu.Halted = 0;  // HALT with nothing enabled halts for good
+  Cpu.Stopped = 0;  // and STOP waits for a button
   IE = 0;
 }
 

@@ -186,7 +186,7 @@ TEST(ColourPicture, VramDmaCopiesWaitsAndReadsBack) {
   const int extra_ticks = got[1] - got[0];
   EXPECT_GE(extra_ticks, 127) << "64 blocks more cost 512 machine cycles: 128 ticks of 4";
   EXPECT_LE(extra_ticks, 129);
-  const uint8_t hblank[5] = {0x07, 0x06, 0x05, 0x04, 0xFF};
+  const uint8_t hblank[5] = {0x07, 0x06, 0x05, 0x04, 0x84};  // stopped: bit 7 set, 5 blocks left
   for (int i = 0; i < 5; i++)
     EXPECT_EQ(got[2 + i], hblank[i]) << (i < 4 ? "0xFF55 at the start of line " : "0xFF55 after the stop on line ")
                                      << (i < 4 ? i : 3);

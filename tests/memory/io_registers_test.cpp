@@ -94,13 +94,15 @@ TEST(IoRegisters, WorkRamBankZeroMeansOne) {
   EXPECT_EQ(BusRead(0xFF70), 0x01);
 }
 
-TEST(IoRegisters, SpeedSwitchPrepareDoesNotReadBack) {
+// KEY1: the speed in bit 7, the prepare bit in bit 0, the others read 1.
+TEST(IoRegisters, SpeedSwitchPrepareReadsBack) {
   ResetTestMachine(ColourImage());
+  EXPECT_EQ(BusRead(0xFF4D), 0x7E);
   BusWrite(0xFF4D, 0x01);
-  EXPECT_EQ(BusRead(0xFF4D), 0x00);
+  EXPECT_EQ(BusRead(0xFF4D), 0x7F);
   EXPECT_EQ(KEY1, 1);
   DoubleSpeed = 1;
-  EXPECT_EQ(BusRead(0xFF4D), 0x80);
+  EXPECT_EQ(BusRead(0xFF4D), 0xFF);
 }
 
 TEST(IoRegisters, PlainRegistersStoreWhatIsWritten) {

@@ -6,7 +6,7 @@
 ;      picture's way): 64 blocks more, 512 cycles of waiting, 128 ticks more
 ;   2-5  0xFF55 at the start of lines 0-3 during an H-blank copy of 8 blocks
 ;      started in V-blank: 0x07, 0x06, 0x05, 0x04
-;   6  0xFF55 after stopping that copy on line 3: 0xFF (no copy runs)
+;   6  0xFF55 after stopping that copy on line 3: bit 7 set, blocks left − 1
 ;   7  0xFF55 after a general copy: 0xFF
 ; The results wait in work RAM and go to video RAM in V-blank at the end.
 ; The H-blank copy takes the bytes 0x00-0x7F at 0x1100 to 0x8800: 48 of

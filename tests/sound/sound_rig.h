@@ -14,11 +14,15 @@
 #include "sound/sound_system.h"
 #include "shell/stream_output.h"
 
-constexpr int RigFrameCycles = SoundFrameClocks / SoundClocksPerCycle;
+// At normal speed, as the tests run: clocks of the sound per machine cycle,
+// and the longest sound frame in machine cycles.
+constexpr int SoundClocksPerCycle = NormalClocksPerCycle;
+constexpr unsigned MaxSoundFrameCycles = MaxSoundFrameClocks / NormalClocksPerCycle;
+constexpr uint64_t RigFrameCycles = SoundFrameClocks / NormalClocksPerCycle;
 
 // Moves the processor's running count on (it wraps, as in a run).
 inline void AdvanceCycles(unsigned cycles) {
-  TotalCycles = static_cast<int>(static_cast<unsigned>(TotalCycles) + cycles);
+  TotalCycles += cycles;
 }
 
 // The machine's frame end for the one sound system: the processor runs a
@@ -58,7 +62,7 @@ struct SoundRig {
   std::vector<int16_t> play(int frames) {
     std::vector<int16_t> out;
     for (int f = 0; f < frames; f++) {
-      const unsigned into = static_cast<unsigned>(TotalCycles) - sys->frame_start_cycle;
+      const uint64_t into = (MachineClock() - sys->frame_start_clock) / NormalClocksPerCycle;
       if (into < RigFrameCycles) AdvanceCycles(RigFrameCycles - into);
       sys->end_frame();
       std::vector<int16_t> block(static_cast<size_t>(sys->buffer.samples_available()));

@@ -31,17 +31,24 @@ std::string MapText(const std::vector<uint8_t>& vram) {
   return text;
 }
 
-void ExpectCartridgePrintsPassed(const std::string& rom, int frames, const std::string& folder) {
+void ExpectCartridgePrintsPassed(const std::string& rom, int frames, const std::string& folder, VerdictIn where) {
   const std::string dir = MakeTempDir(folder);
-  RunResult r = RunPellix({"--headless", "--frames", std::to_string(frames), rom}, dir);
+  RunResult r = RunPellix({"--headless", "--frames", std::to_string(frames), "--serial", "serial.txt", rom}, dir);
   ASSERT_FALSE(r.timed_out) << rom << " did not end after " << frames << " frames";
   ASSERT_EQ(r.exit_code, 0) << rom << " should run to its frame limit; stderr: " << r.err;
 
   const std::vector<uint8_t> vram = ReadFileBytes(dir + "/vram.bin");
   ASSERT_EQ(vram.size(), 8192u) << "vram.bin holds video RAM bank 0";
-  const std::string map = MapBytes(vram);
-  EXPECT_NE(map.find("Passed"), std::string::npos)
-      << rom << " should print \"Passed\" within " << frames << " frames; the screen reads:\n"
-      << MapText(vram);
-  EXPECT_EQ(map.find("Failed"), std::string::npos) << MapText(vram);
+  const std::vector<uint8_t> serial = ReadFileBytes(dir + "/serial.txt");
+  const std::string text = where == VerdictIn::Serial ? std::string(serial.begin(), serial.end()) : MapBytes(vram);
+  EXPECT_NE(text.find("Passed"), std::string::npos)
+      << rom << " should print \"Passed\" within " << frames << " frames; it sent:\n"
+      << std::string(serial.begin(), serial.end()) << "\nand the screen reads:\n" << MapText(vram);
+  EXPECT_EQ(MapBytes(vram).find("Failed"), std::string::npos) << MapText(vram);
+}
+
+void ExpectTestModePasses(const std::string& rom, int frames, const std::string& folder) {
+  const RunResult r = RunPellix({"--test", "--frames", std::to_string(frames), rom}, MakeTempDir(folder));
+  EXPECT_EQ(r.out, rom + ": passed\n") << "stderr: " << r.err;
+  EXPECT_EQ(r.exit_code, 0);
 }

@@ -1,0 +1,35 @@
+; STOP without a speed switch prepared: the processor stops (and the LCD,
+; whose screen goes black) until a button of the selected half is pressed.
+; The cartridge selects the buttons, stops, and once woken checks that A is
+; held and that DIV reads 0 (held at 0 through the stop). Reports through
+; the status block; it never reports while no button is pressed.
+        .include "gb.inc"
+        CARTRIDGE 0x02, 0x00, 0x02, 0xC0   ; MBC1 with RAM; colour only
+
+        di
+        ld sp, #0xFFFE
+        xor a
+        ldh (rIE - 0xFF00), a
+        ld a, #0x10                     ; the buttons' half (P15 low)
+        ldh (rP1 - 0xFF00), a
+        .db 0x10, 0x00                  ; STOP
+        ldh a, (rDIV - 0xFF00)
+        or a
+        ld hl, #div_ran
+        jr nz, fail
+        ldh a, (rP1 - 0xFF00)
+        bit 0, a                        ; A: 0 while held
+        ld hl, #no_button
+        jr nz, fail
+        ld hl, #passed
+        ld b, #0
+        jp report_status
+fail:
+        ld b, #1
+        jp report_status
+
+passed:         .asciz "stop mode"
+div_ran:        .asciz "DIV counted through the stop"
+no_button:      .asciz "the stop ended without a button"
+
+        .include "report.inc"
