@@ -139,9 +139,11 @@ int InstallCartridgeImage(const uint8_t* data, long size, const char** error) {
   return AdoptImage(image, size, error);
 }
 
-int LoadCartridge(const char* path, const char** error) {
-  const char* failure = nullptr;
-  ArchiveReader* reader = open_archive(path, &failure);
+namespace {
+
+// Takes the image from the entry the reader stands on (or the reason it was
+// not opened) and closes the reader.
+int LoadFrom(ArchiveReader* reader, const char* failure, const char** error) {
   if (!reader) {
     if (error) *error = failure ? failure : "Couldn't open file";
     return 1;
@@ -163,4 +165,22 @@ int LoadCartridge(const char* path, const char** error) {
     return 1;
   }
   return AdoptImage(image, size, error);
+}
+
+}  // namespace
+
+int LoadCartridge(const char* path, const char** error) {
+  const char* failure = nullptr;
+  ArchiveReader* reader = open_archive(path, &failure);
+  return LoadFrom(reader, failure, error);
+}
+
+int LoadCartridgeFromMemory(const char* name, const uint8_t* data, long size, const char** error) {
+  if (size <= 0) {
+    if (error) *error = EmptyImage;
+    return 1;
+  }
+  const char* failure = nullptr;
+  ArchiveReader* reader = open_archive_memory(name, data, size, &failure);
+  return LoadFrom(reader, failure, error);
 }

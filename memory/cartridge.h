@@ -22,6 +22,11 @@ extern long CartRamBytes;       // bytes of cartridge RAM: 0, 512 (MBC2) or 2 Ki
 // *error (when given) names the reason.
 int LoadCartridge(const char* path, const char** error = nullptr);
 
+// The same for a file's bytes held in memory (a plain image, a gzip file or
+// a ZIP archive), its kind told by the name's extension or by the bytes
+// (name may be null). The bytes stay the caller's.
+int LoadCartridgeFromMemory(const char* name, const uint8_t* data, long size, const char** error = nullptr);
+
 // Takes over an image already in memory (tests and loading share this):
 // pads it to whole banks and reads the header. Returns 0, or 1 when the
 // image is too large or memory runs out.
