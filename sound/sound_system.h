@@ -11,6 +11,7 @@ constexpr int SoundFrameClocks = 70224;   // master clocks per video frame
 constexpr int SoundClocksPerCycle = 4;    // master clocks per machine cycle
 constexpr long SoundClockRate = 4194304;  // master clocks per second
 constexpr uint16_t SequencerCounterBit = 1 << 12;  // its falling edge steps the frame sequencer
+constexpr long SynthSampleRate = 22050;   // stereo pairs per second the front ends run it at
 constexpr int SoundBassFrequency = 461;   // corner of the output's high-pass, Hz
 constexpr double SoundTrebleDb = -20.0;   // treble roll-off of both synths
 // The longest sound frame, in machine cycles: four video frames. Time
