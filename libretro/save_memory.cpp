@@ -65,6 +65,8 @@ void SetMemoryMap() {
 
 void StartSaveMemory() {
   SetMemoryMap();
+  bool achievements = true;  // the map is what achievement tools read
+  Ask(RETRO_ENVIRONMENT_SET_SUPPORT_ACHIEVEMENTS, &achievements);
   KeepClockBytes();
 }
 
