@@ -1,6 +1,6 @@
-// The entry points through which a cartridge image is read: a plain
-// file, a gzip file or the first file entry of a ZIP archive, from a path
-// or from memory.
+// The entry points through which a cartridge image is read: a plain file,
+// a gzip file or the file entries of a ZIP archive, one after the other,
+// from a path or from memory.
 #pragma once
 
 class ArchiveReader;
@@ -18,5 +18,13 @@ bool entry_present(const ArchiveReader* reader);
 long entry_size(const ArchiveReader* reader);
 // Reads the next n bytes of the current entry. Null on success, else an error text.
 const char* read_entry(ArchiveReader* reader, void* buffer, long n);
+// The current entry's name (the file's own, without ".gz", for a plain or
+// gzip file); empty when the reader stands on none.
+const char* entry_name(const ArchiveReader* reader);
+// Moves to the next file entry; entry_present turns false after the last.
+// Null on success, else an error text.
+const char* next_entry(ArchiveReader* reader);
+// Back to the first entry, to be read from its start. Null on success.
+const char* rewind_archive(ArchiveReader* reader);
 // Closes the file and destroys the reader; null does nothing.
 void close_archive(ArchiveReader* reader);

@@ -269,4 +269,12 @@ const char* read_entry(ArchiveReader* reader, void* buffer, long n) {
   return reader->read(buffer, static_cast<int32_t>(n));
 }
 
+const char* entry_name(const ArchiveReader* reader) {
+  return reader && !reader->done && reader->entry_name ? reader->entry_name : "";
+}
+
+const char* next_entry(ArchiveReader* reader) { return reader ? reader->next() : NoOpenArchiveText; }
+
+const char* rewind_archive(ArchiveReader* reader) { return reader ? reader->rewind() : NoOpenArchiveText; }
+
 void close_archive(ArchiveReader* reader) { delete reader; }

@@ -35,7 +35,7 @@ inline uint8_t FetchByte(int address) {
   if (address < 0x8000) return address < 0x4000 ? RomBank0Ptr[address] : RomBankPtr[address - 0x4000];
   if ((address >> 13) == 0xC000 >> 13)
     return address < 0xD000 ? WramBank0Ptr[address - 0xC000] : WramBankPtr[address - 0xD000];
-  return BusRead(address);
+  return ProcessorRead(address);
 }
 
 inline uint8_t ImmediateByte() { return FetchByte(Cpu.PC + 1); }

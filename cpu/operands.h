@@ -14,12 +14,13 @@
 inline uint8_t CpuRead(int address) {
   ++TotalCycles;
   if (OamDmaActive) return OamDmaRead(address);
-  return BusRead(address);
+  return ProcessorRead(address);
 }
 
 inline void CpuWrite(int address, int value) {
   ++TotalCycles;
   if (OamDmaActive && OamDmaBlocksWrite(address)) return;
+  if (ProcessorLockedOut(address)) return;
   BusWrite(address, value);
 }
 

@@ -68,7 +68,7 @@
         .org 0x50                       ; timer
         jp timer_handler
 
-        CARTRIDGE 0x02, 0x00, 0x02, 0x00   ; MBC1 with RAM, no battery; 32 KiB; 8 KiB of RAM
+        TITLED_CARTRIDGE 0x02, 0x00, 0x02, 0x00, ^/"PELLIX DEMO"/   ; MBC1 with RAM, no battery; 32 KiB; 8 KiB of RAM
 
 ; ---- Start --------------------------------------------------------------
 

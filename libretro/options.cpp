@@ -1,12 +1,9 @@
 #include "libretro/options.h"
 
-#include <cstdint>
 #include <cstring>
-#include <vector>
 
 #include "libretro/front_end.h"
-#include "memory/machine_state.h"
-#include "video/renderer.h"
+#include "video/picture_colours.h"
 
 namespace {
 
@@ -45,21 +42,10 @@ void DeclareOptions() {
     Ask(RETRO_ENVIRONMENT_SET_VARIABLES, const_cast<retro_variable*>(Variables));
 }
 
+// The machine's picture is the same in either look: the colours are the
+// front end's choice, and a change shows from the next picture on.
 void ReadOptions(bool take_all) {
-  if (take_all) {
-    TrueColoursOption = OwnColoursChosen();  // the reset that follows draws in them
-    return;
-  }
   bool changed = false;
-  if (!Ask(RETRO_ENVIRONMENT_GET_VARIABLE_UPDATE, &changed) || !changed) return;
-  const bool own = OwnColoursChosen();
-  if (own == TrueColoursOption) return;
-  // The machine draws in the colours TrueColoursOption chose at the last
-  // reset or state load. A state taken and loaded again puts the machine
-  // back exactly where it is, its palettes' pixel tables and its picture
-  // made again for the colours chosen now.
-  TrueColoursOption = own;
-  std::vector<uint8_t> state;
-  SaveMachineState(state);
-  LoadMachineState(state.data(), state.size());
+  if (take_all || (Ask(RETRO_ENVIRONMENT_GET_VARIABLE_UPDATE, &changed) && changed))
+    TrueColoursOption = OwnColoursChosen();
 }

@@ -5,7 +5,7 @@
 // Tells the front end which options there are (from retro_set_environment).
 void DeclareOptions();
 
-// Reads the options from the front end: all of them before the game's
-// reset (take_all), or during play those the front end says have changed.
-// A change of colours applies at once: the next picture is in the new ones.
+// Reads the options from the front end: all of them as the game loads
+// (take_all), or during play those the front end says have changed. A
+// change of colours applies at once: the next picture is in the new ones.
 void ReadOptions(bool take_all);

@@ -5,7 +5,7 @@
 
 #include "libretro/front_end.h"
 #include "video/picture_colours.h"
-#include "video/renderer.h"
+#include "video/renderer.h"  // the picture
 
 namespace {
 
@@ -16,11 +16,11 @@ uint16_t Frame16[ScreenHeight][ScreenWidth];
 
 // The XRGB8888 pixel of every 15-bit colour, for the look it was built for.
 uint32_t Xrgb[0x8000];
-int XrgbLook = -1;  // TrueColours when built; -1 before
+int XrgbLook = -1;  // ShowsTrueColours() when built; -1 before
 
 const uint32_t* XrgbTable() {
-  if (XrgbLook != static_cast<int>(TrueColours)) {
-    XrgbLook = TrueColours;
+  if (XrgbLook != static_cast<int>(ShowsTrueColours())) {
+    XrgbLook = ShowsTrueColours();
     for (int colour = 0; colour < 0x8000; colour++) {
       uint8_t rgb[3];
       PixelRgb(static_cast<uint16_t>(colour), rgb);

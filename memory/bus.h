@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "memory/io_registers.h"
+#include "video/lcd_timing.h"
 
 constexpr long RomBankSize = 0x4000;  // the ROM comes in banks of 16 KiB
 constexpr int VideoRamSize = 0x4000;  // two banks of 8 KiB
@@ -50,7 +51,10 @@ void LoadMemoryState(StateReader& in);
 void BusWrite(int address, int value);
 void VideoRamWrite(int address, uint8_t value);
 
-inline uint8_t BusRead(int address) {
+// A read of the bus. The processor's (Processor set) find OAM and video
+// RAM shut while the LCD uses them: they read 0xFF.
+template <bool Processor>
+inline uint8_t ReadBus(int address) {
   address &= 0xFFFF;
   switch (address >> 12) {
     case 0x0: case 0x1: case 0x2: case 0x3:
@@ -58,6 +62,7 @@ inline uint8_t BusRead(int address) {
     case 0x4: case 0x5: case 0x6: case 0x7:
       return RomBankPtr[address - 0x4000];
     case 0x8: case 0x9:
+      if (Processor && VramLocked()) return 0xFF;
       return VramBankPtr[address - 0x8000];
     case 0xA: case 0xB:
       return CartRamBankPtr[address - 0xA000];
@@ -69,11 +74,23 @@ inline uint8_t BusRead(int address) {
       return WramBank0Ptr[address - 0xE000];
     default:  // 0xF000-0xFFFF
       if (address < 0xFE00) return WramBankPtr[address - 0xF000];
-      if (address < 0xFEA0) return Oam[address - 0xFE00];
+      if (address < 0xFEA0) return Processor && OamLocked() ? 0xFF : Oam[address - 0xFE00];
       if (address < 0xFF00) return 0x00;
       if (address < 0xFF80 || address == 0xFFFF) return IoRead(address);
       return HighRam[address - 0xFF80];
   }
+}
+
+inline uint8_t BusRead(int address) { return ReadBus<false>(address); }
+inline uint8_t ProcessorRead(int address) { return ReadBus<true>(address); }
+
+// A processor write that the LCD keeps from landing: into OAM or video RAM
+// while it uses them.
+inline bool ProcessorLockedOut(int address) {
+  const unsigned a = static_cast<unsigned>(address) & 0xFFFF;
+  if (a - 0x8000u < 0x2000u) return VramLocked();
+  if (a - 0xFE00u < static_cast<unsigned>(OamSize)) return OamLocked();
+  return false;
 }
 
 // Little-endian word; the high byte is read first, and at 0xFFFF it comes

@@ -1,5 +1,8 @@
 #include "memory/cartridge.h"
 
+#include <sys/stat.h>
+#include <zlib.h>
+
 #include <cstdlib>
 #include <cstring>
 
@@ -17,6 +20,9 @@ bool CartHasBattery = false;
 bool CartHasClock = false;
 bool CartHasRumble = false;
 long CartRamBytes = 0;
+uint32_t CartImageCrc = 0;
+
+const char* const NotACartridgeText = "not a Game Boy cartridge (no valid header)";
 
 namespace {
 
@@ -26,6 +32,8 @@ const char* const TooLarge = "Cartridge image too large";
 const char* const NoImage = "No cartridge image in archive";
 const char* const OutOfMemory = "Out of memory";
 const char* const EmptyImage = "Empty cartridge image";
+const char* const IsDirectory = "is a directory";
+const char* const NoCartridgeInArchive = "not a Game Boy cartridge (no member of the archive has a valid header)";
 
 uint8_t HeaderByte(const uint8_t* image, long size, long offset) {
   return offset < size ? image[offset] : 0xFF;
@@ -75,6 +83,14 @@ long RamBytesFor(uint8_t size_code) {
   }
 }
 
+// An image is at most MaxCartridgeSize bytes: one call of zlib's CRC-32,
+// whose lengths are 32 bits, covers it.
+static_assert(MaxCartridgeSize <= 0xFFFFFFFFL, "one crc32 call per image");
+uint32_t ImageCrc(const uint8_t* image, long size) {
+  const uLong start = crc32(0L, Z_NULL, 0);
+  return static_cast<uint32_t>(crc32(start, image, static_cast<uInt>(size)));
+}
+
 // Takes ownership of a malloc'd image of size bytes: pads it with 0xFF to
 // whole banks, so every bank the header's mask can select lies inside the
 // buffer, then reads the header.
@@ -101,6 +117,7 @@ int AdoptImage(uint8_t* image, long size, const char** error) {
   std::free(RomImage);
   RomImage = image;
   RomImageSize = padded;
+  CartImageCrc = ImageCrc(image, padded);
   RomBank0Ptr = RomImage;
   RomBankPtr = RomImage + RomBankSize;
 
@@ -141,22 +158,63 @@ int InstallCartridgeImage(const uint8_t* data, long size, const char** error) {
 
 namespace {
 
-// Takes the image from the entry the reader stands on (or the reason it was
-// not opened) and closes the reader.
-int LoadFrom(ArchiveReader* reader, const char* failure, const char** error) {
+// The header of the member the reader stands on: it is read from the
+// member's start, up to HeaderEnd bytes. Null, or an error text.
+const char* ReadHeader(ArchiveReader* reader, HeaderCheck& check) {
+  uint8_t header[HeaderEnd];
+  const long size = entry_size(reader);
+  const long length = size < HeaderEnd ? size : HeaderEnd;
+  if (length > 0) {
+    if (const char* failure = read_entry(reader, header, length)) return failure;
+  }
+  check = CheckHeader(header, length);
+  return nullptr;
+}
+
+// Stands the reader on the first member that is a cartridge and counts
+// them all. A plain or gzip file has one member.
+const char* FindCartridge(ArchiveReader* reader, CartridgeLoad& load) {
+  int first = -1, index = 0;
+  const long first_size = entry_size(reader);
+  for (; entry_present(reader); index++) {
+    HeaderCheck check;
+    if (const char* failure = ReadHeader(reader, check)) return failure;
+    if (check.cartridge()) {
+      if (first < 0) first = index;
+      load.cartridges++;
+    }
+    if (const char* failure = next_entry(reader)) return failure;
+  }
+  if (first < 0) {
+    if (index > 1) return NoCartridgeInArchive;
+    return first_size == 0 ? EmptyImage : NotACartridgeText;  // nothing to run: every byte would read 0xFF
+  }
+  if (const char* failure = rewind_archive(reader)) return failure;
+  for (int i = 0; i < first; i++)
+    if (const char* failure = next_entry(reader)) return failure;
+  return nullptr;
+}
+
+// Takes the image from the first cartridge the reader holds (or the reason
+// it was not opened) and closes the reader.
+int LoadFrom(ArchiveReader* reader, const char* failure, const char** error, CartridgeLoad* report) {
   if (!reader) {
     if (error) *error = failure ? failure : "Couldn't open file";
     return 1;
   }
 
+  CartridgeLoad load;
   uint8_t* image = nullptr;
-  const long size = entry_size(reader);
-  if (!entry_present(reader)) failure = NoImage;
-  else if (size < 0) failure = "Read error";
-  else if (size == 0) failure = EmptyImage;  // nothing to run: every byte would read 0xFF
-  else if (size > MaxCartridgeSize) failure = TooLarge;
-  else if (!(image = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(size))))) failure = OutOfMemory;
-  else failure = read_entry(reader, image, size);
+  long size = 0;
+  failure = entry_present(reader) ? FindCartridge(reader, load) : NoImage;
+  if (!failure) {
+    size = entry_size(reader);
+    load.entry = entry_name(reader);
+    if (size < 0) failure = "Read error";
+    else if (size > MaxCartridgeSize) failure = TooLarge;
+    else if (!(image = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(size))))) failure = OutOfMemory;
+    else failure = read_entry(reader, image, size);
+  }
   close_archive(reader);
 
   if (failure) {
@@ -164,23 +222,36 @@ int LoadFrom(ArchiveReader* reader, const char* failure, const char** error) {
     if (error) *error = failure;
     return 1;
   }
+  load.header = CheckHeader(image, size);
+  load.size = size;
+  load.announced = HeaderRomBytes(HeaderByte(image, size, 0x148));
+  if (report) *report = load;
   return AdoptImage(image, size, error);
 }
 
 }  // namespace
 
-int LoadCartridge(const char* path, const char** error) {
+int LoadCartridge(const char* path, const char** error, CartridgeLoad* report) {
+  struct stat st;
+  if (stat(path, &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (error) *error = IsDirectory;
+    return 1;
+  }
   const char* failure = nullptr;
   ArchiveReader* reader = open_archive(path, &failure);
-  return LoadFrom(reader, failure, error);
+  return LoadFrom(reader, failure, error, report);
 }
 
-int LoadCartridgeFromMemory(const char* name, const uint8_t* data, long size, const char** error) {
+int LoadCartridgeFromMemory(const char* name, const uint8_t* data, long size, const char** error,
+                            CartridgeLoad* report) {
   if (size <= 0) {
     if (error) *error = EmptyImage;
     return 1;
   }
   const char* failure = nullptr;
   ArchiveReader* reader = open_archive_memory(name, data, size, &failure);
-  return LoadFrom(reader, failure, error);
+  return LoadFrom(reader, failure, error, report);
 }
+
+std::string CartridgeTitle() { return HeaderTitle(RomImage, RomImageSize); }
+

@@ -58,6 +58,12 @@ uint8_t JoypadByte() {
   return static_cast<uint8_t>(0xFF & ~held);
 }
 
+// A register that changes the picture: written while a line is drawn, the
+// pixels before the write keep the old value.
+void WritingPicture(uint8_t old, uint8_t value, PictureWrite kind) {
+  if (old != value) PictureRegisterWriting(kind);
+}
+
 }  // namespace
 
 void SaveIoState(StateWriter& out) {
@@ -130,7 +136,10 @@ uint8_t IoRead(int address) {
     case 0xFF4F: return 0xFE | VBK;  // the bank in bit 0, as handlers that switch it save it
     case 0xFF51: case 0xFF52: case 0xFF53: case 0xFF54: case 0xFF55:
       return VramDmaRead(address);
-    case 0xFF68: case 0xFF69: case 0xFF6A: case 0xFF6B:
+    case 0xFF69: case 0xFF6B:
+      if (VramLocked()) return 0xFF;  // the drawing reads the palettes
+      return PaletteRead(address);
+    case 0xFF68: case 0xFF6A:
       return PaletteRead(address);
     case 0xFF6C: return OPRI | OpriUnused;
     case 0xFF70: return SVBK;
@@ -169,17 +178,24 @@ void IoWrite(int address, int value) {
     case 0xFF06: WriteTma(v); break;
     case 0xFF07: WriteTac(v); break;
     case 0xFF0F: IF = v & InterruptBits; break;
-    case 0xFF40: LcdcWritten(v); break;
+    case 0xFF40:
+      WritingPicture(LCDC, v, (LCDC ^ v) & ~(LcdcBgOn | LcdcSpritesOn) ? PictureWrite::Fetch : PictureWrite::Output);
+      LcdcWritten(v);
+      break;
     case 0xFF41: StatWritten(v); break;  // only the source selects (bits 3-6) are written
-    case 0xFF42: SCY = v; break;
-    case 0xFF43: SCX = v; break;
+    case 0xFF42: WritingPicture(SCY, v, PictureWrite::Fetch); SCY = v; break;
+    case 0xFF43:
+      WritingPicture(SCX, v, PictureWrite::Fetch);
+      SCX = v;
+      DrawingRegisterWritten();
+      break;
     case 0xFF45: LycWritten(v); break;
     case 0xFF46: StartOamDma(v); break;
-    case 0xFF47: BGP = v; DecodePalette(0); break;
-    case 0xFF48: OBP0 = v; DecodePalette(1); break;
-    case 0xFF49: OBP1 = v; DecodePalette(2); break;
-    case 0xFF4A: WY = v; break;
-    case 0xFF4B: WX = v; break;
+    case 0xFF47: WritingPicture(BGP, v, PictureWrite::Output); BGP = v; DecodePalette(0); break;
+    case 0xFF48: WritingPicture(OBP0, v, PictureWrite::Output); OBP0 = v; DecodePalette(1); break;
+    case 0xFF49: WritingPicture(OBP1, v, PictureWrite::Output); OBP1 = v; DecodePalette(2); break;
+    case 0xFF4A: WritingPicture(WY, v, PictureWrite::Fetch); WY = v; DrawingRegisterWritten(); break;
+    case 0xFF4B: WritingPicture(WX, v, PictureWrite::Fetch); WX = v; DrawingRegisterWritten(); break;
     case 0xFF4D: KEY1 = v & 1; break;
     case 0xFF4F:
       VBK = v & 1;
@@ -188,7 +204,11 @@ void IoWrite(int address, int value) {
     case 0xFF51: case 0xFF52: case 0xFF53: case 0xFF54: case 0xFF55:
       VramDmaWrite(address, v);
       break;
-    case 0xFF68: case 0xFF69: case 0xFF6A: case 0xFF6B:
+    case 0xFF69: case 0xFF6B:
+      if (VramLocked()) StepPaletteIndex(address);
+      else PaletteWrite(address, v);
+      break;
+    case 0xFF68: case 0xFF6A:
       PaletteWrite(address, v);
       break;
     case 0xFF70: {

@@ -65,6 +65,7 @@ void ResetMachine() {
 
   SetStartRegisters();
   IoWrite(0xFF40, 0x91);  // LCD on, background on, tiles at 0x8000, map at 0x9800
+  LcdLeftOnByBoot();
   // A colour cartridge's colours do not come from BGP: its shade map stays
   // the identity.
   if (!ColourCartridge) IoWrite(0xFF47, 0xFC);

@@ -16,7 +16,7 @@
 
 // The layout of the bytes. Any change to what a unit writes needs a new
 // number: states of another number are refused.
-constexpr uint32_t MachineStateFormat = 3;
+constexpr uint32_t MachineStateFormat = 4;
 
 class StateWriter {
  public:

@@ -75,11 +75,11 @@ void OamDmaCatchUp() {
 uint8_t OamDmaRead(int address) {
   OamDmaSync();
   address &= 0xFFFF;
-  if (!Moving(Current)) return BusRead(address);
+  if (!Moving(Current)) return ProcessorRead(address);
   if (address >= 0xFE00 && address < 0xFF00) return 0xFF;
   if (BusOf(address) >= 0 && BusOf(address) == BusOf(SourceAddress(Current.source, 0)))
     return SourceByte(Current, static_cast<int>(TotalCycles - Current.first));
-  return BusRead(address);
+  return ProcessorRead(address);
 }
 
 bool OamDmaBlocksWrite(int address) {

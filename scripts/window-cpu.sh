@@ -45,7 +45,7 @@ cd "$work"
 "$pellix" --no-save "${rewind[@]}" "$@" "$rom" >/dev/null 2>&1 &
 pellix_pid=$!
 for _ in $(seq 100); do
-  wid=$(xdotool search --name PELLIX 2>/dev/null | head -n1) && [ -n "$wid" ] && break
+  wid=$(xdotool search --class '^pellix$' 2>/dev/null | head -n1) && [ -n "$wid" ] && break
   sleep 0.1
 done
 key() { xdotool keydown --window "$wid" "$1" 2>/dev/null; sleep 0.2; xdotool keyup --window "$wid" "$1" 2>/dev/null; }

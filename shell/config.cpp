@@ -16,13 +16,14 @@
 #include "shell/atomic_file.h"
 #include "shell/input.h"
 #include "shell/rewind.h"
-#include "video/renderer.h"
+#include "shell/stream_output.h"
 
 namespace {
 
 const char* const KeysSection = "keys";
 const char* const JoystickSection = "joystick";
 const char* const VideoSection = "video";
+const char* const SoundSection = "sound";
 
 struct NamedKey {
   const char* name;
@@ -63,7 +64,7 @@ constexpr int MostReports = 20;
 // How much of a name or a value a message repeats.
 constexpr size_t LongestEcho = 60;
 
-enum class Section { None, Keys, Joystick, Video, Unknown, Broken };
+enum class Section { None, Keys, Joystick, Video, Sound, Unknown, Broken };
 
 // One setting the program knows: where its value goes and how it is read:
 // a key name, a whole number from low to high, or yes or no.
@@ -86,7 +87,9 @@ Setting YesNoSetting(const char* name, bool& value) {
 
 // colour = yes draws colour cartridges in their colour palettes, as
 // --colour does; rewind = no keeps no snapshots for rewinding;
-// quiet_thread = no leaves Allegro its own background thread.
+// quiet_thread = no leaves Allegro its own background thread; info = no
+// leaves out the information screen, as --no-info does; volume under
+// [sound] is the stream's loudness in percent, as --volume sets it.
 std::vector<Setting> KnownSettings(DisplayMode& video) {
   std::vector<Setting> known;
   for (KeyBinding& binding : KeyBindings) known.push_back(KeySetting(binding));
@@ -101,6 +104,8 @@ std::vector<Setting> KnownSettings(DisplayMode& video) {
   known.push_back(YesNoSetting("colour", TrueColoursOption));
   known.push_back(YesNoSetting("rewind", RewindOption));
   known.push_back(YesNoSetting("quiet_thread", QuietThreadOption));
+  known.push_back(YesNoSetting("info", InfoScreenOption));
+  known.push_back(NumberSetting(Section::Sound, "volume", SoundVolume, 0, FullVolume));
   return known;
 }
 
@@ -227,6 +232,7 @@ class Reader {
     section_ = SameName(name, KeysSection)       ? Section::Keys
                : SameName(name, JoystickSection) ? Section::Joystick
                : SameName(name, VideoSection)    ? Section::Video
+               : SameName(name, SoundSection)    ? Section::Sound
                                                  : Section::Unknown;
     if (section_ == Section::Unknown) Report("[" + Echo(name) + "]: unknown section, ignored");
   }

@@ -18,7 +18,8 @@ constexpr size_t LargestConfigFile = 1 << 20;
 // Reads the file (the default place when path is null) into the key table,
 // the joystick map, `video` and the choices of true colours
 // (TrueColoursOption), of rewinding (RewindOption) and of the background
-// thread (QuietThreadOption). It calls nothing of Allegro's, so it can run
+// thread (QuietThreadOption), the information screen (InfoScreenOption)
+// and the volume (SoundVolume). It calls nothing of Allegro's, so it can run
 // before install_allegro. Nothing is ever written back. A missing default
 // file is normal; a file that cannot be read, or is larger than
 // LargestConfigFile, gives one line and leaves the defaults. Each mistake in

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "debug/text.h"
+#include "memory/machine.h"
 #include "shell/frame_clock.h"
 #include "shell/lost_display.h"
 #include "shell/run_control.h"
@@ -22,11 +23,13 @@ BITMAP* WorkBitmap = nullptr;
 BITMAP* BackBuffer = nullptr;
 bool Headless = false;
 DisplayMode CurrentDisplay;
+bool InfoScreenOption = true;
 
 namespace {
 
 constexpr int ColourDepth = 16;
 constexpr int WorkWidth = 640, WorkHeight = 480;
+constexpr int FontCell = 8;  // the built-in font's glyphs, in pixels
 // The console draws a frame every 70224 cycles of its 4194304 Hz clock:
 // 59.73 frames per second, 16.74 ms each.
 constexpr auto FramePeriod = std::chrono::nanoseconds(70224LL * 1000000000 / 4194304);
@@ -109,20 +112,29 @@ void DrawScaled(BITMAP* dest, int scale, Row row_at, const uint16_t* table) {
 
 // The text screen's cells in the work bitmap: the built-in 8x8 font on black.
 void DrawTextScreen() {
-  constexpr int Cell = 8;
   clear_bitmap(WorkBitmap);
   for (int row = 0; row < TextRows; row++)
     for (int column = 0; column < TextColumns; column++) {
       const char c = ScreenText.cells[row][column];
       if (c == ' ') continue;
       const char glyph[2] = {c, '\0'};
-      textout_ex(WorkBitmap, font, glyph, column * Cell, row * Cell, ColourPixel(ScreenText.colours[row][column]), -1);
+      textout_ex(WorkBitmap, font, glyph, column * FontCell, row * FontCell,
+                 ColourPixel(ScreenText.colours[row][column]), -1);
     }
 }
 
+// What goes into the back buffer: the picture, the text screen scaled as
+// the picture, or the text screen sharp.
+enum class Shown { Picture, Text, SharpText };
+
 // The scaled picture, the status and the key's note over it, then onto the
 // screen.
-void Present(const char* status, bool text);
+void Present(const char* status, Shown shown);
+
+constexpr int SharpTextWithoutWindow = 40;
+
+// The sharp text's cells are the font's size times this.
+int SharpTextZoom() { return std::max(1, BackBuffer->w / ScreenWidth / 2); }
 
 }  // namespace
 
@@ -133,12 +145,31 @@ bool CreateBitmaps() {
   return true;
 }
 
+namespace {
+
+// A window larger than the screen is made the largest that fits, said
+// once on stderr.
+void FitWindowToScreen(DisplayMode& mode) {
+  int width = 0, height = 0;
+  if (mode.fullscreen || get_desktop_resolution(&width, &height) != 0) return;
+  const int fits = std::max(1, std::min(width / ScreenWidth, height / ScreenHeight));
+  if (mode.scale <= fits) return;
+  std::fprintf(stderr, "pellix: a %dx%d window (scale %d) does not fit the %dx%d screen; using scale %d (%dx%d)\n",
+               ScreenWidth * mode.scale, ScreenHeight * mode.scale, mode.scale, width, height, fits,
+               ScreenWidth * fits, ScreenHeight * fits);
+  mode.scale = fits;
+}
+
+}  // namespace
+
 bool OpenDisplay(const DisplayMode& mode) {
   DisplayMode chosen = mode;
+  FitWindowToScreen(chosen);
   if (chosen.fullscreen) {
     if (SetMode(chosen)) return true;
     std::fprintf(stderr, "pellix: cannot switch to full screen: %s; using a window\n", allegro_error);
     chosen.fullscreen = false;
+    FitWindowToScreen(chosen);
   }
   if (SetMode(chosen)) return true;
   std::fprintf(stderr, "pellix: cannot open a %dx%d window: %s\n", ScreenWidth * chosen.scale,
@@ -165,7 +196,18 @@ void PresentFrame() { PresentFrameWithStatus(nullptr); }
 void PresentText() {
   if (Headless || !BackBuffer || DisplayLost()) return;
   DrawTextScreen();
-  Present(nullptr, true);
+  Present(nullptr, Shown::Text);
+}
+
+void PresentSharpText() {
+  if (Headless || !BackBuffer || DisplayLost()) return;
+  DrawTextScreen();
+  Present(nullptr, Shown::SharpText);
+}
+
+int SharpTextColumns() {
+  if (Headless || !BackBuffer) return SharpTextWithoutWindow;
+  return BackBuffer->w / (FontCell * SharpTextZoom());
 }
 
 void PresentPausedFrame() { PresentFrameWithStatus(PausedText); }
@@ -178,12 +220,12 @@ void PresentPausedFrame() { PresentFrameWithStatus(PausedText); }
 // one for every line.
 void PresentFrameWithStatus(const char* status) {
   if (Headless || !BackBuffer || DisplayLost()) return;
-  Present(status, false);
+  Present(status, Shown::Picture);
 }
 
 namespace {
 
-void Present(const char* status, bool text) {
+void Present(const char* status, Shown shown) {
   std::vector<std::string> lines;
   if (status) lines.push_back(status);
   if (NoteShowing()) {
@@ -193,7 +235,12 @@ void Present(const char* status, bool text) {
     lines.push_back(NoteText.substr(start));
   }
   const int scale = BackBuffer->w / ScreenWidth;
-  if (text) {
+  if (shown == Shown::SharpText) {
+    const int zoom = SharpTextZoom();
+    const int width = BackBuffer->w / zoom, height = BackBuffer->h / zoom;
+    clear_bitmap(BackBuffer);
+    stretch_blit(WorkBitmap, BackBuffer, 0, 0, width, height, 0, 0, width * zoom, height * zoom);
+  } else if (shown == Shown::Text) {
     DrawScaled(BackBuffer, scale, [](int row) { return reinterpret_cast<const uint16_t*>(WorkBitmap->line[row]); },
                nullptr);
   } else {

@@ -48,10 +48,24 @@ bool NoteShowing();
 
 // The machine's picture, with the note of the latest key while it lasts.
 void PresentFrame();
-// The text screen (debug/text.h) in place of the picture, white on black.
+// The text screen (debug/text.h) in place of the picture, white on black:
+// its top-left 20 x 18 cells scaled as the picture is (the register
+// display).
 void PresentText();
+// The text screen in cells of the font's own size, or a whole multiple of
+// it on a large window (the window's scale halved): as many cells as the
+// window holds, 40 x 36 and more from scale 2 up, 20 x 18 at scale 1 (the
+// information screen). SharpTextColumns says how many columns show; 40
+// without a window.
+void PresentSharpText();
+int SharpTextColumns();
+
+// info = no under [video]: the information screen is left out (as
+// --no-info does).
+extern bool InfoScreenOption;
 // The same under a line that says how the run stands ("Paused").
 void PresentFrameWithStatus(const char* status);
+constexpr const char* FastForwardText = ">>";  // the status while fast-forwarding
 void PresentPausedFrame();
 
 // The frame clock: real-time pace at the console's frame rate. Waits

@@ -16,7 +16,7 @@ const KeyTable DefaultKeyBindings = {{
     {"a", KEY_X},         {"b", KEY_Z},                {"start", KEY_Q},     {"select", KEY_W},
     {"pause", KEY_P},     {"fast_forward", KEY_TAB},   {"reset", KEY_F1},    {"screenshot", KEY_F12},
     {"fullscreen", KEY_F11},  {"save_state", KEY_F2},    {"state_slot", KEY_F3}, {"load_state", KEY_F4},
-    {"rewind", KEY_BACKSPACE},
+    {"rewind", KEY_BACKSPACE}, {"volume_down", KEY_MINUS}, {"volume_up", KEY_EQUALS}, {"mute", KEY_M},
 }};
 
 KeyTable KeyBindings = DefaultKeyBindings;

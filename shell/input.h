@@ -37,6 +37,9 @@ enum KeyAction : int {
   ActionNextSlot,
   ActionLoadState,
   ActionRewind,
+  ActionVolumeDown,
+  ActionVolumeUp,
+  ActionMute,
   ActionCount
 };
 

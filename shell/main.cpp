@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -38,18 +39,26 @@
 #include "shell/state_files.h"
 #include "shell/test_runner.h"
 #include "shell/stream_output.h"
+#include "shell/window_name.h"
 #include "video/lcd_timing.h"
 #include "video/renderer.h"
 
 namespace {
 
-const char* const WindowTitle = "PELLIX Build 090113 - By: Brannoch";
 constexpr int RefreshRate = 60;
 constexpr int PathSize = 4096;
 constexpr int UnknownOpExit = 3;
 constexpr double ConsoleFrameRate = 4194304.0 / 70224.0;
 
-void RequestQuit(int) { QuitRequested = 1; }
+// Set while the file selector is open: its dialog runs its own loop and
+// never looks at QuitRequested. Nothing is loaded yet and no file is due,
+// so a signal then ends the program at once, as Escape (cancel) would.
+std::atomic<bool> SelectorOpen{false};
+
+void RequestQuit(int) {
+  if (SelectorOpen) _exit(0);
+  QuitRequested = 1;
+}
 
 // SIGINT, SIGTERM, SIGHUP (the terminal closed) and SIGQUIT end a run as
 // Escape does, so that its files (the battery save above all) are written.
@@ -93,16 +102,23 @@ DisplayMode ChooseDisplay(const Options& opt) {
   return mode;
 }
 
-// Trace.Log takes the trace lines; without it the run goes on untraced. CR
-// LF are the same two bytes on every platform: the file is binary.
+// Trace.Log takes the trace lines. It is made when the first line comes
+// (the --trace option, or the tilde key held), so that a run without a
+// trace leaves no empty file. Without it (a folder in its place, a
+// read-only folder) the run goes on untraced, said once. CR LF are the same
+// two bytes on every platform: the file is binary.
 FILE* TraceFile = nullptr;
 
-void WriteTraceLine(const char* line, size_t length) { std::fwrite(line, 1, length, TraceFile); }
-
-void OpenTraceFile() {
-  TraceFile = std::fopen("Trace.Log", "wb");
-  TraceSink = TraceFile ? WriteTraceLine : nullptr;
+void WriteTraceLine(const char* line, size_t length) {
+  if (!TraceFile && !(TraceFile = std::fopen("Trace.Log", "wb"))) {
+    std::fprintf(stderr, "pellix: Trace.Log: cannot write it (%s); the run goes on untraced\n", std::strerror(errno));
+    TraceSink = nullptr;
+    return;
+  }
+  std::fwrite(line, 1, length, TraceFile);
 }
+
+void StartTrace() { TraceSink = WriteTraceLine; }
 
 void CloseTraceFile() {
   TraceSink = nullptr;
@@ -184,6 +200,7 @@ bool StartAllegro(const Options& opt) {
   // The configuration comes first: it chooses the background thread.
   const DisplayMode mode = ChooseDisplay(opt);
   UseQuietBackgroundThread();
+  SetWindowClass();  // before the library makes its window
   if (install_allegro(SYSTEM_AUTODETECT, &errno, std::atexit) != 0) {
     // Allegro gives no reason when it finds no display at all.
     std::fprintf(stderr, "pellix: cannot start the display: %s\n",
@@ -196,7 +213,7 @@ bool StartAllegro(const Options& opt) {
   install_joystick(JOY_TYPE_AUTODETECT);
   install_mouse();
   InstallSoundQuietly();
-  set_window_title(WindowTitle);
+  SetWindowTitle(WindowTitleFor("", nullptr));
   set_color_depth(16);
   request_refresh_rate(RefreshRate);
   if (!OpenDisplay(mode)) return false;
@@ -210,20 +227,74 @@ bool SelectRom(char* path, int size) {
   const DisplayMode chosen = CurrentDisplay;
   const bool small = !chosen.fullscreen && chosen.scale < DefaultScale;
   if (small && !OpenDisplay(DisplayMode{})) return false;
-  file_select_ex("Select ROM", path, "gb,zip,gbc", size, OLD_FILESEL_WIDTH, OLD_FILESEL_HEIGHT);
+  // The selector matches a file's last extension only: game.gb.gz and
+  // game.gbc.gz show by their .gz, and so does any other gzip file, which
+  // is refused when loaded unless it holds a cartridge.
+  SelectorOpen = true;
+  file_select_ex("Select ROM", path, "gb;gbc;zip;gz", size, OLD_FILESEL_WIDTH, OLD_FILESEL_HEIGHT);
+  SelectorOpen = false;
   // The dialog starts the library's timer (for double clicks), whose thread
   // wakes 70 times a second; the run paces itself and needs no timer.
   remove_timer();
   return !small || OpenDisplay(chosen);
 }
 
-void DrawCartridgeInfo() {
+// A size as a player reads it: whole KiB, else bytes.
+std::string SizeText(long bytes) {
+  return bytes % 1024 == 0 ? std::to_string(bytes / 1024) + " KiB" : std::to_string(bytes) + " bytes";
+}
+
+// One line on stderr for each thing about the file the console itself
+// would object to, and which member of an archive runs.
+void TellAboutCartridge(const char* path, const CartridgeLoad& load) {
+  if (load.cartridges > 1)
+    std::fprintf(stderr, "pellix: %s: %d cartridges in the archive; running %s\n", path, load.cartridges,
+                 load.entry.c_str());
+  const char* const anyway = "the console would refuse the cartridge; running it anyway";
+  if (!load.header.logo) {
+    std::fprintf(stderr, "pellix: %s: the header has no logo: %s\n", path, anyway);
+  } else if (!load.header.checksum) {
+    std::fprintf(stderr, "pellix: %s: the header checksum is 0x%02X, not 0x%02X: %s\n", path, load.header.stored,
+                 load.header.computed, anyway);
+  }
+  if (load.missing()) {
+    std::fprintf(stderr, "pellix: %s: %s of the %s the header announces are missing (they read as 0xFF)\n", path,
+                 SizeText(load.missing()).c_str(), SizeText(load.announced).c_str());
+  }
+}
+
+// The header's fields at the cells they have always had, the title and
+// the controller by name between them, and the keys at the foot. The keys'
+// line is split in two where the window shows fewer columns than it needs.
+void DrawCartridgeInfo(int columns) {
   ClearText();
   DrawTextAt("Cartridge Info", 0, 0, White);
   DrawLabelDec("CART_MAPPER:", CART_MAPPER, 0, 1, White);
   DrawLabelDec("CART_ROMSIZE:", CART_ROMSIZE, 0, 2, White);
   DrawLabelDec("CART_RAMSIZE:", CART_RAMSIZE, 0, 3, White);
+  const std::string title = CartridgeTitle();
+  DrawTextAt(("Title: " + (title.empty() ? std::string("(none)") : title)).c_str(), 0, 5, White);
+  DrawTextAt(ControllerName(CartType).c_str(), 0, 6, White);
+  if (!CartTypeSupported) DrawTextAt("(runs without it)", 0, 7, White);
   DrawLabelHex("MAX_BANK:", MAX_BANK, 0, 10, White);
+  const std::string keys = "Enter: play   Esc: quit";
+  if (columns >= static_cast<int>(keys.size())) {
+    DrawTextAt(keys.c_str(), 0, 12, White);
+  } else {
+    DrawTextAt("Enter: play", 0, 12, White);
+    DrawTextAt("Esc: quit", 0, 13, White);
+  }
+}
+
+// The information screen until Enter (or Escape, or the close button, or a
+// signal, which end the run).
+void ShowCartridgeInfo() {
+  DrawCartridgeInfo(SharpTextColumns());
+  PresentSharpText();
+  if (Headless) return;
+  // Look at the key once a frame, asleep in between: nothing else runs meanwhile.
+  RestartFrameClock();
+  while (!key[KEY_ENTER] && !QuitRequested) IdleStep();
 }
 
 // The register display in place of the picture, once per frame-clock tick,
@@ -271,10 +342,13 @@ int main(int argc, char** argv) {
   if (!exists(path)) return 0;  // cancelled, or nothing there
 
   const char* error = nullptr;
-  if (LoadCartridge(path, &error) != 0) {
+  CartridgeLoad load;
+  if (LoadCartridge(path, &error, &load) != 0) {
     std::fprintf(stderr, "pellix: %s: %s\n", path, error ? error : "cannot load");
     return 1;
   }
+  TellAboutCartridge(path, load);
+  if (!Headless) SetWindowTitle(WindowTitleFor(CartridgeTitle(), path));
   if (!CartTypeSupported) {
     std::fprintf(stderr, "pellix: cartridge type 0x%02X is not supported; running without its controller\n",
                  CartType);
@@ -303,15 +377,10 @@ int main(int argc, char** argv) {
     }
   }
 
-  DrawCartridgeInfo();
-  PresentText();
-  if (!Headless) {
-    // Look at the key once a frame, asleep in between: nothing else runs meanwhile.
-    RestartFrameClock();
-    while (!key[KEY_ENTER] && !QuitRequested) IdleStep();
-  }
+  if (InfoScreenOption && !opt.no_info) ShowCartridgeInfo();
 
   if (opt.colour) TrueColoursOption = true;  // else as the configuration file says
+  if (opt.volume >= 0) SoundVolume = opt.volume;
   ResetMachine();
   StepInputScript(0);
   PollInput();
@@ -327,7 +396,7 @@ int main(int argc, char** argv) {
   }
   StartPlayKeys(path);
   StartRewind(!Headless && RewindOption && !opt.no_rewind);
-  OpenTraceFile();
+  StartTrace();
   if (opt.test) StartTestRun();
   ListenToSerial(opt.test);
   RestartFrameClock();

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "shell/display.h"
+#include "shell/stream_output.h"
 
 const char* const Usage =
     "usage: pellix [options] [ROM]\n"
@@ -47,16 +48,20 @@ const char* const Usage =
     "                     write a save state when FRAME frames have finished\n"
     "                     (repeatable)\n"
     "  --no-rewind        keep no snapshots for rewinding (Backspace)\n"
+    "  --no-info          go straight into the game, without the information screen\n"
+    "  --volume N         the sound's loudness, 0 to 100 percent (default 100; the\n"
+    "                     --wav capture is not affected)\n"
     "  --test             run headless until the cartridge reports a verdict (frame\n"
     "                     limit 7200 unless --frames); exit 0 passed, 1 failed,\n"
     "                     4 no verdict\n"
     "  --help             show this text\n"
     "\n"
-    "keys: arrows = pad, Z = B, X = A, Q = Start, W = Select, Enter = start,\n"
+    "keys: arrows = pad, Z = B, X = A, Q = Start, W = Select, Enter = play,\n"
     "      Escape = quit, ~ (held) = trace, X (held) = hide the register display,\n"
     "      P = pause, Tab (held) = fast-forward, F1 = reset, F12 = screenshot,\n"
-    "      F11 = full screen, F2 = save state, F3 = next state slot,\n"
-    "      F4 = load state, Backspace (held) = rewind\n";
+    "      F11 = full screen, F2 = save state, F3 = next state slot (Shift+F3:\n"
+    "      the one before), F4 = load state, Backspace (held) = rewind,\n"
+    "      - and = = volume down and up, M = mute\n";
 
 namespace {
 
@@ -67,14 +72,17 @@ int Fail(const char* format, const char* what) {
   return 2;
 }
 
-bool ParseCount(const char* text, long& value) {
+// A whole number from 0 with nothing after it.
+bool ParseWhole(const char* text, long& value) {
   errno = 0;
   char* end = nullptr;
   long v = std::strtol(text, &end, 10);
-  if (errno || end == text || *end || v <= 0) return false;
+  if (errno || end == text || *end || v < 0) return false;
   value = v;
   return true;
 }
+
+bool ParseCount(const char* text, long& value) { return ParseWhole(text, value) && value > 0; }
 
 // FRAME:FILE, split at the first colon; the file name may hold more.
 bool ParseScreenshotAt(const char* text, ScreenshotAt& shot) {
@@ -86,9 +94,19 @@ bool ParseScreenshotAt(const char* text, ScreenshotAt& shot) {
   return true;
 }
 
-bool IsFile(const char* path) {
+// Why a path named on the command line is not a file to read: "no such
+// file" (or `missing`), "is a directory", "not a regular file"; null when
+// it is one.
+const char* NotAFile(const char* path, const char* missing = "no such file") {
   struct stat st;
-  return stat(path, &st) == 0 && S_ISREG(st.st_mode);
+  if (stat(path, &st) != 0) return missing;
+  if (S_ISDIR(st.st_mode)) return "is a directory";
+  return S_ISREG(st.st_mode) ? nullptr : "not a regular file";
+}
+
+int FailOnPath(const char* path, const char* why) {
+  const std::string text = std::string(path) + ": " + why;
+  return Fail("%s", text.c_str());
 }
 
 }  // namespace
@@ -133,7 +151,7 @@ int ParseOptions(int argc, char** argv, Options& opt) {
       opt.fullscreen = true;
     } else if (std::strcmp(arg, "--config") == 0) {
       if (!value(opt.config)) return Fail("%s needs a file name", arg);
-      if (!IsFile(opt.config)) return Fail("%s: no such configuration file", opt.config);
+      if (const char* why = NotAFile(opt.config, "no such configuration file")) return FailOnPath(opt.config, why);
     } else if (std::strcmp(arg, "--colour") == 0) {
       opt.colour = true;
     } else if (std::strcmp(arg, "--serial") == 0) {
@@ -156,9 +174,18 @@ int ParseOptions(int argc, char** argv, Options& opt) {
       opt.states.push_back(state);
     } else if (std::strcmp(arg, "--load-state") == 0) {
       if (!value(opt.load_state)) return Fail("%s needs a state file", arg);
-      if (!IsFile(opt.load_state)) return Fail("%s: no such state file", opt.load_state);
+      if (const char* why = NotAFile(opt.load_state, "no such state file")) return FailOnPath(opt.load_state, why);
     } else if (std::strcmp(arg, "--no-rewind") == 0) {
       opt.no_rewind = true;
+    } else if (std::strcmp(arg, "--no-info") == 0) {
+      opt.no_info = true;
+    } else if (std::strcmp(arg, "--volume") == 0) {
+      const char* text = nullptr;
+      long volume = 0;
+      if (!value(text)) return Fail("%s needs a value", arg);
+      if (!ParseWhole(text, volume) || volume > FullVolume)
+        return Fail("--volume needs a whole number from 0 to 100, not '%s'", text);
+      opt.volume = static_cast<int>(volume);
     } else if (std::strcmp(arg, "--test") == 0) {
       opt.test = true;
     } else if (arg[0] == '-' && arg[1] != '\0') {
@@ -169,7 +196,9 @@ int ParseOptions(int argc, char** argv, Options& opt) {
       opt.rom = arg;
     }
   }
-  if (opt.rom && !IsFile(opt.rom)) return Fail("%s: no such file", opt.rom);
+  if (opt.rom) {
+    if (const char* why = NotAFile(opt.rom)) return FailOnPath(opt.rom, why);
+  }
   if (opt.test && !opt.rom) return Fail("%s needs a ROM path", "--test");
   if (opt.headless && !opt.rom) return Fail("%s needs a ROM path", "--headless");
   if (opt.save && opt.no_save) return Fail("%s and --no-save exclude each other", "--save");

@@ -34,6 +34,8 @@ struct Options {
   const char* load_state = nullptr;  // a state file to load right after the start
   std::vector<ScreenshotAt> states;  // state files to write at chosen frames
   bool no_rewind = false;            // keep no snapshots for rewinding
+  bool no_info = false;              // straight into the game, without the information screen
+  int volume = -1;                   // the sound's loudness in percent (-1 = from the configuration)
 };
 
 extern const char* const Usage;

@@ -4,8 +4,10 @@
 #include <strings.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 
 #include "memory/machine.h"
 #include "shell/battery_save.h"
@@ -21,8 +23,10 @@ bool FastForwarding = false;
 
 namespace {
 
-constexpr KeyAction PlayActions[] = {ActionPause,     ActionFastForward, ActionReset,     ActionScreenshot,
-                                     ActionFullscreen, ActionSaveState,  ActionNextSlot,  ActionLoadState};
+constexpr KeyAction PlayActions[] = {ActionPause,      ActionFastForward, ActionReset,      ActionScreenshot,
+                                     ActionFullscreen, ActionSaveState,   ActionNextSlot,   ActionLoadState,
+                                     ActionVolumeDown, ActionVolumeUp,    ActionMute};
+constexpr int VolumeStep = 10;  // percent
 constexpr int MaxScreenshots = 100000;
 
 std::string RomPath;
@@ -58,16 +62,12 @@ void Tell(const std::string& note, const std::string& line, bool failure = false
 void TakeScreenshot() {
   const std::string name = NextScreenshotName(RomPath.c_str());
   if (name.empty()) {
-    std::fprintf(stderr, "pellix: no free screenshot name in this folder\n");
+    Tell("No screenshot", "no free screenshot name in this folder", true);
     return;
   }
   std::string error;
-  if (SaveScreenshot(name.c_str(), &error)) {
-    std::printf("pellix: wrote %s\n", name.c_str());
-    std::fflush(stdout);
-  } else {
-    std::fprintf(stderr, "pellix: %s: cannot write the screenshot (%s)\n", name.c_str(), error.c_str());
-  }
+  if (SaveScreenshot(name.c_str(), &error)) Tell("Screenshot " + name, "wrote " + name);
+  else Tell("No screenshot\n" + error, name + ": cannot write the screenshot (" + error + ")", true);
 }
 
 void SwitchScreen(bool paused) {
@@ -79,10 +79,45 @@ void SwitchScreen(bool paused) {
   else PresentFrame();
 }
 
-void NextSlot() {
-  Slot = Slot % StateSlots + 1;
+// When a slot's file was written: the time of day for today's, the date
+// before it for older ones.
+std::string WrittenAt(const std::string& path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return "?";
+  const time_t now = time(nullptr);
+  struct tm written {}, today {};
+  localtime_r(&st.st_mtime, &written);
+  localtime_r(&now, &today);
+  const bool same_day = written.tm_year == today.tm_year && written.tm_yday == today.tm_yday;
+  char text[32];
+  strftime(text, sizeof text, same_day ? "%H:%M" : "%Y-%m-%d %H:%M", &written);
+  return text;
+}
+
+// Steps to the next slot (step 1) or back (-1), round from 9 to 1, and says
+// whether the slot holds a state and from when.
+void StepSlot(int step) {
+  Slot = (Slot - 1 + step + StateSlots) % StateSlots + 1;
   const std::string n = std::to_string(Slot);
-  Tell("State slot " + n, "state slot " + n);
+  const std::string path = FindStateSlot(Slot);
+  if (path.empty()) Tell("Slot " + n + ": empty", "state slot " + n + ": empty");
+  else Tell("Slot " + n + ": " + WrittenAt(path), "state slot " + n + ": saved " + WrittenAt(path) + " in " + path);
+}
+
+bool ShiftHeld() { return key[KEY_LSHIFT] || key[KEY_RSHIFT]; }
+
+// The volume keys: a step down or up (which also ends a mute), or the mute
+// on and off.
+void ChangeVolume(int step) {
+  if (step) {
+    SoundVolume = std::clamp(SoundVolume + step, 0, FullVolume);
+    SoundMuted = false;
+  } else {
+    SoundMuted = !SoundMuted;
+  }
+  const std::string level = std::to_string(SoundVolume) + "%";
+  if (SoundMuted) Tell("Muted", "sound muted");
+  else Tell("Volume " + level, "volume " + level);
 }
 
 // The state is taken now and written on the writer thread; the note comes
@@ -164,7 +199,10 @@ void NoteKeys(bool paused) {
   ReadPlayKeys();
   if (Pressed[ActionFullscreen]) SwitchScreen(paused);
   if (Pressed[ActionScreenshot]) TakeScreenshot();
-  if (Pressed[ActionNextSlot]) NextSlot();
+  if (Pressed[ActionNextSlot]) StepSlot(ShiftHeld() ? -1 : 1);
+  if (Pressed[ActionVolumeDown]) ChangeVolume(-VolumeStep);
+  if (Pressed[ActionVolumeUp]) ChangeVolume(VolumeStep);
+  if (Pressed[ActionMute]) ChangeVolume(0);
   ResetAsked |= Pressed[ActionReset];
   SaveAsked |= Pressed[ActionSaveState];
   LoadAsked |= Pressed[ActionLoadState];

@@ -32,7 +32,7 @@ void FrameEnded() {
     WaitForFrame();
     PresentFrame();
   } else if (FrameDue()) {
-    PresentFrame();  // the window still changes at the frame rate, not faster
+    PresentFrameWithStatus(FastForwardText);  // the window still changes at the frame rate, not faster
   }
   if (key[KEY_ESC]) QuitRequested = 1;
   HandlePlayKeys();

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "memory/bus.h"
+#include "memory/cartridge.h"
 #include "memory/little_endian.h"
 #include "memory/machine_state.h"
 #include "shell/atomic_file.h"
@@ -54,18 +55,9 @@ uint32_t Crc(const uint8_t* data, size_t size) {
   return static_cast<uint32_t>(crc);
 }
 
-// Worked out once per cartridge image: every state file of the run needs it.
-uint32_t CartridgeCrc() {
-  static const uint8_t* image = nullptr;
-  static long size = 0;
-  static uint32_t crc = 0;
-  if (image != RomImage || size != RomImageSize) {
-    image = RomImage;
-    size = RomImageSize;
-    crc = RomImage ? Crc(RomImage, static_cast<size_t>(RomImageSize)) : 0;
-  }
-  return crc;
-}
+// Worked out when the cartridge was put in: a second image of the same size
+// may get the first one's address, so neither says which image it is.
+uint32_t CartridgeCrc() { return RomImage ? CartImageCrc : 0; }
 
 // The title as the header holds it, printable characters only.
 std::string Title(const uint8_t* bytes) {

@@ -43,13 +43,17 @@ bool Silenced = false;
 bool FadeInNext = false;
 bool FadeOutNext = false;
 int16_t LastPlayed[2] = {0, 0};
+int PlayedGain = FullVolume;  // the loudness the last block ended at
 
-// Writes a block of values (null: silence) into a stream buffer, with the
-// fades of a break over its first FadePairs pairs.
+// Writes a block of values (null: silence) into a stream buffer at the
+// chosen loudness, with the fades of a break and of a change of loudness
+// over its first FadePairs pairs.
 void Play(uint16_t* out, const int16_t* values) {
+  const int gain = SoundMuted ? 0 : std::clamp(SoundVolume, 0, FullVolume);
   for (int i = 0; i < StreamBufferValues; i++) {
-    int v = values ? values[i] : 0;
     const int pair = i / 2;
+    const int now = pair < FadePairs ? PlayedGain + (gain - PlayedGain) * pair / FadePairs : gain;
+    int v = values ? values[i] * now / FullVolume : 0;
     if (pair < FadePairs) {
       if (FadeInNext) v = v * pair / FadePairs;
       if (FadeOutNext) v += LastPlayed[i & 1] * (FadePairs - pair) / FadePairs;
@@ -60,6 +64,7 @@ void Play(uint16_t* out, const int16_t* values) {
   LastPlayed[0] = static_cast<int16_t>(out[StreamBufferValues - 2] ^ SignFlip);
   LastPlayed[1] = static_cast<int16_t>(out[StreamBufferValues - 1] ^ SignFlip);
   FadeInNext = FadeOutNext = false;
+  PlayedGain = gain;
 }
 
 // Waits until the stream has a free buffer. A stream that takes none for
@@ -82,6 +87,9 @@ uint16_t* WaitForStreamBuffer() {
 }
 
 }  // namespace
+
+int SoundVolume = FullVolume;
+bool SoundMuted = false;
 
 void StartSound(bool open_stream) {
   if (const char* error = Sound.set_sample_rate(SynthSampleRate)) {
@@ -157,4 +165,6 @@ void ResetSoundOutput() {
   Capture.close();
   Silenced = FadeInNext = FadeOutNext = false;
   LastPlayed[0] = LastPlayed[1] = 0;
+  SoundVolume = PlayedGain = FullVolume;
+  SoundMuted = false;
 }

@@ -37,6 +37,15 @@ void FeedSilentStream();
 // new sound fades in, instead of jumping from one to the other.
 void SoundRestarted();
 
+// The stream's loudness in percent of the machine's sound (--volume, volume
+// = under [sound] in the configuration file, the volume keys), and whether
+// it is muted. A change is eased in over the next block's first
+// milliseconds, so that it does not click. The WAV capture always gets the
+// machine's own level.
+constexpr int FullVolume = 100;
+extern int SoundVolume;
+extern bool SoundMuted;
+
 // Where the hand-off puts its blocks: the Allegro stream, or a stand-in.
 class StreamTarget {
  public:

@@ -4,12 +4,17 @@
 #include "memory/machine_state.h"
 #include "memory/vram_dma.h"
 #include "sound/sound_system.h"
+#include "video/pixel_pipeline.h"
 #include "video/renderer.h"
 
-int FrameCycles = 0;
-int LineCycles = 0;
-uint64_t LcdSyncedAt = 0;
+int FrameDots = 0;
+int LineDots = 0;
+int LcdLine = 0;
+int NoOamSearch = 0;
+int HiddenFrame = 0;
+uint64_t LcdSyncedDot = 0;
 int LineComposed = 0;
+int DrawingEndDot = DrawingStart + ShortestDrawing;
 int StatLine = 0;
 int HandOffCarry = 0;
 int LcdEventAt = 0;
@@ -20,7 +25,6 @@ int FrameStartPending = 0;
 
 namespace {
 
-constexpr uint8_t LcdOn = 0x80;
 constexpr uint8_t Coincidence = 0x04;        // STAT bit 2: LY equals LYC
 constexpr uint8_t SelectCoincidence = 0x40;  // STAT bit 6
 constexpr uint8_t StatSelectBits = 0x78;     // STAT bits 3-6, the writable ones
@@ -32,21 +36,43 @@ enum Mode { Hblank = 0, Vblank = 1, OamSearch = 2, Drawing = 3 };
 // The STAT bit that selects each mode as an interrupt source (bits 3, 4,
 // 5); drawing has none.
 constexpr uint8_t ModeSelect[4] = {0x08, 0x10, 0x20, 0x00};
-
-bool LcdIsOn() { return LCDC & LcdOn; }
+constexpr int LyWrapDot = 4;  // line 153 shows LY = 153 for its first 4 dots only
 
 int CurrentMode() {
   if (!LcdIsOn()) return Hblank;
-  if (LY >= VisibleLines) return Vblank;
+  if (LcdLine >= VisibleLines) return Vblank;
   if (LineComposed) return Hblank;
-  return LineCycles < OamSearchCycles ? OamSearch : Drawing;
+  if (LineDots >= DrawingStart) return Drawing;
+  return NoOamSearch ? Hblank : OamSearch;
+}
+
+// The mode sources that are up now: the mode's own, except on the first
+// line after switching on, which has none until its drawing ends.
+uint8_t ModeSources() {
+  if (NoOamSearch && !LineComposed) return 0;
+  return ModeSelect[CurrentMode()];
+}
+
+// The drawing of visible line LcdLine in full, where its pixels leave, as
+// the registers and OAM stood when it started: worked out at the first
+// write that changes the picture while the line is drawn (the registers
+// are as they were when the drawing started until then), kept for the
+// line's later writes.
+LineDrawing CurrentDrawing;
+int CurrentDrawingPlanned = 0;
+
+// As the line starts, only how long its drawing takes.
+void PlanLine() {
+  DrawingEndDot = DrawingStart + DrawingLength(LcdLine);
+  CurrentDrawingPlanned = 0;
 }
 
 // The selected conditions are OR-ed into one line, and only its rise
 // requests the interrupt: two conditions back to back raise it once.
-void SetStatLine(int mode) {
+// `sources` holds the select bits of the mode sources that are up.
+void SetStatLine(uint8_t sources) {
   const uint8_t stat = STAT;
-  const int level = (stat & ModeSelect[mode]) || ((stat & SelectCoincidence) && (stat & Coincidence));
+  const int level = (stat & sources) || ((stat & SelectCoincidence) && (stat & Coincidence));
   if (level && !StatLine) IF |= StatRequest;
   StatLine = level;
 }
@@ -56,72 +82,104 @@ void CompareLy() {
   else STAT &= static_cast<uint8_t>(~Coincidence);
 }
 
-void ScheduleNextEvent() {
-  const int line_start = FrameCycles - LineCycles;
-  if (!LcdIsOn()) LcdEventAt = CyclesPerFrame;
-  else if (LY < VisibleLines && !LineComposed) LcdEventAt = line_start + DrawingEnd;
-  else LcdEventAt = line_start + CyclesPerLine;
-  LcdNextEventAt = LcdSyncedAt + (LcdEventAt > FrameCycles ? static_cast<uint64_t>(LcdEventAt - FrameCycles) : 0);
+// The machine cycle of the event LcdEventAt, from where the counters stand.
+inline void NextEventFromCounters() {
+  const int ahead = LcdEventAt > FrameDots ? LcdEventAt - FrameDots : 0;
+  LcdNextEventAt = CycleAtDot(LcdSyncedDot + static_cast<uint64_t>(ahead));
+}
+
+inline void ScheduleNextEvent() {
+  const int line_start = FrameDots - LineDots;
+  if (!LcdIsOn()) LcdEventAt = DotsPerFrame;
+  else if (LcdLine < VisibleLines && !LineComposed) LcdEventAt = line_start + DrawingEndDot;
+  else if (LcdLine == LinesPerFrame - 1 && LY) LcdEventAt = line_start + LyWrapDot;
+  else LcdEventAt = line_start + DotsPerLine;
+  NextEventFromCounters();
 }
 
 // The line is composed from the registers as they stand when its drawing
-// ends. The mode-2 source went low when drawing began, so an H-blank
-// source selected with it still makes a request of its own. A running
-// H-blank VRAM copy makes its block as the H-blank begins.
+// ends (but not in the frame hidden after switching on). The mode-2 source
+// went low when drawing began, so an H-blank source selected with it still
+// makes a request of its own. A running H-blank VRAM copy makes its block
+// as the H-blank begins.
 void EndDrawing() {
-  SetStatLine(Drawing);
-  ComposeLine(LY);
+  SetStatLine(0);
+  if (!HiddenFrame) ComposeLine(LcdLine);
   LineComposed = 1;
-  SetStatLine(Hblank);
+  SetStatLine(ModeSelect[Hblank]);
   if (VramDmaActive) VramDmaHblank();
 }
 
+// LY changes as the line starts, and LY = LYC is compared with it. The
+// V-blank line raises the mode 2 source for a moment too, with the V-blank
+// one.
 void StartNextLine() {
-  LineCycles -= CyclesPerLine;
+  LineDots -= DotsPerLine;
   LineComposed = 0;
-  if (LY == LinesPerFrame - 1) {
-    FrameCycles -= CyclesPerFrame;  // the remainder carries into the new frame
-    HandOffCarry = CyclesPerFrame - VblankStart;
-    LY = 0;
+  NoOamSearch = 0;
+  if (LcdLine == LinesPerFrame - 1) {
+    FrameDots -= DotsPerFrame;  // the remainder carries into the new frame
+    HandOffCarry = DotsPerFrame - VblankStart;
+    LcdLine = 0;
+    HiddenFrame = 0;
     JoypadHeld = JoypadNextFrame;
     StartPicture();
   } else {
-    LY++;
+    LcdLine++;
   }
+  LY = static_cast<uint8_t>(LcdLine);
   CompareLy();
-  if (LY == VisibleLines) {
+  if (LcdLine < VisibleLines) {
+    PlanLine();
+    SetStatLine(ModeSelect[OamSearch]);
+  } else if (LcdLine == VisibleLines) {
     IF |= VblankRequest;
-    SetStatLine(Vblank);
+    SetStatLine(ModeSelect[Vblank] | ModeSelect[OamSearch]);
+    SetStatLine(ModeSelect[Vblank]);
     FinishFrame();
   } else {
-    SetStatLine(LY < VisibleLines ? OamSearch : Vblank);
+    SetStatLine(ModeSelect[Vblank]);
   }
 }
 
+// Line 153 shows LY = 153 for its first machine cycle, then 0, which LYC
+// is compared with for the rest of the frame.
+void WrapLy() {
+  LY = 0;
+  CompareLy();
+  SetStatLine(ModeSelect[Vblank]);
+}
+
+// LY reads 0 and the mode 0; LY = LYC keeps its last result (LYC is not
+// compared while the LCD is off), and so does the status line.
 void SwitchLcdOff() {
   // Count on from the last hand-off: this frame's V-blank, or the one
   // before the frame started.
-  FrameCycles = LY >= VisibleLines ? FrameCycles - VblankStart : FrameCycles + HandOffCarry;
-  LineCycles = FrameCycles;
+  FrameDots = LcdLine >= VisibleLines ? FrameDots - VblankStart : FrameDots + HandOffCarry;
+  LineDots = FrameDots;
+  LcdLine = 0;
   LY = 0;
   LineComposed = 0;
-  StatLine = 0;
-  STAT &= static_cast<uint8_t>(~Coincidence);
   BlankPicture();
 }
 
-// Line 0 starts with a full line. The frame handed over at the next V-blank
-// is longer than usual by the cycles since the last hand-off.
+// Line 0 starts with a full line, without an OAM search: the mode reads 0
+// and no mode source is up until its drawing ends. The frame stays blank
+// on the screen; the one handed over at its V-blank is longer than usual by
+// the dots since the last hand-off. LY = LYC is compared at once.
 void SwitchLcdOn() {
-  HandOffCarry = FrameCycles;
-  FrameCycles = 0;
-  LineCycles = 0;
+  HandOffCarry = FrameDots;
+  FrameDots = 0;
+  LineDots = 0;
+  LcdLine = 0;
   LY = 0;
   LineComposed = 0;
+  NoOamSearch = 1;
+  HiddenFrame = 1;
   StartPicture();
+  PlanLine();
   CompareLy();
-  StatLine = 0;
-  SetStatLine(OamSearch);
+  SetStatLine(0);
 }
 
 }  // namespace
@@ -130,20 +188,24 @@ void SwitchLcdOn() {
 // that the front end's work between frames sees the machine at the end.
 void AdvanceLcdEvents() {
   if (!LcdIsOn()) {
-    if (FrameCycles >= CyclesPerFrame) {
-      FrameCycles -= CyclesPerFrame;
-      LineCycles = FrameCycles;
+    if (FrameDots >= DotsPerFrame) {
+      FrameDots -= DotsPerFrame;
+      LineDots = FrameDots;
       FinishFrame();
       FrameStartPending = 1;  // the next frame, and its buttons, start here
     }
   } else {
     const long frames = FramesFinished;
     while (FramesFinished == frames) {
-      if (LY < VisibleLines && !LineComposed) {
-        if (LineCycles < DrawingEnd) break;
+      if (LcdLine < VisibleLines && !LineComposed) {
+        if (LineDots < DrawingEndDot) break;
         EndDrawing();
       }
-      if (LineCycles < CyclesPerLine) break;
+      if (LcdLine == LinesPerFrame - 1 && LY) {
+        if (LineDots < LyWrapDot) break;
+        WrapLy();
+      }
+      if (LineDots < DotsPerLine) break;
       StartNextLine();
     }
   }
@@ -157,30 +219,62 @@ uint8_t ReadStat() { return static_cast<uint8_t>(StatUnusedBit | (STAT & 0x7C) |
 void LcdcWritten(uint8_t value) {
   const bool was_on = LcdIsOn();
   LCDC = value;
-  if (was_on && !LcdIsOn()) SwitchLcdOff();
-  else if (!was_on && LcdIsOn()) SwitchLcdOn();
-  else return;
+  if (was_on == LcdIsOn()) {
+    DrawingRegisterWritten();
+    return;
+  }
+  if (was_on) SwitchLcdOff();
+  else SwitchLcdOn();
+  ScheduleNextEvent();
+}
+
+void PictureRegisterWriting(PictureWrite kind) {
+  if (!LcdIsOn() || LcdLine >= VisibleLines || LineComposed || LineDots < DrawingStart || HiddenFrame) return;
+  if (!CurrentDrawingPlanned) {
+    PlanDrawing(LcdLine, CurrentDrawing);
+    CurrentDrawingPlanned = 1;
+  }
+  const int dots = LineDots - DrawingStart;
+  const int x = kind == PictureWrite::Output ? PixelsOutBy(CurrentDrawing, dots) : TilesFetchedFrom(CurrentDrawing, dots);
+  DrawLinePiece(LcdLine, x, CurrentDrawing.fine);
+}
+
+void DrawingRegisterWritten() {
+  if (!LcdIsOn() || LcdLine >= VisibleLines || LineDots >= DrawingStart) return;
+  PlanLine();
   ScheduleNextEvent();
 }
 
 // Selecting a source whose condition holds raises the line at once.
 void StatWritten(uint8_t value) {
   STAT = static_cast<uint8_t>((STAT & ~StatSelectBits) | (value & StatSelectBits));
-  if (LcdIsOn()) SetStatLine(CurrentMode());
+  if (LcdIsOn()) SetStatLine(ModeSources());
 }
 
 void LycWritten(uint8_t value) {
   LYC = value;
   if (!LcdIsOn()) return;
   CompareLy();
-  SetStatLine(CurrentMode());
+  SetStatLine(ModeSources());
+}
+
+void LcdLeftOnByBoot() {
+  NoOamSearch = 0;
+  HiddenFrame = 0;
 }
 
 void ResetLcdCounters() {
-  LcdSyncedAt = LcdNextEventAt = TotalCycles;
-  FrameCycles = 0;
-  LineCycles = 0;
+  LcdSyncedDot = LcdClock();
+  LcdNextEventAt = TotalCycles;
+  FrameDots = 0;
+  LineDots = 0;
+  LcdLine = 0;
+  NoOamSearch = 0;
+  HiddenFrame = 0;
   LineComposed = 0;
+  CurrentDrawing = LineDrawing{};
+  CurrentDrawingPlanned = 0;
+  DrawingEndDot = DrawingStart + ShortestDrawing;
   StatLine = 0;
   HandOffCarry = 0;
   LY = 0;
@@ -189,24 +283,52 @@ void ResetLcdCounters() {
 
 void SaveLcdState(StateWriter& out) {
   out.section("LCD ");
-  for (int counter : {FrameCycles, LineCycles, LineComposed, StatLine, HandOffCarry, LcdEventAt}) out.i32(counter);
-  out.i64(static_cast<int64_t>(LcdSyncedAt));
+  for (int counter : {FrameDots, LineDots, LcdLine, NoOamSearch, HiddenFrame, LineComposed, StatLine, HandOffCarry,
+                      LcdEventAt, DrawingEndDot})
+    out.i32(counter);
+  out.i64(static_cast<int64_t>(LcdSyncedDot));
+  out.flag(CurrentDrawingPlanned);
+  if (CurrentDrawingPlanned) {
+    const LineDrawing& d = CurrentDrawing;
+    for (int field : {d.fine, d.window_x, d.pause_count, d.length}) out.i32(field);
+    for (int p = 0; p < d.pause_count; p++) {
+      out.i32(d.pauses[p].x);
+      out.i32(d.pauses[p].dots);
+    }
+  }
 }
 
 // The counts stay within a frame or two of their events, so that the next
 // step never has to catch up on more than a few hundred lines.
 void LoadLcdState(StateReader& in) {
   in.section("LCD ");
-  constexpr int Longest = 2 * CyclesPerFrame;
-  FrameCycles = in.number(-CyclesPerFrame, Longest);
-  LineCycles = in.number(-CyclesPerFrame, Longest);
+  constexpr int Longest = 2 * DotsPerFrame;
+  FrameDots = in.number(-DotsPerFrame, Longest);
+  LineDots = in.number(-DotsPerFrame, Longest);
+  LcdLine = in.number(0, LinesPerFrame - 1);
+  NoOamSearch = in.number(0, 1);
+  HiddenFrame = in.number(0, 1);
   LineComposed = in.number(0, 1);
   StatLine = in.number(0, 1);
   HandOffCarry = in.number(0, Longest);
   LcdEventAt = in.number(0, Longest);
-  LcdSyncedAt = static_cast<uint64_t>(in.i64());
-  if (LY >= LinesPerFrame || LcdSyncedAt > TotalCycles) in.refuse();
-  LcdNextEventAt = LcdSyncedAt + (LcdEventAt > FrameCycles ? static_cast<uint64_t>(LcdEventAt - FrameCycles) : 0);
+  DrawingEndDot = in.number(DrawingStart, DotsPerLine);
+  LcdSyncedDot = static_cast<uint64_t>(in.i64());
+  CurrentDrawingPlanned = in.flag();
+  LineDrawing& d = CurrentDrawing;
+  d = LineDrawing{};
+  if (CurrentDrawingPlanned) {
+    d.fine = in.number(0, 7);
+    d.window_x = in.number(0, ScreenWidth);
+    d.pause_count = in.number(0, static_cast<int>(sizeof d.pauses / sizeof d.pauses[0]));
+    d.length = in.number(ShortestDrawing, DotsPerLine);
+    for (int p = 0; p < d.pause_count; p++) {
+      d.pauses[p].x = in.number(0, ScreenWidth);
+      d.pauses[p].dots = in.number(0, DotsPerLine);
+    }
+  }
+  if (LY >= LinesPerFrame || LcdSyncedDot > LcdClock()) in.refuse();
+  NextEventFromCounters();
 }
 
 void FinishFrame() {

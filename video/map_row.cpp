@@ -47,13 +47,10 @@ struct TileNumbering {
   int index(uint8_t map_byte) const { return (map_byte ^ flip) + base; }
 };
 
-// palette_mask is 7 in true colours and 0 otherwise, where every tile takes
-// BGP's shades from palette 0.
-inline TileRow ResolveTile(uint8_t map_byte, uint8_t attributes, int fine, const TileNumbering& numbering,
-                           int palette_mask) {
+inline TileRow ResolveTile(uint8_t map_byte, uint8_t attributes, int fine, const TileNumbering& numbering) {
   const int index = numbering.index(map_byte) + ((attributes & AttrTileBank) ? Bank1Tiles : 0);
   const int y = (attributes & AttrFlipY) ? 7 - fine : fine;
-  return {TileRows[index][(attributes & AttrFlipX) ? 1 : 0][y], BgPixelQuads[attributes & palette_mask],
+  return {TileRows[index][(attributes & AttrFlipX) ? 1 : 0][y], BgPixelQuads[attributes & AttrPalette],
           (attributes & AttrPriority) ? PriorityQuad : 0};
 }
 
@@ -82,14 +79,15 @@ inline void DrawPartTile(const TileRow& tile, int first, int last, int x, uint16
   if (Numbers) std::memcpy(numbers + x + first, tile_numbers + first, static_cast<size_t>(last - first));
 }
 
-// Attributes: a colour cartridge, whose tiles have them in bank 1.
+// Attributes: a colour cartridge, whose tiles have them in bank 1 and take
+// their palette from them; a monochrome cartridge's tiles all take BGP's
+// shades from palette 0.
 template <bool Numbers, bool Attributes>
 void DrawRow(const uint8_t* row, int column, int x, int fine, uint16_t* pixels, uint8_t* numbers) {
   const TileNumbering numbering(LCDC);
-  const int palette_mask = TrueColours ? AttrPalette : 0;
   auto tile = [&]() {
     const int c = column++ & (MapColumns - 1);
-    if (Attributes) return ResolveTile(row[c], row[c + AttributeBankOffset], fine, numbering, palette_mask);
+    if (Attributes) return ResolveTile(row[c], row[c + AttributeBankOffset], fine, numbering);
     return TileRow{TileRows[numbering.index(row[c])][0][fine], BgPixelQuads[0], 0};
   };
   if (x < 0) {

@@ -15,9 +15,6 @@ uint8_t SpritePaletteMemory[PaletteMemorySize];
 uint8_t BgPaletteIndex = 0;
 uint8_t SpritePaletteIndex = 0;
 
-bool TrueColoursOption = false;
-bool TrueColours = false;
-
 uint16_t BgPixels[8][4];
 uint16_t SpritePixels[8][4];
 uint64_t BgPixelQuads[8][256];
@@ -29,8 +26,8 @@ constexpr int IndexBits = 0x3F;
 constexpr uint8_t AutoIncrement = 0x80;
 constexpr uint8_t IndexUnusedBit = 0x40;  // reads 1
 
-// The pixels of shade map `map` into the table that stands for it in the
-// greens: background palette 0, sprite palettes 0 and 1.
+// The pixels of shade map `map` into the table that stands for it on a
+// monochrome cartridge: background palette 0, sprite palettes 0 and 1.
 void ShadePixels(int map) {
   uint16_t* pixels = map == 0 ? BgPixels[0] : SpritePixels[map - 1];
   for (int n = 0; n < 4; n++) pixels[n] = ShadeColour(map, n);
@@ -49,12 +46,12 @@ void ColourChanged(const uint8_t* memory, uint16_t (*pixels)[4], int index) {
 
 // Each palette register holds four 2-bit shades, colour number 0 in bits
 // 1-0. Only the written register's map changes, so the others keep the
-// identity until their own first write. In true colours the registers are
-// kept but not shown.
+// identity until their own first write. A colour cartridge's picture comes
+// from its palette memory: the registers are kept but not shown.
 void DecodePalette(int map) {
   const uint8_t registers[3] = {BGP, OBP0, OBP1};
   for (int n = 0; n < 4; n++) ShadeMap[map][n] = (registers[map] >> (2 * n)) & 3;
-  if (!TrueColours) ShadePixels(map);
+  if (!ColourCartridge) ShadePixels(map);
 }
 
 // Both palette memories white (the boot program leaves the background's
@@ -67,14 +64,13 @@ void ResetPalettes() {
     BgPaletteMemory[i + 1] = SpritePaletteMemory[i + 1] = WhiteColour >> 8;
   }
   BgPaletteIndex = SpritePaletteIndex = 0;
-  TrueColours = TrueColoursOption && ColourCartridge;
   RebuildPalettePixels();
 }
 
 void RebuildPalettePixels() {
   std::memset(BgPixels, 0, sizeof BgPixels);
   std::memset(SpritePixels, 0, sizeof SpritePixels);
-  if (TrueColours) {
+  if (ColourCartridge) {
     for (int i = 0; i < PaletteMemorySize; i += 2) {
       ColourChanged(BgPaletteMemory, BgPixels, i);
       ColourChanged(SpritePaletteMemory, SpritePixels, i);
@@ -124,7 +120,6 @@ void LoadPaletteState(StateReader& in) {
   in.bytes(SpritePaletteMemory, sizeof SpritePaletteMemory);
   BgPaletteIndex = in.u8() & (AutoIncrement | IndexBits);
   SpritePaletteIndex = in.u8() & (AutoIncrement | IndexBits);
-  TrueColours = TrueColoursOption && ColourCartridge;
   RebuildPalettePixels();
 }
 
@@ -151,6 +146,12 @@ void PaletteWrite(int address, uint8_t value) {
   uint8_t* memory = sprites ? SpritePaletteMemory : BgPaletteMemory;
   const int at = index & IndexBits;
   memory[at] = value;
-  if (TrueColours) ColourChanged(memory, sprites ? SpritePixels : BgPixels, at);
-  if (index & AutoIncrement) index = static_cast<uint8_t>(AutoIncrement | ((at + 1) & IndexBits));
+  if (ColourCartridge) ColourChanged(memory, sprites ? SpritePixels : BgPixels, at);
+  StepPaletteIndex(address);
+}
+
+// Also after a write that the drawing kept from landing.
+void StepPaletteIndex(int address) {
+  uint8_t& index = address >= 0xFF6A ? SpritePaletteIndex : BgPaletteIndex;
+  if (index & AutoIncrement) index = static_cast<uint8_t>(AutoIncrement | ((index + 1) & IndexBits));
 }

@@ -2,14 +2,16 @@
 
 #include <cstdlib>
 
-#include "video/renderer.h"
+#include "memory/machine.h"
+
+bool TrueColoursOption = false;
 
 namespace {
 
 // The 5-6-5 pixel of every 15-bit colour, for the look the table was built
 // for.
 uint16_t WindowColours[0x8000];
-int WindowColoursLook = -1;  // TrueColours when built; -1 before
+int WindowColoursLook = -1;  // ShowsTrueColours() when built; -1 before
 
 // The green nearest in brightness. The shades' greys are 31, 21, 10 and 0
 // in every channel, so each of them finds its own green.
@@ -34,11 +36,14 @@ uint8_t Scale5(int c) { return static_cast<uint8_t>((c * 255 + 15) / 31); }
 
 }  // namespace
 
+bool ShowsTrueColours() { return TrueColoursOption && ColourCartridge; }
+
 const uint16_t* WindowPixelTable() {
-  if (WindowColoursLook != static_cast<int>(TrueColours)) {
-    WindowColoursLook = TrueColours;
+  const bool true_colours = ShowsTrueColours();
+  if (WindowColoursLook != static_cast<int>(true_colours)) {
+    WindowColoursLook = true_colours;
     for (int colour = 0; colour < 0x8000; colour++)
-      WindowColours[colour] = TrueColours ? ColourPixel(colour) : NearestGreen(colour);
+      WindowColours[colour] = true_colours ? ColourPixel(colour) : NearestGreen(colour);
   }
   return WindowColours;
 }
@@ -50,7 +55,7 @@ uint16_t WindowPixel(uint16_t colour) { return WindowPixelTable()[colour & 0x7FF
 // from that.
 void PixelRgb(uint16_t colour, uint8_t rgb[3]) {
   const int p = WindowPixel(colour);
-  if (TrueColours) {
+  if (ShowsTrueColours()) {
     rgb[0] = Scale5((p >> 11) & 0x1F);
     rgb[1] = Scale5((p >> 6) & 0x1F);
     rgb[2] = Scale5(p & 0x1F);

@@ -17,14 +17,23 @@ inline uint16_t ColourPixel(int colour) {
   return static_cast<uint16_t>(red << 11 | (green << 1 | green >> 4) << 5 | blue);
 }
 
+// --colour (or colour = yes in the configuration file, or the libretro
+// core's option): colour cartridges are shown in their own colours.
+extern bool TrueColoursOption;
+// The look of this run's picture: true colours for a colour cartridge under
+// the option, the four greens otherwise. The machine's picture is the same
+// either way (a colour cartridge's colours, a monochrome one's greys).
+bool ShowsTrueColours();
+
 // The 5-6-5 pixel of a colour of the machine's picture, for the look of
-// this run (TrueColours): in true colours the colour itself; otherwise one
-// of the greens, the monochrome shades exactly, any other colour by its
-// brightness.
+// this run: in true colours the colour itself; otherwise the green nearest
+// in brightness, which for the monochrome shades is their own green.
 uint16_t WindowPixel(uint16_t colour);
 
 // The same for all 0x8000 colours at once, indexed by the colour: a lookup
-// per pixel for a whole picture. Built again when the look has changed.
+// per pixel for a whole picture. Built again only when the look changes
+// (another cartridge, another option), never for a change of the game's
+// palettes.
 const uint16_t* WindowPixelTable();
 
 // A colour of the picture as 8-bit red, green and blue, as the screenshots

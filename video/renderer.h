@@ -38,17 +38,10 @@ extern uint8_t SpritePaletteMemory[PaletteMemorySize];
 extern uint8_t BgPaletteIndex;
 extern uint8_t SpritePaletteIndex;
 
-// --colour: colour cartridges are drawn with their colour palettes. Set by
-// the front end before the machine is reset.
-extern bool TrueColoursOption;
-// The picture of this cartridge is drawn in its colour palettes: the option
-// is set and the cartridge is a colour one. Decided at every reset.
-extern bool TrueColours;
-
 // The colour of each colour number of each palette, kept up to date as the
-// palettes are written. In true colours they come from the palette
-// memories (all eight of each kind); otherwise background palette 0 holds
-// BGP's shades and sprite palettes 0 and 1 those of OBP0 and OBP1.
+// palettes are written. A colour cartridge's come from the palette
+// memories (all eight of each kind); a monochrome one's background palette
+// 0 holds BGP's shades and sprite palettes 0 and 1 those of OBP0 and OBP1.
 extern uint16_t BgPixels[8][4];
 extern uint16_t SpritePixels[8][4];
 // Four neighbouring background pixels at once: entry n0 + 4 n1 + 16 n2 +
@@ -75,14 +68,14 @@ void ResetRenderer();
 // The renderer's parts of a machine state. The palettes: the shade maps
 // (each stays the identity until its register is first written, so they do
 // not follow from the registers alone), both palette memories and their
-// indices; loading them builds the pixel tables again, in the colours this
-// run draws in. The renderer: the window's line counter and the picture
+// indices; loading them builds the pixel tables again. The renderer: the window's line counter and the picture
 // drawn so far, which the next frame draws over line by line (or, with
 // the LCD off, not at all); loading it makes the whole tile cache stale.
-// A state holds the picture as 16-bit 5-6-5 pixels: each colour with its
-// green widened to six bits, the shades as the four greens (RGB565 green
-// 62, 46, 30, 14 of 63) that the window has always shown them as, so that
-// the states of every version load in every other.
+// A state holds the picture as 16-bit 5-6-5 pixels: a colour cartridge's
+// colours with their green widened to six bits, a monochrome cartridge's
+// shades as the four greens (RGB565 green 62, 46, 30, 14 of 63) that the
+// window has always shown them as, so that the states of every version
+// load in every other.
 class StateWriter;
 class StateReader;
 void SavePaletteState(StateWriter& out);
@@ -107,32 +100,52 @@ void RefreshTileCache();
 
 // Rebuilds shade map 0 (BGP), 1 (OBP0) or 2 (OBP1) from its register.
 void DecodePalette(int map);
-// Palette memory white, the indices 0, the choice of true colours for this
-// cartridge, and the pixel tables built for it.
+// Palette memory white, the indices 0, and the pixel tables built for the
+// cartridge (ColourCartridge is known by then).
 void ResetPalettes();
-// The pixel tables built again from the palette memories (true colours) or
-// the shade maps, as after a change of all of them at once.
+// The pixel tables built again from the palette memories (colour
+// cartridges) or the shade maps, as after a change of all of them at once.
 void RebuildPalettePixels();
 // The palette ports 0xFF68-0xFF6B.
 uint8_t PaletteRead(int address);
 void PaletteWrite(int address, uint8_t value);
+// A data port's index steps on after a write with bit 7 of the index set.
+void StepPaletteIndex(int address);
 
 // A new frame starts at line 0: the window starts again at its first row.
 void StartPicture();
 // Draws visible line `line` of the picture from the registers, OAM and
-// video RAM as they stand now.
+// video RAM as they stand now; on a line drawn in pieces, the pixels after
+// the last piece.
 void ComposeLine(int line);
+
+// A line drawn in pieces. When a register that changes the picture is
+// written while a line is drawn, the pixels the LCD has put out by then
+// (or fetched, for the registers the fetcher reads) are drawn first, from
+// the registers as they stood: DrawLinePiece draws pixels up to x = `to`
+// from where the last piece ended. `fine` is SCX mod 8 as the drawing
+// started: the fine scroll of the whole line, whatever SCX is written
+// later. The line's last piece is drawn when its drawing ends. Lines
+// without such a write are drawn whole, as before.
+void DrawLinePiece(int line, int to, int fine);
+// The x up to which the line being drawn has been drawn in pieces, or -1
+// while it is not drawn in pieces; its fine scroll; and where the window
+// started on it (ScreenWidth while it has not).
+extern int LinePieceEnd;
+extern int LinePieceFine;
+extern int LineWindowStart;
 // The picture of a switched-off LCD: every pixel white (the lightest shade).
 void BlankPicture();
 
-// The layers of one line, in the order ComposeLine draws them. `pixels` is
+// The layers of one line, in the order ComposeLine draws them, the
+// background scrolled by `scx`, the window from screen x = x0. `pixels` is
 // the line of the work bitmap; `numbers` holds the background or window
 // colour number under each pixel, with BgPriorityFlag beside it where the
 // tile's attributes raise it over sprites. The sprites need the numbers;
 // on a line without sprites `numbers` is null and the background and the
 // window leave them out.
-void DrawBackgroundLine(int line, uint16_t* pixels, uint8_t* numbers);
-void DrawWindowLine(uint16_t* pixels, uint8_t* numbers);
+void DrawBackgroundLine(int line, int scx, uint16_t* pixels, uint8_t* numbers);
+void DrawWindowLine(int x0, uint16_t* pixels, uint8_t* numbers);
 constexpr uint8_t BgPriorityFlag = 0x04;
 
 // The sprites of visible line `line` (0-143): the first ten OAM entries
@@ -140,6 +153,8 @@ constexpr uint8_t BgPriorityFlag = 0x04;
 // from OAM and LCDC as they stand. Returns their count.
 constexpr int SpritesPerLine = 10;
 int ChooseSprites(int line, int chosen[SpritesPerLine]);
+// Their count alone.
+int SpritesOnLine(int line);
 // Draws the chosen sprites. background_wins: background colours 1-3 hide
 // the sprites of the behind class and, with the flag beside them, every
 // sprite. When clear (LCDC bit 0 clear on a colour cartridge) the sprites

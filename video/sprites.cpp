@@ -11,9 +11,9 @@
 namespace {
 
 // Sprite attributes; the flips are the map tiles' bits (AttrFlipX,
-// AttrFlipY), and so are the palette bits 0-2 in true colours.
+// AttrFlipY), and so are the palette bits 0-2 of colour cartridges.
 constexpr uint8_t AttrBehind = 0x80;
-constexpr uint8_t AttrShadeMap = 0x10;  // 0 = OBP0, 1 = OBP1 (all but true colours)
+constexpr uint8_t AttrShadeMap = 0x10;  // monochrome cartridges: 0 = OBP0, 1 = OBP1
 constexpr uint8_t AttrBank = 0x08;      // colour cartridges: tile from video RAM bank 1
 constexpr int SpriteCount = 40;
 constexpr int SpriteXOffset = 8, SpriteYOffset = 16;
@@ -66,6 +66,12 @@ int ChooseSprites(int line, int chosen[SpritesPerLine]) {
   return count;
 }
 
+int SpritesOnLine(int line) {
+  const int height = SpriteHeight();
+  if (height != ChosenHeight || ChosenAt != OamChanges) ChooseForEveryLine(height);
+  return LineSpriteCount[line];
+}
+
 // Sprites are drawn from the highest priority down: for a colour cartridge
 // in OAM order, for a monochrome one by X. A sprite pixel that is not
 // transparent claims its position: a lower sprite cannot show there even
@@ -90,7 +96,7 @@ void DrawSpriteLine(int line, const int chosen_in_oam_order[SpritesPerLine], int
     int tile = height == 16 ? (entry[2] & 0xFE) | (row >> 3) : entry[2];
     if (ColourCartridge && (attr & AttrBank)) tile += Bank1Tiles;
     const unsigned bits = TileRows[tile][(attr & AttrFlipX) ? 1 : 0][row & 7];
-    const uint16_t* colours = SpritePixels[TrueColours ? attr & AttrPalette : (attr & AttrShadeMap) ? 1 : 0];
+    const uint16_t* colours = SpritePixels[ColourCartridge ? attr & AttrPalette : (attr & AttrShadeMap) ? 1 : 0];
     // Background colours 1-3 hide a sprite of the behind class, and where
     // their tile has the priority flag, every sprite.
     const uint8_t hiding_flags = (attr & AttrBehind) ? 0xFF : BgPriorityFlag;

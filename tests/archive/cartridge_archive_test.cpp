@@ -9,6 +9,7 @@
 #include "archive/archive_files.h"
 #include "memory/bus.h"
 #include "memory/cartridge.h"
+#include "support/cartridge_image.h"
 #include "support/machine.h"
 #include "support/run.h"
 
@@ -22,6 +23,7 @@ std::vector<uint8_t> CartridgeImage() {
   image[0x147] = 0x01;
   image[0x148] = 0x01;
   image[0x149] = 0x02;
+  GiveValidHeader(image);
   return image;
 }
 
@@ -69,11 +71,13 @@ TEST_F(CartridgeArchiveTest, PlainGzipAndZippedImagesLoadAlike) {
 }
 
 TEST_F(CartridgeArchiveTest, ImageOver8MiBIsRefusedBeforeReading) {
-  Zip zip = MakeZip({{"big.gb", SampleBytes(1000, 41)}});
+  auto small = SampleBytes(1000, 41);
+  GiveValidHeader(small);
+  Zip zip = MakeZip({{"big.gb", small}});
   Put32(zip.bytes, zip.central[0] + Size, 8 * 1024 * 1024 + 1);
   EXPECT_EQ(Load(Write("big.zip", zip.bytes)), "Cartridge image too large");
 
-  auto gz = Gzip(SampleBytes(1000, 42));
+  auto gz = Gzip(small);
   Put32(gz, gz.size() - 4, 0xFFFFFFFFu);
   EXPECT_EQ(Load(Write("big.gz", gz)), "Cartridge image too large") << "a gzip trailer claiming 4 GiB";
   Put32(gz, gz.size() - 4, 0x7FFFFFFFu);

@@ -58,8 +58,8 @@ TEST(RandomPrograms, NeverLeaveTheMachinesMemory) {
         HardwareStep();
         steps++;
         ASSERT_LT(LY, 154);
-        ASSERT_GE(FrameCycles, 0);
-        ASSERT_LT(FrameCycles, CyclesPerFrame);
+        ASSERT_GE(FrameDots, 0);
+        ASSERT_LT(FrameDots, DotsPerFrame);
       }
       total_runs++;
       if (FramesFinished == frames_per_run) full_runs++;

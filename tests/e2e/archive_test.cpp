@@ -76,3 +76,23 @@ TEST(Archive, ZipWithoutACartridgeExitsOneWithItsReason) {
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(r.err, "pellix: dirs.zip: No cartridge image in archive\n");
 }
+
+// A ZIP of other files is no cartridge; of several cartridges the first
+// runs, and the program says which.
+TEST(Archive, ZipOfOtherFilesIsRefusedAndOfSeveralCartridgesNamesTheOneItRuns) {
+  const std::string dir = MakeTempDir("archive-members");
+  WriteFileBytes(dir + "/readme.txt", {'h', 'e', 'l', 'l', 'o', '\n'});
+  WriteFileBytes(dir + "/rom.gb", ReadFileBytes(LdRom));
+  WriteFileBytes(dir + "/other.gb", ReadFileBytes(RomPath("cpu_instrs/individual/01-special.gb")));
+  Shell("zip -q text.zip readme.txt && zip -q -9 two.zip readme.txt rom.gb other.gb", dir);
+
+  RunResult r = RunPellix({"--headless", "--frames", "2", "text.zip"}, dir, 30);
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, "pellix: text.zip: not a Game Boy cartridge (no valid header)\n");
+
+  r = RunPellix({"--headless", "--frames", Frames, "two.zip"}, dir, 30);
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.err, "pellix: two.zip: 2 cartridges in the archive; running rom.gb\n");
+  EXPECT_NE(MapText(ReadFileBytes(dir + "/vram.bin")).find("06-ld r,r"), std::string::npos)
+      << "the first cartridge ran";
+}

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "support/cartridge_image.h"
 #include "support/png.h"
 #include "support/run.h"
 
@@ -195,6 +196,7 @@ TEST(TestModeRun, UnknownOpcodeStopsWithExitThree) {
   image[0x0101] = 0x50;
   image[0x0102] = 0x01;
   image[0x0150] = 0xD3;
+  GiveValidHeader(image);
   WriteFileBytes(dir + "/bad.gb", image);
   RunResult r = RunPellix({"--test", "bad.gb"}, dir, 60);
   EXPECT_EQ(r.exit_code, 3);

@@ -15,6 +15,7 @@
 #include <string>
 #include <thread>
 
+#include "support/cartridge_image.h"
 #include "support/run.h"
 #include "support/xvfb.h"
 
@@ -218,11 +219,13 @@ TEST(BatterySave, CartridgesWithoutBatteryKeepNoSaveAndUnsupportedOnesAreNamed) 
   const std::string dir = MakeTempDir("save-no-battery");
   std::vector<uint8_t> rom = ReadFileBytes(TestRomPath(Mbc1Counter.name));
   rom[0x147] = 0x02;  // MBC1 with RAM, no battery
+  GiveValidHeader(rom);
   WriteFileBytes(dir + "/plain.gb", rom);
   ASSERT_EQ(RunSaving({"--headless", "--frames", "30", "plain.gb"}, dir), 0);
   EXPECT_FALSE(FileExists(dir + "/plain.sav"));
 
   rom[0x147] = 0xFC;  // a camera
+  GiveValidHeader(rom);
   WriteFileBytes(dir + "/camera.gb", rom);
   std::string err;
   ASSERT_EQ(RunSaving({"--headless", "--frames", "30", "camera.gb"}, dir, &err), 0);
@@ -269,7 +272,7 @@ TEST(BatterySaveWindow, TerminationSignalInAWindowWritesTheSave) {
   const std::string dir = MakeTempDir("save-window");
   const std::string rom = CopyCartridge(Mbc1Counter, dir);
   BackgroundRun run = StartPellix({rom}, dir, x.env());
-  const std::string window = FindWindow(x, "PELLIX Build 090113 - By: Brannoch", 20);
+  const std::string window = FindWindow(x, 20);
   ASSERT_FALSE(window.empty()) << DescribeRun(run, x);
   ASSERT_TRUE(WaitForPicture(x, window, 20));
   HoldKey(x, window, "Return", 0.1);
@@ -344,7 +347,7 @@ TEST(BatterySaveWindow, AGameSavedJustBeforeThePauseIsOnTheDisk) {
   const std::string dir = MakeTempDir("save-paused");
   WriteFileBytes(dir + "/print.gb", ReadFileBytes(TestRomPath("save_then_print")));
   BackgroundRun run = StartPellix({"print.gb"}, dir, x.env());
-  const std::string window = FindWindow(x, "PELLIX Build 090113 - By: Brannoch", 20);
+  const std::string window = FindWindow(x, 20);
   ASSERT_FALSE(window.empty()) << DescribeRun(run, x);
   ASSERT_TRUE(WaitForPicture(x, window, 20));
   HoldKey(x, window, "Return", 0.1);
@@ -364,7 +367,7 @@ TEST(BatterySaveWindow, AVanishedDisplayEndsTheRunWithItsSave) {
   const std::string dir = MakeTempDir("save-display-gone");
   const std::string rom = CopyCartridge(Counters[0], dir), save = SaveBeside(Counters[0], dir);
   BackgroundRun run = StartPellix({rom}, dir, x.env());
-  const std::string window = FindWindow(x, "PELLIX Build 090113 - By: Brannoch", 20);
+  const std::string window = FindWindow(x, 20);
   ASSERT_FALSE(window.empty()) << DescribeRun(run, x);
   ASSERT_TRUE(WaitForPicture(x, window, 20));
   HoldKey(x, window, "Return", 0.1);

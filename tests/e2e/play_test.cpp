@@ -23,7 +23,6 @@ bool SendCloseRequest(const std::string& display, const std::string& window);  /
 
 namespace {
 
-const char* const Title = "PELLIX Build 090113 - By: Brannoch";
 constexpr uint32_t White = 0xFFFFFF;  // the "Paused" note's text; the picture's greens never are
 
 void Sleep(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
@@ -59,7 +58,7 @@ class PlayWindow : public WindowSession {
     std::map<std::string, std::string> env = x.env();
     env.insert(extra_env.begin(), extra_env.end());
     run = StartPellix(args, dir, env);
-    window = FindWindow(x, Title, 20);
+    window = FindWindow(x, 20);
     ASSERT_FALSE(window.empty()) << DescribeRun(run, x);
     // In full screen the picture is in a window of its own over the root,
     // which takes the keys without focus.
@@ -108,7 +107,7 @@ TEST_F(PlayWindow, PauseHoldsTheMachineUntilPausedAgain) {
   Sleep(0.5);
   const RgbImage running = Capture("running.png");
   EXPECT_NE(ComparePictures(second, running), "") << "the picture moves again";
-  EXPECT_FALSE(HasColour(running, White)) << "the note is gone";
+  EXPECT_EQ(ReadText(running, 4, 4, 10), "Screenshot") << "\"Paused\" is gone; F12's note stays its while";
   KeyUp("x");
 
   Press("p");
@@ -117,13 +116,38 @@ TEST_F(PlayWindow, PauseHoldsTheMachineUntilPausedAgain) {
   ASSERT_NO_FATAL_FAILURE(ExpectCleanExit());
 }
 
+// F12 says in the window which file it wrote, Tab held shows ">>" while
+// it runs fast, - and M say the volume: all in the window's top-left
+// corner, none in the screenshots.
+TEST_F(PlayWindow, NotesSayWhatTheScreenshotFastForwardAndVolumeKeysDo) {
+  ASSERT_NO_FATAL_FAILURE(StartPlaying("notes", {"--screenshot", "last.png"}));
+  Press("F12");
+  Sleep(0.3);
+  EXPECT_EQ(ReadText(Capture("screenshot-note.png"), 4, 4, 35), "Screenshot pellix-scroll_on_a-1.png");
+  KeyDown("Tab");
+  Sleep(0.4);
+  const RgbImage fast = Capture("fast-forward.png");
+  KeyUp("Tab");
+  EXPECT_EQ(ReadText(fast, 4, 4, 2), ">>");
+  Press("minus");
+  Sleep(0.2);
+  EXPECT_EQ(ReadText(Capture("quieter.png"), 4, 4, 10), "Volume 90%");
+  Press("m");
+  Sleep(0.2);
+  EXPECT_EQ(ReadText(Capture("muted.png"), 4, 4, 5), "Muted");
+  Press("Escape");
+  ASSERT_NO_FATAL_FAILURE(ExpectCleanExit());
+  EXPECT_FALSE(HasColour(Load("pellix-scroll_on_a-1.png"), White)) << "no note in F12's picture";
+  EXPECT_FALSE(HasColour(Load("last.png"), White)) << "none in --screenshot's";
+}
+
 // Tab held runs the frames without the frame clock: 600 frames take 10 s at
 // the console's pace.
 TEST_F(PlayWindow, FastForwardRunsSixHundredFramesWellUnderTenSeconds) {
   ASSERT_TRUE(x.ok()) << "Xvfb did not start";
   dir = MakeTempDir("play-fast-forward");
   run = StartPellix({"--frames", "600", TestRomPath("scroll_on_a")}, dir, x.env());
-  window = FindWindow(x, Title, 20);
+  window = FindWindow(x, 20);
   ASSERT_FALSE(window.empty()) << DescribeRun(run, x);
   ASSERT_TRUE(WaitForPicture(x, window, 20)) << "the information screen is drawn";
   KeyDown("Tab");
@@ -157,7 +181,7 @@ TEST_F(PlayWindow, ResetScreenshotsAndTheCloseButton) {
   Sleep(0.3);
   ASSERT_TRUE(SendCloseRequest(x.display(), window));
   ASSERT_NO_FATAL_FAILURE(ExpectCleanExit());
-  EXPECT_TRUE(FileExists(dir + "/Trace.Log"));
+  EXPECT_FALSE(FileExists(dir + "/Trace.Log")) << "no trace file without a trace";
   const RgbImage end = Load("end.png");
   EXPECT_EQ(ComparePictures(end, Load("pellix-scroll_on_a-1.png")), "") << "F12 writes the console picture";
   EXPECT_EQ(ComparePictures(end, Load("pellix-scroll_on_a-2.png")), "") << "the next free number";

@@ -2,9 +2,11 @@
 // state goes on exactly as the run that saved it, bad state files are
 // refused, F2/F3/F4 and Backspace in a real window.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -18,7 +20,6 @@
 
 namespace {
 
-const char* const Title = "PELLIX Build 090113 - By: Brannoch";
 constexpr size_t WavHeader = 44;
 constexpr size_t BlockBytes = 2048 * 2;  // the sound is handed off in blocks of 2048 16-bit values
 constexpr size_t TraceLine = 95;
@@ -226,7 +227,7 @@ class SaveStateWindow : public WindowSession {
     std::filesystem::copy_file(TestRomPath("scroll_on_a"), dir + "/scroll_on_a.gb");
     args.push_back("scroll_on_a.gb");
     run = StartPellix(args, dir, x.env());
-    window = FindWindow(x, Title, 20);
+    window = FindWindow(x, 20);
     ASSERT_FALSE(window.empty()) << DescribeRun(run, x);
     shown = window;
     ASSERT_TRUE(WaitForPicture(x, window, 20)) << "the information screen is drawn";
@@ -271,9 +272,10 @@ TEST_F(SaveStateWindow, F2F3AndF4AsAPlayerPressesThem) {
 
   Press("F3");
   Sleep(0.2);
+  EXPECT_EQ(ReadText(Capture("slot-2.png"), 4, 4, 13), "Slot 2: empty");
   Press("F4");
   Sleep(0.3);
-  EXPECT_NE(ReadOutput(run).find("state slot 2"), std::string::npos) << ReadOutput(run);
+  EXPECT_NE(ReadOutput(run).find("state slot 2: empty"), std::string::npos) << ReadOutput(run);
   EXPECT_NE(ReadOutput(run).find("no state 2"), std::string::npos) << ReadOutput(run);
   EXPECT_EQ(ComparePictures(saved, BelowTheNotes(Capture("empty-slot.png"))), "") << "nothing changes";
 
@@ -291,6 +293,16 @@ TEST_F(SaveStateWindow, F2F3AndF4AsAPlayerPressesThem) {
   Press("x", 0.5);
   Sleep(0.2);
   EXPECT_NE(ComparePictures(before, BelowTheNotes(Capture("still-playing.png"))), "") << "and still plays";
+
+  // Shift+F3 steps back: slot 1 holds the state F2 wrote, at its file's time.
+  Press("shift+F3");
+  Press("shift+F3");
+  Sleep(0.2);
+  struct stat st;
+  ASSERT_EQ(stat((dir + "/scroll_on_a.st1").c_str(), &st), 0);
+  char written[8];
+  std::strftime(written, sizeof written, "%H:%M", std::localtime(&st.st_mtime));
+  EXPECT_EQ(ReadText(Capture("slot-1.png"), 4, 4, 13), std::string("Slot 1: ") + written);
 
   Sleep(2.5);
   const RgbImage last = Capture("no-note.png");

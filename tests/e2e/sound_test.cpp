@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "sound/signal_measure.h"
+#include "support/cartridge_image.h"
 #include "support/run.h"
 #include "support/xvfb.h"
 
@@ -19,7 +20,6 @@ namespace {
 constexpr uint64_t FrameAdvance = 70224u * 345u;  // 16.16 output pairs per frame
 constexpr int BlockPairs = 1024;
 constexpr double WavRate = 22050;
-const char* const Title = "PELLIX Build 090113 - By: Brannoch";
 
 // A 32 KiB cartridge without a controller that sets up the sound registers
 // once and then loops for ever. Each write is `ld a, value; ldh (reg), a`.
@@ -38,6 +38,7 @@ std::vector<uint8_t> ToneCartridge(const std::vector<std::pair<int, int>>& write
   }
   rom[pc++] = 0x18;  // jr -2: stay here
   rom[pc++] = 0xFE;
+  GiveValidHeader(rom);
   return rom;
 }
 
@@ -206,7 +207,7 @@ bool TryRunInWindow(const std::string& name, const std::string& allegro_config, 
   env["ALLEGRO"] = dir;  // where Allegro looks for allegro.cfg (none: the defaults)
   BackgroundRun run =
       StartPellix({"--frames", std::to_string(frames), "--wav", dir + "/out.wav", dir + "/tone.gb"}, dir, env);
-  const std::string window = FindWindow(x, Title, 20);
+  const std::string window = FindWindow(x, 20);
   if (window.empty()) {
     WaitForExit(run, 1, result.exit_code);
     result.errors = ReadErrors(run);

@@ -6,6 +6,7 @@
 
 #include "memory/bus.h"
 #include "memory/cartridge.h"
+#include "support/cartridge_image.h"
 #include "support/machine.h"
 #include "support/run.h"
 
@@ -142,6 +143,7 @@ TEST(Cartridge, LoadFromFile) {
   const std::string dir = MakeTempDir("cartridge-load");
   std::vector<uint8_t> rom = Image(0x10000, 0x13, 1, 3);
   rom[0x8000] = 0x77;
+  GiveValidHeader(rom);
   WriteFileBytes(dir + "/game.gb", rom);
   const char* error = nullptr;
   ASSERT_EQ(LoadCartridge((dir + "/game.gb").c_str(), &error), 0) << error;
@@ -161,3 +163,4 @@ TEST(Cartridge, LoadFailuresReturnOneWithAReason) {
   EXPECT_EQ(LoadCartridge((dir + "/empty.gb").c_str(), &error), 1);
   EXPECT_STREQ(error, "Empty cartridge image");
 }
+

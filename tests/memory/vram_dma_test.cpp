@@ -13,6 +13,7 @@
 #include "memory/vram_dma.h"
 #include "support/machine.h"
 #include "video/lcd_timing.h"
+#include "video/pixel_pipeline.h"
 #include "video/renderer.h"
 
 namespace {
@@ -34,6 +35,11 @@ void SetAddresses(int source, int destination) {
   IoWrite(0xFF53, destination >> 8);
   IoWrite(0xFF54, destination & 0xFF);
 }
+
+// The LCD's moments in machine cycles at normal speed.
+constexpr int CyclesPerLine = DotsPerLine / DotsPerCycle;
+constexpr int CyclesPerFrame = DotsPerFrame / DotsPerCycle;
+const int DrawingEndCycle = static_cast<int>(CycleAtDot(DrawingStart + ShortestDrawing));
 
 void RunCycles(int cycles) {
   for (int i = 0; i < cycles; i++) {
@@ -98,7 +104,7 @@ TEST(VramDma, HblankCopyOneBlockPerLineStopAndReadBack) {
   IoWrite(0xFF55, 0x84);  // five blocks, one per H-blank
   EXPECT_EQ(VideoRam[0x800], 0) << "nothing copied before the first H-blank";
   EXPECT_EQ(IoRead(0xFF55), 0x04);
-  RunCycles(DrawingEnd - 1);
+  RunCycles(DrawingEndCycle - 1);
   EXPECT_EQ(VideoRam[0x800 + 1], 0);
   RunCycles(1);
   EXPECT_EQ(VideoRam[0x800 + 15], 0x0F) << "the first block as line 0's H-blank begins";
@@ -135,7 +141,7 @@ TEST(VramDma, HblankCopyWaitsWhileTheLcdIsOffAndDuringVblank) {
   EXPECT_EQ(IoRead(0xFF55), 0x00) << "still running with the LCD off";
   EXPECT_EQ(VideoRam[15], 0);
   IoWrite(0xFF40, 0x91);
-  RunCycles(DrawingEnd);
+  RunCycles(DrawingEndCycle);
   EXPECT_EQ(IoRead(0xFF55), 0xFF);
   EXPECT_EQ(VideoRam[15], 15);
 }

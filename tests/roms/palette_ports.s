@@ -1,5 +1,6 @@
-; The palette ports 0xFF68-0xFF6B: index, auto-increment and read-back.
-; Results at 0x9C00 (read back from vram.bin), then 0xD0 after the last:
+; The palette ports 0xFF68-0xFF6B: index, auto-increment and read-back,
+; with the LCD off. Results at 0x9C00 (read back from vram.bin), then 0xD0
+; after the last:
 ;   0  0xFF68 after index 62 with auto-increment and three data writes
 ;      (0x11, 0x22, 0x33): 0xC1 (the index wrapped to 1; bit 6 reads 1)
 ;   1  0xFF69 at index 62 (no auto-increment): 0x11
@@ -19,6 +20,12 @@
 
         di
         ld sp, #0xFFFE
+1$:
+        ld a, (rLY)             ; the LCD off: the palettes and video RAM open
+        cp #144
+        jr nz, 1$
+        xor a
+        ld (rLCDC), a
         ld hl, #results
         ld a, #(0x80 | 62)
         ld (rBCPS), a

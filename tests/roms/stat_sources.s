@@ -6,11 +6,11 @@
 ;   STAT  LYC   expected
 ;   0x08  0xFF  144  H-blank of every visible line
 ;   0x10  0xFF    1  V-blank
-;   0x20  0xFF  144  mode 2 of lines 0-143
+;   0x20  0xFF  145  mode 2 of lines 0-143 and of line 144
 ;   0x40  0x50    1  LY = LYC
 ;   0x18  0xFF  144  H-blank of line 143 runs into V-blank: one request
 ;   0x28  0xFF  145  each H-blank runs into the next mode 2; line 0 adds one
-;   0x60  0x40  143  LY = LYC holds line 64 high into line 65's mode 2
+;   0x60  0x40  144  LY = LYC holds line 64 high into line 65's mode 2
 ;   0x50  0x90    1  V-blank and LY = 144 at the same moment
         .include "gb.inc"
 

@@ -1,8 +1,15 @@
 ; Checks the test-cartridge toolchain end to end: copies a text into the
-; background map at 0x9800, where vram.bin shows it, and waits.
+; background map at 0x9800, where vram.bin shows it (with the LCD off, so
+; that video RAM is open), and waits.
         .include "gb.inc"
         CARTRIDGE 0x00, 0x00, 0x00, 0x00
 
+wait:
+        ld a, (rLY)
+        cp #144
+        jr nz, wait
+        xor a
+        ld (rLCDC), a
         ld hl, #message
         ld de, #0x9800
 copy:

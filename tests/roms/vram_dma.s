@@ -8,12 +8,14 @@
 ;      started in V-blank: 0x07, 0x06, 0x05, 0x04
 ;   6  0xFF55 after stopping that copy on line 3: 0xFF (no copy runs)
 ;   7  0xFF55 after a general copy: 0xFF
+; The results wait in work RAM and go to video RAM in V-blank at the end.
 ; The H-blank copy takes the bytes 0x00-0x7F at 0x1100 to 0x8800: 48 of
 ; them have arrived when it stops. The picture shows tile 1 (colour 3) at
-; x = 0-7 and tile 2 (colour 1) at x = 8-15 of lines 0-7, colour 0 elsewhere.
+; x = 0-7 and tile 2 (colour 1) at x = 8-15 of lines 0-7, colour 0 elsewhere,
+; through background palette 0, which holds four greys from white to black.
         .include "gb.inc"
 
-        results = 0x9C00
+        results = 0xC000
 
         CARTRIDGE 0x00, 0x00, 0x00, 0x80
 
@@ -29,6 +31,15 @@
         ld (0x9800), a
         inc a
         ld (0x9801), a
+        ld a, #0x80             ; background palette 0 through the data port
+        ld (rBCPS), a
+        ld hl, #greys
+        ld b, #8
+3$:
+        ld a, (hl+)
+        ld (rBCPD), a
+        dec b
+        jr nz, 3$
 
         ld a, #0x05             ; the timer on, a tick every 4 machine cycles
         ld (rTAC), a
@@ -81,6 +92,16 @@
         ld (results + 7), a
         ld a, #0xD0
         ld (results + 8), a
+        call wait_vblank
+        ld hl, #results
+        ld de, #0x9C00
+        ld b, #9
+2$:
+        ld a, (hl+)
+        ld (de), a
+        inc de
+        dec b
+        jr nz, 2$
 stay:
         halt
         nop
@@ -124,6 +145,9 @@ fill:
         or c
         jr nz, fill
         ret
+
+greys:
+        .dw 0x7FFF, 0x56B5, 0x294A, 0x0000
 
         .org 0x1000             ; copy sources: the low four address bits are ignored
         .db 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF  ; tile 1: colour 3

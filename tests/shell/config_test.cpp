@@ -9,11 +9,12 @@
 
 #include "shell/allegro_background.h"
 #include "shell/config.h"
+#include "shell/display.h"
 #include "shell/input.h"
 #include "shell/rewind.h"
+#include "shell/stream_output.h"
 #include "support/machine.h"
 #include "support/run.h"
-#include "video/renderer.h"
 
 namespace {
 
@@ -26,6 +27,8 @@ class ConfigFile : public ::testing::Test {
     TrueColoursOption = false;
     RewindOption = true;
     QuietThreadOption = true;
+    InfoScreenOption = true;
+    SoundVolume = FullVolume;
   }
 
   // Writes the text as a file and reads it; returns what went to stderr.
@@ -50,13 +53,15 @@ TEST_F(ConfigFile, EverySettingIsRead) {
       "[keys]\nup = W\ndown = S\nleft = A\nright = D\na = SPACE\nb = lcontrol\nstart = ENTER\n"
       "select = KEY_RSHIFT\npause = PAUSE\nfast_forward = 0_PAD\nreset = F5\nscreenshot = PRTSCR\n"
       "fullscreen = F\nsave_state = F6\nstate_slot = F7\nload_state = F8\nrewind = R\n"
+      "volume_down = 1_PAD\nvolume_up = 2_PAD\nmute = 3_PAD\n"
       "[joystick]\nnumber = 1\na = 2\nb = 3\nstart = 7\nselect = 6\n"
-      "[video]\nscale = 4\nfullscreen = yes\ncolour = yes\nrewind = no\nquiet_thread = no\n",
+      "[video]\nscale = 4\nfullscreen = yes\ncolour = yes\nrewind = no\nquiet_thread = no\ninfo = no\n"
+      "[sound]\nvolume = 40\n",
       video);
   EXPECT_EQ(err, "");
   const int expected[ActionCount] = {KEY_W,      KEY_S,     KEY_A,     KEY_D,  KEY_SPACE,  KEY_LCONTROL, KEY_ENTER,
                                      KEY_RSHIFT, KEY_PAUSE, KEY_0_PAD, KEY_F5, KEY_PRTSCR, KEY_F,        KEY_F6,
-                                     KEY_F7,     KEY_F8,    KEY_R};
+                                     KEY_F7,     KEY_F8,    KEY_R,     KEY_1_PAD, KEY_2_PAD, KEY_3_PAD};
   for (int i = 0; i < ActionCount; i++) EXPECT_EQ(KeyOf(KeyAction(i)), expected[i]) << DefaultKeyBindings[i].name;
   EXPECT_EQ(JoystickMap.number, 1);
   EXPECT_EQ(JoystickMap.a, 2);
@@ -68,6 +73,8 @@ TEST_F(ConfigFile, EverySettingIsRead) {
   EXPECT_TRUE(TrueColoursOption) << "colour = yes";
   EXPECT_FALSE(RewindOption) << "rewind = no";
   EXPECT_FALSE(QuietThreadOption) << "quiet_thread = no";
+  EXPECT_FALSE(InfoScreenOption) << "info = no";
+  EXPECT_EQ(SoundVolume, 40) << "[sound] volume = 40";
 }
 
 // Each mistake is one line naming the file, the line, the setting and the
@@ -209,7 +216,11 @@ TEST_F(ConfigFile, TheReadmeExampleIsTheDefaults) {
   JoystickMap = JoystickBinding{3, 3, 3, 3, 3};
   RewindOption = false;
   QuietThreadOption = false;
+  InfoScreenOption = false;
+  SoundVolume = 7;
   EXPECT_EQ(Load(example, video), "");
+  EXPECT_TRUE(InfoScreenOption) << "info = yes";
+  EXPECT_EQ(SoundVolume, FullVolume) << "volume = 100";
   EXPECT_TRUE(RewindOption) << "rewind = yes";
   EXPECT_TRUE(QuietThreadOption) << "quiet_thread = yes";
   for (int i = 0; i < ActionCount; i++)

@@ -121,8 +121,9 @@ TEST(InputScript, EachFrameOfTheMachineReadsItsOwnLine) {
   std::fputs("0 up\n1 a\n2 b\n3 start\n4 -\n5 select\n", file);
   std::fclose(file);
   const int expected[] = {ButtonUp, ButtonA, ButtonB, ButtonStart, 0, ButtonSelect};
-  // Every instruction of the run, as the trace sees it: the frame, the line
-  // and the buttons the cartridge would read.
+  // Every instruction of the run, as the trace sees it: the frame, the
+  // LCD's line (LY but through line 153, where LY reads 0 after its first
+  // cycle) and the buttons the cartridge would read.
   static std::vector<std::array<int, 3>> seen;
   for (bool lcd_on : {true, false}) {
     ResetTestMachine();  // 32 KiB of NOPs
@@ -131,7 +132,7 @@ TEST(InputScript, EachFrameOfTheMachineReadsItsOwnLine) {
     PollInput();
     BusWrite(0xFF40, lcd_on ? 0x91 : 0x11);
     seen.clear();
-    TraceSink = [](const char*, size_t) { seen.push_back({static_cast<int>(FramesFinished), LY, JoypadHeld}); };
+    TraceSink = [](const char*, size_t) { seen.push_back({static_cast<int>(FramesFinished), LcdLine, JoypadHeld}); };
     TraceAll = true;
     RunFrames(5);
     TraceAll = false;

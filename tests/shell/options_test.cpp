@@ -51,11 +51,14 @@ TEST(Options, EverythingTogether) {
 TEST(Options, WindowSizeFullScreenAndConfiguration) {
   Options opt;
   EXPECT_EQ(opt.scale, 0) << "not given: the configuration decides";
-  Args a{"--scale", "6", "--fullscreen", "--config", Rom, Rom};
+  EXPECT_EQ(opt.volume, -1) << "not given: the configuration decides";
+  Args a{"--scale", "6", "--fullscreen", "--config", Rom, "--volume", "0", "--no-info", Rom};
   ASSERT_EQ(a.Parse(opt), -1);
   EXPECT_EQ(opt.scale, 6);
   EXPECT_TRUE(opt.fullscreen);
   EXPECT_EQ(opt.config, Rom) << "any readable file";
+  EXPECT_EQ(opt.volume, 0) << "silent is a volume too";
+  EXPECT_TRUE(opt.no_info);
 }
 
 TEST(Options, AutomationOptions) {
@@ -112,6 +115,10 @@ TEST(Options, MistakesGiveExitCodeTwo) {
                                                           {"--scale", "7", Rom},
                                                           {"--scale", "2.5", Rom},
                                                           {"--scale"},
+                                                          {"--volume", "101", Rom},
+                                                          {"--volume", "-5", Rom},
+                                                          {"--volume", "50%", Rom},
+                                                          {"--volume"},
                                                           {"--config", "/no/such/pellix.cfg", Rom},
                                                           {"--config", "/tmp", Rom},
                                                           {"--config"},

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
-#include "video/renderer.h"
+#include "shell/display.h"
 #include "shell/screenshot.h"
+#include "video/renderer.h"
 #include "support/machine.h"
 #include "support/png.h"
 #include "support/run.h"
@@ -21,10 +23,13 @@ RgbImage Shot(const std::string& name) {
 
 }  // namespace
 
-// In true colours each 5-bit channel c becomes (c * 255 + 15) / 31.
+// A colour cartridge in true colours: each 5-bit channel c becomes
+// (c * 255 + 15) / 31.
 TEST(Screenshot, WritesThePictureAsEightBitRgb) {
-  ResetTestMachine();
-  TrueColours = true;
+  std::vector<uint8_t> colour_cartridge(0x8000, 0);
+  colour_cartridge[0x143] = 0x80;
+  ResetTestMachine(colour_cartridge);
+  TrueColoursOption = true;
   for (auto& row : Picture)
     for (uint16_t& pixel : row) pixel = 0x0000;
   Picture[0][0] = 0x7FFF;      // white
@@ -39,7 +44,7 @@ TEST(Screenshot, WritesThePictureAsEightBitRgb) {
   EXPECT_EQ(image.at(0, 143), 0x0000FFu);
   EXPECT_EQ(image.at(159, 143), 0x848484u) << "16 of 31 -> 132";
   EXPECT_EQ(image.at(80, 70), 0x000000u);
-  TrueColours = false;
+  TrueColoursOption = false;
 }
 
 TEST(Screenshot, TheFourShadesBecomeFourGreens) {

@@ -6,6 +6,7 @@
 
 #include "sound/sound_rig.h"
 #include "sound/sound_system.h"
+#include "shell/config.h"
 #include "shell/stream_output.h"
 #include "shell/wav_writer.h"
 #include "support/machine.h"
@@ -206,6 +207,45 @@ TEST(WavCapture, EveryBlockGoesIntoTheFileAsThePlayerGetsIt) {
     heard |= value != 0;
   }
   EXPECT_TRUE(heard) << "the step is in the file";
+}
+
+// A 440 Hz square at full volume: [sound] volume = 50 in the
+// configuration file halves it in the stream, the mute silences it, and
+// the capture keeps the machine's own level throughout.
+TEST(StreamVolume, TheVolumeSettingScalesAToneInTheStreamButNotInTheCapture) {
+  StartHeadless();
+  FakeStream stream;
+  SetStreamTarget(&stream);
+  const std::string dir = MakeTempDir("stream_volume");
+  const std::string config = "[sound]\nvolume = 50\n";
+  WriteFileBytes(dir + "/pellix.cfg", std::vector<uint8_t>(config.begin(), config.end()));
+  DisplayMode video;
+  LoadConfiguration((dir + "/pellix.cfg").c_str(), video);
+  ASSERT_EQ(SoundVolume, 50);
+  ASSERT_TRUE(OpenWavCapture((dir + "/tone.wav").c_str()));
+  for (const auto& [address, value] : {std::pair{0xFF25, 0x11}, {0xFF10, 0x00}, {0xFF11, 0x80}, {0xFF12, 0xF0},
+                                       {0xFF13, 1750 & 0xFF}, {0xFF14, 0x80 | (1750 >> 8)}})
+    Sound.write_register(address, value);
+  for (int i = 0; i < 30; i++) EndVideoFrame();
+  const size_t loud = stream.played.size();
+  SoundMuted = true;
+  for (int i = 0; i < 12; i++) EndVideoFrame();
+  ASSERT_TRUE(CloseWavCapture());
+
+  std::vector<int16_t> played, captured;
+  for (uint16_t value : stream.played) played.push_back(static_cast<int16_t>(value ^ 0x8000));
+  const std::vector<uint8_t> wav = ReadFileBytes(dir + "/tone.wav");
+  for (size_t at = 44; at + 1 < wav.size(); at += 2) captured.push_back(static_cast<int16_t>(Get16(wav, at)));
+  ASSERT_EQ(captured.size(), played.size());
+  // In pairs: the loud part past its first two blocks (the tone's start), and
+  // the muted part past its first block (the easing).
+  const size_t from = StreamBufferValues, loud_end = loud / 2, muted_from = loud_end + StreamBufferValues / 2;
+  const int full = PeakLevel(captured, 0, from, static_cast<long>(loud_end));
+  const int half = PeakLevel(played, 0, from, static_cast<long>(loud_end));
+  ASSERT_GT(full, 1000) << "the tone is heard in the capture";
+  EXPECT_NEAR(half, full / 2, full / 100) << "volume 50: half the level in the stream";
+  EXPECT_EQ(PeakLevel(played, 0, muted_from), 0) << "muted: silence after one block of easing";
+  EXPECT_GT(PeakLevel(captured, 0, muted_from), 1000) << "the capture goes on at full level";
 }
 
 TEST(WavCapture, FailuresAreReported) {

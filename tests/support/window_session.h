@@ -28,3 +28,9 @@ class WindowSession : public ::testing::Test {
 
 // Whether any pixel of the picture is of this colour (0xRRGGBB).
 bool HasColour(const RgbImage& image, uint32_t colour);
+
+// The text of `columns` 8x8 cells of the built-in font from (x, y) of a
+// window capture, each font pixel `dot` window pixels wide: each cell's lit
+// (not black) pixels are matched against the font, a dark cell reads as a
+// space and an unknown one as '?'. Trailing spaces are dropped.
+std::string ReadText(const RgbImage& shot, int x, int y, int columns, int dot = 1);

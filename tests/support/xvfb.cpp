@@ -150,10 +150,12 @@ bool WaitForExit(BackgroundRun& run, double timeout, int& exit_code, bool keep_r
 std::string ReadOutput(const BackgroundRun& run) { return ReadAllText(run.out_path); }
 std::string ReadErrors(const BackgroundRun& run) { return ReadAllText(run.err_path); }
 
-std::string FindWindow(const XvfbServer& x, const std::string& title, double timeout) {
+std::string FindWindow(const XvfbServer& x, double timeout) { return FindWindowBy(x, "--class", "^pellix$", timeout); }
+
+std::string FindWindowBy(const XvfbServer& x, const std::string& how, const std::string& pattern, double timeout) {
   const auto started = std::chrono::steady_clock::now();
   while (Since(started) < timeout) {
-    RunResult r = RunCommand({"xdotool", "search", "--name", "^" + title + "$"}, "/tmp", 5, x.env());
+    RunResult r = RunCommand({"xdotool", "search", how, pattern}, "/tmp", 5, x.env());
     if (r.exit_code == 0) {
       std::string id = r.out.substr(0, r.out.find('\n'));
       Trim(id);
@@ -162,6 +164,13 @@ std::string FindWindow(const XvfbServer& x, const std::string& title, double tim
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   return "";
+}
+
+std::string WindowTitle(const XvfbServer& x, const std::string& window) {
+  RunResult r = RunCommand({"xdotool", "getwindowname", window}, "/tmp", 5, x.env());
+  std::string name = r.out;
+  Trim(name);
+  return name;
 }
 
 bool HoldKey(const XvfbServer& x, const std::string& window, const std::string& key, double hold) {

@@ -38,9 +38,15 @@ std::string ReadOutput(const BackgroundRun& run);  // stdout so far
 std::string DescribeRun(const BackgroundRun& run, const class XvfbServer& x);
 std::string ReadErrors(const BackgroundRun& run);  // stderr so far
 
-// xdotool helpers on the server's display. FindWindow returns the window id,
-// or "" when no window with that exact title appears within the timeout.
-std::string FindWindow(const XvfbServer& x, const std::string& title, double timeout);
+// xdotool helpers on the server's display. FindWindow returns the id of
+// the program's window, found by its class (pellix), or "" when none
+// appears within the timeout.
+std::string FindWindow(const XvfbServer& x, double timeout);
+// Another window: `how` is xdotool's "--name" or "--class", `pattern` its
+// regular expression.
+std::string FindWindowBy(const XvfbServer& x, const std::string& how, const std::string& pattern, double timeout);
+// The window's title.
+std::string WindowTitle(const XvfbServer& x, const std::string& window);
 // Focuses the window and holds the key (an xdotool key name) for hold seconds.
 bool HoldKey(const XvfbServer& x, const std::string& window, const std::string& key, double hold = 0.25);
 // Waits until the window shows more than one colour (something is drawn).

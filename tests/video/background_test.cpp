@@ -124,6 +124,7 @@ TEST(BackgroundLine, LcdcBit0HidesTheBackgroundOnlyForMonochromeCartridges) {
     ASSERT_EQ(ColourCartridge, colour);
     SetUpPicture(0xB0);  // bit 0 clear, window on
     IoWrite(0xFF47, 0xE6);  // colour 0 -> shade 2
+    if (colour) UseGreyPalettes();
     PutSolidTile(0, 0, 1);
     ComposeFrame();
     EXPECT_EQ(Pixel(0, 0), colour ? Shade1 : Shade2) << (colour ? "colour" : "monochrome");
@@ -175,11 +176,9 @@ TEST(BackgroundLine, LinesKeptFromTheLastFrameShowEveryChangeSince) {
   for (const bool colour : {false, true}) {
     std::vector<uint8_t> rom(0x8000, 0);
     rom[0x143] = colour ? 0x80 : 0x00;
-    TrueColoursOption = colour;
     ResetTestMachine(rom);
-    TrueColoursOption = false;
     SetUpPicture(0x93);  // background, sprites, tiles at 0x8000, map at 0x9800
-    const int colours[4] = {0x7FFF, 0x001F, 0x03E0, 0x7C00};  // in true colours: white, red, green, blue
+    const int colours[4] = {0x7FFF, 0x001F, 0x03E0, 0x7C00};  // on a colour cartridge: white, red, green, blue
     for (const int port : {0xFF68, 0xFF6A}) {
       IoWrite(port, 0x80);
       for (const int c : colours) {
@@ -207,6 +206,7 @@ TEST(BackgroundLine, LinesKeptFromTheLastFrameShowEveryChangeSince) {
         {"SCY", [] { IoWrite(0xFF42, 9); }},
         {"the window shown", [] { IoWrite(0xFF4A, 40); IoWrite(0xFF4B, 57); IoWrite(0xFF40, 0xB3); }},
         {"WX", [] { IoWrite(0xFF4B, 90); }},
+        {"WY: the window a line higher", [] { IoWrite(0xFF4A, 39); }},
         {"the window's map", [] { IoWrite(0xFF40, 0xF3); }},
         {"the sprite moved away", [] { SetSprite(0, 16 + 100, 8 + 30, 2, 0); }},
         {"an attribute in bank 1", [] { IoWrite(0xFF4F, 1); BusWrite(0x9800 + 32 * 3 + 3, 0x21); IoWrite(0xFF4F, 0); }},

@@ -25,17 +25,6 @@ constexpr uint16_t MixedPixel = Mixed;
 constexpr int DarkGreen = 17 << 5;
 constexpr uint16_t DarkGreenPixel = DarkGreen;
 
-// A colour cartridge (or a monochrome one), drawn in its colour palettes
-// or in the greens; LCD, background and sprites on, tiles at 0x8000.
-void SetUpCartridge(bool colour, bool true_colours, uint8_t lcdc = 0x93) {
-  std::vector<uint8_t> rom(0x8000, 0);
-  rom[0x143] = colour ? 0x80 : 0x00;
-  TrueColoursOption = true_colours;
-  ResetTestMachine(rom);
-  TrueColoursOption = false;  // the reset has chosen; later resets are left alone
-  SetUpPicture(lcdc);
-}
-
 // Colour n of background (or sprite) palette p through the data port with
 // auto-increment.
 void SetColour(bool sprites, int palette, int n, int colour) {
@@ -43,6 +32,16 @@ void SetColour(bool sprites, int palette, int n, int colour) {
   IoWrite(port, 0x80 | (palette * 8 + n * 2));
   IoWrite(port + 1, colour & 0xFF);
   IoWrite(port + 1, colour >> 8);
+}
+
+// A colour cartridge (or a monochrome one); LCD, background and sprites on,
+// tiles at 0x8000; with `greys`, palette 0 shows the shades.
+void SetUpCartridge(bool colour, uint8_t lcdc = 0x93, bool greys = true) {
+  std::vector<uint8_t> rom(0x8000, 0);
+  rom[0x143] = colour ? 0x80 : 0x00;
+  ResetTestMachine(rom);
+  SetUpPicture(lcdc);
+  if (colour && greys) UseGreyPalettes();
 }
 
 void SetAttributes(int base, int column, int row, uint8_t attributes) {
@@ -65,7 +64,7 @@ void PutCornerTile(int bank, int tile) {
 TEST(TileAttributes, BankAndFlipsForBackgroundAndWindowOnColourCartridgesOnly) {
   for (const bool colour : {true, false}) {
     SCOPED_TRACE(colour ? "colour cartridge" : "monochrome cartridge");
-    SetUpCartridge(colour, false, 0xF1);  // window on, map at 0x9C00
+    SetUpCartridge(colour, 0xF1);  // window on, map at 0x9C00
     PutCornerTile(0, 1);
     PutSolidTile(1, 1, 2);
     const uint8_t attributes[5] = {0, Bank, FlipX, FlipY, FlipX | FlipY};
@@ -99,7 +98,7 @@ TEST(TileAttributes, BankAndFlipsForBackgroundAndWindowOnColourCartridgesOnly) {
 // Cut tiles at both edges of a scrolled line keep their flips: the first
 // shows the pixels right of the scroll, read backwards.
 TEST(TileAttributes, FlippedTilesCutByTheScroll) {
-  SetUpCartridge(true, false);
+  SetUpCartridge(true);
   const char* rows[8] = {"01230000", "00000000", "00000000", "00000000",
                          "00000000", "00000000", "00000000", "00000000"};
   PutTile(0, 1, rows);
@@ -126,7 +125,7 @@ TEST(TileAttributes, FlippedTilesCutByTheScroll) {
 TEST(TileAttributes, PriorityBitAndLcdcBit0AgainstSprites) {
   for (const bool bg_on : {true, false}) {
     SCOPED_TRACE(bg_on ? "LCDC bit 0 set" : "LCDC bit 0 clear");
-    SetUpCartridge(true, false, bg_on ? 0x93 : 0x92);
+    SetUpCartridge(true, bg_on ? 0x93 : 0x92);
     PutSolidTile(0, 1, 1);
     PutSolidTile(0, 2, 3);
     PutSolidTile(0, 3, 0);
@@ -154,7 +153,7 @@ TEST(TileAttributes, PriorityBitAndLcdcBit0AgainstSprites) {
 // each data write when bit 7 is set, from 63 back to 0, and stays put
 // otherwise and on reads. Both memories start white.
 TEST(PaletteMemory, IndexAutoIncrementAndReadBack) {
-  SetUpCartridge(true, false);
+  SetUpCartridge(true, 0x93, false);
   for (int i = 0; i < 64; i++) {
     ASSERT_EQ(BgPaletteMemory[i], i % 2 ? 0x7F : 0xFF) << "background palettes start white, byte " << i;
     ASSERT_EQ(SpritePaletteMemory[i], i % 2 ? 0x7F : 0xFF) << "sprite palettes too, byte " << i;
@@ -192,14 +191,15 @@ TEST(PaletteMemory, IndexAutoIncrementAndReadBack) {
   EXPECT_EQ(IoRead(0xFF68), 0x40);
 }
 
-// In true colours each tile takes the palette of its attribute bits 0-2
-// and each sprite that of its bits 0-2 (bit 4 does nothing). In the greens
-// every tile goes through BGP and sprites through OBP0 or OBP1 by bit 4.
-TEST(PaletteMemory, PalettesOfTilesAndSpritesInTrueColoursAndInTheGreens) {
-  for (const bool true_colours : {true, false}) {
-    SCOPED_TRACE(true_colours ? "true colours" : "greens");
-    SetUpCartridge(true, true_colours);
-    ASSERT_EQ(TrueColours, true_colours);
+// On a colour cartridge each tile takes the palette of its attribute bits
+// 0-2 and each sprite that of its bits 0-2 (bit 4 does nothing), whatever
+// the look the front end shows them in. On a monochrome cartridge every
+// tile goes through BGP and sprites through OBP0 or OBP1 by bit 4, and the
+// palette memory shows nowhere.
+TEST(PaletteMemory, ColourCartridgesDrawFromThePaletteMemoryMonochromeOnesThroughTheRegisters) {
+  for (const bool colour : {true, false}) {
+    SCOPED_TRACE(colour ? "colour cartridge" : "monochrome cartridge");
+    SetUpCartridge(colour);
     SetColour(false, 0, 1, Red);
     SetColour(false, 5, 1, Mixed);
     SetColour(false, 7, 3, DarkGreen);
@@ -217,7 +217,7 @@ TEST(PaletteMemory, PalettesOfTilesAndSpritesInTrueColoursAndInTheGreens) {
     SetSprite(1, 16 + 16, 8 + 8, 2, 6);
     SetSprite(2, 16 + 16, 8 + 16, 2, 0x10);  // bit 4: OBP1 in the greens, nothing in true colours
     ComposeFrame();
-    if (true_colours) {
+    if (colour) {
       EXPECT_EQ(Pixel(0, 0), RedPixel) << "palette 0";
       EXPECT_EQ(Pixel(8, 0), MixedPixel) << "palette 5";
       EXPECT_EQ(Pixel(16, 0), DarkGreenPixel) << "palette 7, colour 3";
@@ -237,10 +237,10 @@ TEST(PaletteMemory, PalettesOfTilesAndSpritesInTrueColoursAndInTheGreens) {
 }
 
 // Palette writes during the frame show from the next line on; BGP writes
-// in true colours show nowhere, and the picture of a switched-off LCD is
-// white.
+// on a colour cartridge show nowhere, and the picture of a switched-off
+// LCD is white.
 TEST(PaletteMemory, ChangesShowFromTheNextLineAndTheLcdOffIsWhite) {
-  SetUpCartridge(true, true);
+  SetUpCartridge(true);
   PutSolidTile(0, 1, 2);
   for (int c = 0; c < 32; c++)
     for (int r = 0; r < 32; r++) SetMap(0x1800, c, r, 1);
@@ -257,11 +257,10 @@ TEST(PaletteMemory, ChangesShowFromTheNextLineAndTheLcdOffIsWhite) {
   EXPECT_EQ(Pixel(159, 143), WhitePixel);
 }
 
-// --colour changes nothing for a monochrome cartridge: its picture is drawn
-// in the greens through BGP, and the LCD off shows the lightest green.
-TEST(PaletteMemory, MonochromeCartridgesKeepTheGreensUnderTheOption) {
-  SetUpCartridge(false, true);
-  EXPECT_FALSE(TrueColours);
+// A monochrome cartridge's picture is drawn in the shades through BGP
+// whatever it writes into the palette memory; the LCD off shows shade 0.
+TEST(PaletteMemory, MonochromeCartridgesIgnoreThePaletteMemory) {
+  SetUpCartridge(false);
   PutSolidTile(0, 1, 3);
   SetMap(0x1800, 0, 0, 1);
   SetColour(false, 0, 3, Red);

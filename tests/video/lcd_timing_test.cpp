@@ -11,6 +11,11 @@
 
 namespace {
 
+// The LCD's lengths in machine cycles at normal speed.
+constexpr int CyclesPerLine = DotsPerLine / DotsPerCycle;    // 114
+constexpr int CyclesPerFrame = DotsPerFrame / DotsPerCycle;  // 17556
+constexpr int VblankCycle = VblankStart / DotsPerCycle;      // 16416
+
 // The machine's time moves on; the LCD catches up as a register access or
 // an event would make it.
 void Advance(int cycles) {
@@ -57,12 +62,12 @@ TEST(LcdTiming, LineCounterFollowsTheCycles) {
   EXPECT_EQ(LY, 153);
   RunCycles(114);
   EXPECT_EQ(LY, 0) << "154 lines per frame";
-  EXPECT_EQ(FrameCycles, 0);
+  EXPECT_EQ(FrameDots, 0);
 }
 
 TEST(LcdTiming, VblankIsRequestedOncePerFrameAtTheStartOfLine144) {
   StartLcd();
-  RunCycles(VblankStart - 1);
+  RunCycles(VblankCycle - 1);
   EXPECT_EQ(IF & 0x01, 0);
   EXPECT_EQ(FramesFinished, 0);
   RunCycles(1);
@@ -84,23 +89,25 @@ TEST(LcdTiming, FramesStayExactlyApartWhateverTheInstructionSizes) {
     Advance(sizes[i % 8]);
     if (IF & 0x01) {
       IF = 0;
-      vblank_at.push_back(total - (FrameCycles - VblankStart));  // the cycle at which V-blank was due
+      vblank_at.push_back(total - (FrameDots - VblankStart) / DotsPerCycle);  // the cycle at which V-blank was due
     }
   }
   for (size_t i = 1; i < vblank_at.size(); i++) EXPECT_EQ(vblank_at[i] - vblank_at[i - 1], CyclesPerFrame);
 }
 
-// Mode 2 for the first 20 cycles of a visible line, mode 3 for the next 43,
-// then H-blank; mode 1 on lines 144-153; bit 7 reads 1.
+// On a line without scroll, window or sprites: mode 2 for the first 85
+// dots of a visible line (21 cycles and a dot), mode 3 for the next 172,
+// ending a dot into cycle 64; then H-blank; mode 1 on lines 144-153; bit 7
+// reads 1.
 TEST(LcdTiming, StatModeByPositionInTheLine) {
   StartLcd();
   RunCycles(114 * 5);
-  const struct { int position; int mode; } cases[] = {{0, 2}, {19, 2}, {20, 3}, {62, 3}, {63, 0}, {113, 0}};
+  const struct { int position; int mode; } cases[] = {{0, 2}, {21, 2}, {22, 3}, {64, 3}, {65, 0}, {113, 0}};
   int at = 0;
   for (auto c : cases) {
     RunCycles(c.position - at);
     at = c.position;
-    ASSERT_EQ(LineCycles, c.position);
+    ASSERT_EQ(LineDots, c.position * DotsPerCycle);
     EXPECT_EQ(Mode(), c.mode) << "at cycle " << c.position;
   }
   EXPECT_EQ(BusRead(0xFF41) & 0x80, 0x80);
@@ -113,7 +120,7 @@ TEST(LcdTiming, StatModeByPositionInTheLine) {
 int StatRequestsPerFrame(uint8_t stat, uint8_t lyc) {
   StartLcd();
   BusWrite(0xFF45, lyc);
-  RunCycles(VblankStart);
+  RunCycles(VblankCycle);
   BusWrite(0xFF41, stat);
   IF = 0;
   return CountRequests(CyclesPerFrame, 0x02);
@@ -122,7 +129,7 @@ int StatRequestsPerFrame(uint8_t stat, uint8_t lyc) {
 TEST(LcdTiming, EachStatSourceRequestsAtItsMoment) {
   EXPECT_EQ(StatRequestsPerFrame(0x08, 0xFF), 144) << "H-blank of every visible line";
   EXPECT_EQ(StatRequestsPerFrame(0x10, 0xFF), 1) << "V-blank";
-  EXPECT_EQ(StatRequestsPerFrame(0x20, 0xFF), 144) << "mode 2 of lines 0-143";
+  EXPECT_EQ(StatRequestsPerFrame(0x20, 0xFF), 145) << "mode 2 of lines 0-143 and of the V-blank line";
   EXPECT_EQ(StatRequestsPerFrame(0x40, 0x50), 1) << "LY = LYC";
   EXPECT_EQ(StatRequestsPerFrame(0x40, 150), 1) << "LY = LYC in V-blank";
   EXPECT_EQ(StatRequestsPerFrame(0x40, 154), 0) << "LYC beyond the last line";
@@ -130,9 +137,9 @@ TEST(LcdTiming, EachStatSourceRequestsAtItsMoment) {
 
   StartLcd();
   BusWrite(0xFF41, 0x08);
-  RunCycles(114 * 7 + 62);
+  RunCycles(114 * 7 + 64);
   IF = 0;
-  EXPECT_EQ(CountRequests(1, 0x02), 1) << "the H-blank request comes at cycle 63 of the line";
+  EXPECT_EQ(CountRequests(1, 0x02), 1) << "the H-blank request comes at cycle 65 of the line";
 }
 
 // The selected conditions form one line and only its rise requests.
@@ -140,7 +147,8 @@ TEST(LcdTiming, ConditionsBackToBackRequestOnce) {
   EXPECT_EQ(StatRequestsPerFrame(0x18, 0xFF), 144) << "H-blank of line 143 runs into V-blank";
   EXPECT_EQ(StatRequestsPerFrame(0x28, 0xFF), 145)
       << "each H-blank runs into the next line's mode 2; mode 2 of line 0 follows V-blank";
-  EXPECT_EQ(StatRequestsPerFrame(0x60, 0x40), 143) << "LY = LYC holds through line 64 into line 65's mode 2";
+  EXPECT_EQ(StatRequestsPerFrame(0x60, 0x40), 144)
+      << "LY = LYC holds through line 64 into line 65's mode 2; the V-blank line's mode 2 adds one";
   EXPECT_EQ(StatRequestsPerFrame(0x50, 144), 1) << "V-blank and LY = 144 at the same moment";
 }
 
@@ -161,14 +169,18 @@ TEST(LcdTiming, SelectingAConditionThatHoldsRequestsAtOnce) {
   EXPECT_EQ(IF & 0x02, 0x02) << "LYC written to the current line";
 }
 
-TEST(LcdTiming, LycZeroMatchesOnceAtEveryFrameStart) {
+// Line 153 shows LY = 153 for its first machine cycle, then 0: LYC = 0
+// matches from there through line 0, once.
+TEST(LcdTiming, LycZeroMatchesOnceAFrameACycleIntoLine153) {
   StartLcd();
   BusWrite(0xFF41, 0x40);
   IF = 0;
   RunCycles(114);
-  EXPECT_EQ(CountRequests(CyclesPerFrame - 114 - 1, 0x02), 0) << "no request on other lines";
-  EXPECT_EQ(CountRequests(1, 0x02), 1) << "the next frame starts with LY = 0";
-  EXPECT_EQ(CountRequests(100, 0x02), 0) << "once per line";
+  EXPECT_EQ(CountRequests(114 * 152, 0x02), 0) << "no request on other lines";
+  EXPECT_EQ(LY, 153) << "in line 153's first cycle";
+  EXPECT_EQ(CountRequests(1, 0x02), 1) << "LY = 0 = LYC a cycle into line 153";
+  EXPECT_EQ(LY, 0);
+  EXPECT_EQ(CountRequests(200, 0x02), 0) << "line 0 of the next frame adds none";
 }
 
 // LCD off: LY reads 0 and the mode 0, nothing is requested, and the host
@@ -194,8 +206,13 @@ TEST(LcdTiming, LcdOffHoldsLyAtZeroMakesNoRequestsButFramesGoOn) {
   }
 }
 
-TEST(LcdTiming, SwitchingOnStartsLineZeroWithAFullLine) {
+// Line 0 after switching on is a full line without an OAM search: the
+// mode reads 0 until its drawing starts, and there is no mode 2 request.
+// LY = LYC is compared at once. The first frame is not shown.
+TEST(LcdTiming, SwitchingOnStartsLineZeroWithoutOamSearchAndHidesTheFirstFrame) {
   StartLcd();
+  SetUpPicture(0x91);
+  PutSolidTile(0, 0, 3);  // the whole background dark
   BusWrite(0xFF40, 0x11);
   RunCycles(5000);
   BusWrite(0xFF45, 0);
@@ -203,16 +220,30 @@ TEST(LcdTiming, SwitchingOnStartsLineZeroWithAFullLine) {
   IF = 0;
   BusWrite(0xFF40, 0x91);
   EXPECT_EQ(IF & 0x02, 0x02) << "LY = LYC = 0 at once";
-  EXPECT_EQ(Mode(), 2);
-  RunCycles(113);
+  EXPECT_EQ(Mode(), 0);
+  RunCycles(21);
+  EXPECT_EQ(Mode(), 0) << "no OAM search";
+  RunCycles(1);
+  EXPECT_EQ(Mode(), 3);
+  RunCycles(113 - 22);
   EXPECT_EQ(LY, 0);
   RunCycles(1);
   EXPECT_EQ(LY, 1);
   IF = 0;
-  RunCycles(VblankStart - 114 - 1);
+  RunCycles(VblankCycle - 114 - 1);
   EXPECT_EQ(IF & 0x01, 0);
   RunCycles(1);
   EXPECT_EQ(IF & 0x01, 0x01) << "V-blank 144 full lines after switching on";
+  EXPECT_EQ(Pixel(0, 0), Shade0) << "the first frame after switching on is not shown";
+  RunCycles(CyclesPerFrame);
+  EXPECT_EQ(Pixel(0, 0), Shade3) << "the next one is";
+
+  BusWrite(0xFF40, 0x11);
+  BusWrite(0xFF41, 0x20);
+  IF = 0;
+  BusWrite(0xFF40, 0x91);
+  EXPECT_EQ(CountRequests(113, 0x02), 0) << "no mode 2 request on line 0 after switching on";
+  EXPECT_EQ(CountRequests(1, 0x02), 1) << "line 1's";
 }
 
 // A program that switches the LCD off and on again before V-blank, over
@@ -228,22 +259,35 @@ TEST(LcdTiming, LcdSwitchedOffAndOnBeforeVblankStillHandsFramesOver) {
   EXPECT_GE(FramesFinished, 40 * 10100 / CyclesPerFrame - 1);
 }
 
-// A line is composed from the registers as they stand at cycle 63.
-TEST(LcdTiming, LinesAreComposedWhenTheirDrawingEnds) {
+// A write while a line is drawn reaches only the pixels after it; one
+// before the drawing starts, the whole line. BGP is applied as pixels
+// leave: written at cycle 40 (dot 160), 75 dots into the drawing, the 63
+// pixels out by then keep the old shades. SCX is read by the fetcher a tile
+// at a time, 6 dots ahead, but its low bits only as the drawing starts.
+TEST(LcdTiming, WritesWhileALineIsDrawnReachThePixelsAfterThem) {
   StartLcd();
   SetUpPicture(0x91);
   PutSolidTile(0, 1, 3);
-  SetMap(0x1800, 1, 0, 1);  // column 1 dark, column 0 light
-  RunCycles(114 * 2 + 62);  // line 2, just before its drawing ends
-  ASSERT_EQ(LY, 2);
-  BusWrite(0xFF43, 8);      // SCX: column 1 moves to x = 0
-  RunCycles(1);
-  EXPECT_EQ(Pixel(0, 2), Shade3) << "the write before cycle 63 counts for this line";
-  EXPECT_EQ(Pixel(0, 1), Shade0) << "line 1 was composed before";
-  BusWrite(0xFF43, 0);
+  for (int column = 0; column < 32; column++) SetMap(0x1800, column, 0, column & 1);  // dark odd columns
+  RunCycles(114 * 2 + 10);  // line 2's OAM search
+  BusWrite(0xFF47, 0x00);   // every colour light
+  RunCycles(60);            // H-blank
+  BusWrite(0xFF47, 0xE4);
+  RunCycles(114 - 70 + 40);
+  ASSERT_EQ(LY, 3);
+  BusWrite(0xFF47, 0x00);
   RunCycles(114);
-  EXPECT_EQ(Pixel(0, 2), Shade3) << "line 2 is not drawn again";
-  EXPECT_EQ(Pixel(0, 3), Shade0);
+  for (int x = 0; x < ScreenWidth; x++) {
+    ASSERT_EQ(Pixel(x, 2), Shade0) << "a write before the drawing: x = " << x;
+    ASSERT_EQ(Pixel(x, 3), x < 63 && (x & 8) ? Shade3 : Shade0) << "x = " << x;
+  }
+
+  BusWrite(0xFF47, 0xE4);
+  RunCycles(114 - 40 + 40);  // line 5, cycle 40: 63 pixels out, 69 due at the fetch
+  BusWrite(0xFF43, 0x0F);   // a tile on, and a fine scroll that waits for the next line
+  RunCycles(114);
+  for (int x = 0; x < ScreenWidth; x++)
+    ASSERT_EQ(Pixel(x, 5), ((x < 72 ? x : x + 8) & 8) ? Shade3 : Shade0) << "SCX from x = 72: x = " << x;
 }
 
 // The processor counts the machine's time: stopped, it counts no more.
@@ -254,7 +298,7 @@ TEST(LcdTiming, StoppedProcessorStopsTheClock) {
   const uint64_t now = TotalCycles;
   EXPECT_FALSE(RunFrame());
   EXPECT_EQ(TotalCycles, now);
-  EXPECT_EQ(FrameCycles, 500);
+  EXPECT_EQ(FrameDots, 500 * DotsPerCycle);
   EXPECT_EQ(FramesFinished, 0);
   CpuStopped = 0;
 }

@@ -73,6 +73,19 @@ inline void SetUpPicture(uint8_t lcdc) {
   OamChanges++;
 }
 
+// A colour cartridge draws from its palette memory, which starts white:
+// palette 0 of both memories gets the four shades' greys, so that colour
+// number n shows as shade n on either kind of cartridge.
+inline void UseGreyPalettes() {
+  for (const int port : {0xFF68, 0xFF6A}) {
+    IoWrite(port, 0x80);
+    for (const uint16_t grey : ShadeGreys) {
+      IoWrite(port + 1, grey & 0xFF);
+      IoWrite(port + 1, grey >> 8);
+    }
+  }
+}
+
 // Composes all 144 lines of a frame from the registers as they stand.
 inline void ComposeFrame() {
   StartPicture();

@@ -14,12 +14,14 @@ namespace {
 constexpr int Behind = 0x80, FlipY = 0x40, FlipX = 0x20, Palette1 = 0x10, Bank1 = 0x08;
 
 // LCD on, sprites on, 8x8 or 8x16, the background a plain field of colour 0
-// (tile 0 stays empty); a monochrome or colour cartridge.
+// (tile 0 stays empty); a monochrome or colour cartridge, whose palette 0
+// shows the shades.
 void SetUpSpriteScene(uint8_t lcdc = 0x93, bool colour = false) {
   std::vector<uint8_t> rom(0x8000, 0);
   rom[0x143] = colour ? 0x80 : 0x00;
   ResetTestMachine(rom);
   SetUpPicture(lcdc);
+  if (colour) UseGreyPalettes();
 }
 
 // Tile with colour 3 in the top-left pixel, 2 in the top-right, 1 in the
