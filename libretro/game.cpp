@@ -1,5 +1,7 @@
 #include "libretro/game.h"
 
+#include <string>
+
 #include "cpu/cpu.h"
 #include "cpu/registers.h"
 #include "libretro/buttons.h"
@@ -45,13 +47,15 @@ RETRO_API bool retro_load_game(const retro_game_info* game) {
   }
   const char* name = game->path ? game->path : "the cartridge";
   const char* error = nullptr;
+  CartridgeLoad load;
   const int failed = game->data ? LoadCartridgeFromMemory(game->path, static_cast<const uint8_t*>(game->data),
-                                                          static_cast<long>(game->size), &error)
-                                : LoadCartridge(game->path, &error);
+                                                          static_cast<long>(game->size), &error, &load)
+                                : LoadCartridge(game->path, &error, &load);
   if (failed) {
     Log(RETRO_LOG_ERROR, "%s: cannot load the cartridge: %s", name, error ? error : "unknown error");
     return false;
   }
+  for (const std::string& note : load.notes()) Log(RETRO_LOG_WARN, "%s: %s", name, note.c_str());
   if (!CartTypeSupported)
     Log(RETRO_LOG_WARN, "cartridge type 0x%02X is not supported; running without its controller", CartType);
 

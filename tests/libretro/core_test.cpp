@@ -126,12 +126,13 @@ TEST(LibretroCore, TheGameReadsTheSaveTheFrontEndWrites) {
 TEST(LibretroCore, RefusesWhatItCannotLoad) {
   const std::vector<uint8_t> rom = ReadFileBytes(RomPath("homebrew/unbricked.gb"));
   std::vector<uint8_t> gzip = archive_files::Gzip(rom), zip = archive_files::MakeZip({{"game.gb", rom}}).bytes;
+  std::vector<uint8_t> plain = rom;
   gzip[gzip.size() - 6] ^= 0xFF;  // its CRC
   zip[zip.size() / 2] ^= 0xFF;
+  std::fill(plain.begin() + 0x104, plain.begin() + 0x150, 0);  // the header's logo and checksum
   TestFrontEnd core;
   for (const auto& [bytes, name] : {std::make_pair(gzip, "game.gb.gz"), std::make_pair(zip, "game.zip"),
-                                    std::make_pair(archive_files::MakeZip({}).bytes, "nothing.zip"),
-                                    std::make_pair(std::vector<uint8_t>(9 << 20), "huge.gb")}) {
+                                    std::make_pair(plain, "game.gb")}) {
     core.log.clear();
     EXPECT_FALSE(core.Load(bytes, name)) << name;
     EXPECT_NE(core.log.find("cannot load the cartridge"), std::string::npos) << name << ": " << core.log;
