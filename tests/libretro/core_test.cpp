@@ -34,10 +34,9 @@ RgbImage CutTo(RgbImage image, retro_pixel_format format) {
 
 // The core plays a cartridge as `pellix --headless` does: the same last
 // picture (the screenshot's colours, after the pixel format's rounding) and
-// the same samples as the WAV file, which holds whole blocks of them.
-// Colours chosen during play change the picture and nothing else. A state
-// taken at frame 300 and loaded at the end brings back the same frames and
-// samples; every state of the game has the size announced for it.
+// samples as the WAV file's whole blocks; colours chosen in play change the
+// picture alone. A state taken at frame 300 and loaded at the end brings
+// back the same frames and samples; every state has the announced size.
 TEST_P(LibretroPlay, PlaysAsTheProgramAndAgainFromAState) {
   const Play& play = GetParam();
   const std::string dir = MakeTempDir(std::string("LibretroPlay") + play.name);

@@ -10,10 +10,9 @@
 
 // RetroArch's screenshot is of its window: the picture scaled up and, near
 // its bottom edge, perhaps a notification over it. Above that, scaled back,
-// it is PELLIX's own picture after as many frames. Everything RetroArch
-// reads or writes (configuration, saves, states, playlists, logs) is in the
-// test's folder: the run neither depends on the user's set-up nor leaves
-// anything elsewhere.
+// it is PELLIX's own picture after as many frames. All RetroArch reads and
+// writes (configuration, saves, states, playlists, logs) is in the test's
+// folder: the run needs nothing of the user's and leaves nothing elsewhere.
 TEST(RetroArchWindow, PlaysACartridgeWithTheCore) {
   XvfbServer x;
   ASSERT_TRUE(x.ok());

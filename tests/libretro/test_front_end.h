@@ -12,6 +12,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/png.h"
@@ -93,8 +94,7 @@ struct TestFrontEnd {
         return variable->value = f.options.count(variable->key) ? f.options[variable->key].c_str() : nullptr, true;
       }
       case RETRO_ENVIRONMENT_GET_VARIABLE_UPDATE:
-        *static_cast<bool*>(data) = f.options_changed;
-        return f.options_changed = false, true;
+        return *static_cast<bool*>(data) = std::exchange(f.options_changed, false), true;
       case RETRO_ENVIRONMENT_SET_MEMORY_MAPS: {
         const auto* map = static_cast<const retro_memory_map*>(data);
         return f.memory_map.assign(map->descriptors, map->descriptors + map->num_descriptors), true;
