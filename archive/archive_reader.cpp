@@ -187,39 +187,76 @@ void ArchiveReader::set_entry(const char* name, uint32_t dos_time, int32_t size)
 
 // --- The entry points ---------------------------------------------------------------
 
-ArchiveReader* open_archive(const char* path, const char** error) {
-  const char* failure = nullptr;
-  *error = nullptr;
-  const ArchiveType* type = identify_file(path, &failure);
+namespace {
+
+// A reader of the kind for a file just opened, standing on its first entry.
+// Takes the file whatever happens.
+ArchiveReader* OpenAs(const ArchiveType* type, const char* name, FileReader* file, const char** error) {
   if (!type || !type->create) {
-    *error = failure ? failure : FormatNotSupportedText;
+    delete file;
+    *error = FormatNotSupportedText;
     return nullptr;
   }
   ArchiveReader* reader = type->create();
   if (!reader) {
+    delete file;
     *error = OutOfMemoryText;
     return nullptr;
   }
   reader->type = type;
-  auto* file = new (std::nothrow) FileReader;
-  if (!file) {
-    delete reader;
-    *error = OutOfMemoryText;
-    return nullptr;
-  }
-  if ((failure = file->open(path)) != nullptr) {
-    delete file;
-    delete reader;
-    *error = failure;
-    return nullptr;
-  }
-  // From here the reader owns the file, whatever happens.
-  if ((failure = reader->open(path, file)) != nullptr) {
+  // From here the reader owns the file.
+  if (const char* failure = reader->open(name, file)) {
     delete reader;
     *error = failure;
     return nullptr;
   }
   return reader;
+}
+
+}  // namespace
+
+ArchiveReader* open_archive(const char* path, const char** error) {
+  const char* failure = nullptr;
+  *error = nullptr;
+  const ArchiveType* type = identify_file(path, &failure);
+  if (!type) {
+    *error = failure ? failure : FormatNotSupportedText;
+    return nullptr;
+  }
+  auto* file = new (std::nothrow) FileReader;
+  if (!file) {
+    *error = OutOfMemoryText;
+    return nullptr;
+  }
+  if ((failure = file->open(path)) != nullptr) {
+    delete file;
+    *error = failure;
+    return nullptr;
+  }
+  return OpenAs(type, path, file, error);
+}
+
+ArchiveReader* open_archive_memory(const char* name, const void* data, long size, const char** error) {
+  *error = nullptr;
+  if (!name) name = "";
+  if (!data || size <= 0 || size > INT32_MAX) {
+    *error = size > INT32_MAX ? ReadErrorText : CouldNotReadText;
+    return nullptr;
+  }
+  const ArchiveType* type = lookup_archive_type(name);
+  if (!type || !type->extension[0] || !std::strchr(name, '.'))
+    type = lookup_archive_type(signature_name(static_cast<const uint8_t*>(data), size < 4 ? static_cast<int>(size) : 4));
+  auto* file = new (std::nothrow) FileReader;
+  if (!file) {
+    *error = OutOfMemoryText;
+    return nullptr;
+  }
+  if (const char* failure = file->open_memory(data, static_cast<size_t>(size))) {
+    delete file;
+    *error = failure;
+    return nullptr;
+  }
+  return OpenAs(type, name, file, error);
 }
 
 bool entry_present(const ArchiveReader* reader) { return reader && !reader->done; }

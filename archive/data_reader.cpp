@@ -48,6 +48,14 @@ const char* FileReader::open(const char* path) {
   return handle_ ? nullptr : CouldNotOpenText;
 }
 
+// A stream over the bytes, opened for reading only: nothing is ever written
+// into them.
+const char* FileReader::open_memory(const void* data, size_t size) {
+  close();
+  handle_ = size > 0 ? fmemopen(const_cast<void*>(data), size, "rb") : nullptr;
+  return handle_ ? nullptr : CouldNotOpenText;
+}
+
 void FileReader::close() {
   if (handle_) std::fclose(handle_);
   handle_ = nullptr;

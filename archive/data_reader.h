@@ -3,6 +3,7 @@
 // pointer to a constant message text, success as null; counts are signed
 // 32-bit.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -46,6 +47,9 @@ class FileReader : public DataReader {
   virtual const char* seek(int32_t position);
 
   const char* open(const char* path);
+  // Reads size bytes held in memory as if they were a file's. They stay the
+  // caller's, and must outlive the reader.
+  const char* open_memory(const void* data, size_t size);
   void close();
   bool is_open() const { return handle_ != nullptr; }
   // The archive readers do their own 4096-aligned buffering, so the

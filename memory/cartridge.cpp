@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <zlib.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -195,16 +196,9 @@ const char* FindCartridge(ArchiveReader* reader, CartridgeLoad& load) {
   return nullptr;
 }
 
-}  // namespace
-
-int LoadCartridge(const char* path, const char** error, CartridgeLoad* report) {
-  struct stat st;
-  if (stat(path, &st) == 0 && S_ISDIR(st.st_mode)) {
-    if (error) *error = IsDirectory;
-    return 1;
-  }
-  const char* failure = nullptr;
-  ArchiveReader* reader = open_archive(path, &failure);
+// Takes the image from the first cartridge the reader holds (or the reason
+// it was not opened) and closes the reader.
+int LoadFrom(ArchiveReader* reader, const char* failure, const char** error, CartridgeLoad* report) {
   if (!reader) {
     if (error) *error = failure ? failure : "Couldn't open file";
     return 1;
@@ -236,4 +230,54 @@ int LoadCartridge(const char* path, const char** error, CartridgeLoad* report) {
   return AdoptImage(image, size, error);
 }
 
+}  // namespace
+
+int LoadCartridge(const char* path, const char** error, CartridgeLoad* report) {
+  struct stat st;
+  if (stat(path, &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (error) *error = IsDirectory;
+    return 1;
+  }
+  const char* failure = nullptr;
+  ArchiveReader* reader = open_archive(path, &failure);
+  return LoadFrom(reader, failure, error, report);
+}
+
+int LoadCartridgeFromMemory(const char* name, const uint8_t* data, long size, const char** error,
+                            CartridgeLoad* report) {
+  if (size <= 0) {
+    if (error) *error = EmptyImage;
+    return 1;
+  }
+  const char* failure = nullptr;
+  ArchiveReader* reader = open_archive_memory(name, data, size, &failure);
+  return LoadFrom(reader, failure, error, report);
+}
+
 std::string CartridgeTitle() { return HeaderTitle(RomImage, RomImageSize); }
+
+namespace {
+
+// A size as a player reads it: whole KiB, else bytes.
+std::string SizeText(long bytes) {
+  return bytes % 1024 == 0 ? std::to_string(bytes / 1024) + " KiB" : std::to_string(bytes) + " bytes";
+}
+
+}  // namespace
+
+std::vector<std::string> CartridgeLoad::notes() const {
+  std::vector<std::string> lines;
+  if (cartridges > 1) lines.push_back(std::to_string(cartridges) + " cartridges in the archive; running " + entry);
+  const std::string anyway = ": the console would refuse the cartridge; running it anyway";
+  if (!header.logo) {
+    lines.push_back("the header has no logo" + anyway);
+  } else if (!header.checksum) {
+    char text[64];
+    std::snprintf(text, sizeof text, "the header checksum is 0x%02X, not 0x%02X", header.stored, header.computed);
+    lines.push_back(text + anyway);
+  }
+  if (missing())
+    lines.push_back(SizeText(missing()) + " of the " + SizeText(announced) +
+                    " the header announces are missing (they read as 0xFF)");
+  return lines;
+}

@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "memory/cartridge_header.h"
 
@@ -32,6 +33,9 @@ struct CartridgeLoad {
   std::string entry;    // the archive member loaded (the file's own name for a plain or gzip file)
   int cartridges = 0;   // the members of the file that are cartridges
   long missing() const { return announced > size ? announced - size : 0; }
+  // One line for each thing about the file the console itself would object
+  // to, and which member of an archive runs, for the front end to tell.
+  std::vector<std::string> notes() const;
 };
 
 // Loads the image at the path: a plain or gzip file, or of a ZIP archive
@@ -41,6 +45,10 @@ struct CartridgeLoad {
 // *error (when given) names the reason, on success *load (when given) says
 // what was found.
 int LoadCartridge(const char* path, const char** error = nullptr, CartridgeLoad* load = nullptr);
+// The same for a file's bytes held in memory, its kind told by the name's
+// extension or by the bytes (name may be null). The bytes stay the caller's.
+int LoadCartridgeFromMemory(const char* name, const uint8_t* data, long size, const char** error = nullptr,
+                            CartridgeLoad* load = nullptr);
 extern const char* const NotACartridgeText;  // "not a Game Boy cartridge (no valid header)"
 
 // The loaded cartridge's title from its header (HeaderTitle).

@@ -10,6 +10,7 @@ packages=(
   clang libclang-rt-14-dev
   zip gzip
   sdcc
+  retroarch-dev retroarch dbus
 )
 
 missing=()

@@ -23,7 +23,6 @@ BITMAP* WorkBitmap = nullptr;
 BITMAP* BackBuffer = nullptr;
 bool Headless = false;
 DisplayMode CurrentDisplay;
-bool TrueColoursOption = false;
 bool InfoScreenOption = true;
 
 namespace {
@@ -74,33 +73,6 @@ bool SetMode(const DisplayMode& mode) {
   set_close_button_callback(CloseButtonPressed);
   CurrentDisplay = mode;
   return true;
-}
-
-// The window's pixel of every 15-bit colour, for the look the table was
-// built for: a lookup per pixel as the picture is widened. It is built
-// again only when the look changes (another cartridge, another option),
-// never for a change of the game's palettes.
-uint16_t WindowColours[0x8000];
-int WindowColoursLook = -1;  // ShowsTrueColours() when built; -1 before
-
-// The green nearest in brightness. The shades' greys are 31, 21, 10 and 0
-// in every channel, so each of them finds its own green.
-uint16_t NearestGreen(int colour) {
-  const int red = colour & 0x1F, green = (colour >> 5) & 0x1F, blue = (colour >> 10) & 0x1F;
-  const int brightness = 299 * red + 587 * green + 114 * blue;  // in thousandths of a channel step
-  constexpr int ShadeBrightness[4] = {31000, 21000, 10000, 0};
-  int best = 0;
-  for (int shade = 1; shade < 4; shade++)
-    if (std::abs(brightness - ShadeBrightness[shade]) < std::abs(brightness - ShadeBrightness[best])) best = shade;
-  return Greens[best];
-}
-
-void BuildWindowColours() {
-  const bool true_colours = ShowsTrueColours();
-  if (WindowColoursLook == static_cast<int>(true_colours)) return;
-  WindowColoursLook = true_colours;
-  for (int colour = 0; colour < 0x8000; colour++)
-    WindowColours[colour] = true_colours ? ColourPixel(colour) : NearestGreen(colour);
 }
 
 // One row of the picture, each pixel `Scale` times, through the table (or
@@ -219,13 +191,6 @@ void ShowNote(const std::string& text) {
 
 bool NoteShowing() { return !NoteText.empty() && std::chrono::steady_clock::now() < NoteEnds; }
 
-bool ShowsTrueColours() { return TrueColoursOption && ColourCartridge; }
-
-uint16_t WindowPixel(uint16_t colour) {
-  BuildWindowColours();
-  return WindowColours[colour & 0x7FFF];
-}
-
 void PresentFrame() { PresentFrameWithStatus(nullptr); }
 
 void PresentText() {
@@ -279,8 +244,8 @@ void Present(const char* status, Shown shown) {
     DrawScaled(BackBuffer, scale, [](int row) { return reinterpret_cast<const uint16_t*>(WorkBitmap->line[row]); },
                nullptr);
   } else {
-    BuildWindowColours();
-    DrawScaled(BackBuffer, scale, [](int row) { return static_cast<const uint16_t*>(Picture[row]); }, WindowColours);
+    DrawScaled(BackBuffer, scale, [](int row) { return static_cast<const uint16_t*>(Picture[row]); },
+               WindowPixelTable());
   }
   if (!lines.empty()) {
     const int size = std::max(1, scale / 2);

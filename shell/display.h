@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "video/picture_colours.h"
+
 struct BITMAP;
 
 extern BITMAP* WorkBitmap;  // 640x480: the text screen (information, registers) drawn in its cells
@@ -25,30 +27,6 @@ extern DisplayMode CurrentDisplay;
 
 // Creates the work bitmap (16-bit). Returns false when it cannot be made.
 bool CreateBitmaps();
-
-// The four greens of the original handheld's screen, lightest first, as
-// 16-bit 5-6-5 pixels: red and blue 0, green 62, 46, 30, 14 of 63.
-constexpr uint16_t Greens[4] = {0x07C0, 0x05C0, 0x03C0, 0x01C0};
-
-// The 5-6-5 pixel of a 15-bit colour. Green's five bits go to the top of its
-// six, so that the 15-bit colour can be read back from the pixel exactly.
-inline uint16_t ColourPixel(int colour) {
-  const int red = colour & 0x1F, green = (colour >> 5) & 0x1F, blue = (colour >> 10) & 0x1F;
-  return static_cast<uint16_t>(red << 11 | (green << 1 | green >> 4) << 5 | blue);
-}
-
-// --colour (or colour = yes in the configuration file): colour cartridges
-// are shown in their own colours.
-extern bool TrueColoursOption;
-// The look of this run's picture: true colours for a colour cartridge under
-// the option, the four greens otherwise. The machine's picture is the same
-// either way (a colour cartridge's colours, a monochrome one's greys).
-bool ShowsTrueColours();
-
-// The window's pixel of a colour of the machine's picture: in true colours
-// the colour itself; otherwise the green nearest in brightness, which for
-// the monochrome shades is their own green.
-uint16_t WindowPixel(uint16_t colour);
 
 // Sets the graphics mode for `mode` and the back buffer to fit it. When full
 // screen cannot be had, the window is opened instead. False, with one line on

@@ -239,28 +239,10 @@ bool SelectRom(char* path, int size) {
   return !small || OpenDisplay(chosen);
 }
 
-// A size as a player reads it: whole KiB, else bytes.
-std::string SizeText(long bytes) {
-  return bytes % 1024 == 0 ? std::to_string(bytes / 1024) + " KiB" : std::to_string(bytes) + " bytes";
-}
-
 // One line on stderr for each thing about the file the console itself
 // would object to, and which member of an archive runs.
 void TellAboutCartridge(const char* path, const CartridgeLoad& load) {
-  if (load.cartridges > 1)
-    std::fprintf(stderr, "pellix: %s: %d cartridges in the archive; running %s\n", path, load.cartridges,
-                 load.entry.c_str());
-  const char* const anyway = "the console would refuse the cartridge; running it anyway";
-  if (!load.header.logo) {
-    std::fprintf(stderr, "pellix: %s: the header has no logo: %s\n", path, anyway);
-  } else if (!load.header.checksum) {
-    std::fprintf(stderr, "pellix: %s: the header checksum is 0x%02X, not 0x%02X: %s\n", path, load.header.stored,
-                 load.header.computed, anyway);
-  }
-  if (load.missing()) {
-    std::fprintf(stderr, "pellix: %s: %s of the %s the header announces are missing (they read as 0xFF)\n", path,
-                 SizeText(load.missing()).c_str(), SizeText(load.announced).c_str());
-  }
+  for (const std::string& note : load.notes()) std::fprintf(stderr, "pellix: %s: %s\n", path, note.c_str());
 }
 
 // The header's fields at the cells they have always had, the title and

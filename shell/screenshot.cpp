@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "shell/atomic_file.h"
-#include "shell/display.h"
+#include "video/picture_colours.h"
 #include "video/renderer.h"
 
 namespace {
@@ -23,32 +23,6 @@ struct ScheduledShot {
 std::vector<ScheduledShot> Scheduled;  // in frame order
 size_t NextShot = 0;
 bool ShotFailed = false;
-
-// Widens a 5- or 6-bit channel to 8 bits by repeating its top bits, so that
-// 0 stays 0 and the maximum becomes 255.
-uint8_t Expand5(int v) { return static_cast<uint8_t>((v << 3) | (v >> 2)); }
-uint8_t Expand6(int v) { return static_cast<uint8_t>((v << 2) | (v >> 4)); }
-
-// A 5-bit channel of the console's colours to 8 bits, rounded to the
-// nearest of c * 255 / 31.
-uint8_t Scale5(int c) { return static_cast<uint8_t>((c * 255 + 15) / 31); }
-
-// One pixel of the picture as 8-bit RGB, as the window shows it. In true
-// colours the picture is written from the console's own 15-bit colours,
-// which the 5-6-5 pixel holds exactly (green's five bits at the top of its
-// six).
-void PixelToRgb(uint16_t colour, uint8_t* out) {
-  const int p = WindowPixel(colour);
-  if (ShowsTrueColours()) {
-    out[0] = Scale5((p >> 11) & 0x1F);
-    out[1] = Scale5((p >> 6) & 0x1F);
-    out[2] = Scale5(p & 0x1F);
-  } else {
-    out[0] = Expand5((p >> 11) & 0x1F);
-    out[1] = Expand6((p >> 5) & 0x3F);
-    out[2] = Expand5(p & 0x1F);
-  }
-}
 
 void AppendToBuffer(png_structp png, png_bytep data, png_size_t size) {
   auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
@@ -92,7 +66,7 @@ bool SaveScreenshot(const char* path, std::string* error) {
   for (int y = 0; y < ScreenHeight; y++) {
     const uint16_t* line = Picture[y];
     uint8_t* out = pixels[y];
-    for (int x = 0; x < ScreenWidth; x++, out += 3) PixelToRgb(line[x], out);
+    for (int x = 0; x < ScreenWidth; x++, out += 3) PixelRgb(line[x], out);
     rows[y] = pixels[y];
   }
 

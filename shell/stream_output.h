@@ -3,7 +3,6 @@
 #include <cstdint>
 
 constexpr int SoundEnabled = 1;
-constexpr long SynthSampleRate = 22050;  // stereo pairs per second in the buffers
 constexpr long StreamRate = 44100;       // 16-bit values per second in the stream
 constexpr int StreamBufferValues = 2048;
 // A stream that takes no buffer for this long is not playing: the run then

@@ -12,6 +12,7 @@ constexpr long SoundClockRate = 4194304;  // master clocks per second
 // The system counter's bit whose falling edge steps the frame sequencer:
 // 12, or 13 in double speed.
 inline uint16_t SequencerCounterBit() { return ClockShift == DoubleSpeedClockShift ? 1 << 13 : 1 << 12; }
+constexpr long SynthSampleRate = 22050;   // stereo pairs per second the front ends run it at
 constexpr int SoundBassFrequency = 461;   // corner of the output's high-pass, Hz
 constexpr double SoundTrebleDb = -20.0;   // treble roll-off of both synths
 // The longest sound frame, in clocks: four video frames. Time beyond it (a
