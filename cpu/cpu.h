@@ -49,6 +49,8 @@ void Halt();
 // A halted step: wakes when an enabled request is pending (true), else
 // waits up to the next event, when IF can change (false).
 bool WakeFromHalt();
+// Where the latest halted step's wait counts from (see WakeFromHalt).
+extern uint64_t HaltedStepFrom;
 // A stopped step: wakes when a button is held (true), else waits up to the
 // next event (false).
 bool WakeFromStop();

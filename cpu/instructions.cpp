@@ -477,7 +477,12 @@ namespace {
 // the fetch and the instruction, each access at its own cycle.
 inline void Step() {
   const uint64_t start = TotalCycles;
-  if ((Cpu.Halted && !WakeFromHalt()) || (Cpu.Stopped && !WakeFromStop())) {
+  if (Cpu.Halted && !WakeFromHalt()) {
+    Cpu.Opcode = 0;
+    InstructionCycles = static_cast<int>(TotalCycles - (HaltedStepFrom > start ? HaltedStepFrom : start));
+    return;
+  }
+  if (Cpu.Stopped && !WakeFromStop()) {
     Cpu.Opcode = 0;
     InstructionCycles = static_cast<int>(TotalCycles - start);
     return;

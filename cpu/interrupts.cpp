@@ -41,12 +41,21 @@ void DispatchInterrupt() {
   Cpu.PC = vector;
 }
 
+uint64_t HaltedStepFrom = 0;
+
 // An enabled request ends a halt whatever IME holds; waking takes a cycle.
 // Until one comes, nothing but an event can change IF: the wait goes
-// straight to the next one (at least one cycle on).
+// straight to the next one (at least one cycle on). The LCD's quiet steps
+// on the way are done first, and the waiting step counts from the latest
+// of them, so that how long a step reports does not depend on which of the
+// LCD's steps are events.
 bool WakeFromHalt() {
   if (!(IE & IF & InterruptSources)) {
-    TotalCycles = NextEventAt > TotalCycles ? NextEventAt : TotalCycles + 1;
+    const uint64_t target = NextEventAt > TotalCycles ? NextEventAt : TotalCycles + 1;
+    TotalCycles = target - 1;
+    LcdSync();
+    HaltedStepFrom = LcdLastStepCycle();
+    TotalCycles = target;
     return false;
   }
   Cpu.Halted = 0;

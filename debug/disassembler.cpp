@@ -123,6 +123,7 @@ void Disassemble(uint16_t address, int target) {
   PutHex4(fields + FieldDE, ReadDE());
   PutHex4(fields + FieldHL, ReadHL());
   PutHex4(fields + FieldSP, Cpu.SP);
+  LcdSync();  // LY as of this cycle: the LCD's quiet steps wait for a look
   PutHex4(fields + FieldLY, LY);
   PutHex4(fields + FieldLCDC, LCDC);
   TraceSink(line.text, static_cast<size_t>(line.length + RegisterFieldsLength));

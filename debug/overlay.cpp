@@ -19,6 +19,7 @@ void DrawDebugOverlay() {
   DrawLabelHex4("PC:", Cpu.PC, 0, 0, White);
   // Starts at column 16, so only "Curr" falls inside the presented picture.
   DrawLabelHex("Current Op:", Cpu.Opcode, 16, 0, White);
+  LcdSync();  // LY as of the stop
   DrawLabelDec("Scanline:", LY, 0, 1, White);
   DrawLabelHex("AF:", ReadAF(), 0, 2, White);
   DrawLabelHex("BC:", ReadBC(), 0, 3, White);

@@ -127,7 +127,10 @@ uint8_t IoRead(int address) {
       return ReadStat();
     case 0xFF42: return SCY;
     case 0xFF43: return SCX;
-    case 0xFF44: return LY;
+    case 0xFF44:
+      LcdSync();
+      ScheduleEvents();
+      return LY;
     case 0xFF45: return LYC;
     case 0xFF47: return BGP;
     case 0xFF48: return OBP0;
@@ -193,7 +196,10 @@ void IoWrite(int address, int value) {
       DrawingRegisterWritten();
       break;
     case 0xFF45: LycWritten(v); break;
-    case 0xFF46: StartOamDma(v); break;
+    case 0xFF46:
+      StartOamDma(v);
+      LcdReschedule();
+      break;
     case 0xFF47: WritingPicture(BGP, v, PictureWrite::Output); BGP = v; DecodePalette(0); break;
     case 0xFF48: WritingPicture(OBP0, v, PictureWrite::Output); OBP0 = v; DecodePalette(1); break;
     case 0xFF49: WritingPicture(OBP1, v, PictureWrite::Output); OBP1 = v; DecodePalette(2); break;
@@ -206,6 +212,7 @@ void IoWrite(int address, int value) {
       break;
     case 0xFF51: case 0xFF52: case 0xFF53: case 0xFF54: case 0xFF55:
       VramDmaWrite(address, v);
+      LcdReschedule();
       break;
     case 0xFF69: case 0xFF6B:
       if (VramLocked()) StepPaletteIndex(address);

@@ -5,6 +5,17 @@
 
 uint64_t NextEventAt = 0;
 
+// OAM DMA has no events of its own, but the LCD plans its lines from OAM.
+void RunEvents() {
+  if (TotalCycles >= TimerEventAt) TimerSync();
+  SerialSync();
+  if (TotalCycles >= LcdNextEventAt) {
+    OamDmaSync();
+    LcdSync();
+  }
+  ScheduleEvents();
+}
+
 void SwitchSpeed() {
   SyncUnits();
   Sound.counter_cleared(SystemCounter());  // its bit falling steps the sequencer now

@@ -54,9 +54,14 @@ void SwitchSpeed();
 // and held, until a button is pressed (WakeFromStop).
 void EnterStopMode();
 
+// The units whose events have come, brought up to the present cycle; the
+// others change nothing that another unit or IF shows before their own
+// events, and are brought up when touched.
+void RunEvents();
+
 // After an instruction: the events due by now.
 inline void RunDueEvents() {
-  if (TotalCycles >= NextEventAt) SyncUnits();
+  if (TotalCycles >= NextEventAt) RunEvents();
 }
 
 // What runs beside the processor after a step: the events due.

@@ -2,6 +2,7 @@
 
 #include "memory/io_registers.h"
 #include "memory/machine_state.h"
+#include "memory/oam_dma.h"
 #include "memory/vram_dma.h"
 #include "sound/sound_system.h"
 #include "video/pixel_pipeline.h"
@@ -83,9 +84,33 @@ void CompareLy() {
   else STAT &= static_cast<uint8_t>(~Coincidence);
 }
 
-// The machine cycle of the event LcdEventAt, from where the counters stand.
+// The frame dot of the next step that the rest of the machine can see
+// without touching the LCD: IF rising, the frame handed over at V-blank, a
+// new frame's buttons, a VRAM DMA block, OAM changing under the drawing.
+// The steps before it (a line's drawing ending, a quiet line starting)
+// change only what the LCD's registers and memories show, and every access
+// to those brings the LCD up to date first; so they wait for such an
+// access or for this event, and are done then, in their order, as they
+// would have been at their own dots.
+int VisibleEventDot() {
+  if (!LcdIsOn() || VramDmaActive || OamDmaActive || (STAT & (ModeSelect[Hblank] | ModeSelect[OamSearch])))
+    return LcdEventAt;
+  int at = FrameDots < VblankStart ? VblankStart : DotsPerFrame;
+  if (STAT & SelectCoincidence) {  // LY = LYC raises the status line
+    const auto consider = [&](int dot) {
+      if (dot > FrameDots && dot < at) at = dot;
+    };
+    if (LYC < LinesPerFrame) consider(LYC * DotsPerLine);
+    if (LYC == 0) consider((LinesPerFrame - 1) * DotsPerLine + LyWrapDot);
+  }
+  return at > LcdEventAt ? at : LcdEventAt;
+}
+
+// The machine cycle of the next visible event, from where the counters
+// stand.
 inline void NextEventFromCounters() {
-  const int ahead = LcdEventAt > FrameDots ? LcdEventAt - FrameDots : 0;
+  const int visible = VisibleEventDot();
+  const int ahead = visible > FrameDots ? visible - FrameDots : 0;
   LcdNextEventAt = CycleAtDot(LcdSyncedDot + static_cast<uint64_t>(ahead));
 }
 
@@ -187,6 +212,17 @@ void SwitchLcdOn() {
 
 void LcdSpeedChanged() { NextEventFromCounters(); }
 
+// From the counters: the drawing's end on a line that has been composed,
+// line 153's LY wrap once done, else the line's start.
+uint64_t LcdLastStepCycle() {
+  if (!LcdIsOn()) return 0;
+  int since = LineDots;
+  if (LcdLine < VisibleLines && LineComposed) since = LineDots - DrawingEndDot;
+  else if (LcdLine == LinesPerFrame - 1 && !LY) since = LineDots - LyWrapDot;
+  return since >= 0 && LcdSyncedDot >= static_cast<uint64_t>(since) ? CycleAtDot(LcdSyncedDot - static_cast<uint64_t>(since)) : 0;
+}
+void LcdReschedule() { NextEventFromCounters(); }
+
 void StopLcd() {
   LcdSync();
   const bool was_on = LcdIsOn();
@@ -270,13 +306,16 @@ void DrawingRegisterWritten() {
 void StatWritten(uint8_t value) {
   STAT = static_cast<uint8_t>((STAT & ~StatSelectBits) | (value & StatSelectBits));
   if (LcdIsOn()) SetStatLine(ModeSources());
+  NextEventFromCounters();
 }
 
 void LycWritten(uint8_t value) {
   LYC = value;
-  if (!LcdIsOn()) return;
-  CompareLy();
-  SetStatLine(ModeSources());
+  if (LcdIsOn()) {
+    CompareLy();
+    SetStatLine(ModeSources());
+  }
+  NextEventFromCounters();
 }
 
 void LcdLeftOnByBoot() {

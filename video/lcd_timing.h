@@ -22,6 +22,13 @@ inline uint64_t CycleAtDot(uint64_t dot) {
 }
 // The speed changed: the next event's cycle is worked out again.
 void LcdSpeedChanged();
+// The machine cycle at which the LCD took its latest step (a line's start,
+// its drawing's end, line 153's LY wrap) as of its last sync; 0 with the
+// LCD off.
+uint64_t LcdLastStepCycle();
+// A copy into OAM or video RAM started: the LCD's steps become events of
+// the machine while it runs (see VisibleEventDot).
+void LcdReschedule();
 
 constexpr int DotsPerLine = 456;
 // A visible line starts with mode 2 (where LY changes and the mode 2 source

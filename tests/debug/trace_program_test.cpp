@@ -18,7 +18,7 @@ void LoadProgram() {
   code.resize(0x50, 0x00);
   code.push_back(0x76);
   ResetWithCode(0x0100, code);
-  IE = 0x01;  // HALT waits only when some interrupt is enabled
+  IE = 0x04;  // HALT waits only when some interrupt is enabled: the timer, which is off
   IF = 0x00;  // and, with the start-up's V-blank request gone, none is pending
 }
 
