@@ -108,6 +108,14 @@ bool ColourModeRegister(int address) {
 }
 
 uint8_t IoRead(int address) {
+  if (address == 0xFF44) {  // the register polled most, first
+    RunDueEvents();
+    if (TotalCycles >= LcdStepAt) {
+      LcdSync();
+      ScheduleEvents();
+    }
+    return LY;
+  }
   if (address >= 0xFF10 && address <= 0xFF3F)
     return static_cast<uint8_t>(Sound.read_register(address));
   if (!ColourCartridge && ColourModeRegister(address)) return 0xFF;
@@ -127,10 +135,6 @@ uint8_t IoRead(int address) {
       return ReadStat();
     case 0xFF42: return SCY;
     case 0xFF43: return SCX;
-    case 0xFF44:
-      LcdSync();
-      ScheduleEvents();
-      return LY;
     case 0xFF45: return LYC;
     case 0xFF47: return BGP;
     case 0xFF48: return OBP0;

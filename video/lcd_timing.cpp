@@ -21,6 +21,7 @@ int HandOffCarry = 0;
 int LcdStopped = 0;
 int LcdEventAt = 0;
 uint64_t LcdNextEventAt = 0;
+uint64_t LcdStepAt = 0;
 long FramesFinished = 0;
 int FrameReady = 0;
 int FrameStartPending = 0;
@@ -112,6 +113,8 @@ inline void NextEventFromCounters() {
   const int visible = VisibleEventDot();
   const int ahead = visible > FrameDots ? visible - FrameDots : 0;
   LcdNextEventAt = CycleAtDot(LcdSyncedDot + static_cast<uint64_t>(ahead));
+  LcdStepAt = LcdEventAt > FrameDots ? CycleAtDot(LcdSyncedDot + static_cast<uint64_t>(LcdEventAt - FrameDots))
+                                     : LcdNextEventAt;
 }
 
 inline void ScheduleNextEvent() {
@@ -325,7 +328,7 @@ void LcdLeftOnByBoot() {
 
 void ResetLcdCounters() {
   LcdSyncedDot = LcdClock();
-  LcdNextEventAt = TotalCycles;
+  LcdNextEventAt = LcdStepAt = TotalCycles;
   FrameDots = 0;
   LineDots = 0;
   LcdLine = 0;

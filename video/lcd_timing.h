@@ -84,9 +84,13 @@ extern int FrameStartPending;
 // The events that are due: line composition, STAT sources, LY, V-blank.
 void AdvanceLcdEvents();
 
-// The machine cycle of the next event: the first at which the LCD's clock
-// reaches LcdEventAt.
+// The machine cycle of the next event of the machine: the next step that
+// the rest of the machine can see (see VisibleEventDot in the source).
 extern uint64_t LcdNextEventAt;
+// The machine cycle of the next step of any kind: the first at which the
+// LCD's clock reaches LcdEventAt. Before it, LY and the IF bits the LCD
+// raises stand as they are.
+extern uint64_t LcdStepAt;
 
 // Brings the counters up to the present cycle and does the events due.
 inline void LcdSync() {
