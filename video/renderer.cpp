@@ -61,7 +61,7 @@ const StateForm& StateFormOf(bool colour_cartridge) {
 // they were is left as it stands in the picture. One that sprites were
 // drawn over is drawn again.
 struct DrawnLine {
-  unsigned changes = 0;  // PictureChanges when it was drawn
+  uint64_t changes = 0;  // PictureChanges and its map rows' changes when it was drawn
   int window_row = -1;   // the window's row drawn on it, or -1
   uint8_t lcdc = 0, scx = 0, scy = 0, wx = 0;
   bool clean = false;    // background and window only
@@ -74,7 +74,8 @@ DrawnLine DrawnLines[ScreenHeight];
 
 }  // namespace
 
-unsigned PictureChanges = 0;
+uint64_t PictureChanges = 0;
+uint64_t MapRowChanges[MapRows];
 
 void ResetRenderer() {
   std::memset(TileRows, 0, sizeof TileRows);
@@ -196,7 +197,8 @@ void ComposeLine(int line) {
   if ((lcdc & LcdcBgOn) || ColourCartridge) {
     const bool window = WindowShown(lcdc);
     DrawnLine now;
-    now.changes = PictureChanges;
+    now.changes = PictureChanges + MapRowChanges[MapRowIndex(lcdc & LcdcBgMap, line + SCY)] +
+                  (window ? MapRowChanges[MapRowIndex(lcdc & LcdcWindowMap, WindowLine)] : 0);
     now.window_row = window ? WindowLine : -1;
     now.lcdc = lcdc;
     now.scx = SCX;

@@ -85,11 +85,19 @@ void SaveRendererState(StateWriter& out);
 void LoadRendererState(StateReader& in);
 
 // Lines drawn again only when something they are drawn from has changed.
-// Every change to video RAM, to the background's pixel tables or to the
-// picture as a whole counts as a change to every line; the registers a line
-// reads are compared one by one.
-extern unsigned PictureChanges;
+// A change to the tiles' pixels, to the background's pixel tables or to the
+// picture as a whole counts for every line; a change to a map row (its tile
+// numbers or attributes) only for the lines that show that row. Games often
+// rewrite a few map bytes every frame (a score, a clock): the rest of the
+// picture stays as drawn. The registers a line reads are compared one by
+// one. The counts only grow.
+extern uint64_t PictureChanges;
 inline void PictureChanged() { PictureChanges++; }
+constexpr int MapRows = 64;  // the 32 rows of each of the two maps
+extern uint64_t MapRowChanges[MapRows];
+// The row of MapRowChanges that shows map pixel row `y` of the map that
+// `second_map` chooses.
+inline int MapRowIndex(bool second_map, int y) { return (second_map ? 32 : 0) + ((y >> 3) & 31); }
 
 // Tiles written by the processor wait in a list until the next line is
 // composed, which decodes them first.

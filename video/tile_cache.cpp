@@ -35,8 +35,11 @@ constexpr SpreadTables Spread;
 // A processor write into the tile's 16 bytes makes its entry stale; it is
 // decoded again before the next line is composed.
 void MarkTileDirty(int tile) {
-  PictureChanged();  // a tile or a map byte: both are drawn from
   tile &= TileCount - 1;
+  constexpr int FirstMapBlock = MapBase0 >> 4;  // the maps are 16-byte blocks too, two per row
+  const int block = tile & (Bank1Tiles - 1);
+  if (block >= FirstMapBlock) MapRowChanges[(block - FirstMapBlock) >> 1]++;
+  else PictureChanged();
   if (!TileValid[tile]) return;  // already listed
   TileValid[tile] = 0;
   if (StaleTileCount < TileCount) StaleTiles[StaleTileCount++] = static_cast<uint16_t>(tile);

@@ -208,6 +208,8 @@ TEST(BackgroundLine, LinesKeptFromTheLastFrameShowEveryChangeSince) {
         {"WX", [] { IoWrite(0xFF4B, 90); }},
         {"WY: the window a line higher", [] { IoWrite(0xFF4A, 39); }},
         {"the window's map", [] { IoWrite(0xFF40, 0xF3); }},
+        {"a map byte of the window's row", [] { BusWrite(0x9C00 + 32 * 1 + 2, 3); }},
+        {"a map byte of a line below", [] { BusWrite(0x9800 + 32 * 16 + 7, 2); }},
         {"the sprite moved away", [] { SetSprite(0, 16 + 100, 8 + 30, 2, 0); }},
         {"an attribute in bank 1", [] { IoWrite(0xFF4F, 1); BusWrite(0x9800 + 32 * 3 + 3, 0x21); IoWrite(0xFF4F, 0); }},
         {"a background colour", [] { IoWrite(0xFF68, 0x82); IoWrite(0xFF69, 0xFF); IoWrite(0xFF69, 0x03); }},
