@@ -280,7 +280,27 @@ inline void JumpRelative(uint8_t e) {
   Cpu.PC = static_cast<uint16_t>(Cpu.PC + 2 + static_cast<int8_t>(e));
 }
 
-void Jr() { JumpRelative(ImmediateByte()); }
+// A jump to itself is how a program waits with nothing to do, for an
+// interrupt or for good. Until a unit's next event nothing changes but the
+// time: no access but the loop's own fetches, no interrupt to take. So the
+// rounds that end before the event are counted at once, and the round that
+// reaches it runs as any other; every step after is the same as if all had
+// run. Not while OAM DMA runs (the fetches meet it), nor while a trace is
+// written, nor in a step whose fetch met events: such a step stays as long
+// as its instruction, so that what the events did (the frame's end, an
+// interrupt request) is seen after it as after any other.
+inline void RepeatJumpToSelf(int cycles) {
+  const uint64_t round = static_cast<uint64_t>(cycles);
+  if (OamDmaActive | FrameReady | TraceAll | TraceKeyHeld) return;
+  if (EventsRunAt + round > TotalCycles || NextEventAt <= TotalCycles + round) return;
+  TotalCycles += (NextEventAt - TotalCycles - 1) / round * round;
+}
+
+void Jr() {
+  const uint8_t e = ImmediateByte();
+  JumpRelative(e);
+  if (e == 0xFE) RepeatJumpToSelf(3);
+}
 
 template <int cc>
 void JrCond() {
@@ -294,7 +314,11 @@ inline void Jump(uint16_t target) {
   Cpu.PC = target;
 }
 
-void JpNn() { Jump(ImmediateWord()); }
+void JpNn() {
+  const uint16_t from = Cpu.PC;
+  Jump(ImmediateWord());
+  if (Cpu.PC == from) RepeatJumpToSelf(4);
+}
 
 template <int cc>
 void JpCond() {

@@ -4,9 +4,11 @@
 #include "sound/sound_system.h"
 
 uint64_t NextEventAt = 0;
+uint64_t EventsRunAt = 0;
 
 // OAM DMA has no events of its own, but the LCD plans its lines from OAM.
 void RunEvents() {
+  EventsRunAt = TotalCycles;
   if (TotalCycles >= TimerEventAt) TimerSync();
   SerialSync();
   if (TotalCycles >= LcdNextEventAt) {

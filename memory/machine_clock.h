@@ -59,6 +59,9 @@ void EnterStopMode();
 // events, and are brought up when touched.
 void RunEvents();
 
+// The cycle at which RunEvents last ran.
+extern uint64_t EventsRunAt;
+
 // After an instruction: the events due by now.
 inline void RunDueEvents() {
   if (TotalCycles >= NextEventAt) RunEvents();

@@ -178,12 +178,13 @@ struct WaitCase {
   uint8_t stat = 0;  // STAT interrupt sources selected
 };
 
-// Halts with no wake-up source enabled and records the machine at every
-// change of IF, clearing IF each time, for a few frames. one_by_one waits a
-// cycle per step, as a processor that looked every cycle would.
-std::vector<Snapshot> RecordWait(const WaitCase& c, bool one_by_one) {
+// Waits in `program` (HALT unless told) with no interrupt source enabled
+// and records the machine at every change of IF, clearing IF each time, for
+// a few frames. one_by_one waits a cycle per step, as a processor that
+// looked every cycle would.
+std::vector<Snapshot> RecordWait(const WaitCase& c, bool one_by_one, std::initializer_list<uint8_t> program = {0x76}) {
   RomBuilder rom;
-  rom.At(0x0100, {0x76});
+  rom.At(0x0100, program);
   StartRom(rom);
   const uint64_t start = TotalCycles;
   BusWrite(0xFF40, c.lcdc);
@@ -204,6 +205,7 @@ std::vector<Snapshot> RecordWait(const WaitCase& c, bool one_by_one) {
     if (one_by_one) TotalCycles += 1;
     else CpuStep();
     HardwareStep();
+    FrameReady = 0;  // as each frame's run starts
     if (IF != 0) {
       seen.push_back(Take(start));
       IF = 0;
@@ -216,8 +218,7 @@ std::vector<Snapshot> RecordWait(const WaitCase& c, bool one_by_one) {
 
 // Waiting in long steps must show the same LY, divider, timer and interrupt
 // requests at the same cycles as waiting one cycle per step.
-TEST(Halt, LongWaitingStepsKeepEveryEventOnItsCycle) {
-  const WaitCase cases[] = {
+const WaitCase WaitCases[] = {
       {"LCD on, LYC 0, timer at 4", 0x80, 0, 0x05, 0x00, 0x00, 17},
       {"LCD on, LYC 144, timer at 16", 0x80, 144, 0x06, 0xF0, 0x80, 113},
       {"LCD on, LYC 153, timer at 64", 0x80, 153, 0x07, 0xFE, 0xFE, 16400},
@@ -225,8 +226,10 @@ TEST(Halt, LongWaitingStepsKeepEveryEventOnItsCycle) {
       {"LCD off, timer at 4 with TMA 0xFF", 0x00, 0, 0x05, 0xFF, 0xFF, 1},
       {"LCD on, H-blank and mode-2 sources", 0x91, 0, 0x00, 0, 0, 30, 0x28},
       {"LCD on, V-blank and LYC 100 sources, timer at 16", 0x91, 100, 0x06, 0x80, 0x00, 7000, 0x50},
-  };
-  for (const WaitCase& c : cases) {
+};
+
+TEST(Halt, LongWaitingStepsKeepEveryEventOnItsCycle) {
+  for (const WaitCase& c : WaitCases) {
     const std::vector<Snapshot> reference = RecordWait(c, true);
     const std::vector<Snapshot> fast = RecordWait(c, false);
     ASSERT_GT(reference.size(), 2u) << c.name;
@@ -234,6 +237,18 @@ TEST(Halt, LongWaitingStepsKeepEveryEventOnItsCycle) {
     for (size_t i = 0; i < reference.size() && i < fast.size(); i++) {
       ASSERT_EQ(fast[i], reference[i]) << c.name << ", event " << i;
     }
+  }
+}
+
+// A jump to itself, whose rounds are counted at once up to the next event,
+// waits exactly as two jumps to each other of the same length do.
+TEST(Halt, AJumpToItselfWaitsAsTwoJumpsToEachOther) {
+  for (const WaitCase& c : WaitCases) {
+    const auto jr_pair = RecordWait(c, false, {0x18, 0x00, 0x18, 0xFC});
+    EXPECT_EQ(RecordWait(c, false, {0x18, 0xFE}), jr_pair) << c.name << ": JR";
+    const auto jp_pair = RecordWait(c, false, {0xC3, 0x03, 0x01, 0xC3, 0x00, 0x01});
+    EXPECT_EQ(RecordWait(c, false, {0xC3, 0x00, 0x01}), jp_pair) << c.name << ": JP";
+    EXPECT_GT(jr_pair.size(), 2u) << c.name;
   }
 }
 
