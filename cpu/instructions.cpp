@@ -129,22 +129,22 @@ void LdAtNnSp() {
 }
 
 void LdhAtNA() {
-  CpuWrite(0xFF00 + ImmediateByte(), Cpu.A);
+  CpuWriteHigh(ImmediateByte(), Cpu.A);
   Cpu.PC += 2;
 }
 
 void LdhAAtN() {
-  Cpu.A = CpuRead(0xFF00 + ImmediateByte());
+  Cpu.A = CpuReadHigh(ImmediateByte());
   Cpu.PC += 2;
 }
 
 void LdAtCA() {
-  CpuWrite(0xFF00 + Cpu.C, Cpu.A);
+  CpuWriteHigh(Cpu.C, Cpu.A);
   Cpu.PC += 1;
 }
 
 void LdAAtC() {
-  Cpu.A = CpuRead(0xFF00 + Cpu.C);
+  Cpu.A = CpuReadHigh(Cpu.C);
   Cpu.PC += 1;
 }
 

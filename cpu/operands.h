@@ -14,14 +14,40 @@
 inline uint8_t CpuRead(int address) {
   ++TotalCycles;
   if (OamDmaActive) return OamDmaRead(address);
+  address &= 0xFFFF;
+  if ((address >> 13) == 0xC000 >> 13)  // work RAM, the most read after code
+    return address < 0xD000 ? WramBank0Ptr[address - 0xC000] : WramBankPtr[address - 0xD000];
   return ProcessorRead(address);
 }
 
 inline void CpuWrite(int address, int value) {
   ++TotalCycles;
   if (OamDmaActive && OamDmaBlocksWrite(address)) return;
+  address &= 0xFFFF;
+  if ((address >> 13) == 0xC000 >> 13) {  // work RAM, the most written
+    (address < 0xD000 ? WramBank0Ptr[address - 0xC000] : WramBankPtr[address - 0xD000]) =
+        static_cast<uint8_t>(value);
+    return;
+  }
   if (ProcessorLockedOut(address)) return;
   BusWrite(address, value);
+}
+
+// LDH's page, 0xFF00 + low: high RAM straight, the registers (and IE at
+// 0xFFFF) through their own handlers, without the bus's decoding.
+inline bool HighRamByte(uint8_t low) { return low >= 0x80 && low != 0xFF; }
+
+inline uint8_t CpuReadHigh(uint8_t low) {
+  ++TotalCycles;
+  if (OamDmaActive) return OamDmaRead(0xFF00 | low);
+  return HighRamByte(low) ? HighRam[low - 0x80] : IoRead(0xFF00 | low);
+}
+
+inline void CpuWriteHigh(uint8_t low, uint8_t value) {
+  ++TotalCycles;
+  if (OamDmaActive && OamDmaBlocksWrite(0xFF00 | low)) return;
+  if (HighRamByte(low)) HighRam[low - 0x80] = value;
+  else IoWrite(0xFF00 | low, value);
 }
 
 // A cycle without an access.
