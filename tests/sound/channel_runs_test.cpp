@@ -1,10 +1,12 @@
 // The channels' runs against plain step-by-step references: the noise's
-// sequence tables must give the same bytes.
+// sequence tables, the square's edge-to-edge loop and the wave's branchless
+// loop must give the same bytes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <functional>
 #include <random>
+#include <type_traits>
 #include <vector>
 
 #include "memory/machine_state.h"
@@ -29,6 +31,29 @@ void NoiseByStep(NoiseChannel& n, int t, int end) {
   n.delay = t - end;
 }
 
+void SquareByStep(SquareChannel& s, int t, int end) {
+  int amp = (s.phase >= s.duty ? -s.volume : s.volume) * s.global_volume;
+  Add(s, *s.synth, t, amp - s.last_amp);
+  for (t += s.delay; t < end; t += s.period) {
+    s.phase = (s.phase + 1) & 7;
+    if (s.phase == 0 || s.phase == s.duty) Add(s, *s.synth, t, -2 * amp), amp = -amp;
+  }
+  s.last_amp = amp;
+  s.delay = t - end;
+}
+
+void WaveByStep(WaveChannel& w, int t, int end) {
+  const auto level = [&] { return (w.samples[w.wave_pos] >> w.volume_shift) * w.global_volume * 2; };
+  Add(w, *w.synth, t, level() - w.last_amp);
+  w.last_amp = level();
+  for (t += w.delay; t < end; t += w.period) {
+    w.wave_pos = (w.wave_pos + 1) & 31;
+    Add(w, *w.synth, t, level() - w.last_amp);
+    w.last_amp = level();
+  }
+  w.delay = t - end;
+}
+
 template <class Channel>
 std::vector<uint8_t> Saved(const Channel& c) {
   std::vector<uint8_t> bytes;
@@ -51,7 +76,7 @@ void ExpectSameAsReference(Channel start, void (*reference)(Channel&, int, int),
     for (int i = 0; i < 2; i++) {
       bufs[i].set_clock_rate(4194304);
       ASSERT_EQ(bufs[i].set_sample_rate(rate, 0), nullptr);
-      channels[i].synth = &chip.other_synth;
+      channels[i].synth = std::is_same_v<Channel, SquareChannel> ? &chip.square_synth : &chip.other_synth;
       channels[i].output_select = 3;  // the center
       channels[i].set_outputs(&bufs[i], nullptr, nullptr);
     }
@@ -84,5 +109,27 @@ TEST(ChannelRuns, NoiseTablesGiveTheShiftRegistersStepByStepOutput) {
     n.write(3, settings[frame % 10]);
     if (frame == 20) n.lfsr = 0;
     if (frame == 22) n.lfsr = 0x2468ACE1u, n.tap = 3;
+  });
+}
+
+TEST(ChannelRuns, SquareEdgesAndWaveStepsMatchTheStepByStepOutput) {
+  SquareChannel square;
+  square.enabled = true;
+  square.volume = 12;
+  square.global_volume = 5;
+  ExpectSameAsReference<SquareChannel>(square, SquareByStep, [](SquareChannel& s, int frame) {
+    s.write(1, frame << 6);                              // every duty
+    s.write(3, frame % 3 ? 0xF9 : (frame * 37) & 0xFF);  // a period of 28 clocks, or longer ones
+    s.write(4, frame % 3 ? 7 : 5);
+  });
+  WaveChannel wave;
+  wave.enabled = true;
+  wave.global_volume = 6;
+  ExpectSameAsReference<WaveChannel>(wave, WaveByStep, [](WaveChannel& w, int frame) {
+    std::mt19937 random(static_cast<unsigned>(frame));
+    for (uint8_t& sample : w.samples) sample = frame % 4 ? random() & 15 : 9;  // or all alike
+    w.write(2, (1 + frame % 3) << 5);
+    w.write(3, std::min((frame * 53) & 0xFF, 0xFC));  // periods of 8 clocks and up
+    w.write(4, frame % 2 ? 7 : 6);
   });
 }
