@@ -1,6 +1,6 @@
-// The channels' runs against plain step-by-step references: the noise's
-// sequence tables, the square's edge-to-edge loop and the wave's branchless
-// loop must give the same bytes.
+// The channels' runs and the reader against plain step-by-step references:
+// the noise's sequence tables, the square's edge-to-edge loop, the wave's
+// branchless loop and the reader's blocks must give the same bytes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "memory/machine_state.h"
+#include "sound/mix_buffer.h"
 #include "sound/sound_system.h"
 
 namespace {
@@ -132,4 +133,36 @@ TEST(ChannelRuns, SquareEdgesAndWaveStepsMatchTheStepByStepOutput) {
     w.write(3, std::min((frame * 53) & 0xFF, 0xFC));  // periods of 8 clocks and up
     w.write(4, frame % 2 ? 7 : 6);
   });
+}
+
+TEST(ChannelRuns, ReaderGivesTheIntegratedClampedLevels) {
+  for (bool stereo : {false, true}) {
+    StereoMixBuffer mix;
+    mix.set_clock_rate(4194304);
+    ASSERT_EQ(mix.set_sample_rate(22050, 0), nullptr);
+    mix.set_bass_frequency(461);
+    std::mt19937 random(stereo);
+    for (SampleBuffer& b : mix.bufs) {
+      // Runs of rises and falls that take the level past both limits.
+      for (int i = 0; i < 1500; i++) {
+        b.samples[i] = static_cast<uint16_t>(SampleBias + (i / 250 % 2 ? 5000 : -5000) + random() % 4000 - 2000);
+      }
+    }
+    mix.end_frame(SoundFrameClocks * 4, stereo);
+    int32_t accum[3] = {};
+    std::vector<int16_t> out(2 * 1400), expected;
+    for (int i = 0; i < 1400; i++) {
+      for (int side = 0; side < 2; side++) {
+        const int32_t level = (accum[0] >> 15) + (stereo ? accum[1 + side] >> 15 : 0);
+        expected.push_back(static_cast<int16_t>(std::clamp(level, -32768, 32767)));
+      }
+      for (int b = 0; b < 3; b++) {
+        const uint32_t difference = static_cast<uint32_t>((mix.bufs[b].samples[i] - SampleBias) * 32768);
+        accum[b] = static_cast<int32_t>(accum[b] + difference - static_cast<uint32_t>(accum[b] >> 3));  // 461 Hz
+      }
+    }
+    ASSERT_EQ(mix.read_samples(out.data(), 2 * 1000), 2 * 1000);
+    ASSERT_EQ(mix.read_samples(out.data() + 2 * 1000, 2 * 400), 2 * 400);
+    EXPECT_EQ(out, expected) << (stereo ? "stereo" : "mono");
+  }
 }
