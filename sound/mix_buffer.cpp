@@ -1,5 +1,7 @@
 #include "sound/mix_buffer.h"
 
+#include <cstring>
+
 #include "memory/machine_state.h"
 
 namespace {
@@ -7,19 +9,28 @@ namespace {
 // The reader's integrator holds the level x 32768.
 constexpr int AccumShift = 15;
 
+// The reader works through the buffers in blocks of this many samples: the
+// integrators, each a chain where every sample waits for the one before,
+// run first on their own, then the clamping and the interleaving of the
+// whole block, which has no such chain and goes several samples at a time.
+constexpr long MixBlock = 256;
+
 // Clamps to 16 bits: too high gives 32767, too low -32768.
-inline int16_t Clamp16(int32_t v) {
-  if (static_cast<int16_t>(v) != v) v = 0x7FFF - (v >> 24);
-  return static_cast<int16_t>(v);
-}
+inline int32_t Clamp16(int32_t v) { return v < -32768 ? -32768 : v > 32767 ? 32767 : v; }
 
 // One step of the reader: the accumulator leaks toward 0 (the high-pass) and
 // takes the next difference entry. Done in unsigned arithmetic so that an
 // extreme level wraps instead of being undefined.
-inline int32_t Integrate(int32_t accum, int shift, uint16_t entry) {
-  const uint32_t next = static_cast<uint32_t>(accum) - static_cast<uint32_t>(accum >> shift) +
-                        static_cast<uint32_t>((static_cast<int32_t>(entry) - SampleBias) * 32768);
-  return static_cast<int32_t>(next);
+inline uint32_t Integrate(uint32_t accum, int shift, uint16_t entry) {
+  const uint32_t difference = (uint32_t{entry} << AccumShift) - (uint32_t{SampleBias} << AccumShift);
+  return accum + difference - static_cast<uint32_t>(static_cast<int32_t>(accum) >> shift);
+}
+
+// A left and a right value as the two halves of one little-endian 32-bit
+// word (the sample buffers count on that order too).
+inline void StorePair(int16_t* out, int32_t left, int32_t right) {
+  const uint32_t pair = (static_cast<uint32_t>(left) & 0xFFFF) | (static_cast<uint32_t>(right) << 16);
+  std::memcpy(out, &pair, sizeof pair);
 }
 
 }  // namespace
@@ -95,33 +106,49 @@ void StereoMixBuffer::load(StateReader& in) {
 
 void StereoMixBuffer::mix_mono(int16_t* out, long pairs) {
   SampleBuffer& center = bufs[0];
-  int32_t a = center.reader_accum;
+  uint32_t a = static_cast<uint32_t>(center.reader_accum);
   const int shift = center.bass_shift;
   const uint16_t* in = center.samples;
-  for (long i = 0; i < pairs; i++) {
-    const int16_t v = Clamp16(a >> AccumShift);
-    out[2 * i] = v;
-    out[2 * i + 1] = v;
-    a = Integrate(a, shift, in[i]);
+  int32_t levels[MixBlock];
+  for (long first = 0; first < pairs; first += MixBlock) {
+    const long n = pairs - first < MixBlock ? pairs - first : MixBlock;
+    for (long i = 0; i < n; i++) {
+      levels[i] = static_cast<int32_t>(a) >> AccumShift;
+      a = Integrate(a, shift, in[first + i]);
+    }
+    for (long i = 0; i < n; i++) {
+      const int32_t v = Clamp16(levels[i]);
+      StorePair(out + 2 * (first + i), v, v);
+    }
   }
-  center.reader_accum = a;
+  center.reader_accum = static_cast<int32_t>(a);
 }
 
 void StereoMixBuffer::mix_stereo(int16_t* out, long pairs) {
-  int32_t a = bufs[0].reader_accum, l = bufs[1].reader_accum, r = bufs[2].reader_accum;
+  uint32_t a = static_cast<uint32_t>(bufs[0].reader_accum);
+  uint32_t l = static_cast<uint32_t>(bufs[1].reader_accum);
+  uint32_t r = static_cast<uint32_t>(bufs[2].reader_accum);
   const int shift = bufs[0].bass_shift;
   const uint16_t* center = bufs[0].samples;
   const uint16_t* left = bufs[1].samples;
   const uint16_t* right = bufs[2].samples;
-  for (long i = 0; i < pairs; i++) {
-    const int32_t c = a >> AccumShift;
-    out[2 * i] = Clamp16(c + (l >> AccumShift));
-    out[2 * i + 1] = Clamp16(c + (r >> AccumShift));
-    a = Integrate(a, shift, center[i]);
-    l = Integrate(l, shift, left[i]);
-    r = Integrate(r, shift, right[i]);
+  int32_t center_levels[MixBlock], left_levels[MixBlock], right_levels[MixBlock];
+  for (long first = 0; first < pairs; first += MixBlock) {
+    const long n = pairs - first < MixBlock ? pairs - first : MixBlock;
+    for (long i = 0; i < n; i++) {
+      center_levels[i] = static_cast<int32_t>(a) >> AccumShift;
+      left_levels[i] = static_cast<int32_t>(l) >> AccumShift;
+      right_levels[i] = static_cast<int32_t>(r) >> AccumShift;
+      a = Integrate(a, shift, center[first + i]);
+      l = Integrate(l, shift, left[first + i]);
+      r = Integrate(r, shift, right[first + i]);
+    }
+    for (long i = 0; i < n; i++) {
+      const int32_t c = center_levels[i];
+      StorePair(out + 2 * (first + i), Clamp16(c + left_levels[i]), Clamp16(c + right_levels[i]));
+    }
   }
-  bufs[0].reader_accum = a;
-  bufs[1].reader_accum = l;
-  bufs[2].reader_accum = r;
+  bufs[0].reader_accum = static_cast<int32_t>(a);
+  bufs[1].reader_accum = static_cast<int32_t>(l);
+  bufs[2].reader_accum = static_cast<int32_t>(r);
 }

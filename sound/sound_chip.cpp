@@ -101,9 +101,17 @@ void SoundChip::load(StateReader& in) {
   }
 }
 
+// The channels run up to each sequencer step that can change what they
+// play; the other steps only move counters, and the channels' runs go on
+// past them in one piece (a run cut in two adds exactly what one run adds).
 void SoundChip::run_until(int end_time) {
   if (end_time <= last_time) return;
   for (;;) {
+    if (next_frame_time < end_time && !(powered && step_is_heard())) {
+      next_frame_time += FrameSequencerPeriod;
+      if (powered) step_sequencer();
+      continue;
+    }
     const int t = next_frame_time < end_time ? next_frame_time : end_time;
     for (SoundChannel* channel : channels) {
       if (!channel->output) continue;
@@ -139,6 +147,19 @@ void SoundChip::counter_cleared(int time, bool bit_was_set) {
   run_until(time);
   if (bit_was_set && powered) step_sequencer();
   next_frame_time = time + FrameSequencerPeriod;
+}
+
+// Whether the next step can change a channel's level or pitch: a length
+// that runs out, a sweep or an envelope whose timer runs out.
+bool SoundChip::step_is_heard() const {
+  const int step = sequencer_step;
+  if ((step & 1) == 0) {
+    for (const SoundChannel* channel : channels) {
+      if (channel->length_enabled && channel->length == 1) return true;
+    }
+  }
+  if ((step == 2 || step == 6) && square1.sweep_timer <= 1) return true;
+  return step == 7 && (square1.env_timer <= 1 || square2.env_timer <= 1 || noise.env_timer <= 1);
 }
 
 // Eight steps at 512 Hz: lengths on the even steps, the sweep on 2 and 6,

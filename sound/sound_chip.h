@@ -64,6 +64,7 @@ class SoundChip {
 
  private:
   void step_sequencer();
+  bool step_is_heard() const;
   void write_power(int time, int data);
   void write_wave_pattern(int address, int data);
   void write_master_volume(int time, int data);

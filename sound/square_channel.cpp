@@ -89,22 +89,35 @@ void SquareChannel::run(int t, int end) {
 
   t += delay;
   if (t < end) {
-    // The level swings between +amp and -amp: each edge is a change of
-    // twice the amplitude, its sign flipping from edge to edge.
+    // The level swings between +amp and -amp: each edge (the step to 0 or to
+    // the duty) is a change of twice the amplitude, its sign flipping from
+    // edge to edge. The loop goes from edge to edge, not step by step.
+    const int steps = (end - t + period - 1) / period;
     SampleBuffer* const out = output;
-    const StepSynth& s = *synth;
+    const uint32_t pos_step = static_cast<uint32_t>(period) * out->factor;
+    const int high_steps = duty;
     int delta = 2 * amp;
     int step = phase;
-    do {
-      step = (step + 1) & 7;
-      if (step == 0 || step == duty) {
+    synth->with_kernel(out, [&](const auto& kernel) {
+      uint32_t pos = out->resampled_time(t);  // where the next step falls
+      int left = steps;
+      for (;;) {
+        const int to_low = ((high_steps - step - 1) & 7) + 1;
+        const int to_high = ((-step - 1) & 7) + 1;
+        const int k = to_low < to_high ? to_low : to_high;
+        if (k > left) break;
+        pos += static_cast<uint32_t>(k - 1) * pos_step;
+        step = (step + k) & 7;
         delta = -delta;
-        s.add_delta(out->resampled_time(t), delta, out);
+        kernel.add(pos, delta);
+        pos += pos_step;
+        left -= k;
       }
-      t += period;
-    } while (t < end);
+      step = (step + left) & 7;
+    });
     phase = step;
     last_amp = delta >> 1;
+    t += steps * period;
   }
   delay = t - end;
 }

@@ -25,20 +25,6 @@ StepSynth::StepSynth(int width_taps, int phase_count) : width(width_taps), phase
   phases &= ~1;
 }
 
-void StepSynth::add_kernel_any(uint32_t pos, int delta, SampleBuffer* buffer) const {
-  const uint16_t* row = table + ((pos >> 11) & 63) * width;
-  uint16_t* out = buffer->samples + 2 * ((pos >> 17) + (12 - width / 2) / 2);
-  const uint32_t d = static_cast<uint32_t>(delta);
-  const uint32_t bias = d * kernel_offset;
-  for (int k = 0; k < width / 2; k++) {
-    uint32_t word, kernel;
-    std::memcpy(&word, out + 2 * k, 4);
-    std::memcpy(&kernel, row + 2 * k, 4);
-    word += d * kernel - bias;
-    std::memcpy(out + 2 * k, &word, 4);
-  }
-}
-
 // Builds the unscaled kernel blocks: a band-limited impulse with the treble
 // roll-off, given in closed form as a sum of HarmonicCount cosines, sampled at
 // 32 fine points per output sample; each tap is that impulse summed over one

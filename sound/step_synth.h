@@ -40,6 +40,13 @@ class StepSynth {
   // position's sample plus about 18 entries must lie inside the buffer.
   inline void add_delta(uint32_t pos, int delta, SampleBuffer* buffer) const;
 
+  // Calls body with a StepKernel for this synth and the buffer: a channel
+  // that adds many steps in a loop keeps the table, the bias and the
+  // buffer's entries in locals instead of reading them again after every
+  // step it writes.
+  template <class Body>
+  void with_kernel(SampleBuffer* buffer, Body&& body) const;
+
   uint16_t table[2 * MaxPhases * MaxWidth] = {};
   uint16_t scratch[(MaxPhases / 2 + 1) * MaxWidth] = {};
   TrebleEq eq;
@@ -52,31 +59,44 @@ class StepSynth {
 
  private:
   void scale_table(uint16_t u);
-  template <int Width>
-  void add_kernel(uint32_t pos, int delta, SampleBuffer* buffer) const;
-  void add_kernel_any(uint32_t pos, int delta, SampleBuffer* buffer) const;
 };
 
+// A synth's rows and bias with the entries of one buffer. Width is the
+// kernel's taps, or 0 for any width (the one given at run time).
+//
 // Kernels of every width end on the same entry, about 12 samples after the
 // position: a kernel of width w starts 12 - w/2 entries after the position's
 // word, that is (12 - w/2) / 2 words on.
 template <int Width>
-inline void StepSynth::add_kernel(uint32_t pos, int delta, SampleBuffer* buffer) const {
-  const uint16_t* row = table + ((pos >> 11) & 63) * Width;
-  uint16_t* out = buffer->samples + 2 * ((pos >> 17) + (12 - Width / 2) / 2);
-  const uint32_t d = static_cast<uint32_t>(delta);
-  const uint32_t bias = d * kernel_offset;
-  for (int k = 0; k < Width / 2; k++) {
-    uint32_t word, kernel;
-    std::memcpy(&word, out + 2 * k, 4);
-    std::memcpy(&kernel, row + 2 * k, 4);
-    word += d * kernel - bias;
-    std::memcpy(out + 2 * k, &word, 4);
+struct StepKernel {
+  const uint16_t* table;
+  uint32_t kernel_offset;
+  uint16_t* samples;
+  int width;
+
+  void add(uint32_t pos, int delta) const {
+    const int w = Width ? Width : width;
+    const uint16_t* row = table + ((pos >> 11) & 63) * w;
+    uint16_t* out = samples + 2 * ((pos >> 17) + (12 - w / 2) / 2);
+    const uint32_t d = static_cast<uint32_t>(delta);
+    const uint32_t bias = d * kernel_offset;
+    for (int k = 0; k < w / 2; k++) {
+      uint32_t word, kernel;
+      std::memcpy(&word, out + 2 * k, 4);
+      std::memcpy(&kernel, row + 2 * k, 4);
+      word += d * kernel - bias;
+      std::memcpy(out + 2 * k, &word, 4);
+    }
   }
+};
+
+template <class Body>
+void StepSynth::with_kernel(SampleBuffer* buffer, Body&& body) const {
+  if (width == 12) body(StepKernel<12>{table, kernel_offset, buffer->samples, 12});
+  else if (width == 8) body(StepKernel<8>{table, kernel_offset, buffer->samples, 8});
+  else body(StepKernel<0>{table, kernel_offset, buffer->samples, width});
 }
 
 inline void StepSynth::add_delta(uint32_t pos, int delta, SampleBuffer* buffer) const {
-  if (width == 12) add_kernel<12>(pos, delta, buffer);
-  else if (width == 8) add_kernel<8>(pos, delta, buffer);
-  else add_kernel_any(pos, delta, buffer);
+  with_kernel(buffer, [&](const auto& kernel) { kernel.add(pos, delta); });
 }

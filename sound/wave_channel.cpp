@@ -67,14 +67,26 @@ void WaveChannel::run(int t, int end) {
   }
 
   t += delay;
-  while (t < end) {
-    wave_pos = (wave_pos + 1) & (WaveSamples - 1);
-    amp = (samples[wave_pos] >> volume_shift) * scale;
-    if (amp != last_amp) {
-      add_change(synth, t, amp - last_amp);
-      last_amp = amp;
-    }
-    t += period;
+  if (t < end) {
+    const int steps = (end - t + period - 1) / period;
+    SampleBuffer* const out = output;
+    const uint32_t pos_step = static_cast<uint32_t>(period) * out->factor;
+    const int shift = volume_shift;
+    int pos_in_wave = wave_pos;
+    synth->with_kernel(out, [&](const auto& kernel) {
+      uint32_t pos = out->resampled_time(t);
+      for (int left = steps; left > 0; left--) {
+        pos_in_wave = (pos_in_wave + 1) & (WaveSamples - 1);
+        // A step to the same level adds nothing: no branch to guess wrong.
+        const int next = (samples[pos_in_wave] >> shift) * scale;
+        kernel.add(pos, next - amp);
+        amp = next;
+        pos += pos_step;
+      }
+    });
+    wave_pos = pos_in_wave;
+    last_amp = amp;
+    t += steps * period;
   }
   delay = t - end;
 }
