@@ -7,6 +7,7 @@
 
 #include "cpu/registers.h"
 #include "memory/bus.h"
+#include "memory/machine_clock.h"
 #include "memory/oam_dma.h"
 
 // A read: the cycle passes, and the byte is read as the machine stands at
@@ -40,7 +41,10 @@ inline bool HighRamByte(uint8_t low) { return low >= 0x80 && low != 0xFF; }
 inline uint8_t CpuReadHigh(uint8_t low) {
   ++TotalCycles;
   if (OamDmaActive) return OamDmaRead(0xFF00 | low);
-  return HighRamByte(low) ? HighRam[low - 0x80] : IoRead(0xFF00 | low);
+  if (HighRamByte(low)) return HighRam[low - 0x80];
+  // LY, polled in loops, answers at once while nothing is due.
+  if (low == 0x44 && TotalCycles < LyChangeAt && TotalCycles < NextEventAt) return LY;
+  return IoRead(0xFF00 | low);
 }
 
 inline void CpuWriteHigh(uint8_t low, uint8_t value) {

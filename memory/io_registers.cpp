@@ -110,7 +110,7 @@ bool ColourModeRegister(int address) {
 uint8_t IoRead(int address) {
   if (address == 0xFF44) {  // the register polled most, first
     RunDueEvents();
-    if (TotalCycles >= LcdStepAt) {
+    if (TotalCycles >= LyChangeAt) {
       LcdSync();
       ScheduleEvents();
     }

@@ -21,7 +21,7 @@ int HandOffCarry = 0;
 int LcdStopped = 0;
 int LcdEventAt = 0;
 uint64_t LcdNextEventAt = 0;
-uint64_t LcdStepAt = 0;
+uint64_t LyChangeAt = 0;
 long FramesFinished = 0;
 int FrameReady = 0;
 int FrameStartPending = 0;
@@ -113,8 +113,11 @@ inline void NextEventFromCounters() {
   const int visible = VisibleEventDot();
   const int ahead = visible > FrameDots ? visible - FrameDots : 0;
   LcdNextEventAt = CycleAtDot(LcdSyncedDot + static_cast<uint64_t>(ahead));
-  LcdStepAt = LcdEventAt > FrameDots ? CycleAtDot(LcdSyncedDot + static_cast<uint64_t>(LcdEventAt - FrameDots))
-                                     : LcdNextEventAt;
+  // A visible line's next step ends its drawing; LY moves on at its end.
+  const int ly_dot = (LcdIsOn() && LcdLine < VisibleLines && !LineComposed) ? FrameDots - LineDots + DotsPerLine
+                                                                             : LcdEventAt;
+  LyChangeAt = ly_dot > FrameDots ? CycleAtDot(LcdSyncedDot + static_cast<uint64_t>(ly_dot - FrameDots))
+                                  : LcdNextEventAt;
 }
 
 inline void ScheduleNextEvent() {
@@ -328,7 +331,7 @@ void LcdLeftOnByBoot() {
 
 void ResetLcdCounters() {
   LcdSyncedDot = LcdClock();
-  LcdNextEventAt = LcdStepAt = TotalCycles;
+  LcdNextEventAt = LyChangeAt = TotalCycles;
   FrameDots = 0;
   LineDots = 0;
   LcdLine = 0;

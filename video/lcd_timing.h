@@ -87,10 +87,9 @@ void AdvanceLcdEvents();
 // The machine cycle of the next event of the machine: the next step that
 // the rest of the machine can see (see VisibleEventDot in the source).
 extern uint64_t LcdNextEventAt;
-// The machine cycle of the next step of any kind: the first at which the
-// LCD's clock reaches LcdEventAt. Before it, LY and the IF bits the LCD
-// raises stand as they are.
-extern uint64_t LcdStepAt;
+// The first machine cycle at which LY can change: the next line's start
+// (or line 153's early 0). Before it an LY read needs no step of the LCD.
+extern uint64_t LyChangeAt;
 
 // Brings the counters up to the present cycle and does the events due.
 inline void LcdSync() {
