@@ -4,9 +4,10 @@
 
 bool QuietThreadOption = true;
 
-#if defined(ALLEGRO_UNIX) && defined(ALLEGRO_MULTITHREADED)
+#if defined(ALLEGRO_UNIX) && defined(ALLEGRO_MULTITHREADED) && defined(ALLEGRO_WITH_XWINDOWS)
 #include <allegro/platform/aintunix.h>
 #include <pthread.h>
+#include <xalleg.h>
 #include <signal.h>
 
 #include <atomic>
@@ -21,6 +22,13 @@ namespace {
 // driver hands the device a fragment per tick.
 constexpr auto Tick = std::chrono::milliseconds(10);
 constexpr int MostWorks = 16;  // as many as the library's own manager holds
+// When the main loop does the work, how long after its last time the thread
+// steps in: some frames, so that a loop at the frame rate never meets it.
+constexpr auto StandIn = std::chrono::milliseconds(200);
+// The loop runs the functions when the window has events, and at least
+// every this many frames all the same (half a second).
+constexpr int MostFramesWithoutWork = 30;
+using Clock = std::chrono::steady_clock;
 
 // Held while the functions run, so that "interrupts disabled" means that
 // none runs until they are enabled again, as the library's code expects.
@@ -30,10 +38,15 @@ bg_func Works[MostWorks] = {};
 std::atomic<int> DisabledCount{0};  // read without the lock, also by the functions
 std::atomic<bool> Stopping{false};
 std::thread* Worker = nullptr;  // never destroyed: the library stops it at exit
-// True on the worker while it runs the library's functions, holding Lock:
-// what they call of the table must not take it again, and a stop from
-// there (exit() called inside a function) must not wait for itself.
+// True on the thread running the library's functions, holding Lock (the
+// worker, or the main loop doing their work): what they call of the table
+// must not take it again, and a stop from there (exit() called inside a
+// function) must not wait for itself.
 thread_local bool OnWorker = false;
+std::atomic<bool> LoopDoesWork{false};
+// When the main loop last did the work, in Clock's ticks.
+std::atomic<Clock::rep> LoopWorked{0};
+int FramesWithoutWork = 0;  // the loop's, under Lock
 
 // The table's functions as the library built it, to put back if it does
 // not take ours.
@@ -53,6 +66,15 @@ class Hold {
   bool held_;
 };
 
+// Runs every function of the table, holding Lock.
+void RunWorks() {
+  OnWorker = true;
+  for (bg_func work : Works) {
+    if (work) work(1);
+  }
+  OnWorker = false;
+}
+
 void RunTicks() {
   // Signals (SIGINT, SIGTERM) go to the main thread, as with the library's
   // own thread.
@@ -62,18 +84,21 @@ void RunTicks() {
 
   // A plain sleep, not a timed wait on the condition: that would take the
   // lock back marked as contended and cost a wake-up call every tick. Stop
-  // waits for the tick under way, 10 ms at most.
-  using Clock = std::chrono::steady_clock;
+  // waits for the tick under way, 10 ms at most (StandIn while the main
+  // loop does the work).
   for (Clock::time_point next = Clock::now() + Tick;;) {
     std::this_thread::sleep_until(next);
+    if (LoopDoesWork && !Stopping) {
+      const Clock::time_point due = Clock::time_point(Clock::duration(LoopWorked)) + StandIn;
+      if (Clock::now() < due) {
+        next = due;
+        continue;
+      }
+    }
     std::unique_lock<std::mutex> hold(Lock);
     Wakeup.wait(hold, [] { return Stopping || DisabledCount == 0; });
     if (Stopping) return;
-    OnWorker = true;
-    for (bg_func work : Works) {
-      if (work) work(1);
-    }
-    OnWorker = false;
+    RunWorks();
     // After a stall (a blocked window, a busy machine) the ticks go on from
     // now rather than racing to catch up.
     next += Tick;
@@ -167,9 +192,45 @@ bool QuietBackgroundThreadInEffect() {
   return false;
 }
 
+void LetTheLoopDoBackgroundWork() {
+  if (!Worker) return;
+  LoopWorked = Clock::now().time_since_epoch().count();
+  LoopDoesWork = true;
+}
+
+namespace {
+
+// Sends the server what the library has queued for it (the picture), and
+// says whether the window's events wait to be read. Neither waits for the
+// server, where the library's own work waits for its answer every time.
+bool WindowEventsWaiting() {
+  if (!_xwin.display) return false;
+  XLOCK();
+  const int waiting = XEventsQueued(_xwin.display, QueuedAfterFlush);
+  XUNLOCK();
+  return waiting > 0;
+}
+
+}  // namespace
+
+// Skipped while the library holds its functions back ("interrupts
+// disabled"): the thread does the work once they may run again.
+void DoBackgroundWorkNow() {
+  if (!LoopDoesWork || OnWorker) return;
+  std::unique_lock<std::mutex> hold(Lock, std::try_to_lock);
+  if (!hold.owns_lock() || DisabledCount != 0 || Stopping) return;
+  if (WindowEventsWaiting() || ++FramesWithoutWork >= MostFramesWithoutWork) {
+    RunWorks();
+    FramesWithoutWork = 0;
+  }
+  LoopWorked = Clock::now().time_since_epoch().count();
+}
+
 #else
 
 void UseQuietBackgroundThread() {}
 bool QuietBackgroundThreadInEffect() { return false; }
+void LetTheLoopDoBackgroundWork() {}
+void DoBackgroundWorkNow() {}
 
 #endif

@@ -19,3 +19,14 @@ void UseQuietBackgroundThread();
 // After install_allegro: whether the library started PELLIX's thread. When
 // it did not, its own table is put back whole and its own thread runs.
 bool QuietBackgroundThreadInEffect();
+
+// Without a sound driver to feed every 10 ms, the only background work is
+// the window's: reading its events and sending the picture to the X
+// server, each time with a round trip to the server. That is needed once
+// per frame, right after the picture is drawn, and the main loop does it
+// then (DoBackgroundWorkNow): the thread steps in only when the loop has
+// not done it for a while (a message box, a stall). Call after the sound
+// driver was installed; with PELLIX's thread only.
+void LetTheLoopDoBackgroundWork();
+// The background work, done now on this thread when the main loop does it.
+void DoBackgroundWorkNow();

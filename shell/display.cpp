@@ -16,6 +16,7 @@
 #include "memory/machine.h"
 #include "shell/frame_clock.h"
 #include "shell/lost_display.h"
+#include "shell/shown_picture.h"
 #include "shell/run_control.h"
 #include "video/renderer.h"
 
@@ -48,6 +49,10 @@ FrameClock Pace(FramePeriod);
 
 int PictureX = 0, PictureY = 0;  // where the scaled picture stands on the screen
 
+// The machine's picture as the back buffer and the window hold it, with
+// nothing drawn over it.
+ShownPicture OnScreen;
+
 // Called on the window system's thread.
 void CloseButtonPressed() { QuitRequested = 1; }
 END_OF_FUNCTION(CloseButtonPressed)
@@ -70,6 +75,7 @@ bool SetMode(const DisplayMode& mode) {
   PictureX = (SCREEN_W - BackBuffer->w) / 2;
   PictureY = (SCREEN_H - BackBuffer->h) / 2;
   clear_to_color(screen, Black);
+  OnScreen.forget();
   set_close_button_callback(CloseButtonPressed);
   CurrentDisplay = mode;
   return true;
@@ -96,18 +102,16 @@ constexpr RowWidener RowWideners[] = {WidenRowAnyScale, WidenRow<1>, WidenRow<2>
                                       WidenRow<5>,      WidenRow<6>, WidenRow<7>, WidenRow<8>};
 constexpr int WidenedScales = sizeof RowWideners / sizeof RowWideners[0];
 
-// Draws 144 rows of 160 pixels into a memory bitmap, each pixel a scale x
-// scale square: what stretch_blit makes of a whole factor, a tenth of the
-// work. A row is widened once and copied onto its `scale` lines.
-template <typename Row>
-void DrawScaled(BITMAP* dest, int scale, Row row_at, const uint16_t* table) {
+// Draws a row of 160 pixels into a memory bitmap as `scale` lines of
+// scale x scale squares: what stretch_blit makes of a whole factor, a
+// tenth of the work. The row is widened once and copied onto its other
+// lines.
+void DrawScaledRow(BITMAP* dest, int scale, int row, const uint16_t* pixels, const uint16_t* table) {
   const size_t row_bytes = static_cast<size_t>(ScreenWidth) * scale * sizeof(uint16_t);
   const RowWidener widen = RowWideners[scale < WidenedScales ? scale : 0];
-  for (int row = 0; row < ScreenHeight; row++) {
-    auto* wide = reinterpret_cast<uint16_t*>(dest->line[row * scale]);
-    widen(row_at(row), wide, scale, table);
-    for (int copy = 1; copy < scale; copy++) std::memcpy(dest->line[row * scale + copy], wide, row_bytes);
-  }
+  auto* wide = reinterpret_cast<uint16_t*>(dest->line[row * scale]);
+  widen(pixels, wide, scale, table);
+  for (int copy = 1; copy < scale; copy++) std::memcpy(dest->line[row * scale + copy], wide, row_bytes);
 }
 
 // The text screen's cells in the work bitmap: the built-in 8x8 font on black.
@@ -235,17 +239,26 @@ void Present(const char* status, Shown shown) {
     lines.push_back(NoteText.substr(start));
   }
   const int scale = BackBuffer->w / ScreenWidth;
+  int first = 0, last = ScreenHeight - 1;  // the rows of the picture that go onto the screen
   if (shown == Shown::SharpText) {
     const int zoom = SharpTextZoom();
     const int width = BackBuffer->w / zoom, height = BackBuffer->h / zoom;
     clear_bitmap(BackBuffer);
     stretch_blit(WorkBitmap, BackBuffer, 0, 0, width, height, 0, 0, width * zoom, height * zoom);
+    OnScreen.forget();
   } else if (shown == Shown::Text) {
-    DrawScaled(BackBuffer, scale, [](int row) { return reinterpret_cast<const uint16_t*>(WorkBitmap->line[row]); },
-               nullptr);
+    for (int row = 0; row < ScreenHeight; row++)
+      DrawScaledRow(BackBuffer, scale, row, reinterpret_cast<const uint16_t*>(WorkBitmap->line[row]), nullptr);
+    OnScreen.forget();
   } else {
-    DrawScaled(BackBuffer, scale, [](int row) { return static_cast<const uint16_t*>(Picture[row]); },
-               WindowPixelTable());
+    // Only the rows that changed are drawn and sent; a picture with a note
+    // over it is drawn whole, and the next one too, where the note was.
+    if (!lines.empty()) OnScreen.forget();
+    if (!OnScreen.take(Picture, ShowsTrueColours(), first, last)) return;  // the window shows it already
+    const uint16_t* table = WindowPixelTable();
+    for (int row = first; row <= last; row++)
+      if (OnScreen.changed(row)) DrawScaledRow(BackBuffer, scale, row, Picture[row], table);
+    if (!lines.empty()) OnScreen.forget();
   }
   if (!lines.empty()) {
     const int size = std::max(1, scale / 2);
@@ -263,7 +276,8 @@ void Present(const char* status, Shown shown) {
       destroy_bitmap(note);
     }
   }
-  blit(BackBuffer, screen, 0, 0, PictureX, PictureY, BackBuffer->w, BackBuffer->h);
+  blit(BackBuffer, screen, 0, first * scale, PictureX, PictureY + first * scale, BackBuffer->w,
+       (last - first + 1) * scale);
 }
 
 }  // namespace

@@ -218,6 +218,7 @@ bool StartAllegro(const Options& opt) {
   request_refresh_rate(RefreshRate);
   if (!OpenDisplay(mode)) return false;
   enable_triple_buffer();
+  if (!digi_driver || digi_driver->id == DIGI_NONE) LetTheLoopDoBackgroundWork();  // no sound driver to feed
   return true;
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "shell/allegro_background.h"
 #include "shell/battery_save.h"
 #include "shell/display.h"
 #include "shell/input.h"
@@ -31,8 +32,10 @@ void FrameEnded() {
   if (!FastForwarding) {
     WaitForFrame();
     PresentFrame();
+    DoBackgroundWorkNow();  // the picture to the X server, the window's events into the keys read below
   } else if (FrameDue()) {
     PresentFrameWithStatus(FastForwardText);  // the window still changes at the frame rate, not faster
+    DoBackgroundWorkNow();
   }
   if (key[KEY_ESC]) QuitRequested = 1;
   HandlePlayKeys();
@@ -57,6 +60,7 @@ void SaveChecks() {
 
 void IdleStep() {
   WaitForFrame();
+  DoBackgroundWorkNow();
   FeedSilentStream();
   if (key[KEY_ESC]) QuitRequested = 1;
   SaveChecks();
