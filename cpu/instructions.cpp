@@ -499,19 +499,21 @@ namespace {
 
 // One step: an interrupt taken or a halt waited out, then the trace line,
 // the fetch and the instruction, each access at its own cycle.
-inline void Step() {
+inline void Step(bool trace) {
   const uint64_t start = TotalCycles;
-  if (Cpu.Halted && !WakeFromHalt()) {
-    Cpu.Opcode = 0;
-    InstructionCycles = static_cast<int>(TotalCycles - (HaltedStepFrom > start ? HaltedStepFrom : start));
-    return;
+  if (Cpu.Halted | Cpu.Stopped) {  // rare: one test for both
+    if (Cpu.Halted && !WakeFromHalt()) {
+      Cpu.Opcode = 0;
+      InstructionCycles = static_cast<int>(TotalCycles - (HaltedStepFrom > start ? HaltedStepFrom : start));
+      return;
+    }
+    if (Cpu.Stopped && !WakeFromStop()) {
+      Cpu.Opcode = 0;
+      InstructionCycles = static_cast<int>(TotalCycles - start);
+      return;
+    }
   }
-  if (Cpu.Stopped && !WakeFromStop()) {
-    Cpu.Opcode = 0;
-    InstructionCycles = static_cast<int>(TotalCycles - start);
-    return;
-  }
-  if (TraceAll | TraceKeyHeld) Disassemble(Cpu.PC, -1);
+  if (trace) Disassemble(Cpu.PC, -1);
 
   // The request is looked for as the opcode comes in: one that arrives by
   // the end of the fetch is taken in its place.
@@ -523,13 +525,15 @@ inline void Step() {
     InstructionCycles = static_cast<int>(TotalCycles - start);
     return;
   }
-  if (Cpu.ImeNext) {  // the instruction after EI runs with interrupts still off
-    Cpu.IME = 1;
-    Cpu.ImeNext = 0;
-  }
-  if (Cpu.HaltBug) {  // the fetch did not move PC on: the byte is read again
-    Cpu.HaltBug = 0;
-    Cpu.PC--;
+  if (Cpu.ImeNext | Cpu.HaltBug) {  // rare: one test for both
+    if (Cpu.ImeNext) {  // the instruction after EI runs with interrupts still off
+      Cpu.IME = 1;
+      Cpu.ImeNext = 0;
+    }
+    if (Cpu.HaltBug) {  // the fetch did not move PC on: the byte is read again
+      Cpu.HaltBug = 0;
+      Cpu.PC--;
+    }
   }
   Cpu.Opcode = opcode;
   if (opcode == 0xCB) PrefixByte = FetchByte(Cpu.PC + 1);
@@ -541,7 +545,7 @@ inline void Step() {
 
 void CpuStep() {
   if (CpuStopped) return;
-  Step();
+  Step(TraceAll | TraceKeyHeld);
 }
 
 // The step and the events due in one loop, so that nothing but the
@@ -555,9 +559,10 @@ bool RunFrame() {
     FrameStartPending = 0;
   }
   if (CpuStopped) return false;
+  const bool trace = TraceAll | TraceKeyHeld;  // the front end sets them between frames
   RunDueEvents();
   while (!FrameReady) {
-    Step();
+    Step(trace);
     if (CpuStopped) return false;
     RunDueEvents();
   }
