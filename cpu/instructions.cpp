@@ -1,6 +1,7 @@
 // The processor step and the base instruction set: one handler per opcode,
 // reached through a 256-entry table. Each handler advances PC past its own
 // bytes or loads PC itself.
+#include <algorithm>
 #include <cstdio>
 
 #include "cpu/alu.h"
@@ -280,21 +281,52 @@ inline void JumpRelative(uint8_t e) {
   Cpu.PC = static_cast<uint16_t>(Cpu.PC + 2 + static_cast<int8_t>(e));
 }
 
-// A jump to itself is how a program waits with nothing to do, for an
-// interrupt or for good. Until a unit's next event nothing changes but the
-// time: no access but the loop's own fetches, no interrupt to take. So the
-// rounds that end before the event are counted at once, and the round that
-// reaches it runs as any other; every step after is the same as if all had
-// run. Not while OAM DMA runs (the fetches meet it), nor while a trace is
-// written, nor in a step whose fetch met events: such a step stays as long
-// as its instruction, so that what the events did (the frame's end, an
-// interrupt request) is seen after it as after any other.
-inline void RepeatJumpToSelf(int cycles) {
-  const uint64_t round = static_cast<uint64_t>(cycles);
+// Loops that wait, and change nothing but the time while they do, have
+// their rounds counted at once up to the cycle `until`, by which something
+// could change: TotalCycles moves on by whole rounds as long as it stays
+// before it, and the round that reaches it runs as any other; every step
+// after is the same as if all had run. `step` is the cycles of the
+// instruction that closes the round. Not while OAM DMA runs (the fetches
+// meet it), nor while a trace is written, nor in a step whose fetch met
+// events: such a step stays as long as its instruction, so that what the
+// events did (the frame's end, an interrupt request) is seen after it as
+// after any other.
+inline void RepeatRounds(uint64_t round, uint64_t step, uint64_t until) {
   if (OamDmaActive | FrameReady | TraceAll | TraceKeyHeld) return;
-  if (EventsRunAt + round > TotalCycles || NextEventAt <= TotalCycles + round) return;
-  TotalCycles += (NextEventAt - TotalCycles - 1) / round * round;
+  if (EventsRunAt + step > TotalCycles || until <= TotalCycles + round) return;
+  TotalCycles += (until - TotalCycles - 1) / round * round;
 }
+
+// A jump to itself, how a program waits for an interrupt or for good: no
+// access but its own fetches, no interrupt to take before a unit's next
+// event.
+inline void RepeatJumpToSelf(uint64_t cycles) { RepeatRounds(cycles, cycles, NextEventAt); }
+
+// A code byte as the processor fetches it, from the cartridge's ROM, work
+// RAM or high RAM, without the cycle; 0 elsewhere.
+inline uint8_t CodeByte(uint16_t address) {
+  if (address < 0x8000) return address < 0x4000 ? RomBank0Ptr[address] : RomBankPtr[address - 0x4000];
+  if (address >= 0xC000 && address < 0xE000)
+    return address < 0xD000 ? WramBank0Ptr[address - 0xC000] : WramBankPtr[address - 0xD000];
+  if (address >= 0xFF80 && address < 0xFFFF) return HighRam[address - 0xFF80];
+  return 0;
+}
+
+// The usual wait for a line: LDH A,(LY); CP n; and a conditional jump back
+// to the LDH, just taken. While LY stands at the value A holds (it may have
+// moved on since the read, at events after it) each round reads the same
+// LY, sets the same flags and jumps back; nothing else is touched. Its
+// rounds of `round` cycles count at once up to LY's change or the next
+// event.
+inline void RepeatLyPoll(uint16_t loop, uint64_t round, uint64_t step) {
+  if (Cpu.A == LY && CodeByte(loop) == 0xF0 && CodeByte(static_cast<uint16_t>(loop + 1)) == 0x44 &&
+      CodeByte(static_cast<uint16_t>(loop + 2)) == 0xFE)
+    RepeatRounds(round, step, std::min(NextEventAt, LyChangeAt));
+}
+
+// LDH (3 cycles) and CP n (2) before the closing jump.
+constexpr uint64_t LyPollCycles = 5;
+constexpr int LyPollBytes = 4;
 
 void Jr() {
   const uint8_t e = ImmediateByte();
@@ -305,8 +337,12 @@ void Jr() {
 template <int cc>
 void JrCond() {
   const uint8_t e = ImmediateByte();
-  if (Condition<cc>()) JumpRelative(e);
-  else Cpu.PC += 2;
+  if (Condition<cc>()) {
+    JumpRelative(e);
+    if (static_cast<int8_t>(e) == -(LyPollBytes + 2)) RepeatLyPoll(Cpu.PC, LyPollCycles + 3, 3);
+  } else {
+    Cpu.PC += 2;
+  }
 }
 
 inline void Jump(uint16_t target) {
@@ -323,8 +359,13 @@ void JpNn() {
 template <int cc>
 void JpCond() {
   const uint16_t target = ImmediateWord();
-  if (Condition<cc>()) Jump(target);
-  else Cpu.PC += 3;
+  if (Condition<cc>()) {
+    const uint16_t from = Cpu.PC;
+    Jump(target);
+    if (target == static_cast<uint16_t>(from - LyPollBytes)) RepeatLyPoll(target, LyPollCycles + 4, 4);
+  } else {
+    Cpu.PC += 3;
+  }
 }
 
 void JpHl() { Cpu.PC = ReadHL(); }

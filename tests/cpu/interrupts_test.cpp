@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <utility>
 #include <vector>
 
 #include "cpu_test_support.h"
@@ -250,6 +251,54 @@ TEST(Halt, AJumpToItselfWaitsAsTwoJumpsToEachOther) {
     EXPECT_EQ(RecordWait(c, false, {0xC3, 0x00, 0x01}), jp_pair) << c.name << ": JP";
     EXPECT_GT(jr_pair.size(), 2u) << c.name;
   }
+}
+
+// A wait for a line (LDH A,(LY); CP n; a jump back while the condition
+// holds), whose rounds are counted at once, leaves at the cycle and with
+// the registers of the same loop run from the echo of work RAM, where it is
+// not recognised; with and without a timer interrupt every 64 cycles whose
+// handler changes A in the middle of the wait, at many phases.
+TEST(Halt, AWaitForALineEndsAsTheSameLoopRunRoundByRound) {
+  struct Ending {
+    uint64_t cycles;
+    uint8_t a, f, interrupts;
+    bool operator==(const Ending& o) const {
+      return cycles == o.cycles && a == o.a && f == o.f && interrupts == o.interrupts;
+    }
+  };
+  const auto wait = [](bool recognised, bool jp, uint8_t condition, uint8_t line, bool timer, int phase) {
+    RomBuilder rom;
+    rom.At(0x0050, {0x21, 0x90, 0xFF, 0x34, 0x3E, 0x55, 0xD9});  // count in 0xFF90; A = 0x55; RETI
+    StartRom(rom);
+    const uint16_t loop = recognised ? 0xC100 : 0xE100;  // the same bytes
+    if (jp) Poke(0xC100, {0xF0, 0x44, 0xFE, line, static_cast<uint8_t>(condition + 0xA2), 0x00, static_cast<uint8_t>(loop >> 8)});
+    else Poke(0xC100, {0xF0, 0x44, 0xFE, line, condition, 0xFA});
+    Cpu.PC = loop;
+    Cpu.SP = 0xDFF0;
+    BusWrite(0xFF06, 0xF0);
+    BusWrite(0xFF07, 0x05);  // the timer every 64 cycles
+    IE = timer ? 0x04 : 0x00;
+    Cpu.IME = 1;
+    TotalCycles += static_cast<uint64_t>(phase);
+    const uint64_t start = TotalCycles;
+    const uint16_t end = static_cast<uint16_t>(loop + (jp ? 7 : 6));
+    while (Cpu.PC != end && TotalCycles - start < 200000) {
+      CpuStep();
+      HardwareStep();
+      FrameReady = 0;  // as each frame's run starts
+    }
+    return Ending{TotalCycles - start, Cpu.A, Cpu.F, HighRam[0x10]};
+  };
+  for (const bool jp : {false, true})
+    for (const bool timer : {false, true})
+      for (const auto& [condition, line] : {std::pair<uint8_t, uint8_t>{0x20, 100}, {0x20, 0}, {0x20, 152}, {0x38, 144}})
+        for (int phase = 0; phase < 24; phase++) {
+          const Ending reference = wait(false, jp, condition, line, timer, phase);
+          ASSERT_LT(reference.cycles, 200000u);
+          ASSERT_EQ(wait(true, jp, condition, line, timer, phase), reference)
+              << (jp ? "JP" : "JR") << " condition 0x" << std::hex << int(condition) << std::dec << " LY "
+              << int(line) << (timer ? " with the timer" : "") << ", phase " << phase;
+        }
 }
 
 // With IME 0 HALT still waits when a source is enabled; an enabled request
