@@ -83,7 +83,7 @@ TEST(Archive, ZipOfOtherFilesIsRefusedAndOfSeveralCartridgesNamesTheOneItRuns) {
   const std::string dir = MakeTempDir("archive-members");
   WriteFileBytes(dir + "/readme.txt", {'h', 'e', 'l', 'l', 'o', '\n'});
   WriteFileBytes(dir + "/rom.gb", ReadFileBytes(LdRom));
-  WriteFileBytes(dir + "/other.gb", ReadFileBytes(RomPath("cpu_instrs/individual/01-special.gb")));
+  WriteFileBytes(dir + "/other.gb", ReadFileBytes(RomPath("cpu_instrs/individual/01-misc-instrs.gb")));
   Shell("zip -q text.zip readme.txt && zip -q -9 two.zip readme.txt rom.gb other.gb", dir);
 
   RunResult r = RunPellix({"--headless", "--frames", "2", "text.zip"}, dir, 30);

@@ -15,7 +15,7 @@ namespace {
 using Cartridge = VerdictCartridge;
 
 const Cartridge Cartridges[] = {
-    {"Special", "cpu_instrs/individual/01-special.gb", 400},
+    {"Special", "cpu_instrs/individual/01-misc-instrs.gb", 400},
     {"Interrupts", "cpu_instrs/individual/02-interrupts.gb", 200},
     {"OpSpHl", "cpu_instrs/individual/03-op sp,hl.gb", 400},
     {"OpRImm", "cpu_instrs/individual/04-op r,imm.gb", 400},

@@ -48,7 +48,7 @@ void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
 constexpr long TraceFrames = 2;
 
 const Case Cases[] = {
-    {"Special", "cpu_instrs/individual/01-special.gb", false, false, 200, 100},
+    {"Special", "cpu_instrs/individual/01-misc-instrs.gb", false, false, 200, 100},
     {"Interrupts", "cpu_instrs/individual/02-interrupts.gb", false, false, 100, 50},
     {"OpSpHl", "cpu_instrs/individual/03-op sp,hl.gb", false, false, 200, 100},
     {"OpRImm", "cpu_instrs/individual/04-op r,imm.gb", false, false, 200, 100},

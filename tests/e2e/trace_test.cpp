@@ -90,7 +90,7 @@ class WindowText {
 
 TEST(Trace, HeadlessTraceStartsWithTheFirstInstructionAndPostBootRegisters) {
   const std::string dir = MakeTempDir("trace-headless");
-  RunResult r = RunPellix({"--headless", "--trace", "--frames", "2", RomPath("cpu_instrs/individual/01-special.gb")},
+  RunResult r = RunPellix({"--headless", "--trace", "--frames", "2", RomPath("cpu_instrs/individual/01-misc-instrs.gb")},
                           dir, 60);
   ASSERT_EQ(r.exit_code, 0) << r.err;
   const std::string trace = ReadText(dir + "/Trace.Log");
