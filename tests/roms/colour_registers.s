@@ -73,13 +73,10 @@
         jr nz, fail
 
         ld hl, #passed
-        ld b, #0
-        jp report_status
+        jp report_passed
 bytes_wrong:
         ld hl, #registers
-fail:
-        ld b, #1
-        jp report_status
+fail:   jp report_failed
 
 expected:       .db 0xA5, 0x3C, 0x69, 0x8F   ; 0xFF75: bits 4-6 cleared, the others read 1
 passed:         .asciz "colour registers"

@@ -46,11 +46,8 @@
         jr 1$
 2$:
         ld hl, #passed
-        ld b, #0
-        jp report_status
-fail:
-        ld b, #1
-        jp report_status
+        jp report_passed
+fail:   jp report_failed
 
 colour_only:    .db 0x4D, 0x4F, 0x55, 0x68, 0x69, 0x6A, 0x6B, 0x6C, 0x70, 0x74, 0x00
 passed:         .asciz "compatibility mode"

@@ -56,8 +56,7 @@
         call measure_all
 
         ld hl, #passed
-        ld b, #0
-        jp report_status
+        jp report_passed
 
 ; Switches the speed as the references advise; returns KEY1 in A. DIV must
 ; read 0 just after the switch.
@@ -262,9 +261,7 @@ hblank_while_halted:
 2$:     ld hl, #hblank_bytes
         jp fail
 
-fail:
-        ld b, #1
-        jp report_status
+fail:   jp report_failed
 
 ; low, high, message: lines, frame, loop, serial, DMA.
 normal_ranges:

@@ -6,16 +6,7 @@
         .include "gb.inc"
         CARTRIDGE 0x02, 0x00, 0x02, 0x00   ; MBC1 with RAM, no battery
 
-        ld a, #0x0A
-        ld (0x0000), a                  ; the status block: running
-        ld a, #0x80
-        ld (0xA000), a
-        ld a, #0xDE
-        ld (0xA001), a
-        ld a, #0xB0
-        ld (0xA002), a
-        ld a, #0x61
-        ld (0xA003), a
+        call status_running
 
         di
         ld a, #0x04
@@ -33,9 +24,7 @@
         ei
         halt
         ld hl, #ran_on
-fail:
-        ld b, #1
-        jp report_status
+fail:   jp report_failed
 
 halt_bug:       .asciz "the byte after HALT was not read twice"
 ran_on:         .asciz "the processor ran on past HALT with nothing enabled"

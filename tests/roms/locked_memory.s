@@ -67,11 +67,8 @@
         EXPECT 0xFF, oam_search
 
         ld hl, #passed
-        ld b, #0
-        jp report_status
-fail:
-        ld b, #1
-        jp report_status
+        jp report_passed
+fail:   jp report_failed
 
 ; Returns a few cycles into the next stretch of mode C of a visible line.
 wait_mode:

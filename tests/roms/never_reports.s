@@ -6,16 +6,7 @@
         CARTRIDGE 0x02, 0x00, 0x02, 0x00   ; MBC1 with RAM, no battery; 32 KiB; 8 KiB of RAM
 
         call report_setup
-        ld a, #0x0A
-        ld (0x0000), a
-        ld a, #0x80
-        ld (0xA000), a
-        ld a, #0xDE
-        ld (0xA001), a
-        ld a, #0xB0
-        ld (0xA002), a
-        ld a, #0x61
-        ld (0xA003), a
+        call status_running
         ld hl, #text
         call serial_print
         ld bc, #0x0305

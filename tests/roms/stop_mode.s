@@ -22,11 +22,8 @@
         ld hl, #no_button
         jr nz, fail
         ld hl, #passed
-        ld b, #0
-        jp report_status
-fail:
-        ld b, #1
-        jp report_status
+        jp report_passed
+fail:   jp report_failed
 
 passed:         .asciz "stop mode"
 div_ran:        .asciz "DIV counted through the stop"

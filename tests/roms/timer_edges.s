@@ -75,11 +75,8 @@
         jr z, fail
 
         ld hl, #passed
-        ld b, #0
-        jp report_status
-fail:
-        ld b, #1
-        jp report_status
+        jp report_passed
+fail:   jp report_failed
 
 ; Reads the register at 0xFF00 + C in the cycle TIMA overflows, or a cycle
 ; later.
