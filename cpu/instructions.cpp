@@ -418,12 +418,27 @@ void Rst() {
 
 void Nop() { Cpu.PC += 1; }
 
-// With KEY1 prepared (a colour cartridge's own mode), the speed switch;
-// otherwise the processor stops until a button is pressed.
+// What STOP does depends on the joypad lines and the requests. A button of
+// the selected half held keeps the clock running: with a request pending
+// STOP is a 1-byte instruction that does nothing, otherwise it halts, as
+// HALT does, skipping its second byte; the system counter goes on either
+// way. Without a button, KEY1 prepared (a colour cartridge's own mode)
+// switches the speed; otherwise the processor stops until a button is
+// pressed. A pending request makes that stop a 1-byte instruction too.
 void Stop() {
-  Cpu.PC += 2;
-  if (KEY1 & 1) SwitchSpeed();
-  else EnterStopMode();
+  const bool pending = IE & IF & InterruptSources;
+  if (JoypadLineLow()) {
+    Cpu.PC += pending ? 1 : 2;
+    if (!pending) Cpu.Halted = 1;
+    return;
+  }
+  if (KEY1 & 1) {
+    Cpu.PC += 2;
+    SwitchSpeed();
+    return;
+  }
+  Cpu.PC += pending ? 1 : 2;
+  EnterStopMode();
 }
 
 void HaltOp() { Halt(); }

@@ -200,6 +200,14 @@ void SwitchLcdOff() {
 // on the screen; the one handed over at its V-blank is longer than usual by
 // the dots since the last hand-off. LY = LYC is compared at once.
 void SwitchLcdOn() {
+  // Switched off and on again within the step that reached the next
+  // hand-off: the frame is handed over now, so that the carry never holds
+  // more than a frame however often the LCD goes off and on.
+  if (FrameDots >= DotsPerFrame) {
+    FrameDots %= DotsPerFrame;
+    FinishFrame();
+    FrameStartPending = 1;
+  }
   HandOffCarry = FrameDots;
   FrameDots = 0;
   LineDots = 0;

@@ -186,15 +186,23 @@ TEST(Shell, RunGoesOnWithoutTraceFile) {
   EXPECT_EQ(FileSize(dir + "/vram.bin"), 8192);
 }
 
+// Also a cartridge that runs STOP over and over with a button held: its
+// frames end, so a frame limit and the signal both end the run.
 TEST(Shell, TerminationSignalEndsHeadlessRunLikeEscape) {
   const std::string dir = MakeTempDir("sigterm");
-  BackgroundRun run = StartPellix({"--headless", LdRom}, dir, {});
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
-  kill(run.pid, SIGTERM);
-  int code = -1;
-  ASSERT_TRUE(WaitForExit(run, 20, code)) << "the run must end on SIGTERM";
-  EXPECT_EQ(code, 0) << ReadErrors(run);
-  EXPECT_EQ(FileSize(dir + "/vram.bin"), 8192);
+  WriteFileBytes(dir + "/keys.txt", {'0', ' ', 'a', '\n'});
+  const std::string stop_loop = TestRomPath("stop_loop");
+  EXPECT_EQ(RunPellix({"--headless", "--frames", "60", "--input", "keys.txt", stop_loop}, dir, 20).exit_code, 0);
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"--headless", LdRom},
+                                               {"--headless", "--input", "keys.txt", stop_loop}}) {
+    BackgroundRun run = StartPellix(args, dir, {});
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    kill(run.pid, SIGTERM);
+    int code = -1;
+    ASSERT_TRUE(WaitForExit(run, 20, code)) << "the run must end on SIGTERM: " << args.back();
+    EXPECT_EQ(code, 0) << ReadErrors(run);
+    EXPECT_EQ(FileSize(dir + "/vram.bin"), 8192);
+  }
 }
 
 // The window: title, information screen, Enter to start, Escape to quit.
