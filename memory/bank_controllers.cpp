@@ -129,6 +129,20 @@ void Mbc5Write(int address, int value) {
   }
 }
 
+// The ROM windows as the registers select them.
+void MapRom() {
+  RomBank0Ptr = RomImage;
+  switch (CART_MAPPER) {
+    case 1:
+      RomBankPtr = RomBank(BankHigh2 << 5 | (BankLow5 ? BankLow5 : 1));
+      if (BankMode) RomBank0Ptr = RomBank(BankHigh2 << 5);
+      break;
+    case 2: case 3: RomBankPtr = RomBank(RomBankRegister ? RomBankRegister : 1); break;
+    case 5: RomBankPtr = RomBank(Mbc5High << 8 | Mbc5Low); break;
+    default: RomBankPtr = RomImage + RomBankSize; break;
+  }
+}
+
 }  // namespace
 
 void MbcWrite(int address, int value) {
@@ -227,6 +241,11 @@ void LoadBankControllerState(StateReader& in) {
   RumbleMotor = in.number(0, 1);
   ClockLatchRegister = in.number(0, 0xFF);
   ClockPageValue = -1;
+  // The ROM windows (from the memories' part) show what the registers select.
+  const uint8_t* const bank0 = RomBank0Ptr;
+  const uint8_t* const bank = RomBankPtr;
+  if (in.ok()) MapRom();
+  in.require(RomBank0Ptr == bank0 && RomBankPtr == bank);
   MapCartRam();
 }
 

@@ -82,10 +82,17 @@ void SaveIoState(StateWriter& out) {
 void LoadIoState(StateReader& in) {
   in.section("IO  ");
   for (uint8_t* r : IoBytes) *r = in.u8();
-  VBK = static_cast<uint8_t>(in.u8() & 1);
-  SVBK = static_cast<uint8_t>(in.u8() & 7);
+  VBK = in.u8();
+  SVBK = in.u8();
   JoypadSelect = in.number(0, 1);
   DoubleSpeed = in.number(0, 1);
+  // Only the bits the registers keep, and the speed the processor's clock
+  // runs at.
+  in.require(VBK <= 1 && SVBK <= 7 && KEY1 <= 1 && OPRI <= 1 && !(IF & ~InterruptBits) && !(STAT & 0x83) &&
+             !(Undocumented[3] & ~Undocumented75Bits));
+  in.require(DoubleSpeed == (ClockShift == DoubleSpeedClockShift));
+  VBK &= 1;
+  SVBK &= 7;
   JoypadHeld = 0;
   for (uint8_t button : StateButtonOrder)
     if (in.flag()) JoypadHeld |= button;

@@ -64,6 +64,7 @@ bool ReadParts(const uint8_t* data, size_t size) {
 }  // namespace
 
 void StateWriter::number(uint64_t value, int size) {
+  if (fields_) fields_->push_back(Field{out_.size(), size});
   uint8_t bytes[8];
   PutLe(bytes, value, size);
   out_.insert(out_.end(), bytes, bytes + size);
@@ -135,10 +136,11 @@ void StateReader::section(const char (&mark)[5]) {
   at_ += 4;
 }
 
-void SaveMachineState(std::vector<uint8_t>& out) {
+void SaveMachineState(std::vector<uint8_t>& out, std::vector<StateWriter::Field>* fields) {
   SettleUnits();
   out.clear();
   StateWriter writer(out);
+  writer.list_fields(fields);
   WriteParts(writer);
 }
 

@@ -22,7 +22,17 @@ class StateWriter {
  public:
   explicit StateWriter(std::vector<uint8_t>& out) : out_(out) {}
 
-  void u8(unsigned value) { out_.push_back(static_cast<uint8_t>(value)); }
+  // Where each number goes in the bytes (its offset and size), for a check
+  // that changes the numbers of a state one by one.
+  struct Field {
+    size_t at;
+    int size;
+  };
+
+  void u8(unsigned value) {
+    if (fields_) fields_->push_back(Field{out_.size(), 1});
+    out_.push_back(static_cast<uint8_t>(value));
+  }
   void u16(unsigned value) { number(value, 2); }
   void u32(uint32_t value) { number(value, 4); }
   void i32(int32_t value) { u32(static_cast<uint32_t>(value)); }
@@ -33,9 +43,12 @@ class StateWriter {
   // Opens a unit's part with its four-letter mark.
   void section(const char (&mark)[5]) { bytes(mark, 4); }
 
+  void list_fields(std::vector<Field>* fields) { fields_ = fields; }
+
  private:
   void number(uint64_t value, int size);
   std::vector<uint8_t>& out_;
+  std::vector<Field>* fields_ = nullptr;
 };
 
 // Reads what a StateWriter wrote. A read past the end, a mark that is not
@@ -59,6 +72,10 @@ class StateReader {
   void section(const char (&mark)[5]);
 
   void refuse() { ok_ = false; }
+  // Refuses the state unless a relation between its values holds.
+  void require(bool holds) {
+    if (!holds) ok_ = false;
+  }
   bool ok() const { return ok_; }
   bool at_end() const { return at_ == end_; }
 
@@ -72,8 +89,9 @@ class StateReader {
 
 // Writes the machine as it stands into out (which is cleared first).
 // Taking a state changes nothing the machine does (its units' lazily kept
-// counters are settled first, SettleUnits).
-void SaveMachineState(std::vector<uint8_t>& out);
+// counters are settled first, SettleUnits). With fields, where each number
+// went is listed there.
+void SaveMachineState(std::vector<uint8_t>& out, std::vector<StateWriter::Field>* fields = nullptr);
 
 // Replaces the machine by the state in data, made for the cartridge that is
 // loaded now. Every part is read and every value checked; a state that is

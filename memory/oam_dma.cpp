@@ -116,4 +116,6 @@ void LoadOamDmaState(StateReader& in) {
     copy->first = static_cast<uint64_t>(in.i64());
     copy->copied = in.number(0, OamSize);
   }
+  // The processor stops looking only once both copies are done.
+  in.require(OamDmaActive || (Next.first == Never && Current.copied == OamSize));
 }

@@ -98,10 +98,14 @@ void StereoMixBuffer::save(StateWriter& out) const {
   for (const SampleBuffer& buf : bufs) buf.save(out);
 }
 
+// The three buffers always stand at the same place: they take the same
+// frames and give up the same samples (read_samples takes the count from
+// the centre's and removes it from all three).
 void StereoMixBuffer::load(StateReader& in) {
   stereo_added = in.flag();
   was_stereo = in.flag();
   for (SampleBuffer& buf : bufs) buf.load(in);
+  in.require(bufs[1].offset == bufs[0].offset && bufs[2].offset == bufs[0].offset);
 }
 
 void StereoMixBuffer::mix_mono(int16_t* out, long pairs) {

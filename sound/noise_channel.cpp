@@ -164,7 +164,8 @@ void NoiseChannel::save(StateWriter& out) const {
 void NoiseChannel::load(StateReader& in) {
   EnvelopeChannel::load(in);
   lfsr = in.u32();
-  tap = in.number(0, 31);
+  tap = in.number(ShortTap, LongTap);
+  in.require(tap == ShortTap || tap == LongTap);
 }
 
 void NoiseChannel::clear_registers() {

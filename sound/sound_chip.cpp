@@ -87,6 +87,8 @@ void SoundChip::load(StateReader& in) {
   next_frame_time = in.number(0, LatestTime);
   sequencer_step = in.number(0, FrameSequencerSteps - 1);
   last_time = in.number(0, LatestTime);
+  // The sequencer's next step lies within a period of where the chip stands.
+  in.require(next_frame_time >= last_time && next_frame_time <= last_time + FrameSequencerPeriod);
   powered = in.flag();
   stereo_found = in.flag();
   in.bytes(regs, sizeof regs);

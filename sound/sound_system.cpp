@@ -23,10 +23,14 @@ void SoundSystem::save(StateWriter& out) const {
   buffer.save(out);
 }
 
+// The frame started at or before the machine's present, and the chip has
+// run no further than that present.
 void SoundSystem::load(StateReader& in) {
   in.section("SND ");
   frame_start_clock = static_cast<uint64_t>(in.i64());
+  in.require(frame_start_clock <= MachineClock());
   chip.load(in);
+  in.require(chip.last_time <= frame_clock());
   buffer.load(in);
 }
 

@@ -133,6 +133,7 @@ void SquareChannel::load(StateReader& in) {
   EnvelopeChannel::load(in);
   phase = in.number(0, 7);
   duty = in.number(1, 7);
+  in.require(duty == DutyTable[0] || duty == DutyTable[1] || duty == DutyTable[2] || duty == DutyTable[3]);
   sweep_period = in.number(0, 7);
   sweep_timer = in.number(0, 8);
   sweep_shift = in.number(0, 7);

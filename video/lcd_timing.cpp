@@ -120,12 +120,19 @@ inline void NextEventFromCounters() {
                                   : LcdNextEventAt;
 }
 
-inline void ScheduleNextEvent() {
+// The frame dot of the LCD's next step, from the counters: the next
+// hand-off with the LCD off, else the end of the line's drawing, line
+// 153's LY wrap or the line's end.
+int NextStepDot() {
   const int line_start = FrameDots - LineDots;
-  if (!LcdIsOn()) LcdEventAt = DotsPerFrame;
-  else if (LcdLine < VisibleLines && !LineComposed) LcdEventAt = line_start + DrawingEndDot;
-  else if (LcdLine == LinesPerFrame - 1 && LY) LcdEventAt = line_start + LyWrapDot;
-  else LcdEventAt = line_start + DotsPerLine;
+  if (!LcdIsOn()) return DotsPerFrame;
+  if (LcdLine < VisibleLines && !LineComposed) return line_start + DrawingEndDot;
+  if (LcdLine == LinesPerFrame - 1 && LY) return line_start + LyWrapDot;
+  return line_start + DotsPerLine;
+}
+
+inline void ScheduleNextEvent() {
+  LcdEventAt = NextStepDot();
   NextEventFromCounters();
 }
 
@@ -404,6 +411,15 @@ void LoadLcdState(StateReader& in) {
   }
   LcdStopped = Cpu.Stopped;
   if (LY >= LinesPerFrame || LcdSyncedDot > LcdClock()) in.refuse();
+  // The counters agree with each other and with LY: the frame's dots are
+  // the line's plus those of the lines before it; with the LCD on LY is the
+  // line but on line 153 after its wrap, with it off LY and the line are 0;
+  // the next step is the one the counters give.
+  const bool on = LcdIsOn();
+  in.require(FrameDots - LineDots == (on ? LcdLine * DotsPerLine : 0));
+  if (on) in.require(LY == LcdLine || (LcdLine == LinesPerFrame - 1 && LY == 0 && LineDots >= LyWrapDot));
+  else in.require(LcdLine == 0 && LY == 0);
+  in.require(LcdEventAt == NextStepDot());
   NextEventFromCounters();
 }
 

@@ -80,7 +80,9 @@ TEST(MachineState, APutBackMachineGoesOnExactlyAsTheOriginal) {
 TEST(MachineState, ARefusedStateChangesNothing) {
   ASSERT_TRUE(StartTestCartridge(RomPath("homebrew/shocklobster.gb")));
   RunFrames(60);
-  const std::vector<uint8_t> good = State();
+  std::vector<uint8_t> good;
+  std::vector<StateWriter::Field> fields;
+  SaveMachineState(good, &fields);
   RunFrames(7);
   const std::vector<uint8_t> before = State();
 
@@ -102,6 +104,9 @@ TEST(MachineState, ARefusedStateChangesNothing) {
   std::vector<uint8_t> line = good;
   line[MarkAt(good, "IO  ") + 4 + 9] = 200;  // LY
   bad.push_back({"line 200", line});
+  std::vector<uint8_t> buffers = good;
+  buffers[fields[fields.size() - 3].at + 2]++;  // the last sample buffer's place, a sample on
+  bad.push_back({"the sample buffers at different places", buffers});
 
   for (const auto& [what, bytes] : bad) {
     EXPECT_FALSE(LoadMachineState(bytes.data(), bytes.size())) << what;

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Builds the state-loader fuzzer with clang (libFuzzer, AddressSanitizer,
 # UBSan) from the whole machine, lets it write its seeds (states and state
-# files of a real cartridge) and fuzzes for a bounded time. Exits non-zero
-# when the fuzzer finds a crash, a leak, a hang or a refused state that
-# changed the machine.
+# files of a real cartridge) and fuzzes for a bounded time, then sweeps
+# every number of a state of two carried games, a monochrome and a colour
+# one, through the values at the edges of its range. Exits non-zero when
+# either finds a crash, a leak, a hang or a refused state that changed the
+# machine.
 #   PELLIX_FUZZ_DIR      build folder (default: build/fuzz)
 #   PELLIX_FUZZ_SECONDS  fuzzing time (default: 25)
 set -euo pipefail
@@ -67,3 +69,15 @@ echo "Fuzzing the state loader for ${seconds}s"
   exit "$status"
 }
 grep -E '^stat::number_of_executed_units|^Done' "$out/state-fuzz.log" || true
+
+# The sweep: the game's state after a second of play, each number changed
+# in turn; every changed state is refused or runs on.
+for game in "$root"/tests/cartridges/homebrew/{libbet.gb,geometrix.gbc}; do
+  echo "Sweeping the numbers of a state of $(basename "$game")"
+  PELLIX_FUZZ_SWEEP=1 PELLIX_FUZZ_ROM="$game" "$fuzzer" 2>"$out/state-sweep.log" || {
+    status=$?
+    tail -n 60 "$out/state-sweep.log" >&2
+    echo "state sweep failed on $game (exit $status)" >&2
+    exit "$status"
+  }
+done

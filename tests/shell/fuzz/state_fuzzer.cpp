@@ -6,7 +6,9 @@
 // must leave the machine exactly as it was; an accepted one must run on
 // for a frame without reading or writing outside any buffer (the
 // sanitizers watch). With PELLIX_FUZZ_MAKE_SEEDS=FOLDER the program writes
-// seeds of both kinds there and exits.
+// seeds of both kinds there and exits. With PELLIX_FUZZ_SWEEP set it
+// changes every number of the machine's state in turn, to values at and
+// around the edges of its range, checks each state as an input, and exits.
 #include <allegro.h>
 
 #include <cerrno>
@@ -59,6 +61,51 @@ void WriteSeed(const std::string& path, uint8_t kind, const std::vector<uint8_t>
   std::fclose(file);
 }
 
+// One input, checked: whether the state in it was taken.
+bool TryInput(const uint8_t* data, size_t size) {
+  Check(LoadMachineState(Reference.data(), Reference.size()));
+  const std::vector<uint8_t> before = State();
+  const std::vector<uint8_t> bytes(data + 1, data + size);
+  bool loaded;
+  if ((data[0] & 1) == 0) {
+    loaded = LoadMachineState(bytes.data(), bytes.size());
+  } else {
+    std::vector<uint8_t> state;
+    StateProblem problem;
+    loaded = DecodeStateFile(bytes, state, problem) && LoadMachineState(state.data(), state.size());
+    Check(loaded || !problem.message.empty() || problem.refusal == StateRefusal::None);
+  }
+  if (loaded) RunFrames(1);
+  else Check(State() == before);  // a refused state changes nothing
+  return loaded;
+}
+
+// Each number of the state in turn: none, one, one more and one less than
+// it was, every bit, the top bit alone, the largest signed value, double.
+void Sweep() {
+  std::vector<uint8_t> state;
+  std::vector<StateWriter::Field> fields;
+  SaveMachineState(state, &fields);
+  long loaded = 0, refused = 0;
+  for (const StateWriter::Field& field : fields) {
+    const int bits = 8 * field.size;
+    const uint64_t mask = bits == 64 ? ~uint64_t{0} : (uint64_t{1} << bits) - 1;
+    uint64_t was = 0;
+    for (int i = 0; i < field.size; i++) was |= uint64_t{state[field.at + i]} << (8 * i);
+    const uint64_t top = uint64_t{1} << (bits - 1);
+    for (uint64_t value : {uint64_t{0}, uint64_t{1}, was + 1, was - 1, mask, top, top - 1, was * 2}) {
+      value &= mask;
+      if (value == was) continue;
+      std::vector<uint8_t> input(1, 0);
+      input.insert(input.end(), state.begin(), state.end());
+      for (int i = 0; i < field.size; i++) input[1 + field.at + i] = static_cast<uint8_t>(value >> (8 * i));
+      if (TryInput(input.data(), input.size())) loaded++;
+      else refused++;
+    }
+  }
+  std::printf("state sweep: %zu numbers, %ld changed states ran on, %ld refused\n", fields.size(), loaded, refused);
+}
+
 void MakeSeeds(const std::string& folder) {
   for (int n = 0; n < 3; n++) {
     RunFrames(n == 0 ? 1 : 150);
@@ -88,24 +135,14 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   }
   RunFrames(60);
   Reference = State();
+  if (std::getenv("PELLIX_FUZZ_SWEEP")) {
+    Sweep();
+    std::exit(0);
+  }
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (size < 1) return 0;
-  Check(LoadMachineState(Reference.data(), Reference.size()));
-  const std::vector<uint8_t> before = State();
-  const std::vector<uint8_t> bytes(data + 1, data + size);
-  bool loaded;
-  if ((data[0] & 1) == 0) {
-    loaded = LoadMachineState(bytes.data(), bytes.size());
-  } else {
-    std::vector<uint8_t> state;
-    StateProblem problem;
-    loaded = DecodeStateFile(bytes, state, problem) && LoadMachineState(state.data(), state.size());
-    Check(loaded || !problem.message.empty() || problem.refusal == StateRefusal::None);
-  }
-  if (loaded) RunFrames(1);
-  else Check(State() == before);  // a refused state changes nothing
+  if (size >= 1) TryInput(data, size);
   return 0;
 }
