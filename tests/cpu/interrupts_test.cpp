@@ -8,6 +8,7 @@
 #include "cpu_test_support.h"
 #include "memory/io_registers.h"
 #include "memory/machine_clock.h"
+#include "memory/serial.h"
 #include "memory/timer.h"
 #include "video/lcd_timing.h"
 
@@ -112,7 +113,9 @@ TEST(Interrupts, EiTakesEffectAfterTheNextInstruction) {
   EXPECT_EQ(Cpu.IME, 0);
 }
 
-// The choice comes after the high byte's push: a push that clears IE (SP at
+// The choice comes after the high byte's push: a request that comes in the
+// entry's first two cycles is taken when it comes before the one that
+// started it; a push that clears IE (SP at
 // 0x0000, the byte going to 0xFFFF) leaves nothing to take, and PC becomes 0.
 TEST(Interrupts, APushThatClearsIeCancelsTheEntry) {
   StartWithHandlers();
@@ -125,6 +128,16 @@ TEST(Interrupts, APushThatClearsIeCancelsTheEntry) {
   EXPECT_EQ(Cpu.PC, 0x0000);
   EXPECT_EQ(IF, 0x01) << "nothing was taken";
   EXPECT_EQ(Cpu.IME, 0);
+
+  StartWithHandlers();
+  Cpu.IME = 1;
+  IE = 0x18;                       // serial and joypad
+  IF = 0x10;                       // the joypad's request starts the entry
+  SerialEndsAt = TotalCycles + 2;  // a transfer ends in its second cycle
+  ScheduleEvents();
+  CpuStep();
+  EXPECT_EQ(Cpu.PC, 0x0058) << "the serial port's request, which comes before the joypad's";
+  EXPECT_EQ(IF, 0x10);
 }
 
 // ---- HALT -------------------------------------------------------------------
@@ -182,7 +195,7 @@ struct WaitCase {
 // Waits in `program` (HALT unless told) with no interrupt source enabled
 // and records the machine at every change of IF, clearing IF each time, for
 // a few frames. one_by_one waits a cycle per step, as a processor that
-// looked every cycle would.
+// looked every cycle would, and brings the LCD up to each cycle.
 std::vector<Snapshot> RecordWait(const WaitCase& c, bool one_by_one, std::initializer_list<uint8_t> program = {0x76}) {
   RomBuilder rom;
   rom.At(0x0100, program);
@@ -203,8 +216,12 @@ std::vector<Snapshot> RecordWait(const WaitCase& c, bool one_by_one, std::initia
   IF = 0;
   std::vector<Snapshot> seen;
   while (FramesFinished < 3) {
-    if (one_by_one) TotalCycles += 1;
-    else CpuStep();
+    if (one_by_one) {
+      TotalCycles += 1;
+      LcdSync();  // the LCD's steps each at its own cycle, visible or not
+    } else {
+      CpuStep();
+    }
     HardwareStep();
     FrameReady = 0;  // as each frame's run starts
     if (IF != 0) {
@@ -227,6 +244,7 @@ const WaitCase WaitCases[] = {
       {"LCD off, timer at 4 with TMA 0xFF", 0x00, 0, 0x05, 0xFF, 0xFF, 1},
       {"LCD on, H-blank and mode-2 sources", 0x91, 0, 0x00, 0, 0, 30, 0x28},
       {"LCD on, V-blank and LYC 100 sources, timer at 16", 0x91, 100, 0x06, 0x80, 0x00, 7000, 0x50},
+      {"LCD on, LYC 0 source (matched on line 153)", 0x91, 0, 0x00, 0, 0, 50, 0x40},
 };
 
 TEST(Halt, LongWaitingStepsKeepEveryEventOnItsCycle) {

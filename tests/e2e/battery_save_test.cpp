@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -263,6 +264,28 @@ TEST(BatterySave, GeometrixHighScoresSurviveTheNextRun) {
   WriteFileBytes(dir + "/geometrix.sav", save);
   ASSERT_EQ(RunSaving({"--headless", "--frames", "300", "geometrix.gbc"}, dir), 0);
   EXPECT_EQ(ReadFileBytes(dir + "/geometrix.sav")[Scores + 1], 0);
+}
+
+// A periodic save that fails (a folder lies where the save goes) is tried
+// again on its schedule, without the game writing again: once the way is
+// clear the save reaches the disk during the run, not only at its end.
+TEST(BatterySave, AFailedSaveIsTriedAgainWithoutANewWrite) {
+  const std::string dir = MakeTempDir("save-retry");
+  WriteFileBytes(dir + "/print.gb", ReadFileBytes(TestRomPath("save_then_print")));
+  const std::string save = dir + "/print.sav";
+  ASSERT_EQ(mkdir(save.c_str(), 0755), 0);
+  BackgroundRun run = StartPellix({"--headless", "print.gb"}, dir, {});
+  for (int wait = 0; wait < 100 && ReadErrors(run).find("trying again later") == std::string::npos; wait++)
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  ASSERT_EQ(rmdir(save.c_str()), 0) << ReadErrors(run);
+  for (int wait = 0; wait < 100 && FileSize(save) != 0x2000; wait++)
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  kill(run.pid, SIGKILL);
+  int code = -1;
+  WaitForExit(run, 10, code);
+  const std::vector<uint8_t> written = ReadFileBytes(save);
+  ASSERT_EQ(written.size(), 0x2000u) << "written again before the run was killed: " << ReadErrors(run);
+  EXPECT_EQ(written[0], 0x5A);
 }
 
 // In a window too, SIGTERM ends the run through its normal end.

@@ -6,7 +6,10 @@
 
 #include "archive/archive_files.h"
 #include "libretro/test_front_end.h"
+#include "memory/little_endian.h"
+#include "memory/machine_state.h"
 #include "support/run.h"
+#include "support/state_cases.h"
 
 namespace {
 
@@ -120,6 +123,25 @@ TEST(LibretroCore, TheGameReadsTheSaveTheFrontEndWrites) {
   }
 }
 
+// A save the front end writes reaches every copy of a small RAM, MBC2's
+// with its upper half-bytes reading 1: the game reads what a console would.
+TEST(LibretroCore, SmallRamsShowTheFrontEndsSaveAsTheConsoleDoes) {
+  struct Small {
+    const char* rom;
+    uint8_t written, read;
+    size_t copies;
+  };
+  for (const Small& small : {Small{"save_mirrors_mbc2", 0x05, 0xF5, 16}, Small{"save_mirrors_2k", 0x5A, 0x5A, 4}}) {
+    TestFrontEnd core;
+    ASSERT_TRUE(core.Load(ReadFileBytes(TestRomPath(small.rom)), "mirrors.gb")) << core.log;
+    core.Memory(RETRO_MEMORY_SAVE_RAM)[0] = small.written;
+    core.RunFrame();
+    const uint8_t* read = core.Memory(RETRO_MEMORY_SYSTEM_RAM);
+    EXPECT_EQ(std::vector<uint8_t>(read, read + small.copies), std::vector<uint8_t>(small.copies, small.read))
+        << small.rom;
+  }
+}
+
 // Cartridges PELLIX cannot load are refused with the reason in the log;
 // a good one loads after them. So are states of another format or damaged.
 TEST(LibretroCore, RefusesWhatItCannotLoad) {
@@ -143,6 +165,31 @@ TEST(LibretroCore, RefusesWhatItCannotLoad) {
   EXPECT_FALSE(core.Unserialize(other_format) || core.Unserialize(damaged) ||
                core.Unserialize(std::vector<uint8_t>(state.begin(), state.begin() + 100)));
   EXPECT_TRUE(core.Unserialize(state));
+}
+
+// The loader's checks hold for the front end's states: each number at the
+// edge of its range loads, beyond it the state is refused and the game goes
+// on as it was; so is a state cut short whose length reaches past the bytes
+// given (the sanitized core would read past them).
+TEST(LibretroCore, RefusesStatesWithNumbersOutOfRange) {
+  TestFrontEnd core;
+  ASSERT_TRUE(core.Load(ReadFileBytes(RomPath("homebrew/libbet.gb")), "libbet.gb")) << core.log;
+  const std::vector<uint8_t> before = core.Serialize();
+  auto unserialize = [&](const std::vector<uint8_t>& machine) {
+    std::vector<uint8_t> state(8);
+    PutLe(state.data(), MachineStateFormat, 4);
+    PutLe(state.data() + 4, machine.size(), 4);
+    state.insert(state.end(), machine.begin(), machine.end());
+    return core.Unserialize(state);
+  };
+  for (const StateCase& c : StateRangeCases(RomPath("homebrew/libbet.gb"))) {
+    EXPECT_FALSE(unserialize(c.refused)) << c.what;
+    EXPECT_EQ(core.Serialize(), before) << c.what << ": the game must be as it was";
+    EXPECT_TRUE(unserialize(c.accepted)) << c.what << ", at the edge";
+    ASSERT_TRUE(core.Unserialize(before));
+  }
+  const std::vector<uint8_t> cut(before.begin(), before.begin() + 8 + GetLe(&before[4], 4) - 100);
+  EXPECT_FALSE(core.Unserialize(cut)) << "a length past the bytes given";
 }
 
 }  // namespace

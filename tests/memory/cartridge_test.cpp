@@ -150,6 +150,13 @@ TEST(Cartridge, LoadFromFile) {
   EXPECT_EQ(CART_MAPPER, 3);
   EXPECT_EQ(MAX_BANK, 3);
   EXPECT_EQ(RomImage[0x8000], 0x77);
+
+  std::vector<uint8_t> short_of_8_mib = Image(0x8000, 0x19, 8, 0);  // announces the largest size, 8 MiB
+  GiveValidHeader(short_of_8_mib);
+  WriteFileBytes(dir + "/short.gb", short_of_8_mib);
+  CartridgeLoad load;
+  ASSERT_EQ(LoadCartridge((dir + "/short.gb").c_str(), &error, &load), 0) << error;
+  EXPECT_EQ(load.missing(), 8L * 1024 * 1024 - 0x8000) << "the missing part is told";
 }
 
 TEST(Cartridge, LoadFailuresReturnOneWithAReason) {

@@ -13,6 +13,7 @@
 #include "memory/mbc3_clock.h"
 #include "support/machine.h"
 #include "support/run.h"
+#include "support/state_cases.h"
 #include "video/lcd_timing.h"
 
 namespace {
@@ -113,6 +114,17 @@ TEST(MachineState, ARefusedStateChangesNothing) {
     EXPECT_EQ(FirstDifference(State(), before), -1) << what << ": the machine must be as it was";
   }
   EXPECT_TRUE(LoadMachineState(good.data(), good.size())) << "the good state still loads";
+}
+
+// Each checked number at the edge of its range loads; one step beyond it
+// the state is refused and the machine stays exactly as it was.
+TEST(MachineState, NumbersAtTheEdgeOfTheirRangeLoadAndBeyondItAreRefused) {
+  for (const StateCase& c : StateRangeCases(RomPath("homebrew/libbet.gb"))) {
+    const std::vector<uint8_t> before = State();
+    EXPECT_FALSE(LoadMachineState(c.refused.data(), c.refused.size())) << c.what;
+    EXPECT_EQ(FirstDifference(State(), before), -1) << c.what << ": the machine must be as it was";
+    EXPECT_TRUE(LoadMachineState(c.accepted.data(), c.accepted.size())) << c.what << ", at the edge";
+  }
 }
 
 // A state loaded marks the cartridge RAM written, so that the battery save
