@@ -299,6 +299,10 @@ void ShowStoppedProcessor() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The status lines ("saved state 1 in ...", "wrote ...png") go out as
+  // they are written, also into a file or a pipe, where standard output
+  // would otherwise keep them until the end, out of order with stderr.
+  std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
   Options opt;
   const int early_exit = ParseOptions(argc, argv, opt);
   if (early_exit >= 0) return early_exit;

@@ -52,11 +52,11 @@ bool EndsWith(const std::string& text, const char* suffix) {
   return text.size() > n && strcasecmp(text.c_str() + text.size() - n, suffix) == 0;
 }
 
-// What a key did: a note on the screen, and a line for the terminal.
+// What a key did: a note on the screen, and a line for the terminal
+// (standard output is line-buffered: the line goes out now).
 void Tell(const std::string& note, const std::string& line, bool failure = false) {
   ShowNote(note);
   std::fprintf(failure ? stderr : stdout, "pellix: %s\n", line.c_str());
-  std::fflush(failure ? stderr : stdout);
 }
 
 void TakeScreenshot() {

@@ -226,7 +226,7 @@ class SaveStateWindow : public WindowSession {
     ASSERT_TRUE(x.ok()) << "Xvfb did not start";
     std::filesystem::copy_file(TestRomPath("scroll_on_a"), dir + "/scroll_on_a.gb");
     args.push_back("scroll_on_a.gb");
-    run = StartPellix(args, dir, x.env());
+    run = StartPellix(args, dir, x.env(), true);  // stdout and stderr in one log
     window = FindWindow(x, 20);
     ASSERT_FALSE(window.empty()) << DescribeRun(run, x);
     shown = window;
@@ -247,7 +247,8 @@ class SaveStateWindow : public WindowSession {
 // F2 saves into slot 1, F4 brings the picture back after A moved it, F3
 // steps to slot 2 (empty: "No state 2") and 3 (a bad file: refused, the
 // game goes on as it was). Each key says what it did in the window and on
-// the terminal. With --no-rewind, Backspace leaves the picture alone.
+// the terminal, at once and in order in a log of both. With --no-rewind,
+// Backspace leaves the picture alone.
 TEST_F(SaveStateWindow, F2F3AndF4AsAPlayerPressesThem) {
   dir = MakeTempDir("state-keys");
   WriteText(dir + "/scroll_on_a.st3", "not a state at all");
@@ -312,6 +313,13 @@ TEST_F(SaveStateWindow, F2F3AndF4AsAPlayerPressesThem) {
   EXPECT_EQ(ComparePictures(BelowTheNotes(last), BelowTheNotes(Capture("no-rewind.png"))), "")
       << "no snapshots, nothing to go back to";
   ASSERT_NO_FATAL_FAILURE(EndCleanly());
+  const std::string log = ReadOutput(run);
+  size_t at = 0;
+  for (const char* line : {"saved state 1 in", "loaded state 1 from", "state slot 2: empty", "no state 2",
+                           "st3: cannot load", "state slot 1: saved"}) {
+    at = log.find(line, at);
+    ASSERT_NE(at, std::string::npos) << "missing or out of order: " << line << "\n" << log;
+  }
 }
 
 // With A held by a script the picture moves every frame, and --screenshot-at
