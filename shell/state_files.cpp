@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <utility>
 
@@ -39,6 +40,11 @@ size_t NextState = 0;
 bool ScheduledFailed = false;
 
 SaveLocation Slots;
+
+// The states handed to the writer and not yet told written, by the file
+// each goes to: a load of that file takes them, as the file will hold
+// them, so that F4 right after F2 never finds the older file (or none).
+std::map<std::string, std::shared_ptr<std::vector<uint8_t>>> Pending;
 
 uint32_t GetLe32(const uint8_t* p) { return static_cast<uint32_t>(GetLe(p, 4)); }
 void PutLe32(uint8_t* p, uint32_t v) { PutLe(p, v, 4); }
@@ -191,6 +197,12 @@ void WriteStateFileLater(const std::string& path, std::function<void(bool, const
   auto state = std::make_shared<std::vector<uint8_t>>();
   SaveMachineState(*state);
   const StateHeader header = CurrentStateHeader();
+  Pending[path] = state;
+  auto told = [path, state, done = std::move(done)](bool ok, const std::string& error) {
+    const auto pending = Pending.find(path);
+    if (pending != Pending.end() && pending->second == state) Pending.erase(pending);  // no newer one waits
+    if (done) done(ok, error);
+  };
   FileWriter.submit(
       [state, header, path](std::string* error) {
         std::vector<uint8_t> file;
@@ -200,7 +212,7 @@ void WriteStateFileLater(const std::string& path, std::function<void(bool, const
         }
         return MakeFolderFor(path, error) && ReplaceFile(path, file, false, error);
       },
-      std::move(done));
+      std::move(told));
 }
 
 bool ReadStateFile(const std::string& path, std::vector<uint8_t>& state, StateProblem& problem) {
@@ -209,8 +221,10 @@ bool ReadStateFile(const std::string& path, std::vector<uint8_t>& state, StatePr
 }
 
 bool LoadStateFile(const std::string& path, StateProblem& problem) {
-  std::vector<uint8_t> state;
-  if (!ReadStateFile(path, state, problem)) return false;
+  std::vector<uint8_t> read;
+  const auto pending = Pending.find(path);
+  if (pending == Pending.end() && !ReadStateFile(path, read, problem)) return false;
+  const std::vector<uint8_t>& state = pending != Pending.end() ? *pending->second : read;
   if (LoadMachineState(state.data(), state.size())) return true;
   return Refuse(problem, StateRefusal::Damaged, "the file is damaged (it holds values the machine cannot have)");
 }
@@ -237,7 +251,7 @@ std::string FindStateSlot(int slot) {
   for (const std::string& candidate : Slots.candidates) {
     const std::string path = SlotFile(candidate, slot);
     struct stat st;
-    if (stat(path.c_str(), &st) == 0) return path;
+    if (Pending.count(path) || stat(path.c_str(), &st) == 0) return path;
   }
   return "";
 }

@@ -322,6 +322,25 @@ TEST_F(SaveStateWindow, F2F3AndF4AsAPlayerPressesThem) {
   }
 }
 
+// F2 and F4 in one frame (here one key for both, which the configuration
+// reader names) load the state just taken, before its file is written.
+TEST_F(SaveStateWindow, SaveAndLoadInOneFrameLoadTheNewState) {
+  dir = MakeTempDir("state-same-frame");
+  WriteText(dir + "/keys.cfg", "[keys]\nload_state = F2\n");
+  ASSERT_NO_FATAL_FAILURE(Start({"--no-save", "--config", "keys.cfg"}));
+  Press("F2");  // into the empty slot 1
+  Press("x", 0.5);
+  Sleep(0.2);
+  const RgbImage moved = BelowTheNotes(Capture("moved.png"));
+  Press("F2");
+  Sleep(0.4);
+  EXPECT_EQ(ComparePictures(moved, BelowTheNotes(Capture("reloaded.png"))), "") << "not the first F2's state";
+  ASSERT_NO_FATAL_FAILURE(EndCleanly());
+  const std::string log = ReadOutput(run);
+  EXPECT_EQ(log.find("no state 1"), std::string::npos) << log;
+  EXPECT_NE(log.find("keys.cfg:2: [keys] load_state = F2: also the key of save_state"), std::string::npos) << log;
+}
+
 // With A held by a script the picture moves every frame, and --screenshot-at
 // keeps the picture of every frame. A second of Backspace brings back the
 // picture of about a second (60 frames) before it was pressed.
