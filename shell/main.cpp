@@ -135,16 +135,16 @@ bool DumpVram(std::string* error) {
 struct RunInProgress {
   const Options* opt = nullptr;
   const char* path = nullptr;
-  int exit_code = 0;
   std::chrono::steady_clock::time_point started;
 };
 RunInProgress Run;
 
-// The files written at the end of a run, and its exit code. It touches no
-// window: it also runs when the X display has gone.
+// The files written at the end of a run, and its exit code: 3 when the
+// processor stands on an unknown opcode, headless or in a window. It
+// touches no window: it also runs when the X display has gone.
 int FinishRun() {
   const Options& opt = *Run.opt;
-  int exit_code = Run.exit_code;
+  int exit_code = CpuStopped ? UnknownOpExit : 0;
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - Run.started).count();
   if (!FinishBatterySave() && exit_code == 0) exit_code = 1;
 
@@ -281,8 +281,9 @@ void ShowCartridgeInfo() {
 }
 
 // The register display in place of the picture, once per frame-clock tick,
-// while the processor stands on an unknown opcode. The player's keys still
-// work: a reset, a state loaded or rewinding set it going again.
+// while the processor stands on an unknown opcode. Escape, the close button
+// and the signals end the run as ever; the player's keys still work: a
+// reset, a state loaded or rewinding set it going again.
 void ShowStoppedProcessor() {
   // The machine makes no more sound; fed silence, the stream does not
   // repeat its last buffers for ever.
@@ -398,12 +399,10 @@ int main(int argc, char** argv) {
       stop_told = false;
       continue;
     }
-    if (!stop_told) ShowMessage(UnknownOpcodeText);
+    // Said at once on the terminal; the window says it on the register display.
+    if (!stop_told) std::fprintf(stderr, "pellix: %s\n", UnknownOpcodeText);
     stop_told = true;
-    if (Headless) {  // stopped: nobody can read the registers or press Escape
-      Run.exit_code = UnknownOpExit;
-      break;
-    }
+    if (Headless) break;  // stopped: nobody can read the registers or press Escape
     ShowStoppedProcessor();
   }
   const int exit_code = FinishRunOnce();

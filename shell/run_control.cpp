@@ -22,11 +22,6 @@
 long FrameLimit = 0;
 std::atomic<int> QuitRequested{0};
 
-void ShowMessage(const char* text) {
-  if (Headless) std::fprintf(stderr, "pellix: %s\n", text);
-  else allegro_message("%s", text);
-}
-
 void FrameEnded() {
   HandOffSound();
   if (!FastForwarding) {

@@ -12,9 +12,6 @@ extern long FrameLimit;  // 0 = no limit
 extern std::atomic<int> QuitRequested;
 static_assert(std::atomic<int>::is_always_lock_free, "written from a signal handler");
 
-// Reports a message to the user: a message box in a window, stderr headless.
-void ShowMessage(const char* text);
-
 // Once per frame, after RunFrame has returned at the frame's end: hands the
 // frame's sound on, waits for the frame clock, shows the picture, reads
 // Escape, the player's keys and the buttons, and does the run's per-frame
