@@ -8,6 +8,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -232,6 +233,7 @@ bool SelectRom(char* path, int size) {
   // game.gbc.gz show by their .gz, and so does any other gzip file, which
   // is refused when loaded unless it holds a cartridge.
   SelectorOpen = true;
+  const OutsideTheMachine dialog;  // nothing is loaded yet
   file_select_ex("Select ROM", path, "gb;gbc;zip;gz", size, OLD_FILESEL_WIDTH, OLD_FILESEL_HEIGHT);
   SelectorOpen = false;
   // The dialog starts the library's timer (for double clicks), whose thread
@@ -266,6 +268,20 @@ void DrawCartridgeInfo(int columns) {
   } else {
     DrawTextAt("Enter: play", 0, 12, White);
     DrawTextAt("Esc: quit", 0, 13, White);
+  }
+}
+
+// PELLIX_SLOW_LOOP_MS=N, for the tests of what runs beside the main loop:
+// each pass of the loop keeps the machine running frames for N ms before
+// the frame's work, as a very slow machine would.
+long SlowLoopMs() {
+  const char* ms = std::getenv("PELLIX_SLOW_LOOP_MS");
+  return ms ? std::atol(ms) : 0;
+}
+
+void KeepRunning(long ms) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (std::chrono::steady_clock::now() < until && RunFrame()) {
   }
 }
 
@@ -392,8 +408,10 @@ int main(int argc, char** argv) {
   Run.path = path;
   Run.started = std::chrono::steady_clock::now();
   bool stop_told = false;  // the processor's stop has been reported
+  const long slow_loop = SlowLoopMs();
   while (!QuitRequested) {
     if (RunFrame()) {
+      if (slow_loop) KeepRunning(slow_loop);
       FrameEnded();
       RunBetweenFrames();
       stop_told = false;

@@ -379,3 +379,28 @@ TEST(BatterySaveWindow, AVanishedDisplayEndsTheRunWithItsSave) {
   EXPECT_LT(AgeInSeconds(save), 5.5) << "written after the display went";
   EXPECT_TRUE(FileExists(dir + "/vram.bin"));
 }
+
+// The same under a slow main loop, each pass of which runs the machine for
+// 5 s (PELLIX_SLOW_LOOP_MS): the exit work waits for the machine to stand
+// still, so the save holds the count of the frames --bench says were run.
+TEST(BatterySaveWindow, AVanishedDisplayUnderASlowLoopSavesTheMachineStandingStill) {
+  XvfbServer x;
+  ASSERT_TRUE(x.ok()) << "Xvfb did not start";
+  const std::string dir = MakeTempDir("save-display-gone-slow");
+  const std::string rom = CopyCartridge(Mbc5Counter, dir), save = SaveBeside(Mbc5Counter, dir);
+  ASSERT_EQ(RunSaving({"--headless", "--frames", "100", rom}, dir), 0);
+  const int lag = 100 - FramesCounted(Mbc5Counter, ReadFileBytes(save));  // frames before the counting starts
+  fs::remove(save);
+  std::map<std::string, std::string> env = x.env();
+  env["PELLIX_SLOW_LOOP_MS"] = "5000";
+  BackgroundRun run = StartPellix({"--no-info", "--bench", rom}, dir, env);
+  ASSERT_FALSE(FindWindow(x, 20).empty()) << DescribeRun(run, x);
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  x.Kill();
+  int code = -1;
+  ASSERT_TRUE(WaitForExit(run, 20, code)) << "ended once the machine stood still";
+  EXPECT_EQ(code, 0) << ReadErrors(run);
+  long frames = 0;
+  ASSERT_EQ(std::sscanf(ReadOutput(run).c_str(), "%ld frames in", &frames), 1) << ReadOutput(run);
+  EXPECT_EQ(FramesCounted(Mbc5Counter, ReadFileBytes(save)), (frames - lag) & 0xFF) << frames << " frames";
+}
