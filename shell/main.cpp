@@ -381,6 +381,7 @@ int main(int argc, char** argv) {
     }
   }
 
+  if (!Headless) CatchEscape();
   if (InfoScreenOption && !opt.no_info) ShowCartridgeInfo();
 
   if (opt.colour) TrueColoursOption = true;  // else as the configuration file says

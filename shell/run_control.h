@@ -12,6 +12,12 @@ extern long FrameLimit;  // 0 = no limit
 extern std::atomic<int> QuitRequested;
 static_assert(std::atomic<int>::is_always_lock_free, "written from a signal handler");
 
+// From here on Escape ends the run the moment it goes down, however short
+// the press and whatever screen holds the run (rewinding, the pause, the
+// register display): the key table, read once a frame, can miss a press
+// shorter than a frame. After the file selector, where Escape cancels.
+void CatchEscape();
+
 // Once per frame, after RunFrame has returned at the frame's end: hands the
 // frame's sound on, waits for the frame clock, shows the picture, reads
 // Escape, the player's keys and the buttons, and does the run's per-frame

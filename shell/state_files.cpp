@@ -229,8 +229,6 @@ bool LoadStateFile(const std::string& path, StateProblem& problem) {
   return Refuse(problem, StateRefusal::Damaged, "the file is damaged (it holds values the machine cannot have)");
 }
 
-void StartStateSlots(const char* rom_path, const char* save_path) { Slots = LocateSaveFile(rom_path, save_path); }
-
 namespace {
 
 // NAME.sav becomes NAME.stN; a save file of another name gets .stN added.
@@ -243,8 +241,24 @@ std::string SlotFile(const std::string& save, int slot) {
 
 }  // namespace
 
+void StartStateSlots(const char* rom_path, const char* save_path) {
+  Slots = LocateSaveFile(rom_path, save_path);
+  // What runs ended while writing left beside the saves and the slots.
+  std::vector<std::string> targets;
+  for (const std::string& candidate : Slots.candidates) {
+    targets.push_back(candidate);
+    for (int slot = 1; slot <= StateSlots; slot++) targets.push_back(SlotFile(candidate, slot));
+  }
+  for (const std::string& path : RemoveStaleTemporaries(targets))
+    std::fprintf(stderr, "pellix: removed %s, left by a run that ended while writing it\n", path.c_str());
+}
+
+// A folder that stopped being writable during the run gives way to the
+// other place, as for the battery save.
 std::string StateSlotPath(int slot) {
-  return Slots.candidates.empty() ? "" : SlotFile(Slots.candidates[0], slot);
+  if (Slots.candidates.empty()) return "";
+  const bool other = !Slots.fallback && Slots.candidates.size() > 1 && !FolderWritable(FolderOf(Slots.candidates[0]));
+  return SlotFile(Slots.candidates[other ? 1 : 0], slot);
 }
 
 std::string FindStateSlot(int slot) {

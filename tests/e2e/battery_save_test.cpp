@@ -324,7 +324,9 @@ TEST(BatterySave, OfSavesInTwoPlacesTheNewerIsLoadedAndKept) {
 }
 
 // A save that is a link keeps its link and its target gets the bytes; a
-// link planted under the old temporary name is never followed.
+// link planted under the old temporary name is never followed. What a run
+// that is gone left while writing is removed, a running one's is not. A
+// link to itself is never replaced by a file.
 TEST(BatterySave, LinksAreWrittenThroughAndPlantedOnesLeftAlone) {
   const Counter& c = Counters[0];
   const std::string dir = MakeTempDir("save-links"), synced = MakeTempDir("save-links-synced");
@@ -333,11 +335,50 @@ TEST(BatterySave, LinksAreWrittenThroughAndPlantedOnesLeftAlone) {
   WriteFileBytes(synced + "/victim", {1, 2, 3});
   fs::create_symlink(synced + "/game.sav", save);
   fs::create_symlink(synced + "/victim", save + ".tmp");
-  ASSERT_EQ(RunSaving({"--headless", "--frames", "20", rom}, dir), 0);
+  const pid_t gone = fork();
+  if (gone == 0) _exit(0);
+  waitpid(gone, nullptr, 0);
+  const std::string left = synced + "/game.sav." + std::to_string(gone) + "-0.tmp";
+  const std::string writing = synced + "/game.sav." + std::to_string(getpid()) + "-0.tmp";
+  WriteFileBytes(left, {1});
+  WriteFileBytes(writing, {1});
+  std::string err;
+  ASSERT_EQ(RunSaving({"--headless", "--frames", "20", rom}, dir, &err), 0);
+  EXPECT_EQ(err, "pellix: removed " + left + ", left by a run that ended while writing it\n");
   EXPECT_TRUE(fs::is_symlink(save));
   EXPECT_GT(FramesCounted(c, ReadFileBytes(synced + "/game.sav")), 10);
   EXPECT_EQ(ReadFileBytes(synced + "/victim"), (std::vector<uint8_t>{1, 2, 3}));
   EXPECT_TRUE(fs::is_symlink(save + ".tmp"));
+  EXPECT_FALSE(FileExists(left));
+  EXPECT_TRUE(FileExists(writing));
+
+  fs::remove(save);
+  fs::create_symlink(c.name + std::string(".sav"), save);
+  EXPECT_EQ(RunSaving({"--headless", "--frames", "20", rom}, dir, &err), 1);
+  EXPECT_TRUE(fs::is_symlink(save));
+  EXPECT_NE(err.find("Too many levels of symbolic links); progress since the last save is lost"), std::string::npos)
+      << err;
+}
+
+// The cartridge's folder becomes read-only during the run: the save goes
+// to the data folder, and says so.
+TEST(BatterySave, AFolderThatBecomesReadOnlyGivesWayToTheDataFolder) {
+  const std::string dir = MakeTempDir("save-read-only"), games = dir + "/games";
+  fs::create_directory(games);
+  const std::string rom = CopyCartridge(Counters[0], games);
+  BackgroundRun run = StartPellix({"--headless", rom}, dir, {});
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  fs::permissions(games, fs::perms::owner_read | fs::perms::owner_exec);
+  kill(run.pid, SIGTERM);
+  int code = -1;
+  ASSERT_TRUE(WaitForExit(run, 20, code));
+  fs::permissions(games, fs::perms::owner_all);
+  EXPECT_EQ(code, 0) << ReadErrors(run);
+  const std::string data = TestDataHome(dir) + "/pellix/saves/" + Counters[0].name + ".sav";
+  EXPECT_NE(ReadErrors(run).find(games + " is no longer writable; saves go to " + data), std::string::npos)
+      << ReadErrors(run);
+  EXPECT_EQ(FileSize(data), Counters[0].ram_bytes);
+  EXPECT_FALSE(FileExists(SaveBeside(Counters[0], games)));
 }
 
 // Paused right after the game saved: the save reaches the disk all the same.

@@ -366,7 +366,14 @@ TEST_F(SaveStateWindow, HoldingBackspaceForASecondGoesBackASecond) {
   Sleep(0.3);
   Press("p");
   Sleep(2.5);  // on past the last reference picture
-  ASSERT_NO_FATAL_FAILURE(EndCleanly());
+  KeyDown("BackSpace");  // Escape, pressed for less than a frame, ends a rewind
+  Sleep(0.3);
+  RunCommand({"xdotool", "key", "Escape"}, "/tmp", 5, x.env());
+  int code = -1;
+  const bool ended = WaitForExit(run, 5, code);
+  KeyUp("BackSpace");
+  ASSERT_TRUE(ended) << "Escape during a rewind ends the run";
+  EXPECT_EQ(code, 0) << ReadErrors(run);
 
   // The frame whose picture each F12 wrote: the first reference equal to it
   // (pictures after the rewind repeat earlier ones).
