@@ -251,7 +251,9 @@ void TellAboutCartridge(const char* path, const CartridgeLoad& load) {
 // The header's fields at the cells they have always had, the title and
 // the controller by name between them, and the keys at the foot. The keys'
 // line is split in two where the window shows fewer columns than it needs.
-void DrawCartridgeInfo(int columns) {
+// Under them, what stderr says about the file (bytes missing, a header the
+// console would refuse), broken into lines that fit.
+void DrawCartridgeInfo(int columns, const std::vector<std::string>& notes) {
   ClearText();
   DrawTextAt("Cartridge Info", 0, 0, White);
   DrawLabelDec("CART_MAPPER:", CART_MAPPER, 0, 1, White);
@@ -269,6 +271,8 @@ void DrawCartridgeInfo(int columns) {
     DrawTextAt("Enter: play", 0, 12, White);
     DrawTextAt("Esc: quit", 0, 13, White);
   }
+  int row = 15;
+  for (const std::string& note : notes) row += DrawWrapped(note.c_str(), 0, row, columns, White);
 }
 
 // PELLIX_SLOW_LOOP_MS=N, for the tests of what runs beside the main loop:
@@ -287,8 +291,8 @@ void KeepRunning(long ms) {
 
 // The information screen until Enter (or Escape, or the close button, or a
 // signal, which end the run).
-void ShowCartridgeInfo() {
-  DrawCartridgeInfo(SharpTextColumns());
+void ShowCartridgeInfo(const std::vector<std::string>& notes) {
+  DrawCartridgeInfo(SharpTextColumns(), notes);
   PresentSharpText();
   if (Headless) return;
   // Look at the key once a frame, asleep in between: nothing else runs meanwhile.
@@ -382,7 +386,7 @@ int main(int argc, char** argv) {
   }
 
   if (!Headless) CatchEscape();
-  if (InfoScreenOption && !opt.no_info) ShowCartridgeInfo();
+  if (InfoScreenOption && !opt.no_info) ShowCartridgeInfo(load.notes());
 
   if (opt.colour) TrueColoursOption = true;  // else as the configuration file says
   if (opt.volume >= 0) SoundVolume = opt.volume;
