@@ -285,8 +285,8 @@ TEST(ShellWindow, WindowIsNamedAfterTheCartridgeAndFitsTheScreen) {
 
 // The information screen names the cartridge's header fields at their
 // cells, in decimal except MAX_BANK, its title and its controller by name,
-// and the keys, in sharp text: 40 columns in the default window. The file
-// is shorter than its header says: the warning shows there too.
+// and the keys, in sharp text: 40 columns in the default window; the
+// warning that the file is shorter than its header says.
 TEST(ShellWindow, InformationScreenShowsTheCartridgeFields) {
   XvfbServer x;
   ASSERT_TRUE(x.ok()) << "Xvfb did not start";

@@ -127,9 +127,8 @@ TEST(Trace, UndefinedFirstOpcodeExitsThreeWithMessageAndDumps) {
       << "the undefined opcode is traced once, then nothing runs";
 }
 
-// In the window, the stopped processor says so on stderr at once and
-// shows the register display, whole within the window, until the run ends
-// (here by SIGTERM) with exit code 3; holding X hides it.
+// In the window, the stopped processor says so on stderr at once and shows
+// the register display, whole, until SIGTERM (exit 3); holding X hides it.
 TEST(TraceWindow, StoppedProcessorShowsRegisterDisplay) {
   XvfbServer x;
   ASSERT_TRUE(x.ok()) << "Xvfb did not start";
