@@ -19,7 +19,8 @@ std::atomic<int> FinishState{NotBegun};
 std::atomic<int> FinishCode{0};
 
 // Held by the main thread whenever it may touch the machine or a save.
-std::mutex MachineLock;
+// Never destroyed: the main thread still holds it when the program ends.
+std::mutex& MachineLock = *new std::mutex;
 thread_local bool HoldsMachine = false;
 
 // A main thread that has not come out of the machine for this long is
