@@ -8,6 +8,7 @@
 #include <new>
 
 const char* const UnsupportedCompressionText = "Unsupported zip file compression";
+const char* const CutShortZipText = "Zip file cut short or damaged (no directory at its end)";
 
 namespace {
 
@@ -15,6 +16,7 @@ constexpr int32_t EndRecordSize = 22;
 constexpr int32_t CentralHeaderSize = 46;
 constexpr int32_t LocalHeaderSize = 30;
 constexpr int32_t TailLength = 8192;     // how far from the end the end record is looked for
+constexpr int32_t LongestComment = 65535;  // the end record's comment, after which the file ends
 constexpr int32_t Alignment = 4096;      // file reads start on these boundaries
 constexpr int32_t EntryBufferSize = 16384;
 constexpr int32_t EntryFirstFetch = 8192;
@@ -65,8 +67,8 @@ const char* ZipArchive::resize_catalog(int32_t size) {
 const char* ZipArchive::open_contents() {
   const int32_t n = file->size();
   if (n < 0) return ReadErrorText;
-  if (n < EndRecordSize) return FormatNotSupportedText;
   archive_size = n;
+  if (n < EndRecordSize) return missing_end_record();
 
   // The last 8 KiB or more, from a 4096-aligned offset.
   int32_t base = n - TailLength;
@@ -79,7 +81,7 @@ const char* ZipArchive::open_contents() {
 
   int32_t end_at = tail - EndRecordSize;
   while (end_at >= 0 && !IsSignature(catalog + end_at, 5, 6)) --end_at;
-  if (end_at < 0) return FormatNotSupportedText;
+  if (end_at < 0) return missing_end_record();
 
   const uint32_t directory = Le32(catalog + end_at + DirectoryOffsetAt);
   if (static_cast<int64_t>(end_at) + base < directory) return CorruptZipText;
@@ -96,10 +98,23 @@ const char* ZipArchive::open_contents() {
     if (const char* error = file->read(catalog, length)) return error;
   }
 
-  if (!IsSignature(catalog, 1, 2) && !IsSignature(catalog, 5, 6)) return FormatNotSupportedText;
+  if (!IsSignature(catalog, 1, 2) && !IsSignature(catalog, 5, 6)) return CorruptZipText;
   catalog[4] = catalog[0];
   catalog[0] = 0;
   return rewind();
+}
+
+// Without an end record near its end, a file that starts as a ZIP archive
+// does is one cut short (or damaged), unless the record is further back,
+// behind a comment longer than the reader looks through.
+const char* ZipArchive::missing_end_record() {
+  uint8_t first[4] = {};
+  if (file->seek(0) || file->read(first, sizeof first) || !IsSignature(first, 3, 4)) return FormatNotSupportedText;
+  const int32_t span = archive_size < LongestComment + EndRecordSize ? archive_size : LongestComment + EndRecordSize;
+  if (resize_catalog(span) || file->seek(archive_size - span) || file->read(catalog, span)) return CutShortZipText;
+  for (int32_t at = span - EndRecordSize; at >= 0; --at)
+    if (IsSignature(catalog + at, 5, 6)) return FormatNotSupportedText;
+  return CutShortZipText;
 }
 
 const char* ZipArchive::rewind_contents() {

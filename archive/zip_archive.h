@@ -8,6 +8,7 @@
 #include "archive/inflate_stream.h"
 
 extern const char* const UnsupportedCompressionText;  // "Unsupported zip file compression"
+extern const char* const CutShortZipText;  // "Zip file cut short or damaged (no directory at its end)"
 
 class ZipArchive : public ArchiveReader {
  public:
@@ -37,6 +38,7 @@ class ZipArchive : public ArchiveReader {
 
  private:
   const char* resize_catalog(int32_t size);
+  const char* missing_end_record();
   const char* walk(bool skip_current);
   const char* start_entry(int32_t request);
   const char* restart_stream(int32_t position, int32_t size, int32_t first);

@@ -21,6 +21,7 @@ namespace {
 
 constexpr int LineSize = 100;         // room for the longest trace line and its CR LF
 constexpr int AddressFieldWidth = 10;  // "$" and four digits, then spaces
+constexpr int ScreenAddressWidth = 6;  // one space on the screen: the line fits the picture's 20 cells
 constexpr int RegisterColumn = 24;     // where the register fields start in a trace line
 
 const char HexDigits[] = "0123456789abcdef";
@@ -106,7 +107,7 @@ void Disassemble(uint16_t address, int target) {
   Line line;
   line.Append("$");
   line.AppendHex(address, 4);
-  line.PadTo(AddressFieldWidth);
+  line.PadTo(tracing ? AddressFieldWidth : ScreenAddressWidth);
   AppendInstruction(line, address);
 
   if (!tracing) {

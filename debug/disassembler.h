@@ -8,7 +8,8 @@
 extern void (*TraceSink)(const char* line, size_t length);
 
 // Builds the line for the instruction at the address. target >= 0: writes it
-// at text row target; target < 0: hands it with the registers to TraceSink.
+// at text row target ("$0150 JP $0185"); target < 0: hands it with the
+// registers to TraceSink ("$0150     JP $0185      AF:...").
 void Disassemble(uint16_t address, int target);
 
 // Appends the zeros that pad a hexadecimal number to two (or, wide, four) digits.

@@ -2,6 +2,7 @@
 // stopped on an opcode it cannot execute.
 #include "debug/overlay.h"
 
+#include "cpu/cpu.h"
 #include "cpu/registers.h"
 #include "debug/disassembler.h"
 #include "debug/text.h"
@@ -10,20 +11,23 @@
 
 namespace {
 
-constexpr int InstructionRow = 7;
+constexpr int RegisterRow = 4;     // below the three rows the stop's text may take
+constexpr int SecondColumn = 9;    // the second register of a row
+constexpr int InstructionRow = 12;
 
 }  // namespace
 
 void DrawDebugOverlay() {
-  Disassemble(Cpu.PC, InstructionRow);
-  DrawLabelHex4("PC:", Cpu.PC, 0, 0, White);
-  // Starts at column 16, so only "Curr" falls inside the presented picture.
-  DrawLabelHex("Current Op:", Cpu.Opcode, 16, 0, White);
+  DrawWrapped(UnknownOpcodeText, 0, 0, PictureColumns, White);
+  DrawLabelHex4("PC:", Cpu.PC, 0, RegisterRow, White);
+  DrawLabelHex4("SP:", Cpu.SP, SecondColumn, RegisterRow, White);
+  DrawLabelHex4("AF:", ReadAF(), 0, RegisterRow + 1, White);
+  DrawLabelHex4("BC:", ReadBC(), SecondColumn, RegisterRow + 1, White);
+  DrawLabelHex4("DE:", ReadDE(), 0, RegisterRow + 2, White);
+  DrawLabelHex4("HL:", ReadHL(), SecondColumn, RegisterRow + 2, White);
+  DrawLabelHex("Current Op:", Cpu.Opcode, 0, RegisterRow + 4, White);
   LcdSync();  // LY as of the stop
-  DrawLabelDec("Scanline:", LY, 0, 1, White);
-  DrawLabelHex("AF:", ReadAF(), 0, 2, White);
-  DrawLabelHex("BC:", ReadBC(), 0, 3, White);
-  DrawLabelHex("DE:", ReadDE(), 0, 4, White);
-  DrawLabelHex("HL:", ReadHL(), 0, 5, White);
-  DrawLabelHex("LastVRAMWrite:", LastVramWrite, 0, 10, White);
+  DrawLabelDec("Scanline:", LY, 0, RegisterRow + 5, White);
+  DrawLabelHex4("LastVRAMWrite:", LastVramWrite, 0, RegisterRow + 6, White);
+  Disassemble(Cpu.PC, InstructionRow);
 }

@@ -1,6 +1,8 @@
 // The register display shown once the processor has stopped.
 #pragma once
 
-// Writes the registers, the scanline and the instruction at PC into the
-// text screen's top-left cells.
+// Writes what the processor stopped on (UnknownOpcodeText), the registers,
+// the scanline and the instruction at PC into the text screen's top-left
+// PictureColumns x PictureRows cells: shown scaled as the picture is, the
+// display fits the window at every scale.
 void DrawDebugOverlay();

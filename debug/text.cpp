@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 TextScreen ScreenText;
 
@@ -41,4 +42,25 @@ void DrawLabelDec(const char* label, int value, int column, int row, uint16_t co
   char text[MaxText];
   std::snprintf(text, sizeof text, "%s%s%d", label, value < 10 ? "0" : "", value);
   DrawCell(text, column, row, colour);
+}
+
+int DrawWrapped(const char* text, int column, int row, int width, uint16_t colour) {
+  std::string line;
+  int rows = 0;
+  auto finish_line = [&] {
+    DrawCell(line.substr(0, static_cast<size_t>(width)).c_str(), column, row + rows++, colour);
+    line.clear();
+  };
+  for (const char* at = text; *at;) {
+    while (*at == ' ') at++;
+    const char* end = at;
+    while (*end && *end != ' ') end++;
+    if (end == at) break;
+    const std::string word(at, end);
+    if (!line.empty() && line.size() + 1 + word.size() > static_cast<size_t>(width)) finish_line();
+    line += (line.empty() ? "" : " ") + word;
+    at = end;
+  }
+  if (!line.empty()) finish_line();
+  return rows;
 }

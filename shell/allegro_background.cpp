@@ -2,6 +2,8 @@
 
 #include <allegro.h>
 
+#include "shell/lost_display.h"
+
 bool QuietThreadOption = true;
 
 #if defined(ALLEGRO_UNIX) && defined(ALLEGRO_MULTITHREADED) && defined(ALLEGRO_WITH_XWINDOWS)
@@ -217,6 +219,7 @@ bool WindowEventsWaiting() {
 // disabled"): the thread does the work once they may run again.
 void DoBackgroundWorkNow() {
   if (!LoopDoesWork || OnWorker) return;
+  const OutsideTheMachine window_system;
   std::unique_lock<std::mutex> hold(Lock, std::try_to_lock);
   if (!hold.owns_lock() || DisabledCount != 0 || Stopping) return;
   if (WindowEventsWaiting() || ++FramesWithoutWork >= MostFramesWithoutWork) {

@@ -1,14 +1,19 @@
 #include "shell/atomic_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <map>
+#include <set>
 
 namespace {
 
@@ -115,12 +120,56 @@ std::string FollowLinks(const std::string& path) {
   return at;  // a loop: the replacement fails on it with the system's reason
 }
 
+namespace {
+
+// The process that wrote `name`, when it is `target` with ".<pid>-<n>.tmp"
+// after it; 0 when it is not such a name.
+long WriterOfTemporary(const std::string& name, const std::string& target) {
+  const std::string end = ".tmp";
+  if (name.size() <= target.size() + 1 + end.size() || name.compare(0, target.size(), target) != 0 ||
+      name[target.size()] != '.' || name.compare(name.size() - end.size(), end.size(), end) != 0)
+    return 0;
+  const std::string middle = name.substr(target.size() + 1, name.size() - target.size() - 1 - end.size());
+  const size_t dash = middle.find('-');
+  if (dash == 0 || dash == std::string::npos || dash + 1 == middle.size() ||
+      middle.find_first_not_of("0123456789-") != std::string::npos || middle.find('-', dash + 1) != std::string::npos)
+    return 0;
+  return std::atol(middle.c_str());
+}
+
+bool Running(long pid) { return pid != getpid() && (kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM); }
+
+}  // namespace
+
+std::vector<std::string> RemoveStaleTemporaries(const std::vector<std::string>& targets) {
+  std::map<std::string, std::set<std::string>> names_in;  // folder -> the targets' names in it
+  for (const std::string& target : targets) {
+    const std::string file = FollowLinks(target);
+    names_in[FolderOf(file)].insert(FileNameOf(file));
+  }
+  std::vector<std::string> removed;
+  for (const auto& [folder, names] : names_in) {
+    DIR* listing = opendir(folder.c_str());
+    if (!listing) continue;
+    while (const dirent* entry = readdir(listing)) {
+      for (const std::string& name : names) {
+        const long pid = WriterOfTemporary(entry->d_name, name);
+        const std::string path = folder + "/" + entry->d_name;
+        if (pid > 0 && !Running(pid) && unlink(path.c_str()) == 0) removed.push_back(path);
+      }
+    }
+    closedir(listing);
+  }
+  return removed;
+}
+
 bool ReplaceFile(const std::string& path, const std::vector<uint8_t>& bytes, bool keep_old, std::string* error,
                  bool* kept_old) {
   if (kept_old) *kept_old = false;
   const std::string target = FollowLinks(path);
   struct stat old;
   const bool exists = stat(target.c_str(), &old) == 0;
+  if (!exists && errno == ELOOP) return Fail(error, "cannot follow the links of " + path);
   if (exists && !S_ISREG(old.st_mode) && !S_ISDIR(old.st_mode)) return WriteInto(target, bytes, error);
   std::string temporary;
   const int fd = CreateTemporary(target, temporary);

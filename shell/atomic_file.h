@@ -23,6 +23,12 @@
 bool ReplaceFile(const std::string& path, const std::vector<uint8_t>& bytes, bool keep_old, std::string* error,
                  bool* kept_old = nullptr);
 
+// Removes what runs ended while writing left beside each target (where
+// its links lead): the temporary files target.<pid>-<n>.tmp of processes
+// that no longer run (this one's too: it has written nothing yet). Call
+// at the start. Returns the paths removed.
+std::vector<std::string> RemoveStaleTemporaries(const std::vector<std::string>& targets);
+
 // The file a path stands for once symbolic links are followed (a relative
 // link counts from the link's folder). A path that names nothing yet, or a
 // link to nothing yet, gives where the file will be.

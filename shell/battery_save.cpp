@@ -33,6 +33,7 @@ struct BatterySave {
   bool failure_told = false;  // a failed write was reported; quiet until one succeeds
   bool writing = false;       // a write is with the writer thread
   bool final_written = false; // the write at the end of the run succeeded
+  std::string fallback;       // the fallback folder's file; empty with --save
   SaveSchedule schedule;
 };
 BatterySave Save;
@@ -86,8 +87,20 @@ void SaveWritten(bool ok, const std::string& error, bool keep_old, bool kept_old
   }
 }
 
+// A folder that stops being writable during the run (its permissions
+// changed, a disk remounted read-only) gives way to the fallback folder, as
+// it would have at the start.
+void FallBackWhenReadOnly() {
+  if (Save.fallback.empty() || Save.path == Save.fallback || FolderWritable(FolderOf(FollowLinks(Save.path)))) return;
+  std::fprintf(stderr, "pellix: %s is no longer writable; saves go to %s\n", FolderOf(Save.path).c_str(),
+               Save.fallback.c_str());
+  Save.path = Save.fallback;
+  Save.make_folder = true;
+}
+
 // Hands the save as it stands to the writer thread.
 void SubmitSave(bool final) {
+  FallBackWhenReadOnly();
   struct Write {
     std::vector<uint8_t> image;
     std::string path;
@@ -254,6 +267,7 @@ void StartBatterySave(const char* rom_path, const char* save_path) {
                  candidates[0].c_str());
   }
   Save.path = candidates[0];
+  if (!save_path && candidates.size() > 1) Save.fallback = candidates[location.fallback ? 0 : 1];
   Save.active = true;
 
   // With saves in two places the newer one counts, and later writes go

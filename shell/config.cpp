@@ -3,6 +3,8 @@
 #include <allegro.h>  // the KEY_ and MAX_JOYSTICK constants only: no library call
 #include <strings.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -10,6 +12,7 @@
 #include <cstring>
 #include <map>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "shell/allegro_background.h"
@@ -57,6 +60,56 @@ const NamedKey KeyNames[] = {
     PELLIX_KEY(NUMLOCK), PELLIX_KEY(CAPSLOCK),
 };
 #undef PELLIX_KEY
+
+// Names other programs give keys, as parts of Allegro's names: LCTRL is
+// LCONTROL, PAGEUP is PGUP.
+const std::pair<const char*, const char*> UsualNames[] = {
+    {"CTRL", "CONTROL"}, {"RETURN", "ENTER"}, {"DELETE", "DEL"}, {"PAGE", "PG"}, {"SPACEBAR", "SPACE"},
+};
+
+// The fewest single-letter changes (insertions, deletions, replacements)
+// that turn a into b.
+size_t EditDistance(const std::string& a, const std::string& b) {
+  std::vector<size_t> row(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); j++) row[j] = j;
+  for (size_t i = 1; i <= a.size(); i++) {
+    size_t diagonal = row[0];
+    row[0] = i;
+    for (size_t j = 1; j <= b.size(); j++) {
+      const size_t above = row[j];
+      row[j] = std::min({above + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+// The known key whose name is nearest to an unknown one, as written or with
+// the usual names put in Allegro's words: one change away, two for names
+// of six letters or more. Null when none is that near. Escape and the
+// tilde key are never offered: they cannot be given.
+const char* KeyNameNear(std::string_view written) {
+  std::string name;
+  for (char c : written) name += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (name.compare(0, 4, "KEY_") == 0) name.erase(0, 4);
+  std::string usual = name;
+  for (const auto& [theirs, ours] : UsualNames) {
+    const size_t at = usual.find(theirs);
+    if (at != std::string::npos) usual.replace(at, std::strlen(theirs), ours);
+  }
+  const size_t allowed = name.size() >= 6 ? 2 : 1;
+  const char* nearest = nullptr;
+  size_t best = allowed + 1;
+  for (const NamedKey& k : KeyNames) {
+    if (k.scancode == KEY_ESC || k.scancode == KEY_TILDE) continue;
+    const size_t distance = std::min(EditDistance(name, k.name), EditDistance(usual, k.name));
+    if (distance < best) {
+      best = distance;
+      nearest = k.name;
+    }
+  }
+  return nearest;
+}
 
 // Mistakes reported from one file; the rest are only counted, so that a
 // file given by mistake (a cartridge) does not flood the terminal.
@@ -147,7 +200,9 @@ bool Take(const Setting& setting, const std::string& value, std::string& why) {
     const int scancode = KeyFromName(value.c_str());
     const char* const kept = NameOfKey(setting.key->scancode);
     if (!scancode) {
-      std::snprintf(text, sizeof text, "no key of that name; keeping %s", kept);
+      const char* near = KeyNameNear(value);
+      if (near) std::snprintf(text, sizeof text, "no key of that name (did you mean %s?); keeping %s", near, kept);
+      else std::snprintf(text, sizeof text, "no key of that name; keeping %s", kept);
     } else if (scancode == KEY_ESC || scancode == KEY_TILDE) {
       std::snprintf(text, sizeof text, "that key %s; keeping %s", scancode == KEY_ESC ? "quits" : "traces", kept);
     } else {
@@ -185,6 +240,7 @@ class Reader {
       ReadLine(Trim(text.substr(at, end - at)));
       at = end + 1;
     }
+    ReportSharedKeys();
     if (reports_ > MostReports)
       std::fprintf(stderr, "pellix: %s: %d more mistakes not shown\n", path_.c_str(), reports_ - MostReports);
   }
@@ -217,6 +273,28 @@ class Reader {
     if (first) return;
     Report(where + ": overrides line " + std::to_string(earlier->second) + "; the later line counts");
     earlier->second = line_;
+  }
+
+  // Two actions on one key both happen at each press: said once for each
+  // pair, at the later of the lines that set them.
+  void ReportSharedKeys() {
+    auto line_of = [this](int action) {
+      for (const Setting& s : known_) {
+        const auto taken = taken_on_.find(&s);
+        if (s.key == &KeyBindings[action] && taken != taken_on_.end()) return taken->second;
+      }
+      return 0;  // the default
+    };
+    for (int later = 0; later < ActionCount; later++) {
+      for (int other = 0; other < later; other++) {
+        if (KeyBindings[later].scancode != KeyBindings[other].scancode) continue;
+        const bool swap = line_of(other) > line_of(later);
+        const KeyBinding& set = KeyBindings[swap ? other : later];
+        line_ = std::max(line_of(other), line_of(later));
+        Report(std::string("[keys] ") + set.name + " = " + NameOfKey(set.scancode) + ": also the key of " +
+               KeyBindings[swap ? later : other].name + "; both happen at each press");
+      }
+    }
   }
 
   // "[name]" and nothing more. After a broken header the lines are

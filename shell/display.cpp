@@ -167,6 +167,7 @@ void FitWindowToScreen(DisplayMode& mode) {
 }  // namespace
 
 bool OpenDisplay(const DisplayMode& mode) {
+  const OutsideTheMachine window_system;
   DisplayMode chosen = mode;
   FitWindowToScreen(chosen);
   if (chosen.fullscreen) {
@@ -276,6 +277,7 @@ void Present(const char* status, Shown shown) {
       destroy_bitmap(note);
     }
   }
+  const OutsideTheMachine window_system;
   blit(BackBuffer, screen, 0, first * scale, PictureX, PictureY + first * scale, BackBuffer->w,
        (last - first + 1) * scale);
 }
@@ -287,6 +289,7 @@ void Present(const char* status, Shown shown) {
 // frames are paced by sleeping until each deadline instead.
 void WaitForFrame() {
   if (Headless) return;
+  const OutsideTheMachine waiting;  // the exit work of a lost display may run now, between frames
   std::this_thread::sleep_until(Pace.deadline());
   Pace.frame_taken(FrameClock::Clock::now());
 }

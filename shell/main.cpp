@@ -8,6 +8,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -135,16 +136,16 @@ bool DumpVram(std::string* error) {
 struct RunInProgress {
   const Options* opt = nullptr;
   const char* path = nullptr;
-  int exit_code = 0;
   std::chrono::steady_clock::time_point started;
 };
 RunInProgress Run;
 
-// The files written at the end of a run, and its exit code. It touches no
-// window: it also runs when the X display has gone.
+// The files written at the end of a run, and its exit code: 3 when the
+// processor stands on an unknown opcode, headless or in a window. It
+// touches no window: it also runs when the X display has gone.
 int FinishRun() {
   const Options& opt = *Run.opt;
-  int exit_code = Run.exit_code;
+  int exit_code = CpuStopped ? UnknownOpExit : 0;
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - Run.started).count();
   if (!FinishBatterySave() && exit_code == 0) exit_code = 1;
 
@@ -232,6 +233,7 @@ bool SelectRom(char* path, int size) {
   // game.gbc.gz show by their .gz, and so does any other gzip file, which
   // is refused when loaded unless it holds a cartridge.
   SelectorOpen = true;
+  const OutsideTheMachine dialog;  // nothing is loaded yet
   file_select_ex("Select ROM", path, "gb;gbc;zip;gz", size, OLD_FILESEL_WIDTH, OLD_FILESEL_HEIGHT);
   SelectorOpen = false;
   // The dialog starts the library's timer (for double clicks), whose thread
@@ -249,7 +251,9 @@ void TellAboutCartridge(const char* path, const CartridgeLoad& load) {
 // The header's fields at the cells they have always had, the title and
 // the controller by name between them, and the keys at the foot. The keys'
 // line is split in two where the window shows fewer columns than it needs.
-void DrawCartridgeInfo(int columns) {
+// Under them, what stderr says about the file (bytes missing, a header the
+// console would refuse), broken into lines that fit.
+void DrawCartridgeInfo(int columns, const std::vector<std::string>& notes) {
   ClearText();
   DrawTextAt("Cartridge Info", 0, 0, White);
   DrawLabelDec("CART_MAPPER:", CART_MAPPER, 0, 1, White);
@@ -267,12 +271,28 @@ void DrawCartridgeInfo(int columns) {
     DrawTextAt("Enter: play", 0, 12, White);
     DrawTextAt("Esc: quit", 0, 13, White);
   }
+  int row = 15;
+  for (const std::string& note : notes) row += DrawWrapped(note.c_str(), 0, row, columns, White);
+}
+
+// PELLIX_SLOW_LOOP_MS=N, for the tests of what runs beside the main loop:
+// each pass of the loop keeps the machine running frames for N ms before
+// the frame's work, as a very slow machine would.
+long SlowLoopMs() {
+  const char* ms = std::getenv("PELLIX_SLOW_LOOP_MS");
+  return ms ? std::atol(ms) : 0;
+}
+
+void KeepRunning(long ms) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (std::chrono::steady_clock::now() < until && RunFrame()) {
+  }
 }
 
 // The information screen until Enter (or Escape, or the close button, or a
 // signal, which end the run).
-void ShowCartridgeInfo() {
-  DrawCartridgeInfo(SharpTextColumns());
+void ShowCartridgeInfo(const std::vector<std::string>& notes) {
+  DrawCartridgeInfo(SharpTextColumns(), notes);
   PresentSharpText();
   if (Headless) return;
   // Look at the key once a frame, asleep in between: nothing else runs meanwhile.
@@ -281,8 +301,9 @@ void ShowCartridgeInfo() {
 }
 
 // The register display in place of the picture, once per frame-clock tick,
-// while the processor stands on an unknown opcode. The player's keys still
-// work: a reset, a state loaded or rewinding set it going again.
+// while the processor stands on an unknown opcode. Escape, the close button
+// and the signals end the run as ever; the player's keys still work: a
+// reset, a state loaded or rewinding set it going again.
 void ShowStoppedProcessor() {
   // The machine makes no more sound; fed silence, the stream does not
   // repeat its last buffers for ever.
@@ -299,6 +320,10 @@ void ShowStoppedProcessor() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The status lines ("saved state 1 in ...", "wrote ...png") go out as
+  // they are written, also into a file or a pipe, where standard output
+  // would otherwise keep them until the end, out of order with stderr.
+  std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
   Options opt;
   const int early_exit = ParseOptions(argc, argv, opt);
   if (early_exit >= 0) return early_exit;
@@ -360,7 +385,8 @@ int main(int argc, char** argv) {
     }
   }
 
-  if (InfoScreenOption && !opt.no_info) ShowCartridgeInfo();
+  if (!Headless) CatchEscape();
+  if (InfoScreenOption && !opt.no_info) ShowCartridgeInfo(load.notes());
 
   if (opt.colour) TrueColoursOption = true;  // else as the configuration file says
   if (opt.volume >= 0) SoundVolume = opt.volume;
@@ -387,19 +413,19 @@ int main(int argc, char** argv) {
   Run.path = path;
   Run.started = std::chrono::steady_clock::now();
   bool stop_told = false;  // the processor's stop has been reported
+  const long slow_loop = SlowLoopMs();
   while (!QuitRequested) {
     if (RunFrame()) {
+      if (slow_loop) KeepRunning(slow_loop);
       FrameEnded();
       RunBetweenFrames();
       stop_told = false;
       continue;
     }
-    if (!stop_told) ShowMessage(UnknownOpcodeText);
+    // Said at once on the terminal; the window says it on the register display.
+    if (!stop_told) std::fprintf(stderr, "pellix: %s\n", UnknownOpcodeText);
     stop_told = true;
-    if (Headless) {  // stopped: nobody can read the registers or press Escape
-      Run.exit_code = UnknownOpExit;
-      break;
-    }
+    if (Headless) break;  // stopped: nobody can read the registers or press Escape
     ShowStoppedProcessor();
   }
   const int exit_code = FinishRunOnce();

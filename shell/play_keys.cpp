@@ -52,11 +52,11 @@ bool EndsWith(const std::string& text, const char* suffix) {
   return text.size() > n && strcasecmp(text.c_str() + text.size() - n, suffix) == 0;
 }
 
-// What a key did: a note on the screen, and a line for the terminal.
+// What a key did: a note on the screen, and a line for the terminal
+// (standard output is line-buffered: the line goes out now).
 void Tell(const std::string& note, const std::string& line, bool failure = false) {
   ShowNote(note);
   std::fprintf(failure ? stderr : stdout, "pellix: %s\n", line.c_str());
-  std::fflush(failure ? stderr : stdout);
 }
 
 void TakeScreenshot() {
@@ -80,13 +80,13 @@ void SwitchScreen(bool paused) {
 }
 
 // When a slot's file was written: the time of day for today's, the date
-// before it for older ones.
+// before it for older ones; now for one still on its way to the disk.
 std::string WrittenAt(const std::string& path) {
   struct stat st;
-  if (stat(path.c_str(), &st) != 0) return "?";
   const time_t now = time(nullptr);
+  const time_t when = stat(path.c_str(), &st) == 0 ? st.st_mtime : now;
   struct tm written {}, today {};
-  localtime_r(&st.st_mtime, &written);
+  localtime_r(&when, &written);
   localtime_r(&now, &today);
   const bool same_day = written.tm_year == today.tm_year && written.tm_yday == today.tm_yday;
   char text[32];

@@ -22,10 +22,18 @@
 long FrameLimit = 0;
 std::atomic<int> QuitRequested{0};
 
-void ShowMessage(const char* text) {
-  if (Headless) std::fprintf(stderr, "pellix: %s\n", text);
-  else allegro_message("%s", text);
+namespace {
+
+// Called by the keyboard driver, on the window system's thread, for every
+// key that goes down (or up: the scancode's top bit set).
+void KeyChanged(int scancode) {
+  if (scancode == KEY_ESC) QuitRequested = 1;
 }
+END_OF_FUNCTION(KeyChanged)
+
+}  // namespace
+
+void CatchEscape() { keyboard_lowlevel_callback = KeyChanged; }
 
 void FrameEnded() {
   HandOffSound();

@@ -12,8 +12,11 @@ extern long FrameLimit;  // 0 = no limit
 extern std::atomic<int> QuitRequested;
 static_assert(std::atomic<int>::is_always_lock_free, "written from a signal handler");
 
-// Reports a message to the user: a message box in a window, stderr headless.
-void ShowMessage(const char* text);
+// From here on Escape ends the run the moment it goes down, however short
+// the press and whatever screen holds the run (rewinding, the pause, the
+// register display): the key table, read once a frame, can miss a press
+// shorter than a frame. After the file selector, where Escape cancels.
+void CatchEscape();
 
 // Once per frame, after RunFrame has returned at the frame's end: hands the
 // frame's sound on, waits for the frame clock, shows the picture, reads

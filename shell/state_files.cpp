@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <utility>
 
@@ -39,6 +40,11 @@ size_t NextState = 0;
 bool ScheduledFailed = false;
 
 SaveLocation Slots;
+
+// The states handed to the writer and not yet told written, by the file
+// each goes to: a load of that file takes them, as the file will hold
+// them, so that F4 right after F2 never finds the older file (or none).
+std::map<std::string, std::shared_ptr<std::vector<uint8_t>>> Pending;
 
 uint32_t GetLe32(const uint8_t* p) { return static_cast<uint32_t>(GetLe(p, 4)); }
 void PutLe32(uint8_t* p, uint32_t v) { PutLe(p, v, 4); }
@@ -191,6 +197,12 @@ void WriteStateFileLater(const std::string& path, std::function<void(bool, const
   auto state = std::make_shared<std::vector<uint8_t>>();
   SaveMachineState(*state);
   const StateHeader header = CurrentStateHeader();
+  Pending[path] = state;
+  auto told = [path, state, done = std::move(done)](bool ok, const std::string& error) {
+    const auto pending = Pending.find(path);
+    if (pending != Pending.end() && pending->second == state) Pending.erase(pending);  // no newer one waits
+    if (done) done(ok, error);
+  };
   FileWriter.submit(
       [state, header, path](std::string* error) {
         std::vector<uint8_t> file;
@@ -200,7 +212,7 @@ void WriteStateFileLater(const std::string& path, std::function<void(bool, const
         }
         return MakeFolderFor(path, error) && ReplaceFile(path, file, false, error);
       },
-      std::move(done));
+      std::move(told));
 }
 
 bool ReadStateFile(const std::string& path, std::vector<uint8_t>& state, StateProblem& problem) {
@@ -209,13 +221,13 @@ bool ReadStateFile(const std::string& path, std::vector<uint8_t>& state, StatePr
 }
 
 bool LoadStateFile(const std::string& path, StateProblem& problem) {
-  std::vector<uint8_t> state;
-  if (!ReadStateFile(path, state, problem)) return false;
+  std::vector<uint8_t> read;
+  const auto pending = Pending.find(path);
+  if (pending == Pending.end() && !ReadStateFile(path, read, problem)) return false;
+  const std::vector<uint8_t>& state = pending != Pending.end() ? *pending->second : read;
   if (LoadMachineState(state.data(), state.size())) return true;
   return Refuse(problem, StateRefusal::Damaged, "the file is damaged (it holds values the machine cannot have)");
 }
-
-void StartStateSlots(const char* rom_path, const char* save_path) { Slots = LocateSaveFile(rom_path, save_path); }
 
 namespace {
 
@@ -229,15 +241,31 @@ std::string SlotFile(const std::string& save, int slot) {
 
 }  // namespace
 
+void StartStateSlots(const char* rom_path, const char* save_path) {
+  Slots = LocateSaveFile(rom_path, save_path);
+  // What runs ended while writing left beside the saves and the slots.
+  std::vector<std::string> targets;
+  for (const std::string& candidate : Slots.candidates) {
+    targets.push_back(candidate);
+    for (int slot = 1; slot <= StateSlots; slot++) targets.push_back(SlotFile(candidate, slot));
+  }
+  for (const std::string& path : RemoveStaleTemporaries(targets))
+    std::fprintf(stderr, "pellix: removed %s, left by a run that ended while writing it\n", path.c_str());
+}
+
+// A folder that stopped being writable during the run gives way to the
+// other place, as for the battery save.
 std::string StateSlotPath(int slot) {
-  return Slots.candidates.empty() ? "" : SlotFile(Slots.candidates[0], slot);
+  if (Slots.candidates.empty()) return "";
+  const bool other = !Slots.fallback && Slots.candidates.size() > 1 && !FolderWritable(FolderOf(Slots.candidates[0]));
+  return SlotFile(Slots.candidates[other ? 1 : 0], slot);
 }
 
 std::string FindStateSlot(int slot) {
   for (const std::string& candidate : Slots.candidates) {
     const std::string path = SlotFile(candidate, slot);
     struct stat st;
-    if (stat(path.c_str(), &st) == 0) return path;
+    if (Pending.count(path) || stat(path.c_str(), &st) == 0) return path;
   }
   return "";
 }

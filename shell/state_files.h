@@ -55,11 +55,12 @@ bool DecodeStateFile(const std::vector<uint8_t>& file, std::vector<uint8_t>& sta
 // Writes a state file of the machine as it stands, as the battery save is
 // written: the machine state is copied now, between frames, and packed and
 // written on the writer thread (creating the folder when missing). done is
-// told the outcome when the writer's finished writes are.
+// told the outcome when the writer's finished writes are. Until then the
+// copy stands for the file: LoadStateFile and FindStateSlot take it.
 void WriteStateFileLater(const std::string& path, std::function<void(bool ok, const std::string& error)> done);
 
-// Reads, checks and loads a state file. On any problem the machine is left
-// exactly as it was (false).
+// Reads, checks and loads a state file, or the state still on its way to
+// it. On any problem the machine is left exactly as it was (false).
 bool LoadStateFile(const std::string& path, StateProblem& problem);
 
 // Reads and checks a state file for loading later (--load-state, which is

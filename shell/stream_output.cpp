@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "shell/lost_display.h"
 #include "sound/sound_system.h"
 #include "shell/wav_writer.h"
 
@@ -22,9 +23,19 @@ constexpr int FadePairs = 256;         // 11.6 ms: long enough not to click, sho
 class AllegroStream : public StreamTarget {
  public:
   explicit AllegroStream(AUDIOSTREAM* stream) : stream_(stream) {}
-  uint16_t* get_buffer() override { return static_cast<uint16_t*>(get_audio_stream_buffer(stream_)); }
-  void free_buffer() override { free_audio_stream_buffer(stream_); }
-  void pause() override { rest(1); }
+  // The sound driver shares the window system's background thread.
+  uint16_t* get_buffer() override {
+    const OutsideTheMachine driver;
+    return static_cast<uint16_t*>(get_audio_stream_buffer(stream_));
+  }
+  void free_buffer() override {
+    const OutsideTheMachine driver;
+    free_audio_stream_buffer(stream_);
+  }
+  void pause() override {
+    const OutsideTheMachine driver;
+    rest(1);
+  }
 
  private:
   AUDIOSTREAM* stream_;

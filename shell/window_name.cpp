@@ -3,6 +3,8 @@
 #include <allegro.h>
 #include <xalleg.h>
 
+#include "shell/lost_display.h"
+
 namespace {
 
 const char* const WindowClass = "pellix";
@@ -21,4 +23,7 @@ std::string WindowTitleFor(const std::string& cartridge_title, const char* rom_p
   return name.empty() ? "PELLIX" : "PELLIX - " + name;
 }
 
-void SetWindowTitle(const std::string& title) { set_window_title(title.c_str()); }
+void SetWindowTitle(const std::string& title) {
+  const OutsideTheMachine window_system;
+  set_window_title(title.c_str());
+}

@@ -317,7 +317,7 @@ TEST_F(ArchiveTest, TooShortOrSignaturelessZipIsNotSupported) {
   EXPECT_STREQ(Open(Write("plain.zip", SampleBytes(5000))), "Archive format not supported");
   Zip zip = MakeZip({{"a.gb", SampleBytes(10)}});
   zip.bytes[zip.directory + 2] = 9;  // the directory no longer starts with a header
-  EXPECT_STREQ(Open(Write("odd.zip", zip.bytes)), "Archive format not supported");
+  EXPECT_STREQ(Open(Write("odd.zip", zip.bytes)), "Corrupt zip file");
 }
 
 // Every length and offset a ZIP file gives is checked before it is used.

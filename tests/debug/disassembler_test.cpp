@@ -182,13 +182,13 @@ TEST(Disassembler, ScreenLineIsDrawnAtTheTargetRow) {
   ResetWithCode(0x0150, {0xC3, 0x85, 0x01});
   TraceCapture trace;
   Disassemble(0x0150, 7);
-  EXPECT_EQ(ReadCells(0, 7), "$0150     JP $0185") << "address and text only, no register fields";
+  EXPECT_EQ(ReadCells(0, 7), "$0150 JP $0185") << "address and text only, no register fields";
   EXPECT_EQ(ReadCells(0, 6), "");
   EXPECT_EQ(ReadCells(0, 8), "");
   EXPECT_EQ(trace.Contents(), "") << "drawing writes nothing to the trace file";
 
   Disassemble(0x0150, 0);
-  EXPECT_EQ(ReadCells(0, 0), "$0150     JP $0185") << "row 0 is a valid target";
+  EXPECT_EQ(ReadCells(0, 0), "$0150 JP $0185") << "row 0 is a valid target";
 }
 
 TEST(Disassembler, AppendZeroPadAddsTheMissingZeros) {

@@ -347,7 +347,8 @@ TEST(BatterySave, OfSavesInTwoPlacesTheNewerIsLoadedAndKept) {
 }
 
 // A save that is a link keeps its link and its target gets the bytes; a
-// link planted under the old temporary name is never followed.
+// link planted under the old temporary name is never followed, nor one to
+// itself replaced. What a gone run left while writing is removed.
 TEST(BatterySave, LinksAreWrittenThroughAndPlantedOnesLeftAlone) {
   const Counter& c = Counters[0];
   const std::string dir = MakeTempDir("save-links"), synced = MakeTempDir("save-links-synced");
@@ -356,11 +357,44 @@ TEST(BatterySave, LinksAreWrittenThroughAndPlantedOnesLeftAlone) {
   WriteFileBytes(synced + "/victim", {1, 2, 3});
   fs::create_symlink(synced + "/game.sav", save);
   fs::create_symlink(synced + "/victim", save + ".tmp");
-  ASSERT_EQ(RunSaving({"--headless", "--frames", "20", rom}, dir), 0);
+  const std::string left = synced + "/game.sav.2147483647-0.tmp";  // no process has that number
+  const std::string writing = synced + "/game.sav." + std::to_string(getpid()) + "-0.tmp";
+  for (const std::string& file : {left, writing}) WriteFileBytes(file, {1});
+  std::string err;
+  ASSERT_EQ(RunSaving({"--headless", "--frames", "20", rom}, dir, &err), 0);
+  EXPECT_EQ(err, "pellix: removed " + left + ", left by a run that ended while writing it\n");
   EXPECT_TRUE(fs::is_symlink(save));
   EXPECT_GT(FramesCounted(c, ReadFileBytes(synced + "/game.sav")), 10);
   EXPECT_EQ(ReadFileBytes(synced + "/victim"), (std::vector<uint8_t>{1, 2, 3}));
   EXPECT_TRUE(fs::is_symlink(save + ".tmp"));
+  EXPECT_FALSE(FileExists(left));
+  EXPECT_TRUE(FileExists(writing));
+
+  fs::remove(save);
+  fs::create_symlink(c.name + std::string(".sav"), save);
+  EXPECT_EQ(RunSaving({"--headless", "--frames", "20", rom}, dir, &err), 1);
+  EXPECT_TRUE(fs::is_symlink(save));
+  EXPECT_NE(err.find("Too many levels of symbolic links); progress since the last save is lost"), std::string::npos)
+      << err;
+}
+
+// The cartridge's folder becomes read-only during the run: the save goes
+// to the data folder, and says so.
+TEST(BatterySave, AFolderThatBecomesReadOnlyGivesWayToTheDataFolder) {
+  const std::string dir = MakeTempDir("save-read-only"), games = dir + "/games";
+  fs::create_directory(games);
+  const std::string rom = CopyCartridge(Counters[0], games);
+  BackgroundRun run = StartPellix({"--headless", rom}, dir, {});
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  fs::permissions(games, fs::perms::owner_read | fs::perms::owner_exec);
+  kill(run.pid, SIGTERM);
+  int code = -1;
+  ASSERT_TRUE(WaitForExit(run, 20, code));
+  fs::permissions(games, fs::perms::owner_all);
+  EXPECT_EQ(code, 0) << ReadErrors(run);
+  const std::string data = TestDataHome(dir) + "/pellix/saves/" + Counters[0].name + ".sav";
+  EXPECT_NE(ReadErrors(run).find("is no longer writable; saves go to " + data), std::string::npos) << ReadErrors(run);
+  EXPECT_EQ(FileSize(data), Counters[0].ram_bytes);
 }
 
 // Paused right after the game saved: the save reaches the disk all the same.
@@ -401,4 +435,28 @@ TEST(BatterySaveWindow, AVanishedDisplayEndsTheRunWithItsSave) {
   EXPECT_GE(FramesCounted(Counters[0], ReadFileBytes(save)), 30) << ReadErrors(run);
   EXPECT_LT(AgeInSeconds(save), 5.5) << "written after the display went";
   EXPECT_TRUE(FileExists(dir + "/vram.bin"));
+}
+
+// The same under a slow main loop, each pass of which runs the machine for
+// 5 s (PELLIX_SLOW_LOOP_MS): the exit work waits for the machine to stand
+// still, so the save holds the count of the frames --bench says were run.
+TEST(BatterySaveWindow, AVanishedDisplayUnderASlowLoopSavesTheMachineStandingStill) {
+  XvfbServer x;
+  ASSERT_TRUE(x.ok()) << "Xvfb did not start";
+  const std::string dir = MakeTempDir("save-display-gone-slow");
+  const std::string rom = CopyCartridge(Mbc5Counter, dir), save = SaveBeside(Mbc5Counter, dir);
+  ASSERT_EQ(RunSaving({"--headless", "--frames", "100", rom}, dir), 0);
+  const int lag = 100 - FramesCounted(Mbc5Counter, ReadFileBytes(save));  // frames before the counting starts
+  fs::remove(save);
+  BackgroundRun run =
+      StartPellix({"--no-info", "--bench", rom}, dir, {{"DISPLAY", x.display()}, {"PELLIX_SLOW_LOOP_MS", "5000"}});
+  ASSERT_FALSE(FindWindow(x, 20).empty()) << DescribeRun(run, x);
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  x.Kill();
+  int code = -1;
+  ASSERT_TRUE(WaitForExit(run, 20, code)) << "ended once the machine stood still";
+  EXPECT_EQ(code, 0) << ReadErrors(run);
+  long frames = 0;
+  ASSERT_EQ(std::sscanf(ReadOutput(run).c_str(), "%ld frames in", &frames), 1) << ReadOutput(run);
+  EXPECT_EQ(FramesCounted(Mbc5Counter, ReadFileBytes(save)), (frames - lag) & 0xFF) << frames << " frames";
 }

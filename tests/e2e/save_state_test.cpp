@@ -226,7 +226,7 @@ class SaveStateWindow : public WindowSession {
     ASSERT_TRUE(x.ok()) << "Xvfb did not start";
     std::filesystem::copy_file(TestRomPath("scroll_on_a"), dir + "/scroll_on_a.gb");
     args.push_back("scroll_on_a.gb");
-    run = StartPellix(args, dir, x.env());
+    run = StartPellix(args, dir, x.env(), true);  // stdout and stderr in one log
     window = FindWindow(x, 20);
     ASSERT_FALSE(window.empty()) << DescribeRun(run, x);
     shown = window;
@@ -247,7 +247,8 @@ class SaveStateWindow : public WindowSession {
 // F2 saves into slot 1, F4 brings the picture back after A moved it, F3
 // steps to slot 2 (empty: "No state 2") and 3 (a bad file: refused, the
 // game goes on as it was). Each key says what it did in the window and on
-// the terminal. With --no-rewind, Backspace leaves the picture alone.
+// the terminal, at once and in order in a log of both. With --no-rewind,
+// Backspace leaves the picture alone.
 TEST_F(SaveStateWindow, F2F3AndF4AsAPlayerPressesThem) {
   dir = MakeTempDir("state-keys");
   WriteText(dir + "/scroll_on_a.st3", "not a state at all");
@@ -312,6 +313,26 @@ TEST_F(SaveStateWindow, F2F3AndF4AsAPlayerPressesThem) {
   EXPECT_EQ(ComparePictures(BelowTheNotes(last), BelowTheNotes(Capture("no-rewind.png"))), "")
       << "no snapshots, nothing to go back to";
   ASSERT_NO_FATAL_FAILURE(EndCleanly());
+  const std::string log = ReadOutput(run);
+  EXPECT_LT(log.find("no state 2"), log.find("st3: cannot load")) << log;
+  EXPECT_LT(log.find("st3: cannot load"), log.find("state slot 1: saved")) << log;
+}
+
+// F2 and F4 in one frame (here one key for both) load the state just
+// taken, before its file is written.
+TEST_F(SaveStateWindow, SaveAndLoadInOneFrameLoadTheNewState) {
+  dir = MakeTempDir("state-same-frame");
+  WriteText(dir + "/keys.cfg", "[keys]\nload_state = F2\n");
+  ASSERT_NO_FATAL_FAILURE(Start({"--no-save", "--config", "keys.cfg"}));
+  Press("F2");  // into the empty slot 1
+  Press("x", 0.5);
+  Sleep(0.2);
+  const RgbImage moved = BelowTheNotes(Capture("moved.png"));
+  Press("F2");
+  Sleep(0.4);
+  EXPECT_EQ(ComparePictures(moved, BelowTheNotes(Capture("reloaded.png"))), "") << "not the first F2's state";
+  ASSERT_NO_FATAL_FAILURE(EndCleanly());
+  EXPECT_EQ(ReadOutput(run).find("no state 1"), std::string::npos) << ReadOutput(run);
 }
 
 // With A held by a script the picture moves every frame, and --screenshot-at
@@ -339,7 +360,14 @@ TEST_F(SaveStateWindow, HoldingBackspaceForASecondGoesBackASecond) {
   Sleep(0.3);
   Press("p");
   Sleep(2.5);  // on past the last reference picture
-  ASSERT_NO_FATAL_FAILURE(EndCleanly());
+  KeyDown("BackSpace");  // Escape, pressed for less than a frame, ends a rewind
+  Sleep(0.3);
+  RunCommand({"xdotool", "key", "Escape"}, "/tmp", 5, x.env());
+  int code = -1;
+  const bool ended = WaitForExit(run, 5, code);
+  KeyUp("BackSpace");
+  ASSERT_TRUE(ended) << "Escape during a rewind ends the run";
+  EXPECT_EQ(code, 0) << ReadErrors(run);
 
   // The frame whose picture each F12 wrote: the first reference equal to it
   // (pictures after the rewind repeat earlier ones).

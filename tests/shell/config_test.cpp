@@ -79,12 +79,13 @@ TEST_F(ConfigFile, EverySettingIsRead) {
 
 // Each mistake is one line naming the file, the line, the setting and the
 // value; the setting keeps what it had and the rest of the file still
-// counts. The lines under a broken header are skipped without blame.
+// counts. The lines under a broken header are skipped without blame. A
+// name near a known one gets a hint; two actions on one key are named.
 TEST_F(ConfigFile, MistakesAreReportedAndKeepTheirDefault) {
   DisplayMode video;
   const std::string err = Load(
       "scale = 3\n"
-      "[keys]\npause = NOPE\nreset = ESC\nscreenshot = TILDE\njump = X\na = SPACE\n"
+      "[keys]\npause = lctrl\nreset = ESC\nscreenshot = TILDE\njump = X\na = SPACE\n"
       "[joystick]\nnumber = 8\na = 32\nb = -1\nstart = two\nselect = 4\n"
       "[video]\nscale = 7\nfullscreen = maybe\ncolour = true\nscale = 2x\nfullscreen\nquiet_thread = no\n"
       "[video\nscale = 9\nnonsense\n"
@@ -92,7 +93,7 @@ TEST_F(ConfigFile, MistakesAreReportedAndKeepTheirDefault) {
       video);
   const std::pair<int, const char*> lines[] = {
       {1, "scale = 3: outside any section"},
-      {3, "[keys] pause = NOPE: no key of that name; keeping P"},
+      {3, "[keys] pause = lctrl: no key of that name (did you mean LCONTROL?); keeping P"},
       {4, "[keys] reset = ESC: that key quits; keeping F1"},
       {5, "[keys] screenshot = TILDE: that key traces; keeping F12"},
       {6, "[keys] jump = X: unknown setting"},
@@ -109,6 +110,7 @@ TEST_F(ConfigFile, MistakesAreReportedAndKeepTheirDefault) {
       {24, "[colours]: unknown section"},
       {26, "[ ]: broken section header"},
       {28, "[Keys] A = Z: overrides line 7; the later line counts"},
+      {28, "[keys] a = Z: also the key of b; both happen at each press"},
   };
   for (const auto& [line, text] : lines) {
     const std::string expected = "pellix: " + path + ":" + std::to_string(line) + ": " + text;

@@ -95,13 +95,13 @@ void XvfbServer::Kill() {
 }
 
 BackgroundRun StartPellix(const std::vector<std::string>& args, const std::string& workdir,
-                          const std::map<std::string, std::string>& env) {
+                          const std::map<std::string, std::string>& env, bool one_log) {
   static int counter = 0;
   BackgroundRun run;
   const std::string base = fs::temp_directory_path().string() + "/pellix-bg-" + std::to_string(getpid()) + "-" +
                            std::to_string(counter++);
   run.out_path = base + ".out";
-  run.err_path = base + ".err";
+  run.err_path = one_log ? run.out_path : base + ".err";
   const std::string data_home = TestDataHome(workdir);
   const std::string config_home = TestConfigHome(workdir);
   pid_t pid = fork();
@@ -109,7 +109,7 @@ BackgroundRun StartPellix(const std::vector<std::string>& args, const std::strin
     setpgid(0, 0);
     if (chdir(workdir.c_str()) != 0) _exit(127);
     int out = open(run.out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    int err = open(run.err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int err = one_log ? out : open(run.err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     int in = open("/dev/null", O_RDONLY);
     dup2(in, 0);
     dup2(out, 1);

@@ -26,8 +26,9 @@ struct BackgroundRun {
   std::string out_path, err_path;
 };
 
+// one_log: stdout and stderr into one file, as `> log 2>&1` gives.
 BackgroundRun StartPellix(const std::vector<std::string>& args, const std::string& workdir,
-                          const std::map<std::string, std::string>& env);
+                          const std::map<std::string, std::string>& env, bool one_log = false);
 // Waits for the program to end; false on timeout, after which the program is
 // killed unless keep_running is set. exit_code is -1 when it did not exit
 // normally.
