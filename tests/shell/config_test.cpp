@@ -89,7 +89,7 @@ TEST_F(ConfigFile, MistakesAreReportedAndKeepTheirDefault) {
       "[joystick]\nnumber = 8\na = 32\nb = -1\nstart = two\nselect = 4\n"
       "[video]\nscale = 7\nfullscreen = maybe\ncolour = true\nscale = 2x\nfullscreen\nquiet_thread = no\n"
       "[video\nscale = 9\nnonsense\n"
-      "[colours]\nbackground = 3\n[ ]\n[Keys]\nA = Z\n",
+      "[colours]\nbackground = 3\n[ ]\n[Keys]\nA = Z\n[sound] junk\nvolume = 5\n",
       video);
   const std::pair<int, const char*> lines[] = {
       {1, "scale = 3: outside any section"},
@@ -111,6 +111,7 @@ TEST_F(ConfigFile, MistakesAreReportedAndKeepTheirDefault) {
       {26, "[ ]: broken section header"},
       {28, "[Keys] A = Z: overrides line 7; the later line counts"},
       {28, "[keys] a = Z: also the key of b; both happen at each press"},
+      {29, "[sound] junk: broken section header"},
   };
   for (const auto& [line, text] : lines) {
     const std::string expected = "pellix: " + path + ":" + std::to_string(line) + ": " + text;
@@ -130,6 +131,7 @@ TEST_F(ConfigFile, MistakesAreReportedAndKeepTheirDefault) {
   EXPECT_FALSE(video.fullscreen);
   EXPECT_FALSE(TrueColoursOption);
   EXPECT_FALSE(QuietThreadOption);
+  EXPECT_EQ(SoundVolume, FullVolume) << "the lines after a broken header are skipped";
 }
 
 // Without --config the file is looked for under $XDG_CONFIG_HOME, else
