@@ -25,7 +25,7 @@ RETRO_API void retro_deinit() {}
 RETRO_API void retro_get_system_info(retro_system_info* info) {
   std::memset(info, 0, sizeof *info);
   info->library_name = "PELLIX";
-  info->library_version = "1.0";
+  info->library_version = PELLIX_VERSION;
   info->valid_extensions = "gb|gbc|zip|gz";
   info->need_fullpath = false;
   info->block_extract = true;
