@@ -39,6 +39,8 @@ void StateLoaded() {
 // a path that names it, when it has one, whose extension tells a gzip file
 // or a ZIP archive from a plain image. The archives are read as the desktop
 // program reads them: a gzip file's image, or a ZIP archive's first file.
+// A member RetroArch unpacked comes as "game.zip#game.gb": the member's
+// extension is the last.
 RETRO_API bool retro_load_game(const retro_game_info* game) {
   Loaded = false;
   if (!game || (!game->data && !game->path)) {

@@ -20,15 +20,16 @@ RETRO_API void retro_init() {}
 RETRO_API void retro_deinit() {}
 
 // The cartridge's bytes come from the front end, which may then patch them.
-// Archives are not unpacked by it: the core reads them, as the desktop
-// program does.
+// A front end that unpacks ZIP archives (RetroArch does) hands over the
+// member it chose; one that does not hands over the archive, and the core
+// reads it as the desktop program does, as it reads gzip files.
 RETRO_API void retro_get_system_info(retro_system_info* info) {
   std::memset(info, 0, sizeof *info);
   info->library_name = "PELLIX";
-  info->library_version = "1.0";
+  info->library_version = PELLIX_VERSION;
   info->valid_extensions = "gb|gbc|zip|gz";
   info->need_fullpath = false;
-  info->block_extract = true;
+  info->block_extract = false;
 }
 
 RETRO_API void retro_get_system_av_info(retro_system_av_info* info) {

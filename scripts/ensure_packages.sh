@@ -11,6 +11,7 @@ packages=(
   zip gzip
   sdcc
   retroarch-dev retroarch dbus
+  dpkg-dev desktop-file-utils man-db groff-base lintian
 )
 
 missing=()

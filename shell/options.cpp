@@ -54,7 +54,8 @@ const char* const Usage =
     "  --test             run headless until the cartridge reports a verdict (frame\n"
     "                     limit 7200 unless --frames); exit 0 passed, 1 failed,\n"
     "                     4 no verdict\n"
-    "  --help             show this text\n"
+    "  --help, -h         show this text\n"
+    "  --version, -V      show PELLIX's version\n"
     "\n"
     "keys: arrows = pad, Z = B, X = A, Q = Start, W = Select, Enter = play,\n"
     "      Escape = quit, ~ (held) = trace, X (held) = hide the register display,\n"
@@ -121,6 +122,9 @@ int ParseOptions(int argc, char** argv, Options& opt) {
     };
     if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
       std::fputs(Usage, stdout);
+      return 0;
+    } else if (std::strcmp(arg, "--version") == 0 || std::strcmp(arg, "-V") == 0) {
+      std::puts("PELLIX " PELLIX_VERSION);
       return 0;
     } else if (std::strcmp(arg, "--headless") == 0) {
       opt.headless = true;

@@ -41,6 +41,6 @@ struct Options {
 extern const char* const Usage;
 
 // Fills opt from the arguments. Returns -1 when the program should run, or
-// the exit code to end with at once (0 after --help, 2 for a bad command
-// line, whose one-line message went to stderr).
+// the exit code to end with at once (0 after --help or --version, 2 for a
+// bad command line, whose one-line message went to stderr).
 int ParseOptions(int argc, char** argv, Options& opt);

@@ -83,6 +83,19 @@ RunResult RunPellix(const std::vector<std::string>& args, const std::string& wor
   return RunCommand(argv, workdir, timeout, env);
 }
 
+std::string InstallInto(const std::string& dir, std::string& error) {
+  const RunResult run =
+      RunCommand({PELLIX_CMAKE, "--install", PELLIX_BUILD, "--prefix", "/usr"}, dir, 120, {{"DESTDIR", dir + "/root"}});
+  error = run.exit_code == 0 ? "" : "cmake --install: " + run.err;
+  return run.exit_code == 0 ? dir + "/root/usr" : "";
+}
+
+std::string MissingPrograms(const std::vector<std::string>& names) {
+  std::vector<std::string> argv = {"sh", "-c", "for p; do command -v \"$p\" >/dev/null || printf '%s ' \"$p\"; done", "-"};
+  argv.insert(argv.end(), names.begin(), names.end());
+  return RunCommand(argv, ".", 20).out;
+}
+
 std::string TestConfigHome(const std::string& workdir) {
   fs::path dir = fs::absolute(workdir).lexically_normal();
   if (!dir.has_filename()) dir = dir.parent_path();

@@ -32,6 +32,13 @@ std::string TestConfigHome(const std::string& workdir);
 RunResult RunPellix(const std::vector<std::string>& args, const std::string& workdir, double timeout = 120,
                     const std::map<std::string, std::string>& env = {});
 
+// Installs the build as `cmake --install build --prefix /usr` does into
+// DESTDIR dir/root, and returns the installed dir/root/usr ("" and the
+// reason in error when the installation failed).
+std::string InstallInto(const std::string& dir, std::string& error);
+// The programs of the list that are not on the PATH, joined by spaces.
+std::string MissingPrograms(const std::vector<std::string>& names);
+
 // A fresh, empty folder under the test build tree, named after the test.
 std::string MakeTempDir(const std::string& name);
 

@@ -16,8 +16,11 @@ mkdir -p "$out/state-objects"
 out="$(cd "$out" && pwd)"
 
 fuzzer="$out/state_fuzzer"
+# The version CMakeLists.txt gives the sources that CMake builds.
+version="$(sed -n 's/^project(pellix VERSION \([0-9.]*\) .*/\1/p' "$root/CMakeLists.txt")"
 flags=(-std=c++17 -O1 -g -fno-omit-frame-pointer -fsanitize=fuzzer-no-link,address,undefined
-       -fno-sanitize-recover=undefined -I"$root" $(pkg-config --cflags allegro libpng zlib x11))
+       -fno-sanitize-recover=undefined -I"$root" -DPELLIX_VERSION="\"$version\""
+       $(pkg-config --cflags allegro libpng zlib x11))
 sources=()
 for s in "$root"/{cpu,memory,video,sound,debug,archive,shell}/*.cpp "$root/tests/shell/fuzz/state_fuzzer.cpp"; do
   [ "$(basename "$s")" = main.cpp ] || sources+=("$s")
