@@ -53,16 +53,18 @@ const char* FileReader::open(const char* path) {
 const char* FileReader::open_memory(const void* data, size_t size) {
   close();
   handle_ = size > 0 ? fmemopen(const_cast<void*>(data), size, "rb") : nullptr;
+  in_memory_ = true;
   return handle_ ? nullptr : CouldNotOpenText;
 }
 
 void FileReader::close() {
   if (handle_) std::fclose(handle_);
   handle_ = nullptr;
+  in_memory_ = false;
 }
 
 void FileReader::set_unbuffered() {
-  if (handle_) std::setvbuf(handle_, nullptr, _IONBF, 0);
+  if (handle_ && !in_memory_) std::setvbuf(handle_, nullptr, _IONBF, 0);
 }
 
 int32_t FileReader::read_avail(void* buffer, int32_t n) {

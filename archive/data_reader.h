@@ -53,11 +53,13 @@ class FileReader : public DataReader {
   void close();
   bool is_open() const { return handle_ != nullptr; }
   // The archive readers do their own 4096-aligned buffering, so the
-  // runtime's buffer would only copy every byte twice.
+  // runtime's buffer would only copy every byte twice. Bytes in memory keep
+  // it: without one the C library hands them over a byte at a time.
   void set_unbuffered();
 
  private:
   FILE* handle_ = nullptr;
+  bool in_memory_ = false;
 };
 
 class MemoryWriter {

@@ -12,32 +12,32 @@
 
 namespace {
 
-using Handler = void (*)();
+using Handler = void (*)(Console&);
 
 template <unsigned x>
-void CbHandler() {
+void CbHandler(Console& m) {
   constexpr int r = x & 7;
   constexpr int group = x >> 3;
   constexpr int bit = group & 7;
   if constexpr (x < 0x40) {
-    ModifyOperand<r>([](uint8_t& v) {
-      if constexpr (group == 0) Rlc(v);
-      else if constexpr (group == 1) Rrc(v);
-      else if constexpr (group == 2) Rl(v);
-      else if constexpr (group == 3) Rr(v);
-      else if constexpr (group == 4) Sla(v);
-      else if constexpr (group == 5) Sra(v);
-      else if constexpr (group == 6) Swap(v);
-      else Srl(v);
+    ModifyOperand<r>(m, [&m](uint8_t& v) {
+      if constexpr (group == 0) Rlc(m, v);
+      else if constexpr (group == 1) Rrc(m, v);
+      else if constexpr (group == 2) Rl(m, v);
+      else if constexpr (group == 3) Rr(m, v);
+      else if constexpr (group == 4) Sla(m, v);
+      else if constexpr (group == 5) Sra(m, v);
+      else if constexpr (group == 6) Swap(m, v);
+      else Srl(m, v);
     });
   } else if constexpr (x < 0x80) {
-    Bit(bit, ReadOperand<r>());  // BIT only reads
+    Bit(m, bit, ReadOperand<r>(m));  // BIT only reads
   } else if constexpr (x < 0xC0) {
-    ModifyOperand<r>([](uint8_t& v) { v = static_cast<uint8_t>(v & ~(1 << bit)); });
+    ModifyOperand<r>(m, [&m](uint8_t& v) { v = static_cast<uint8_t>(v & ~(1 << bit)); });
   } else {
-    ModifyOperand<r>([](uint8_t& v) { v = static_cast<uint8_t>(v | (1 << bit)); });
+    ModifyOperand<r>(m, [&m](uint8_t& v) { v = static_cast<uint8_t>(v | (1 << bit)); });
   }
-  Cpu.PC += 2;
+  m.cpu.PC += 2;
 }
 
 template <unsigned... x>
@@ -49,4 +49,4 @@ constexpr std::array<Handler, 256> CbOps = MakeCbTable(std::make_integer_sequenc
 
 }  // namespace
 
-void ExecuteCb(uint8_t opcode) { CbOps[opcode](); }
+void ExecuteCb(Console& m, uint8_t opcode) { CbOps[opcode](m); }

@@ -3,7 +3,7 @@
 #include "cpu/operands.h"
 #include "cpu/registers.h"
 #include "memory/io_registers.h"
-#include "memory/machine_clock.h"
+#include "machine/clock.h"
 
 namespace {
 
@@ -18,30 +18,29 @@ constexpr int SourceCount = 5;
 // the jump. The choice comes after the high byte's write: a push that wrote
 // IE (SP at 0x0000) can take the request away, and with nothing left to
 // take PC becomes 0x0000. The request taken leaves IF.
-void DispatchInterrupt() {
-  Cpu.IME = 0;
-  Cpu.ImeNext = 0;
-  IdleCycle();
-  Cpu.SP--;
-  CpuWrite(Cpu.SP, Cpu.PC >> 8);
-  RunDueEvents();
-  const uint8_t pending = IE & IF & InterruptSources;
+void DispatchInterrupt(Console& m) {
+  m.cpu.IME = 0;
+  m.cpu.ImeNext = 0;
+  IdleCycle(m);
+  m.cpu.SP--;
+  CpuWrite(m, m.cpu.SP, m.cpu.PC >> 8);
+  RunDueEvents(m);
+  const uint8_t pending = m.io.IE & m.io.IF & InterruptSources;
   uint16_t vector = 0x0000;
   for (int source = 0; source < SourceCount; source++) {
     const uint8_t mask = static_cast<uint8_t>(1 << source);
     if (pending & mask) {
-      IF &= static_cast<uint8_t>(~mask);
+      m.io.IF &= static_cast<uint8_t>(~mask);
       vector = static_cast<uint16_t>(FirstVector + source * VectorSpacing);
       break;
     }
   }
-  Cpu.SP--;
-  CpuWrite(Cpu.SP, Cpu.PC & 0xFF);
-  IdleCycle();
-  Cpu.PC = vector;
+  m.cpu.SP--;
+  CpuWrite(m, m.cpu.SP, m.cpu.PC & 0xFF);
+  IdleCycle(m);
+  m.cpu.PC = vector;
 }
 
-uint64_t HaltedStepFrom = 0;
 
 // An enabled request ends a halt whatever IME holds; waking takes a cycle.
 // Until one comes, nothing but an event can change IF: the wait goes
@@ -49,31 +48,31 @@ uint64_t HaltedStepFrom = 0;
 // on the way are done first, and the waiting step counts from the latest
 // of them, so that how long a step reports does not depend on which of the
 // LCD's steps are events.
-bool WakeFromHalt() {
-  if (!(IE & IF & InterruptSources)) {
-    const uint64_t target = NextEventAt > TotalCycles ? NextEventAt : TotalCycles + 1;
-    TotalCycles = target - 1;
-    LcdSync();
-    HaltedStepFrom = LcdLastStepCycle();
-    TotalCycles = target;
+bool WakeFromHalt(Console& m) {
+  if (!(m.io.IE & m.io.IF & InterruptSources)) {
+    const uint64_t target = m.clock.next_event_at > m.clock.cycles ? m.clock.next_event_at : m.clock.cycles + 1;
+    m.clock.cycles = target - 1;
+    LcdSync(m);
+    m.cpu.halted_step_from = LcdLastStepCycle(m);
+    m.clock.cycles = target;
     return false;
   }
-  Cpu.Halted = 0;
-  IdleCycle();
+  m.cpu.Halted = 0;
+  IdleCycle(m);
   return true;
 }
 
 // A button of the selected half pressed ends the stop; until then the wait
 // goes from event to event, as a halt's does, the system counter held at 0.
-bool WakeFromStop() {
-  if (JoypadLineLow()) {
-    Cpu.Stopped = 0;
-    RestartLcd();
-    ScheduleEvents();
+bool WakeFromStop(Console& m) {
+  if (JoypadLineLow(m)) {
+    m.cpu.Stopped = 0;
+    RestartLcd(m);
+    ScheduleEvents(m);
     return true;
   }
-  TotalCycles = NextEventAt > TotalCycles ? NextEventAt : TotalCycles + 1;
-  RestartCounter();
+  m.clock.cycles = m.clock.next_event_at > m.clock.cycles ? m.clock.next_event_at : m.clock.cycles + 1;
+  RestartCounter(m);
   return false;
 }
 
@@ -81,8 +80,8 @@ bool WakeFromStop() {
 // and the processor fails to move PC past the next opcode once. Otherwise it
 // halts until an enabled request comes, which with nothing enabled in IE is
 // never: only a reset ends that.
-void Halt() {
-  Cpu.PC += 1;
-  if (!Cpu.IME && (IE & IF & InterruptSources)) Cpu.HaltBug = 1;
-  else Cpu.Halted = 1;
+void Halt(Console& m) {
+  m.cpu.PC += 1;
+  if (!m.cpu.IME && (m.io.IE & m.io.IF & InterruptSources)) m.cpu.HaltBug = 1;
+  else m.cpu.Halted = 1;
 }

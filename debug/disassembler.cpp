@@ -9,13 +9,9 @@
 
 #include <cstring>
 
-#include "cpu/registers.h"
+#include "cpu/operands.h"
 #include "debug/opcode_names.h"
-#include "debug/text.h"
 #include "memory/bus.h"
-#include "memory/io_registers.h"
-
-void (*TraceSink)(const char* line, size_t length) = nullptr;
 
 namespace {
 
@@ -35,9 +31,7 @@ struct Line {
   void Append(const char* s) {
     while (*s) text[length++] = *s++;
   }
-  // The value as exactly `digits` lowercase hexadecimal digits, zeros first:
-  // what AppendZeroPad followed by the plain digits gives for values that
-  // fit the width.
+  // The value as exactly `digits` lowercase hexadecimal digits, zeros first.
   void AppendHex(unsigned value, int digits) {
     for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4) text[length++] = HexDigits[(value >> shift) & 0xF];
   }
@@ -46,8 +40,8 @@ struct Line {
   }
 };
 
-void AppendInstruction(Line& line, uint16_t address) {
-  const uint8_t opcode = BusRead(address);
+void AppendInstruction(Console& m, Line& line, uint16_t address) {
+  const uint8_t opcode = BusRead(m, address);
 
   if (opcode >= 0x40 && opcode <= 0xBF) {
     const char* source = RegisterNames[opcode & 7];
@@ -68,15 +62,15 @@ void AppendInstruction(Line& line, uint16_t address) {
 
   if (opcode == 0xCB) {
     // Only the first two prefixed instructions are named.
-    const uint8_t next = BusRead(address + 1);
+    const uint8_t next = BusRead(m, address + 1);
     line.Append(next == 0x00 ? "RLC B" : next == 0x01 ? "RLC C" : "CB ???");
     return;
   }
 
   const OpcodeText& entry = OpcodeTexts[opcode];
   line.Append(entry.head);
-  if (entry.operand == OperandKind::Byte) line.AppendHex(BusRead(address + 1), 2);
-  if (entry.operand == OperandKind::Word) line.AppendHex(BusRead16(address + 1), 4);
+  if (entry.operand == OperandKind::Byte) line.AppendHex(BusRead(m, address + 1), 2);
+  if (entry.operand == OperandKind::Word) line.AppendHex(BusRead16(m, address + 1), 4);
   line.Append(entry.tail);
 }
 
@@ -98,50 +92,43 @@ void PutHex4(char* at, unsigned value) {
 
 }  // namespace
 
-void Disassemble(uint16_t address, int target) {
-  const bool tracing = target < 0;
-  // A halted processor executes nothing, so there is nothing to trace; and
-  // without a sink nobody takes the lines.
-  if (tracing && (Cpu.Halted || !TraceSink)) return;
+namespace {
 
-  Line line;
+// "$0150" and the instruction, its text starting at column `at`.
+void BeginLine(Console& m, Line& line, uint16_t address, int at) {
   line.Append("$");
   line.AppendHex(address, 4);
-  line.PadTo(tracing ? AddressFieldWidth : ScreenAddressWidth);
-  AppendInstruction(line, address);
+  line.PadTo(at);
+  AppendInstruction(m, line, address);
+}
 
-  if (!tracing) {
-    line.text[line.length] = '\0';
-    DrawTextAt(line.text, 0, target, White);
-    return;
-  }
+}  // namespace
 
+void DisassembleLine(Console& m, uint16_t address, char* out) {
+  Line line;
+  BeginLine(m, line, address, ScreenAddressWidth);
+  static_assert(DisassemblyTextSize <= LineSize, "the screen's line fits the buffer");
+  const int length = line.length < DisassemblyTextSize - 1 ? line.length : DisassemblyTextSize - 1;
+  std::memcpy(out, line.text, static_cast<size_t>(length));
+  out[length] = '\0';
+}
+
+void TraceInstruction(Console& m, uint16_t address) {
+  // A halted processor executes nothing, so there is nothing to trace; and
+  // without a sink nobody takes the lines.
+  if (m.cpu.Halted || !m.trace.sink) return;
+  Line line;
+  BeginLine(m, line, address, AddressFieldWidth);
   line.PadTo(RegisterColumn);
   char* fields = line.text + line.length;
   std::memcpy(fields, RegisterFields, RegisterFieldsLength);
-  PutHex4(fields + FieldAF, ReadAF());
-  PutHex4(fields + FieldBC, ReadBC());
-  PutHex4(fields + FieldDE, ReadDE());
-  PutHex4(fields + FieldHL, ReadHL());
-  PutHex4(fields + FieldSP, Cpu.SP);
-  LcdSync();  // LY as of this cycle: the LCD's quiet steps wait for a look
-  PutHex4(fields + FieldLY, LY);
-  PutHex4(fields + FieldLCDC, LCDC);
-  TraceSink(line.text, static_cast<size_t>(line.length + RegisterFieldsLength));
-}
-
-void AppendZeroPad(int value, int wide, char* text) {
-  char* end = text + std::strlen(text);
-  if (value < 16) *end++ = '0';
-  if (wide) {
-    if (value < 256) *end++ = '0';
-    if (value < 4096) *end++ = '0';
-  }
-  *end = '\0';
-}
-
-void PadRight(int width, char* text) {
-  size_t length = std::strlen(text);
-  while (length < static_cast<size_t>(width > 0 ? width : 0)) text[length++] = ' ';
-  text[length] = '\0';
+  PutHex4(fields + FieldAF, ReadAF(m));
+  PutHex4(fields + FieldBC, ReadBC(m));
+  PutHex4(fields + FieldDE, ReadDE(m));
+  PutHex4(fields + FieldHL, ReadHL(m));
+  PutHex4(fields + FieldSP, m.cpu.SP);
+  LcdSync(m);  // LY as of this cycle: the LCD's quiet steps wait for a look
+  PutHex4(fields + FieldLY, m.lcd.LY);
+  PutHex4(fields + FieldLCDC, m.lcd.LCDC);
+  m.trace.sink(m.trace.sink_context, line.text, static_cast<size_t>(line.length + RegisterFieldsLength));
 }

@@ -3,16 +3,31 @@
 #include <cstddef>
 #include <cstdint>
 
-// Takes each trace line, its registers and its CR LF ending included (the
-// front end writes them to Trace.Log); null while nobody takes them.
-extern void (*TraceSink)(const char* line, size_t length);
+struct Console;
 
-// Builds the line for the instruction at the address. target >= 0: writes it
-// at text row target ("$0150 JP $0185"); target < 0: hands it with the
-// registers to TraceSink ("$0150     JP $0185      AF:...").
-void Disassemble(uint16_t address, int target);
+// What the processor hands out while it runs: a trace line for every
+// instruction, and a call after each LD B,B (opcode 0x40), the breakpoint
+// test cartridges use. Set by the front end; not part of a state.
+struct Tracing {
+  bool all = false;       // every instruction is traced, as if the tilde key were held
+  bool key_held = false;  // the tilde key is held, as the front end read it for this frame
+  // Takes each trace line, its registers and its CR LF ending included (the
+  // front end writes them to Trace.Log); null while nobody takes them.
+  void (*sink)(void* context, const char* line, size_t length) = nullptr;
+  void* sink_context = nullptr;
+  // Called after LD B,B has run; without it the opcode costs what any
+  // other load does.
+  void (*breakpoint)(void* context) = nullptr;
+  void* breakpoint_context = nullptr;
+};
 
-// Appends the zeros that pad a hexadecimal number to two (or, wide, four) digits.
-void AppendZeroPad(int value, int wide, char* text);
-// Appends spaces until the text is width characters long.
-void PadRight(int width, char* text);
+// The instruction at the address as the register display shows it:
+// "$0150 JP $0185". `out` holds at least DisassemblyTextSize characters.
+constexpr int DisassemblyTextSize = 32;
+void DisassembleLine(Console& m, uint16_t address, char* out);
+
+// Hands the trace line of the instruction at the address, with the
+// registers, to the sink ("$0150     JP $0185      AF:..."). A halted
+// processor executes nothing: no line. Kept out of the processor's step
+// (cold, never inlined), so that the step's registers stay its own.
+[[gnu::cold, gnu::noinline]] void TraceInstruction(Console& m, uint16_t address);

@@ -1,17 +1,17 @@
 #include "libretro/buttons.h"
 
 #include "libretro/front_end.h"
-#include "memory/io_registers.h"
+#include "machine/machine.h"
 
 namespace {
 
-struct Button {
+struct JoypadButton {
   unsigned id;  // RETRO_DEVICE_ID_JOYPAD_...
   uint8_t bit;
   const char* name;
 };
 
-const Button Buttons[] = {
+const JoypadButton Buttons[] = {
     {RETRO_DEVICE_ID_JOYPAD_UP, ButtonUp, "Up"},
     {RETRO_DEVICE_ID_JOYPAD_DOWN, ButtonDown, "Down"},
     {RETRO_DEVICE_ID_JOYPAD_LEFT, ButtonLeft, "Left"},
@@ -27,7 +27,7 @@ const Button Buttons[] = {
 void DescribeButtons() {
   retro_input_descriptor descriptors[sizeof Buttons / sizeof Buttons[0] + 1] = {};
   int n = 0;
-  for (const Button& button : Buttons) descriptors[n++] = {0, RETRO_DEVICE_JOYPAD, 0, button.id, button.name};
+  for (const JoypadButton& button : Buttons) descriptors[n++] = {0, RETRO_DEVICE_JOYPAD, 0, button.id, button.name};
   Ask(RETRO_ENVIRONMENT_SET_INPUT_DESCRIPTORS, descriptors);
 }
 
@@ -35,7 +35,7 @@ uint8_t ReadButtons() {
   if (!InputPoll || !InputState) return 0;
   InputPoll();
   uint8_t held = 0;
-  for (const Button& button : Buttons)
+  for (const JoypadButton& button : Buttons)
     if (InputState(0, RETRO_DEVICE_JOYPAD, 0, button.id)) held |= button.bit;
   return held;
 }

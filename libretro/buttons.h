@@ -6,5 +6,5 @@
 void DescribeButtons();
 
 // Polls the front end and returns the buttons held, in the machine's bits
-// (memory/io_registers.h).
+// (machine/machine.h).
 uint8_t ReadButtons();

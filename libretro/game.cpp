@@ -1,9 +1,11 @@
 #include "libretro/game.h"
 
+#include <chrono>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <vector>
 
-#include "cpu/cpu.h"
-#include "cpu/registers.h"
 #include "libretro/buttons.h"
 #include "libretro/front_end.h"
 #include "libretro/options.h"
@@ -11,9 +13,6 @@
 #include "libretro/save_memory.h"
 #include "libretro/sound_output.h"
 #include "libretro/states.h"
-#include "memory/cartridge.h"
-#include "memory/io_registers.h"
-#include "memory/machine.h"
 
 namespace {
 
@@ -21,7 +20,29 @@ bool Loaded = false;
 bool Afresh = false;        // the next frame is the first after a load or a reset
 bool StopReported = false;  // the processor's stop has been told
 
+// The host's clock, which the real-time clock of MBC3 cartridges keeps to.
+int64_t SystemMillis() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+// The file at the path, for a front end that hands over no bytes (at most
+// a little more than the largest cartridge: the machine refuses larger).
+std::vector<uint8_t> ReadFile(const char* path) {
+  constexpr std::streamsize Longest = (std::streamsize{64} << 20) + 1;
+  std::ifstream file(path, std::ios::binary);
+  std::vector<uint8_t> bytes(static_cast<size_t>(Longest));
+  file.read(reinterpret_cast<char*>(bytes.data()), Longest);
+  bytes.resize(static_cast<size_t>(file.gcount()));
+  return bytes;
+}
+
 }  // namespace
+
+Machine& CoreMachine() {
+  static Machine machine;
+  return machine;
+}
 
 bool GameLoaded() { return Loaded; }
 
@@ -48,24 +69,27 @@ RETRO_API bool retro_load_game(const retro_game_info* game) {
     return false;
   }
   const char* name = game->path ? game->path : "the cartridge";
-  const char* error = nullptr;
-  CartridgeLoad load;
-  const int failed = game->data ? LoadCartridgeFromMemory(game->path, static_cast<const uint8_t*>(game->data),
-                                                          static_cast<long>(game->size), &error, &load)
-                                : LoadCartridge(game->path, &error, &load);
-  if (failed) {
-    Log(RETRO_LOG_ERROR, "%s: cannot load the cartridge: %s", name, error ? error : "unknown error");
+  Machine& machine = CoreMachine();
+  machine.SetHostClock(SystemMillis);
+  std::string error;
+  std::vector<uint8_t> file;
+  if (!game->data) file = ReadFile(game->path);
+  const uint8_t* data = game->data ? static_cast<const uint8_t*>(game->data) : file.data();
+  const size_t size = game->data ? game->size : file.size();
+  if (!machine.LoadCartridge(data, size, game->path, &error)) {
+    Log(RETRO_LOG_ERROR, "%s: cannot load the cartridge: %s", name, error.c_str());
     return false;
   }
-  for (const std::string& note : load.notes()) Log(RETRO_LOG_WARN, "%s: %s", name, note.c_str());
-  if (!CartTypeSupported)
-    Log(RETRO_LOG_WARN, "cartridge type 0x%02X is not supported; running without its controller", CartType);
+  const CartridgeInfo& cartridge = machine.Cartridge();
+  for (const std::string& note : cartridge.notes) Log(RETRO_LOG_WARN, "%s: %s", name, note.c_str());
+  if (!cartridge.supported)
+    Log(RETRO_LOG_WARN, "cartridge type 0x%02X is not supported; running without its controller", cartridge.type);
 
   ChoosePixelFormat();
   DescribeButtons();
   ReadOptions(true);
   StartSoundOutput();
-  ResetMachine();
+  machine.Reset();
   FrameStartsAfresh();
   StartSaveMemory();
   StartStates();
@@ -78,7 +102,7 @@ RETRO_API void retro_unload_game() { Loaded = false; }
 // As the desktop program's reset: the cartridge's RAM and clock stay.
 RETRO_API void retro_reset() {
   if (!Loaded) return;
-  ResetMachine();
+  CoreMachine().Reset();
   FrameStartsAfresh();
 }
 
@@ -89,12 +113,13 @@ RETRO_API void retro_run() {
   if (!Loaded) return;
   ReadOptions(false);
   TakeFrontEndWrites();
-  JoypadNextFrame = ReadButtons();
-  if (Afresh) JoypadHeld = JoypadNextFrame;
+  Machine& machine = CoreMachine();
+  const uint8_t buttons = ReadButtons();
+  if (Afresh) machine.HoldButtons(buttons);
   Afresh = false;
-  const bool ran = RunFrame();
+  const bool ran = machine.RunFrame(buttons);
   if (!ran && !StopReported) {
-    TellPlayer(UnknownOpcodeText);
+    TellPlayer(machine.StopText());
     StopReported = true;
   }
   SendPicture();

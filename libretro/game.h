@@ -2,6 +2,11 @@
 // resetting and unloading it.
 #pragma once
 
+#include "machine/machine.h"
+
+// The console the core runs: one per core.
+Machine& CoreMachine();
+
 // A game is loaded and runs.
 bool GameLoaded();
 

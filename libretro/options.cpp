@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "libretro/front_end.h"
-#include "video/picture_colours.h"
+#include "libretro/game.h"
 
 namespace {
 
@@ -27,6 +27,8 @@ const retro_variable Variables[] = {
     {nullptr, nullptr},
 };
 
+bool OwnColoursShown = false;
+
 bool OwnColoursChosen() {
   retro_variable colours{ColoursKey, nullptr};
   return Ask(RETRO_ENVIRONMENT_GET_VARIABLE, &colours) && colours.value && std::strcmp(colours.value, OwnColours) == 0;
@@ -47,5 +49,7 @@ void DeclareOptions() {
 void ReadOptions(bool take_all) {
   bool changed = false;
   if (take_all || (Ask(RETRO_ENVIRONMENT_GET_VARIABLE_UPDATE, &changed) && changed))
-    TrueColoursOption = OwnColoursChosen();
+    OwnColoursShown = OwnColoursChosen();
 }
+
+bool ShowsTrueColours() { return OwnColoursShown && CoreMachine().Cartridge().colour; }

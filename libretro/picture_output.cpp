@@ -4,8 +4,8 @@
 #include <initializer_list>
 
 #include "libretro/front_end.h"
-#include "video/picture_colours.h"
-#include "video/renderer.h"  // the picture
+#include "libretro/game.h"
+#include "libretro/options.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ const uint32_t* XrgbTable() {
     XrgbLook = ShowsTrueColours();
     for (int colour = 0; colour < 0x8000; colour++) {
       uint8_t rgb[3];
-      PixelRgb(static_cast<uint16_t>(colour), rgb);
+      LookRgb(static_cast<uint16_t>(colour), XrgbLook, rgb);
       Xrgb[colour] = static_cast<uint32_t>(rgb[0]) << 16 | rgb[1] << 8 | rgb[2];
     }
   }
@@ -51,17 +51,18 @@ void ChoosePixelFormat() {
 
 void SendPicture() {
   if (!VideoRefresh) return;
+  const uint16_t* picture = CoreMachine().Picture();
   if (Format == RETRO_PIXEL_FORMAT_XRGB8888) {
     const uint32_t* table = XrgbTable();
     for (int y = 0; y < ScreenHeight; y++)
-      for (int x = 0; x < ScreenWidth; x++) Frame32[y][x] = table[Picture[y][x] & 0x7FFF];
+      for (int x = 0; x < ScreenWidth; x++) Frame32[y][x] = table[picture[y * ScreenWidth + x] & 0x7FFF];
     VideoRefresh(Frame32, ScreenWidth, ScreenHeight, sizeof Frame32[0]);
     return;
   }
-  const uint16_t* table = WindowPixelTable();
+  const uint16_t* table = LookPixels(ShowsTrueColours());
   for (int y = 0; y < ScreenHeight; y++)
     for (int x = 0; x < ScreenWidth; x++) {
-      const uint16_t pixel = table[Picture[y][x] & 0x7FFF];
+      const uint16_t pixel = table[picture[y * ScreenWidth + x] & 0x7FFF];
       Frame16[y][x] = Format == RETRO_PIXEL_FORMAT_RGB565 ? pixel : Pixel1555(pixel);
     }
   VideoRefresh(Frame16, ScreenWidth, ScreenHeight, sizeof Frame16[0]);

@@ -5,22 +5,17 @@
 
 #include "libretro/front_end.h"
 #include "libretro/game.h"
-#include "memory/bank_controllers.h"
-#include "memory/bus.h"
-#include "memory/io_registers.h"
-#include "memory/cartridge.h"
-#include "memory/machine.h"
-#include "memory/mbc3_clock.h"
 
 namespace {
 
 // The clock as a save file's trailer (the layout PELLIX's own .sav files end
 // with), and what the core last put there: bytes that differ were written
 // by the front end.
-uint8_t ClockBytes[Mbc3ClockSaveBytes];
-uint8_t ClockBytesKept[Mbc3ClockSaveBytes];
+uint8_t ClockBytes[Machine::ClockSaveBytes];
+uint8_t ClockBytesKept[Machine::ClockSaveBytes];
 
 constexpr int MonochromeBankBytes = 0x2000;  // 8 KiB of work RAM or video RAM without the colour model's banks
+constexpr size_t WorkRamSize = 0x8000, VideoRamSize = 0x4000, HighRamSize = 127;
 constexpr size_t AddressBits = 0xFFFF;       // the processor's 16-bit address space
 
 // A mapping of `length` bytes at `start`: the addresses whose bits in
@@ -49,14 +44,18 @@ retro_memory_descriptor Regions[6];
 // whose 127 bytes cover the 128 addresses from 0xFF80 otherwise.
 void SetMemoryMap() {
   constexpr size_t WorkBank = 0x1000, HighRamSpan = 0x80;
+  Machine& machine = CoreMachine();
+  uint8_t* work_ram = machine.WorkRam();
+  uint8_t* video_ram = machine.VideoRam();
   unsigned n = 0;
-  Regions[n++] = Region(RETRO_MEMDESC_SYSTEM_RAM, WorkRam, 0xC000, WorkBank, Aligned(WorkBank));
-  Regions[n++] = Region(RETRO_MEMDESC_SYSTEM_RAM, WorkRam + WorkBank, 0xD000, WorkBank, Aligned(WorkBank));
-  Regions[n++] = Region(RETRO_MEMDESC_VIDEO_RAM, VideoRam, 0x8000, MonochromeBankBytes, Aligned(MonochromeBankBytes));
-  Regions[n++] = Region(0, &IE, 0xFFFF, 1, AddressBits);
-  Regions[n++] = Region(RETRO_MEMDESC_SYSTEM_RAM, HighRam, 0xFF80, HighRamSize, Aligned(HighRamSpan));
-  if (CartHasBattery && CartRamBytes >= MonochromeBankBytes)
-    Regions[n++] = Region(RETRO_MEMDESC_SAVE_RAM, CartRam, 0xA000, MonochromeBankBytes, Aligned(MonochromeBankBytes));
+  Regions[n++] = Region(RETRO_MEMDESC_SYSTEM_RAM, work_ram, 0xC000, WorkBank, Aligned(WorkBank));
+  Regions[n++] = Region(RETRO_MEMDESC_SYSTEM_RAM, work_ram + WorkBank, 0xD000, WorkBank, Aligned(WorkBank));
+  Regions[n++] = Region(RETRO_MEMDESC_VIDEO_RAM, video_ram, 0x8000, MonochromeBankBytes, Aligned(MonochromeBankBytes));
+  Regions[n++] = Region(0, machine.InterruptEnable(), 0xFFFF, 1, AddressBits);
+  Regions[n++] = Region(RETRO_MEMDESC_SYSTEM_RAM, machine.HighRam(), 0xFF80, HighRamSize, Aligned(HighRamSpan));
+  if (machine.Cartridge().battery && machine.CartridgeRamSize() >= MonochromeBankBytes)
+    Regions[n++] = Region(RETRO_MEMDESC_SAVE_RAM, machine.CartridgeRam(), 0xA000, MonochromeBankBytes,
+                          Aligned(MonochromeBankBytes));
   retro_memory_map map{Regions, n};
   Ask(RETRO_ENVIRONMENT_SET_MEMORY_MAPS, &map);
 }
@@ -76,37 +75,41 @@ void StartSaveMemory() {
 // that is not the one the core wrote lets the clock run on by the time
 // since it was saved, as the desktop program's save files do.
 void TakeFrontEndWrites() {
-  if (CartHasBattery) CartRamFilled();
-  if (CartHasClock && std::memcmp(ClockBytes, ClockBytesKept, sizeof ClockBytes) != 0) {
-    LoadMbc3Clock(ClockBytes, sizeof ClockBytes);
+  Machine& machine = CoreMachine();
+  if (machine.Cartridge().battery) machine.CartridgeRamWritten();
+  if (machine.Cartridge().clock && std::memcmp(ClockBytes, ClockBytesKept, sizeof ClockBytes) != 0) {
+    machine.LoadClock(ClockBytes, sizeof ClockBytes);
     KeepClockBytes();
   }
 }
 
 void KeepClockBytes() {
-  if (!CartHasClock) return;
-  SaveMbc3Clock(ClockBytes);
+  if (!CoreMachine().Cartridge().clock) return;
+  CoreMachine().SaveClock(ClockBytes);
   std::memcpy(ClockBytesKept, ClockBytes, sizeof ClockBytes);
 }
 
 RETRO_API void* retro_get_memory_data(unsigned id) {
   if (!GameLoaded()) return nullptr;
+  Machine& machine = CoreMachine();
+  const CartridgeInfo& cartridge = machine.Cartridge();
   switch (id & RETRO_MEMORY_MASK) {
-    case RETRO_MEMORY_SAVE_RAM: return CartHasBattery && CartRamBytes > 0 ? CartRam : nullptr;
-    case RETRO_MEMORY_RTC: return CartHasClock ? ClockBytes : nullptr;
-    case RETRO_MEMORY_SYSTEM_RAM: return WorkRam;
-    case RETRO_MEMORY_VIDEO_RAM: return VideoRam;
+    case RETRO_MEMORY_SAVE_RAM: return cartridge.battery && cartridge.ram_bytes > 0 ? machine.CartridgeRam() : nullptr;
+    case RETRO_MEMORY_RTC: return cartridge.clock ? ClockBytes : nullptr;
+    case RETRO_MEMORY_SYSTEM_RAM: return machine.WorkRam();
+    case RETRO_MEMORY_VIDEO_RAM: return machine.VideoRam();
     default: return nullptr;
   }
 }
 
 RETRO_API size_t retro_get_memory_size(unsigned id) {
   if (!GameLoaded()) return 0;
+  const CartridgeInfo& cartridge = CoreMachine().Cartridge();
   switch (id & RETRO_MEMORY_MASK) {
-    case RETRO_MEMORY_SAVE_RAM: return CartHasBattery ? static_cast<size_t>(CartRamBytes) : 0;
-    case RETRO_MEMORY_RTC: return CartHasClock ? sizeof ClockBytes : 0;
-    case RETRO_MEMORY_SYSTEM_RAM: return ColourCartridge ? WorkRamSize : MonochromeBankBytes;
-    case RETRO_MEMORY_VIDEO_RAM: return ColourCartridge ? VideoRamSize : MonochromeBankBytes;
+    case RETRO_MEMORY_SAVE_RAM: return cartridge.battery ? static_cast<size_t>(cartridge.ram_bytes) : 0;
+    case RETRO_MEMORY_RTC: return cartridge.clock ? sizeof ClockBytes : 0;
+    case RETRO_MEMORY_SYSTEM_RAM: return cartridge.colour ? WorkRamSize : MonochromeBankBytes;
+    case RETRO_MEMORY_VIDEO_RAM: return cartridge.colour ? VideoRamSize : MonochromeBankBytes;
     default: return 0;
   }
 }

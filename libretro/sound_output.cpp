@@ -3,15 +3,15 @@
 #include <cstdint>
 
 #include "libretro/front_end.h"
-#include "sound/sound_system.h"
+#include "libretro/game.h"
 
 namespace {
 
 constexpr long ChunkPairs = 1024;
 int16_t Chunk[2 * ChunkPairs];
 
-// The pairs of one frame at the console's frame rate, rounded up.
-constexpr long FramePairs = (SynthSampleRate * SoundFrameClocks + SoundClockRate - 1) / SoundClockRate;
+// The pairs of one frame at the console's frame rate, rounded up: 370.
+constexpr long FramePairs = static_cast<long>(DefaultSampleRate / ConsoleFrameRate) + 1;
 
 // Hands pairs over; a front end that takes fewer than it is given gets the
 // rest again, and one that takes none ends the hand-off.
@@ -27,7 +27,7 @@ void Hand(const int16_t* values, long pairs) {
 }  // namespace
 
 bool StartSoundOutput() {
-  if (const char* error = Sound.set_sample_rate(SynthSampleRate)) {
+  if (const char* error = CoreMachine().SetSampleRate(DefaultSampleRate)) {
     Log(RETRO_LOG_ERROR, "sound: %s; running without sound", error);
     return false;
   }
@@ -46,8 +46,8 @@ void SendSound(bool frame_ran) {
   }
   // Read even when the front end takes nothing: the buffer must not fill up.
   for (;;) {
-    const long values = Sound.buffer.read_samples(Chunk, 2 * ChunkPairs);
-    if (values <= 0) return;
-    Hand(Chunk, values / 2);
+    const size_t pairs = CoreMachine().TakeSamples(Chunk, ChunkPairs);
+    if (pairs == 0) return;
+    Hand(Chunk, static_cast<long>(pairs));
   }
 }

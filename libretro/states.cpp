@@ -6,46 +6,38 @@
 
 #include "libretro/front_end.h"
 #include "libretro/game.h"
-#include "memory/little_endian.h"
-#include "memory/machine_state.h"
-#include "sound/sample_buffer.h"
 
 namespace {
 
 constexpr size_t HeaderBytes = 8;
 
-// A machine state's length changes only with the sound buffers' entries
-// that are not silence, which are kept in it. Between two frames the core
-// has read every finished sample, so each of the three buffers holds at
-// most the kernel tails after them.
-constexpr size_t SoundBuffers = 3;
-constexpr size_t MostSoundBytes = SoundBuffers * (KernelTailEntries + 1) * sizeof(uint16_t);
-
 size_t StateBytes = 0;
 std::vector<uint8_t> State;
 
+// Little-endian, as every number in PELLIX's states.
+void Put32(uint8_t* out, uint32_t value) {
+  for (int i = 0; i < 4; i++) out[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+uint32_t Get32(const uint8_t* in) { return in[0] | in[1] << 8 | in[2] << 16 | static_cast<uint32_t>(in[3]) << 24; }
+
 }  // namespace
 
-// Right after the reset every sound buffer is silent: the state is as short
-// as this game's can be.
-void StartStates() {
-  SaveMachineState(State);
-  StateBytes = HeaderBytes + State.size() + MostSoundBytes;
-}
+// Between two frames the core has taken every finished sample.
+void StartStates() { StateBytes = HeaderBytes + CoreMachine().MostStateBytes(); }
 
 RETRO_API size_t retro_serialize_size() { return GameLoaded() ? StateBytes : 0; }
 
 RETRO_API bool retro_serialize(void* data, size_t size) {
   if (!GameLoaded() || !data || size < StateBytes) return false;
-  SaveMachineState(State);
+  CoreMachine().SaveState(State);
   if (HeaderBytes + State.size() > StateBytes) {
     Log(RETRO_LOG_ERROR, "the machine state (%zu bytes) does not fit the state size given (%zu)", State.size(),
         StateBytes - HeaderBytes);
     return false;
   }
   auto* out = static_cast<uint8_t*>(data);
-  PutLe(out, MachineStateFormat, 4);
-  PutLe(out + 4, State.size(), 4);
+  Put32(out, Machine::StateFormat());
+  Put32(out + 4, static_cast<uint32_t>(State.size()));
   std::memcpy(out + HeaderBytes, State.data(), State.size());
   std::memset(out + HeaderBytes + State.size(), 0, size - HeaderBytes - State.size());
   return true;
@@ -56,13 +48,13 @@ RETRO_API bool retro_serialize(void* data, size_t size) {
 RETRO_API bool retro_unserialize(const void* data, size_t size) {
   if (!GameLoaded() || !data || size < HeaderBytes) return false;
   const auto* in = static_cast<const uint8_t*>(data);
-  const uint64_t format = GetLe(in, 4), length = GetLe(in + 4, 4);
-  if (format != MachineStateFormat) {
+  const uint32_t format = Get32(in), length = Get32(in + 4);
+  if (format != Machine::StateFormat()) {
     Log(RETRO_LOG_ERROR, "the state is of another version of PELLIX (format %u, this one reads %u)",
-        static_cast<unsigned>(format), static_cast<unsigned>(MachineStateFormat));
+        static_cast<unsigned>(format), static_cast<unsigned>(Machine::StateFormat()));
     return false;
   }
-  if (length > size - HeaderBytes || !LoadMachineState(in + HeaderBytes, length)) {
+  if (length > size - HeaderBytes || !CoreMachine().LoadState(in + HeaderBytes, length)) {
     Log(RETRO_LOG_ERROR, "the state is damaged or belongs to another cartridge");
     return false;
   }

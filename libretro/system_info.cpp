@@ -3,13 +3,10 @@
 #include <cstring>
 
 #include "libretro/front_end.h"
-#include "sound/sound_system.h"
-#include "video/renderer.h"
+#include "machine/machine.h"
 
 namespace {
 
-// The console draws a frame every 70224 clocks of its 4194304 Hz clock.
-constexpr double FrameRate = static_cast<double>(SoundClockRate) / SoundFrameClocks;
 constexpr float AspectRatio = 10.0f / 9.0f;  // square pixels: 160 x 144
 
 }  // namespace
@@ -37,8 +34,8 @@ RETRO_API void retro_get_system_av_info(retro_system_av_info* info) {
   info->geometry.base_width = info->geometry.max_width = ScreenWidth;
   info->geometry.base_height = info->geometry.max_height = ScreenHeight;
   info->geometry.aspect_ratio = AspectRatio;
-  info->timing.fps = FrameRate;
-  info->timing.sample_rate = SynthSampleRate;
+  info->timing.fps = ConsoleFrameRate;
+  info->timing.sample_rate = DefaultSampleRate;
 }
 
 RETRO_API unsigned retro_get_region() { return RETRO_REGION_NTSC; }

@@ -1,6 +1,5 @@
 #include "memory/cartridge.h"
 
-#include <sys/stat.h>
 #include <zlib.h>
 
 #include <cstdio>
@@ -10,18 +9,9 @@
 #include "archive/archive.h"
 #include "memory/bank_controllers.h"
 #include "memory/bus.h"
+#include "machine/console.h"
 
-uint8_t CartType = 0;
-uint8_t CART_MAPPER = 0;
-uint8_t CART_ROMSIZE = 0;
-uint8_t CART_RAMSIZE = 0;
-int MAX_BANK = 0;
-bool CartTypeSupported = true;
-bool CartHasBattery = false;
-bool CartHasClock = false;
-bool CartHasRumble = false;
-long CartRamBytes = 0;
-uint32_t CartImageCrc = 0;
+Cartridge::~Cartridge() { std::free(rom); }
 
 const char* const NotACartridgeText = "not a Game Boy cartridge (no valid header)";
 
@@ -33,7 +23,6 @@ const char* const TooLarge = "Cartridge image too large";
 const char* const NoImage = "No cartridge image in archive";
 const char* const OutOfMemory = "Out of memory";
 const char* const EmptyImage = "Empty cartridge image";
-const char* const IsDirectory = "is a directory";
 const char* const NoCartridgeInArchive = "not a Game Boy cartridge (no member of the archive has a valid header)";
 
 uint8_t HeaderByte(const uint8_t* image, long size, long offset) {
@@ -95,7 +84,7 @@ uint32_t ImageCrc(const uint8_t* image, long size) {
 // Takes ownership of a malloc'd image of size bytes: pads it with 0xFF to
 // whole banks, so every bank the header's mask can select lies inside the
 // buffer, then reads the header.
-int AdoptImage(uint8_t* image, long size, const char** error) {
+int AdoptImage(Console& m, uint8_t* image, long size, const char** error) {
   const uint8_t type = HeaderByte(image, size, 0x147);
   const uint8_t rom_size = HeaderByte(image, size, 0x148);
   const uint8_t ram_size = HeaderByte(image, size, 0x149);
@@ -115,35 +104,35 @@ int AdoptImage(uint8_t* image, long size, const char** error) {
     std::memset(image + size, 0xFF, static_cast<size_t>(padded - size));
   }
 
-  std::free(RomImage);
-  RomImage = image;
-  RomImageSize = padded;
-  CartImageCrc = ImageCrc(image, padded);
-  RomBank0Ptr = RomImage;
-  RomBankPtr = RomImage + RomBankSize;
+  std::free(m.cart.rom);
+  m.cart.rom = image;
+  m.cart.rom_size = padded;
+  m.cart.crc = ImageCrc(image, padded);
+  m.mem.rom_bank0 = m.cart.rom;
+  m.mem.rom_bank = m.cart.rom + RomBankSize;
 
-  CartType = type;
-  CART_ROMSIZE = rom_size;
-  CART_RAMSIZE = ram_size;
-  MAX_BANK = mask;
+  m.cart.type = type;
+  m.cart.rom_size_code = rom_size;
+  m.cart.ram_size_code = ram_size;
+  m.cart.max_bank = mask;
   const int mapper = MapperFor(type);
-  CartTypeSupported = mapper >= 0;
-  CART_MAPPER = static_cast<uint8_t>(CartTypeSupported ? mapper : 0);
-  CartHasBattery = HasBattery(type);
-  CartHasClock = type == 0x0F || type == 0x10;
-  CartHasRumble = type >= 0x1C && type <= 0x1E;
-  CartRamBytes = RamBytesFor(ram_size);
-  if (CART_MAPPER == 2) {  // MBC2 has its 512 half-bytes built in, whatever the header says
-    CART_RAMSIZE = 1;
-    CartRamBytes = Mbc2RamBytes;
+  m.cart.supported = mapper >= 0;
+  m.cart.mapper = static_cast<uint8_t>(m.cart.supported ? mapper : 0);
+  m.cart.has_battery = HasBattery(type);
+  m.cart.has_clock = type == 0x0F || type == 0x10;
+  m.cart.has_rumble = type >= 0x1C && type <= 0x1E;
+  m.cart.ram_bytes = RamBytesFor(ram_size);
+  if (m.cart.mapper == 2) {  // MBC2 has its 512 half-bytes built in, whatever the header says
+    m.cart.ram_size_code = 1;
+    m.cart.ram_bytes = Mbc2RamBytes;
   }
-  CartridgeInserted();
+  CartridgeInserted(m);
   return 0;
 }
 
 }  // namespace
 
-int InstallCartridgeImage(const uint8_t* data, long size, const char** error) {
+int InstallCartridgeImage(Console& m, const uint8_t* data, long size, const char** error) {
   if (size > MaxCartridgeSize) {
     if (error) *error = TooLarge;
     return 1;
@@ -154,7 +143,7 @@ int InstallCartridgeImage(const uint8_t* data, long size, const char** error) {
     return 1;
   }
   if (size > 0) std::memcpy(image, data, static_cast<size_t>(size));
-  return AdoptImage(image, size, error);
+  return AdoptImage(m, image, size, error);
 }
 
 namespace {
@@ -198,7 +187,7 @@ const char* FindCartridge(ArchiveReader* reader, CartridgeLoad& load) {
 
 // Takes the image from the first cartridge the reader holds (or the reason
 // it was not opened) and closes the reader.
-int LoadFrom(ArchiveReader* reader, const char* failure, const char** error, CartridgeLoad* report) {
+int LoadFrom(Console& m, ArchiveReader* reader, const char* failure, const char** error, CartridgeLoad* report) {
   if (!reader) {
     if (error) *error = failure ? failure : "Couldn't open file";
     return 1;
@@ -227,23 +216,12 @@ int LoadFrom(ArchiveReader* reader, const char* failure, const char** error, Car
   load.size = size;
   load.announced = HeaderRomBytes(HeaderByte(image, size, 0x148));
   if (report) *report = load;
-  return AdoptImage(image, size, error);
+  return AdoptImage(m, image, size, error);
 }
 
 }  // namespace
 
-int LoadCartridge(const char* path, const char** error, CartridgeLoad* report) {
-  struct stat st;
-  if (stat(path, &st) == 0 && S_ISDIR(st.st_mode)) {
-    if (error) *error = IsDirectory;
-    return 1;
-  }
-  const char* failure = nullptr;
-  ArchiveReader* reader = open_archive(path, &failure);
-  return LoadFrom(reader, failure, error, report);
-}
-
-int LoadCartridgeFromMemory(const char* name, const uint8_t* data, long size, const char** error,
+int LoadCartridgeFromMemory(Console& m, const char* name, const uint8_t* data, long size, const char** error,
                             CartridgeLoad* report) {
   if (size <= 0) {
     if (error) *error = EmptyImage;
@@ -251,10 +229,10 @@ int LoadCartridgeFromMemory(const char* name, const uint8_t* data, long size, co
   }
   const char* failure = nullptr;
   ArchiveReader* reader = open_archive_memory(name, data, size, &failure);
-  return LoadFrom(reader, failure, error, report);
+  return LoadFrom(m, reader, failure, error, report);
 }
 
-std::string CartridgeTitle() { return HeaderTitle(RomImage, RomImageSize); }
+std::string CartridgeTitle(Console& m) { return HeaderTitle(m.cart.rom, m.cart.rom_size); }
 
 namespace {
 

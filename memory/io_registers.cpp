@@ -1,48 +1,34 @@
 #include "memory/io_registers.h"
 
+#include <array>
+
+#include "machine/clock.h"
+#include "machine/state.h"
+#include "machine/machine.h"
 #include "memory/bus.h"
-#include "memory/machine.h"
-#include "memory/machine_clock.h"
-#include "memory/machine_state.h"
-#include "memory/oam_dma.h"
-#include "memory/serial.h"
-#include "memory/timer.h"
-#include "memory/vram_dma.h"
-#include "sound/sound_system.h"
-#include "video/lcd_timing.h"
-#include "video/renderer.h"
 
-uint8_t TIMA = 0, TMA = 0, TAC = 0;
-uint8_t IF = 0, IE = 0;
-uint8_t LCDC = 0, STAT = 0, SCY = 0, SCX = 0, LY = 0, LYC = 0;
-uint8_t BGP = 0, OBP0 = 0, OBP1 = 0, WY = 0, WX = 0;
-uint8_t KEY1 = 0, VBK = 0, SVBK = 0;
-uint8_t OPRI = 0;
-uint8_t Undocumented[4] = {};
-
-int JoypadSelect = 0;
-int DoubleSpeed = 0;
-uint8_t JoypadHeld = 0;
-uint8_t JoypadNextFrame = 0;
-
-void ResetIoRegisters() {
-  TIMA = TMA = TAC = 0;
-  IF = IE = 0;
-  LCDC = 0;  // the start-up then switches the LCD on through the register
-  STAT = SCY = SCX = LY = LYC = 0;
-  BGP = OBP0 = OBP1 = WY = WX = 0;
-  KEY1 = VBK = SVBK = 0;
-  OPRI = 0;
-  for (uint8_t& byte : Undocumented) byte = 0;
-  JoypadSelect = 0;
-  DoubleSpeed = 0;
+void ResetIoRegisters(Console& m) {
+  m.timer.TIMA = m.timer.TMA = m.timer.TAC = 0;
+  m.io.IF = m.io.IE = 0;
+  m.lcd.LCDC = 0;  // the start-up then switches the LCD on through the register
+  m.lcd.STAT = m.lcd.SCY = m.lcd.SCX = m.lcd.LY = m.lcd.LYC = 0;
+  m.lcd.BGP = m.lcd.OBP0 = m.lcd.OBP1 = m.lcd.WY = m.lcd.WX = 0;
+  m.io.KEY1 = m.io.VBK = m.io.SVBK = 0;
+  m.io.OPRI = 0;
+  for (uint8_t& byte : m.io.undocumented) byte = 0;
+  m.io.joypad_select = 0;
+  m.io.double_speed = 0;
 }
 
 namespace {
 
-uint8_t* const IoBytes[] = {&TIMA, &TMA, &TAC, &IF, &IE, &LCDC, &STAT, &SCY, &SCX, &LY, &LYC, &BGP, &OBP0,
-                            &OBP1, &WY, &WX, &KEY1, &OPRI, &Undocumented[0], &Undocumented[1],
-                            &Undocumented[2], &Undocumented[3]};
+// The registers a state holds in this part, in their order.
+std::array<uint8_t*, 22> IoBytes(Console& m) {
+  return {&m.timer.TIMA, &m.timer.TMA, &m.timer.TAC, &m.io.IF, &m.io.IE, &m.lcd.LCDC, &m.lcd.STAT, &m.lcd.SCY,
+          &m.lcd.SCX, &m.lcd.LY, &m.lcd.LYC, &m.lcd.BGP, &m.lcd.OBP0, &m.lcd.OBP1, &m.lcd.WY, &m.lcd.WX,
+          &m.io.KEY1, &m.io.OPRI, &m.io.undocumented[0], &m.io.undocumented[1], &m.io.undocumented[2],
+          &m.io.undocumented[3]};
+}
 constexpr uint8_t OpriUnused = 0xFE;        // read as 1s
 constexpr uint8_t Key1Unused = 0x7E;        // read as 1s
 constexpr uint8_t Undocumented75Bits = 0x70;
@@ -54,51 +40,52 @@ constexpr int WorkRamBankSize = 0x1000;
 constexpr int VideoRamBankSize = 0x2000;
 
 // The selected half of the buttons, 0 meaning pressed; the top bits read 1.
-uint8_t JoypadByte() {
-  const int held = JoypadSelect == 0 ? JoypadHeld & 0x0F : JoypadHeld >> 4;
+uint8_t JoypadByte(const Console& m) {
+  const int held = m.io.joypad_select == 0 ? m.io.joypad_held >> 4 : m.io.joypad_held & 0x0F;
   return static_cast<uint8_t>(0xFF & ~held);
 }
 
 // A register that changes the picture: written while a line is drawn, the
 // pixels before the write keep the old value.
-void WritingPicture(uint8_t old, uint8_t value, PictureWrite kind) {
-  if (old != value) PictureRegisterWriting(kind);
+void WritingPicture(Console& m, uint8_t old, uint8_t value, PictureWrite kind) {
+  if (old != value) PictureRegisterWriting(m, kind);
 }
 
 }  // namespace
 
-bool JoypadLineLow() { return (JoypadByte() & 0x0F) != 0x0F; }
+bool JoypadLineLow(const Console& m) { return (JoypadByte(m) & 0x0F) != 0x0F; }
 
-void SaveIoState(StateWriter& out) {
-  out.section("IO  ");
-  for (const uint8_t* r : IoBytes) out.u8(*r);
-  out.u8(VBK);
-  out.u8(SVBK);
-  out.i32(JoypadSelect);
-  out.i32(DoubleSpeed);
-  for (uint8_t button : StateButtonOrder) out.flag(JoypadHeld & button);
+template <class State>
+void WalkIoState(Console& m, State& s) {
+  IoRegisters& io = m.io;
+  s.section("IO  ");
+  for (uint8_t* r : IoBytes(m)) s.u8(*r);
+  s.u8(io.VBK);
+  s.u8(io.SVBK);
+  s.number(io.joypad_select, 0, 1);
+  s.number(io.double_speed, 0, 1);
+  uint8_t held = 0;
+  for (uint8_t button : StateButtonOrder) {
+    bool down = io.joypad_held & button;
+    s.flag(down);
+    if (down) held |= button;
+  }
+  if constexpr (State::Loading) {
+    // Only the bits the registers keep, and the speed the processor's clock
+    // runs at.
+    s.require(io.VBK <= 1 && io.SVBK <= 7 && io.KEY1 <= 1 && io.OPRI <= 1 && !(io.IF & ~InterruptBits) &&
+              !(m.lcd.STAT & 0x83) && !(io.undocumented[3] & ~Undocumented75Bits));
+    s.require(io.double_speed == (m.clock.shift == DoubleSpeedClockShift));
+    io.VBK &= 1;
+    io.SVBK &= 7;
+    io.joypad_held = held;
+    m.mem.vram_bank = m.mem.video_ram + io.VBK * VideoRamBankSize;
+    m.mem.wram_bank = m.mem.work_ram + (io.SVBK ? io.SVBK : 1) * WorkRamBankSize;  // 0 until written: bank 1
+  }
 }
 
-void LoadIoState(StateReader& in) {
-  in.section("IO  ");
-  for (uint8_t* r : IoBytes) *r = in.u8();
-  VBK = in.u8();
-  SVBK = in.u8();
-  JoypadSelect = in.number(0, 1);
-  DoubleSpeed = in.number(0, 1);
-  // Only the bits the registers keep, and the speed the processor's clock
-  // runs at.
-  in.require(VBK <= 1 && SVBK <= 7 && KEY1 <= 1 && OPRI <= 1 && !(IF & ~InterruptBits) && !(STAT & 0x83) &&
-             !(Undocumented[3] & ~Undocumented75Bits));
-  in.require(DoubleSpeed == (ClockShift == DoubleSpeedClockShift));
-  VBK &= 1;
-  SVBK &= 7;
-  JoypadHeld = 0;
-  for (uint8_t button : StateButtonOrder)
-    if (in.flag()) JoypadHeld |= button;
-  VramBankPtr = VideoRam + VBK * VideoRamBankSize;
-  WramBankPtr = WorkRam + (SVBK ? SVBK : 1) * WorkRamBankSize;  // 0 until written: bank 1
-}
+template void WalkIoState(Console& m, StateWriter& s);
+template void WalkIoState(Console& m, StateReader& s);
 
 // Every register but the sound chip's sees the machine as of the access's
 // cycle (the sound chip keeps its own time from TotalCycles): the events
@@ -114,136 +101,136 @@ bool ColourModeRegister(int address) {
   }
 }
 
-uint8_t IoRead(int address) {
+uint8_t IoRead(Console& m, int address) {
   if (address == 0xFF44) {  // the register polled most, first
-    RunDueEvents();
-    if (TotalCycles >= LyChangeAt) {
-      LcdSync();
-      ScheduleEvents();
+    RunDueEvents(m);
+    if (m.clock.cycles >= m.lcd.ly_change_at) {
+      LcdSync(m);
+      ScheduleEvents(m);
     }
-    return LY;
+    return m.lcd.LY;
   }
   if (address >= 0xFF10 && address <= 0xFF3F)
-    return static_cast<uint8_t>(Sound.read_register(address));
-  if (!ColourCartridge && ColourModeRegister(address)) return 0xFF;
-  RunDueEvents();
+    return static_cast<uint8_t>(m.sound.read_register(MachineClock(m), address));
+  if (!m.cart.colour && ColourModeRegister(address)) return 0xFF;
+  RunDueEvents(m);
   switch (address) {
-    case 0xFF00: return JoypadByte();
-    case 0xFF01: case 0xFF02: return SerialRead(address);
-    case 0xFF04: return ReadDiv();
-    case 0xFF05: return ReadTima();
-    case 0xFF06: return TMA;
-    case 0xFF07: return TAC;
-    case 0xFF0F: return IF | IfUnused;
-    case 0xFF40: return LCDC;
+    case 0xFF00: return JoypadByte(m);
+    case 0xFF01: case 0xFF02: return SerialRead(m, address);
+    case 0xFF04: return ReadDiv(m);
+    case 0xFF05: return ReadTima(m);
+    case 0xFF06: return m.timer.TMA;
+    case 0xFF07: return m.timer.TAC;
+    case 0xFF0F: return m.io.IF | IfUnused;
+    case 0xFF40: return m.lcd.LCDC;
     case 0xFF41:
-      LcdSync();
-      ScheduleEvents();
-      return ReadStat();
-    case 0xFF42: return SCY;
-    case 0xFF43: return SCX;
-    case 0xFF45: return LYC;
-    case 0xFF47: return BGP;
-    case 0xFF48: return OBP0;
-    case 0xFF49: return OBP1;
-    case 0xFF4A: return WY;
-    case 0xFF4B: return WX;
-    case 0xFF46: return OamDmaRegister;
-    case 0xFF4D: return static_cast<uint8_t>((DoubleSpeed ? 0x80 : 0x00) | Key1Unused | KEY1);
-    case 0xFF4F: return 0xFE | VBK;  // the bank in bit 0, as handlers that switch it save it
+      LcdSync(m);
+      ScheduleEvents(m);
+      return ReadStat(m);
+    case 0xFF42: return m.lcd.SCY;
+    case 0xFF43: return m.lcd.SCX;
+    case 0xFF45: return m.lcd.LYC;
+    case 0xFF47: return m.lcd.BGP;
+    case 0xFF48: return m.lcd.OBP0;
+    case 0xFF49: return m.lcd.OBP1;
+    case 0xFF4A: return m.lcd.WY;
+    case 0xFF4B: return m.lcd.WX;
+    case 0xFF46: return m.oam_dma.DMA;
+    case 0xFF4D: return static_cast<uint8_t>((m.io.double_speed ? 0x80 : 0x00) | Key1Unused | m.io.KEY1);
+    case 0xFF4F: return 0xFE | m.io.VBK;  // the bank in bit 0, as handlers that switch it save it
     case 0xFF51: case 0xFF52: case 0xFF53: case 0xFF54: case 0xFF55:
-      return VramDmaRead(address);
+      return VramDmaRead(m, address);
     case 0xFF69: case 0xFF6B:
-      if (VramLocked()) return 0xFF;  // the drawing reads the palettes
-      return PaletteRead(address);
+      if (VramLocked(m)) return 0xFF;  // the drawing reads the palettes
+      return PaletteRead(m, address);
     case 0xFF68: case 0xFF6A:
-      return PaletteRead(address);
-    case 0xFF6C: return OPRI | OpriUnused;
-    case 0xFF70: return SVBK;
-    case 0xFF72: case 0xFF73: case 0xFF74: return Undocumented[address - 0xFF72];
-    case 0xFF75: return Undocumented[3] | Undocumented75Unused;
-    case 0xFF76: return static_cast<uint8_t>(Sound.read_outputs(0));
-    case 0xFF77: return static_cast<uint8_t>(Sound.read_outputs(2));
-    case 0xFFFF: return IE;
+      return PaletteRead(m, address);
+    case 0xFF6C: return m.io.OPRI | OpriUnused;
+    case 0xFF70: return m.io.SVBK;
+    case 0xFF72: case 0xFF73: case 0xFF74: return m.io.undocumented[address - 0xFF72];
+    case 0xFF75: return m.io.undocumented[3] | Undocumented75Unused;
+    case 0xFF76: return static_cast<uint8_t>(m.sound.read_outputs(MachineClock(m), 0));
+    case 0xFF77: return static_cast<uint8_t>(m.sound.read_outputs(MachineClock(m), 2));
+    case 0xFFFF: return m.io.IE;
     default: return 0x00;  // unused addresses
   }
 }
 
-void IoWrite(int address, int value) {
+void IoWrite(Console& m, int address, int value) {
   const uint8_t v = static_cast<uint8_t>(value);
   if (address >= 0xFF10 && address <= 0xFF3F) {
-    Sound.write_register(address, v);
+    m.sound.write_register(MachineClock(m), address, v);
     return;
   }
-  if (!ColourCartridge && ColourModeRegister(address)) return;
+  if (!m.cart.colour && ColourModeRegister(address)) return;
   // The LCD comes up to the write's cycle, so that what it has drawn so far
   // keeps the old value.
-  SyncUnits();
+  SyncUnits(m);
   switch (address) {
     case 0xFF00:
-      if (v & 0x20) JoypadSelect = 0;
-      if (v & 0x10) JoypadSelect = 1;
+      if (v & 0x20) m.io.joypad_select = 0;
+      if (v & 0x10) m.io.joypad_select = 1;
       break;
-    case 0xFF01: case 0xFF02: SerialWrite(address, v); break;
+    case 0xFF01: case 0xFF02: SerialWrite(m, address, v); break;
     case 0xFF04: {  // any value clears the counter, and the sound chip's steps follow it
-      const uint16_t counter = SystemCounter();
-      WriteDiv();
-      Sound.counter_cleared(counter);
+      const uint16_t counter = SystemCounter(m);
+      WriteDiv(m);
+      SoundCounterCleared(m, counter);
       break;
     }
-    case 0xFF05: WriteTima(v); break;
-    case 0xFF06: WriteTma(v); break;
-    case 0xFF07: WriteTac(v); break;
-    case 0xFF0F: IF = v & InterruptBits; break;
+    case 0xFF05: WriteTima(m, v); break;
+    case 0xFF06: WriteTma(m, v); break;
+    case 0xFF07: WriteTac(m, v); break;
+    case 0xFF0F: m.io.IF = v & InterruptBits; break;
     case 0xFF40:
-      WritingPicture(LCDC, v, (LCDC ^ v) & ~(LcdcBgOn | LcdcSpritesOn) ? PictureWrite::Fetch : PictureWrite::Output);
-      LcdcWritten(v);
+      WritingPicture(m, m.lcd.LCDC, v, (m.lcd.LCDC ^ v) & ~(LcdcBgOn | LcdcSpritesOn) ? PictureWrite::Fetch : PictureWrite::Output);
+      LcdcWritten(m, v);
       break;
-    case 0xFF41: StatWritten(v); break;  // only the source selects (bits 3-6) are written
-    case 0xFF42: WritingPicture(SCY, v, PictureWrite::Fetch); SCY = v; break;
+    case 0xFF41: StatWritten(m, v); break;  // only the source selects (bits 3-6) are written
+    case 0xFF42: WritingPicture(m, m.lcd.SCY, v, PictureWrite::Fetch); m.lcd.SCY = v; break;
     case 0xFF43:
-      WritingPicture(SCX, v, PictureWrite::Fetch);
-      SCX = v;
-      DrawingRegisterWritten();
+      WritingPicture(m, m.lcd.SCX, v, PictureWrite::Fetch);
+      m.lcd.SCX = v;
+      DrawingRegisterWritten(m);
       break;
-    case 0xFF45: LycWritten(v); break;
+    case 0xFF45: LycWritten(m, v); break;
     case 0xFF46:
-      StartOamDma(v);
-      LcdReschedule();
+      StartOamDma(m, v);
+      LcdReschedule(m);
       break;
-    case 0xFF47: WritingPicture(BGP, v, PictureWrite::Output); BGP = v; DecodePalette(0); break;
-    case 0xFF48: WritingPicture(OBP0, v, PictureWrite::Output); OBP0 = v; DecodePalette(1); break;
-    case 0xFF49: WritingPicture(OBP1, v, PictureWrite::Output); OBP1 = v; DecodePalette(2); break;
-    case 0xFF4A: WritingPicture(WY, v, PictureWrite::Fetch); WY = v; DrawingRegisterWritten(); break;
-    case 0xFF4B: WritingPicture(WX, v, PictureWrite::Fetch); WX = v; DrawingRegisterWritten(); break;
-    case 0xFF4D: KEY1 = v & 1; break;
+    case 0xFF47: WritingPicture(m, m.lcd.BGP, v, PictureWrite::Output); m.lcd.BGP = v; DecodePalette(m, 0); break;
+    case 0xFF48: WritingPicture(m, m.lcd.OBP0, v, PictureWrite::Output); m.lcd.OBP0 = v; DecodePalette(m, 1); break;
+    case 0xFF49: WritingPicture(m, m.lcd.OBP1, v, PictureWrite::Output); m.lcd.OBP1 = v; DecodePalette(m, 2); break;
+    case 0xFF4A: WritingPicture(m, m.lcd.WY, v, PictureWrite::Fetch); m.lcd.WY = v; DrawingRegisterWritten(m); break;
+    case 0xFF4B: WritingPicture(m, m.lcd.WX, v, PictureWrite::Fetch); m.lcd.WX = v; DrawingRegisterWritten(m); break;
+    case 0xFF4D: m.io.KEY1 = v & 1; break;
     case 0xFF4F:
-      VBK = v & 1;
-      VramBankPtr = VideoRam + VBK * VideoRamBankSize;
+      m.io.VBK = v & 1;
+      m.mem.vram_bank = m.mem.video_ram + m.io.VBK * VideoRamBankSize;
       break;
     case 0xFF51: case 0xFF52: case 0xFF53: case 0xFF54: case 0xFF55:
-      VramDmaWrite(address, v);
-      LcdReschedule();
+      VramDmaWrite(m, address, v);
+      LcdReschedule(m);
       break;
     case 0xFF69: case 0xFF6B:
-      if (VramLocked()) StepPaletteIndex(address);
-      else PaletteWrite(address, v);
+      if (VramLocked(m)) StepPaletteIndex(m, address);
+      else PaletteWrite(m, address, v);
       break;
     case 0xFF68: case 0xFF6A:
-      PaletteWrite(address, v);
+      PaletteWrite(m, address, v);
       break;
     case 0xFF70: {
       int bank = v & 7;
       if (bank == 0) bank = 1;
-      SVBK = static_cast<uint8_t>(bank);
-      WramBankPtr = WorkRam + bank * WorkRamBankSize;
+      m.io.SVBK = static_cast<uint8_t>(bank);
+      m.mem.wram_bank = m.mem.work_ram + bank * WorkRamBankSize;
       break;
     }
-    case 0xFF6C: OPRI = v & 1; break;
-    case 0xFF72: case 0xFF73: case 0xFF74: Undocumented[address - 0xFF72] = v; break;
-    case 0xFF75: Undocumented[3] = v & Undocumented75Bits; break;
-    case 0xFFFF: IE = v; break;
+    case 0xFF6C: m.io.OPRI = v & 1; break;
+    case 0xFF72: case 0xFF73: case 0xFF74: m.io.undocumented[address - 0xFF72] = v; break;
+    case 0xFF75: m.io.undocumented[3] = v & Undocumented75Bits; break;
+    case 0xFFFF: m.io.IE = v; break;
     default: break;  // LY, the channels' outputs and the unused addresses ignore writes
   }
-  ScheduleEvents();
+  ScheduleEvents(m);
 }

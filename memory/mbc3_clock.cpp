@@ -1,14 +1,9 @@
 #include "memory/mbc3_clock.h"
+#include "machine/clock.h"
 
-#include <chrono>
-
+#include "machine/console.h"
+#include "machine/state.h"
 #include "memory/little_endian.h"
-#include "memory/machine_state.h"
-
-Mbc3ClockRegisters Mbc3ClockRunning = {};
-Mbc3ClockRegisters Mbc3ClockLatched = {};
-int64_t Mbc3ClockStamp = 0;
-int Mbc3ClockMillis = 0;
 
 namespace {
 
@@ -19,10 +14,9 @@ constexpr int DaysCounted = 512;  // the 9-bit day counter
 constexpr uint64_t LatestSeconds = uint64_t{1} << 40;
 constexpr int64_t LatestStampMillis = static_cast<int64_t>(LatestSeconds) * 1000;
 
-int64_t SystemMillis() {
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
-}
+// The host's clock as the front end handed it in, or a clock that stands
+// still at the Unix epoch.
+int64_t HostNow(const Console& m) { return m.rtc.host_millis ? m.rtc.host_millis() : 0; }
 
 int Days(const Mbc3ClockRegisters& r) { return (r.day_high & ClockDayBit8) << 8 | r.day_low; }
 
@@ -101,48 +95,46 @@ Mbc3ClockRegisters GetRegisters(const uint8_t* in) {
 
 }  // namespace
 
-int64_t (*HostMillis)() = SystemMillis;
-
-void StartMbc3Clock() {
-  Mbc3ClockRunning = {};
-  Mbc3ClockLatched = {};
-  Mbc3ClockStamp = HostMillis();
-  Mbc3ClockMillis = 0;
+void StartMbc3Clock(Console& m) {
+  m.rtc.running = {};
+  m.rtc.latched = {};
+  m.rtc.stamp = HostNow(m);
+  m.rtc.millis = 0;
 }
 
-void UpdateMbc3Clock() {
-  const int64_t now = HostMillis();
-  const int64_t passed = now - Mbc3ClockStamp;
-  Mbc3ClockStamp = now;
+void UpdateMbc3Clock(Console& m) {
+  const int64_t now = HostNow(m);
+  const int64_t passed = now - m.rtc.stamp;
+  m.rtc.stamp = now;
   // A host clock set back (or a save from the future) costs no time: the
   // clock goes on from where it stands.
-  if (passed <= 0 || (Mbc3ClockRunning.day_high & ClockHalt)) return;
-  const int64_t millis = Mbc3ClockMillis + passed;
-  Mbc3ClockMillis = static_cast<int>(millis % 1000);
-  AddSeconds(Mbc3ClockRunning, millis / 1000);
+  if (passed <= 0 || (m.rtc.running.day_high & ClockHalt)) return;
+  const int64_t millis = m.rtc.millis + passed;
+  m.rtc.millis = static_cast<int>(millis % 1000);
+  AddSeconds(m.rtc.running, millis / 1000);
 }
 
-void LatchMbc3Clock() {
-  UpdateMbc3Clock();
-  Mbc3ClockLatched = Mbc3ClockRunning;
+void LatchMbc3Clock(Console& m) {
+  UpdateMbc3Clock(m);
+  m.rtc.latched = m.rtc.running;
 }
 
-uint8_t Mbc3ClockRead(int reg) {
+uint8_t Mbc3ClockRead(Console& m, int reg) {
   switch (reg) {
-    case 0x08: return Mbc3ClockLatched.seconds;
-    case 0x09: return Mbc3ClockLatched.minutes;
-    case 0x0A: return Mbc3ClockLatched.hours;
-    case 0x0B: return Mbc3ClockLatched.day_low;
-    case 0x0C: return Mbc3ClockLatched.day_high;
+    case 0x08: return m.rtc.latched.seconds;
+    case 0x09: return m.rtc.latched.minutes;
+    case 0x0A: return m.rtc.latched.hours;
+    case 0x0B: return m.rtc.latched.day_low;
+    case 0x0C: return m.rtc.latched.day_high;
     default: return 0xFF;
   }
 }
 
-void Mbc3ClockWrite(int reg, uint8_t value) {
-  UpdateMbc3Clock();  // the time so far counts before anything changes
-  Mbc3ClockRegisters& r = Mbc3ClockRunning;
+void Mbc3ClockWrite(Console& m, int reg, uint8_t value) {
+  UpdateMbc3Clock(m);  // the time so far counts before anything changes
+  Mbc3ClockRegisters& r = m.rtc.running;
   switch (reg) {
-    case 0x08: r.seconds = value; Mbc3ClockMillis = 0; break;
+    case 0x08: r.seconds = value; m.rtc.millis = 0; break;
     case 0x09: r.minutes = value; break;
     case 0x0A: r.hours = value; break;
     case 0x0B: r.day_low = value; break;
@@ -154,51 +146,43 @@ void Mbc3ClockWrite(int reg, uint8_t value) {
 
 namespace {
 
-void SaveRegisters(StateWriter& out, const Mbc3ClockRegisters& r) {
-  for (uint8_t v : {r.seconds, r.minutes, r.hours, r.day_low, r.day_high}) out.u8(v);
-}
-
-Mbc3ClockRegisters LoadRegisters(StateReader& in) {
-  Mbc3ClockRegisters r;
-  for (uint8_t* v : {&r.seconds, &r.minutes, &r.hours, &r.day_low, &r.day_high}) *v = in.u8();
-  return Masked(r);
+template <class State>
+void WalkRegisters(State& s, Mbc3ClockRegisters& r) {
+  for (uint8_t* v : {&r.seconds, &r.minutes, &r.hours, &r.day_low, &r.day_high}) s.u8(*v);
+  if constexpr (State::Loading) r = Masked(r);
 }
 
 }  // namespace
 
-void SaveMbc3ClockState(StateWriter& out) {
-  out.section("RTC ");
-  SaveRegisters(out, Mbc3ClockRunning);
-  SaveRegisters(out, Mbc3ClockLatched);
-  out.i64(Mbc3ClockStamp);
-  out.i32(Mbc3ClockMillis);
-}
-
 // The stamp is kept as it was: the next look at the clock counts the time
 // since then, and a stamp ahead of the host's clock costs no time.
-void LoadMbc3ClockState(StateReader& in) {
-  in.section("RTC ");
-  Mbc3ClockRunning = LoadRegisters(in);
-  Mbc3ClockLatched = LoadRegisters(in);
-  Mbc3ClockStamp = in.i64();
-  if (Mbc3ClockStamp < 0 || Mbc3ClockStamp > LatestStampMillis) in.refuse();
-  Mbc3ClockMillis = in.number(0, 999);
+template <class State>
+void WalkMbc3ClockState(Console& m, State& s) {
+  s.section("RTC ");
+  WalkRegisters(s, m.rtc.running);
+  WalkRegisters(s, m.rtc.latched);
+  s.i64(m.rtc.stamp);
+  s.number(m.rtc.millis, 0, 999);
+  s.require(m.rtc.stamp >= 0 && m.rtc.stamp <= LatestStampMillis);
 }
 
-void SaveMbc3Clock(uint8_t* out) {
-  UpdateMbc3Clock();
-  PutRegisters(out, Mbc3ClockRunning);
-  PutRegisters(out + 20, Mbc3ClockLatched);
-  PutLe(out + 40, static_cast<uint64_t>(Mbc3ClockStamp / 1000), 8);
+template void WalkMbc3ClockState(Console& m, StateWriter& s);
+template void WalkMbc3ClockState(Console& m, StateReader& s);
+
+void SaveMbc3Clock(Console& m, uint8_t* out) {
+  UpdateMbc3Clock(m);
+  PutRegisters(out, m.rtc.running);
+  PutRegisters(out + 20, m.rtc.latched);
+  PutLe(out + 40, static_cast<uint64_t>(m.rtc.stamp / 1000), 8);
 }
 
-bool LoadMbc3Clock(const uint8_t* data, long size) {
+bool LoadMbc3Clock(Console& m, const uint8_t* data, long size) {
   if (size != Mbc3ClockSaveBytes && size != Mbc3ClockShortSaveBytes) return false;
-  Mbc3ClockRunning = GetRegisters(data);
-  Mbc3ClockLatched = GetRegisters(data + 20);
+  m.rtc.running = GetRegisters(data);
+  m.rtc.latched = GetRegisters(data + 20);
   const uint64_t saved = GetLe(data + 40, size == Mbc3ClockSaveBytes ? 8 : 4);
-  Mbc3ClockStamp = saved < LatestSeconds ? static_cast<int64_t>(saved) * 1000 : HostMillis();
-  Mbc3ClockMillis = 0;
-  UpdateMbc3Clock();
+  m.rtc.stamp = saved < LatestSeconds ? static_cast<int64_t>(saved) * 1000 : HostNow(m);
+  m.rtc.millis = 0;
+  UpdateMbc3Clock(m);
   return true;
 }

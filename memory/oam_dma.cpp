@@ -1,25 +1,14 @@
 #include "memory/oam_dma.h"
 
-#include "cpu/registers.h"
+#include "machine/clock.h"
+#include "machine/state.h"
 #include "memory/bus.h"
-#include "memory/machine_state.h"
-
-int OamDmaActive = 0;
-uint8_t OamDmaRegister = 0xFF;
 
 namespace {
 
 constexpr int StartDelay = 2;  // cycles from the write to the first byte
-constexpr uint64_t Never = UINT64_MAX;
-
-// The copy: its source page, the cycle its first byte moves, and how many
-// bytes have been copied. A restart's copy waits as `next` until it begins.
-struct Copy {
-  uint16_t source = 0;
-  uint64_t first = Never;
-  int copied = OamSize;
-};
-Copy Current, Next;
+constexpr uint64_t Never = OamDmaCopy::Never;
+using Copy = OamDmaCopy;
 
 // The source as the copy reads it: from 0xE000 on, work RAM's echo.
 uint16_t SourceAddress(uint16_t source, int index) {
@@ -28,7 +17,7 @@ uint16_t SourceAddress(uint16_t source, int index) {
   return static_cast<uint16_t>(address);
 }
 
-uint8_t SourceByte(const Copy& copy, int index) { return BusRead(SourceAddress(copy.source, index)); }
+uint8_t SourceByte(Console& m, const Copy& copy, int index) { return BusRead(m, SourceAddress(copy.source, index)); }
 
 // The bus an address is reached through: the cartridge's (ROM and its RAM),
 // video RAM's, work RAM's; -1 for the processor's own (OAM, registers, high
@@ -40,82 +29,79 @@ int BusOf(int address) {
   return -1;
 }
 
-bool Moving(const Copy& copy) {
-  return copy.first != Never && TotalCycles >= copy.first && TotalCycles < copy.first + OamSize;
+bool Moving(Console& m, const Copy& copy) {
+  return copy.first != Never && m.clock.cycles >= copy.first && m.clock.cycles < copy.first + OamSize;
 }
 
-void Advance(Copy& copy) {
-  if (copy.first == Never || TotalCycles < copy.first) return;
-  const uint64_t due = TotalCycles - copy.first + 1;
+void Advance(Console& m, Copy& copy) {
+  if (copy.first == Never || m.clock.cycles < copy.first) return;
+  const uint64_t due = m.clock.cycles - copy.first + 1;
   const int until = due < static_cast<uint64_t>(OamSize) ? static_cast<int>(due) : OamSize;
   if (copy.copied >= until) return;
-  for (; copy.copied < until; copy.copied++) Oam[copy.copied] = SourceByte(copy, copy.copied);
-  OamChanges++;
+  for (; copy.copied < until; copy.copied++) m.mem.oam[copy.copied] = SourceByte(m, copy, copy.copied);
+  m.mem.oam_changes++;
 }
 
 }  // namespace
 
-void StartOamDma(uint8_t value) {
-  OamDmaSync();
-  OamDmaRegister = value;
-  Next = Copy{static_cast<uint16_t>(value << 8), TotalCycles + StartDelay, 0};
-  OamDmaActive = 1;
+void StartOamDma(Console& m, uint8_t value) {
+  OamDmaSync(m);
+  m.oam_dma.DMA = value;
+  m.oam_dma.next = Copy{static_cast<uint16_t>(value << 8), m.clock.cycles + StartDelay, 0};
+  m.oam_dma.active = 1;
 }
 
-void OamDmaCatchUp() {
-  if (Next.first != Never && TotalCycles >= Next.first) {
-    Advance(Current);  // the old copy runs up to the new one's start
-    Current = Next;
-    Next = Copy{};
+void OamDmaCatchUp(Console& m) {
+  if (m.oam_dma.next.first != Never && m.clock.cycles >= m.oam_dma.next.first) {
+    Advance(m, m.oam_dma.current);  // the old copy runs up to the new one's start
+    m.oam_dma.current = m.oam_dma.next;
+    m.oam_dma.next = Copy{};
   }
-  Advance(Current);
-  if (Next.first == Never && Current.copied == OamSize && TotalCycles >= Current.first + OamSize) OamDmaActive = 0;
+  Advance(m, m.oam_dma.current);
+  if (m.oam_dma.next.first == Never && m.oam_dma.current.copied == OamSize && m.clock.cycles >= m.oam_dma.current.first + OamSize) m.oam_dma.active = 0;
 }
 
-uint8_t OamDmaRead(int address) {
-  OamDmaSync();
+uint8_t OamDmaRead(Console& m, int address) {
+  OamDmaSync(m);
   address &= 0xFFFF;
-  if (!Moving(Current)) return ProcessorRead(address);
+  if (!Moving(m, m.oam_dma.current)) return ProcessorRead(m, address);
   if (address >= 0xFE00 && address < 0xFF00) return 0xFF;
-  if (BusOf(address) >= 0 && BusOf(address) == BusOf(SourceAddress(Current.source, 0)))
-    return SourceByte(Current, static_cast<int>(TotalCycles - Current.first));
-  return ProcessorRead(address);
+  if (BusOf(address) >= 0 && BusOf(address) == BusOf(SourceAddress(m.oam_dma.current.source, 0)))
+    return SourceByte(m, m.oam_dma.current, static_cast<int>(m.clock.cycles - m.oam_dma.current.first));
+  return ProcessorRead(m, address);
 }
 
-bool OamDmaBlocksWrite(int address) {
-  OamDmaSync();
+bool OamDmaBlocksWrite(Console& m, int address) {
+  OamDmaSync(m);
   address &= 0xFFFF;
-  if (!Moving(Current)) return false;
+  if (!Moving(m, m.oam_dma.current)) return false;
   if (address >= 0xFE00 && address < 0xFF00) return true;
-  return BusOf(address) >= 0 && BusOf(address) == BusOf(SourceAddress(Current.source, 0));
+  return BusOf(address) >= 0 && BusOf(address) == BusOf(SourceAddress(m.oam_dma.current.source, 0));
 }
 
-void ResetOamDma() {
-  OamDmaActive = 0;
-  OamDmaRegister = 0xFF;
-  Current = Next = Copy{};
+void ResetOamDma(Console& m) {
+  m.oam_dma.active = 0;
+  m.oam_dma.DMA = 0xFF;
+  m.oam_dma.current = m.oam_dma.next = Copy{};
 }
 
-void SaveOamDmaState(StateWriter& out) {
-  out.section("ODMA");
-  out.u8(OamDmaRegister);
-  out.flag(OamDmaActive);
-  for (const Copy* copy : {&Current, &Next}) {
-    out.u16(copy->source);
-    out.i64(static_cast<int64_t>(copy->first));
-    out.i32(copy->copied);
+template <class State>
+void WalkOamDmaState(Console& m, State& s) {
+  OamDma& dma = m.oam_dma;
+  s.section("ODMA");
+  s.u8(dma.DMA);
+  s.flag(dma.active);
+  for (Copy* copy : {&dma.current, &dma.next}) {
+    s.u16(copy->source);
+    s.i64(copy->first);
+    s.number(copy->copied, 0, OamSize);
+  }
+  if constexpr (State::Loading) {
+    for (Copy* copy : {&dma.current, &dma.next}) copy->source &= 0xFF00;
+    // The processor stops looking only once both copies are done.
+    s.require(dma.active || (dma.next.first == Never && dma.current.copied == OamSize));
   }
 }
 
-void LoadOamDmaState(StateReader& in) {
-  in.section("ODMA");
-  OamDmaRegister = in.u8();
-  OamDmaActive = in.flag();
-  for (Copy* copy : {&Current, &Next}) {
-    copy->source = static_cast<uint16_t>(in.u16() & 0xFF00);
-    copy->first = static_cast<uint64_t>(in.i64());
-    copy->copied = in.number(0, OamSize);
-  }
-  // The processor stops looking only once both copies are done.
-  in.require(OamDmaActive || (Next.first == Never && Current.copied == OamSize));
-}
+template void WalkOamDmaState(Console& m, StateWriter& s);
+template void WalkOamDmaState(Console& m, StateReader& s);

@@ -7,27 +7,40 @@
 #pragma once
 #include <cstdint>
 
-// Set from the write until the processor finds the copy finished: while
-// it is set, the processor's accesses take the slow path below.
-extern int OamDmaActive;
-// 0xFF46 reads back the value last written.
-extern uint8_t OamDmaRegister;
+#include "memory/memories.h"
+
+struct Console;
+class StateWriter;
+class StateReader;
+
+// A copy: its source page, the cycle its first byte moves, and how many
+// bytes have been copied.
+struct OamDmaCopy {
+  static constexpr uint64_t Never = UINT64_MAX;
+  uint16_t source = 0;
+  uint64_t first = Never;
+  int copied = OamSize;
+};
+
+struct OamDma {
+  // Set from the write until the processor finds the copy finished: while
+  // it is set, the processor's accesses take the slow path below.
+  int active = 0;
+  uint8_t DMA = 0xFF;  // 0xFF46 reads back the value last written
+  // The copy under way, and a restart's copy, which waits until it begins.
+  OamDmaCopy current, next;
+};
 
 // The write to 0xFF46, at the present cycle. A copy under way goes on
 // until the new one starts.
-void StartOamDma(uint8_t value);
-// Copies the bytes due by the present cycle.
-void OamDmaCatchUp();
-inline void OamDmaSync() {
-  if (OamDmaActive) OamDmaCatchUp();
-}
-// A processor access while OamDmaActive is set.
-uint8_t OamDmaRead(int address);
-bool OamDmaBlocksWrite(int address);
+void StartOamDma(Console& m, uint8_t value);
+// Copies the bytes due by the present cycle (see OamDmaSync).
+void OamDmaCatchUp(Console& m);
+// A processor access while a copy is active.
+uint8_t OamDmaRead(Console& m, int address);
+bool OamDmaBlocksWrite(Console& m, int address);
 
-void ResetOamDma();
+void ResetOamDma(Console& m);
 
-class StateWriter;
-class StateReader;
-void SaveOamDmaState(StateWriter& out);
-void LoadOamDmaState(StateReader& in);
+template <class State>
+void WalkOamDmaState(Console& m, State& s);

@@ -1,13 +1,8 @@
 #include "memory/serial.h"
 
-#include "memory/io_registers.h"
-#include "memory/machine_state.h"
+#include "machine/clock.h"
+#include "machine/state.h"
 #include "memory/timer.h"
-
-uint8_t SB = 0, SC = 0;
-uint64_t SerialEndsAt = NoEvent;
-bool SerialListening = false;
-std::vector<uint8_t> SerialSent;
 
 namespace {
 
@@ -16,54 +11,52 @@ constexpr uint8_t ScUnused = 0x7C;
 
 }  // namespace
 
-void ResetSerial() {
-  SB = 0;
-  SC = 0;
-  SerialEndsAt = NoEvent;
+void ResetSerial(Console& m) {
+  m.serial.SB = 0;
+  m.serial.SC = 0;
+  m.serial.ends_at = NoEvent;
 }
 
-void SaveSerialState(StateWriter& out) {
-  out.section("SER ");
-  out.u8(SB);
-  out.u8(SC);
-  out.i64(static_cast<int64_t>(SerialEndsAt));
+template <class State>
+void WalkSerialState(Console& m, State& s) {
+  s.section("SER ");
+  s.u8(m.serial.SB);
+  s.u8(m.serial.SC);
+  s.i64(m.serial.ends_at);
+  if constexpr (State::Loading) m.serial.SC &= ScWritable;
 }
 
-void LoadSerialState(StateReader& in) {
-  in.section("SER ");
-  SB = in.u8();
-  SC = in.u8() & ScWritable;
-  SerialEndsAt = static_cast<uint64_t>(in.i64());
-}
+template void WalkSerialState(Console& m, StateWriter& s);
+template void WalkSerialState(Console& m, StateReader& s);
 
-uint8_t SerialRead(int address) {
-  return address == 0xFF01 ? SB : static_cast<uint8_t>(SC | ScUnused);
+uint8_t SerialRead(Console& m, int address) {
+  return address == 0xFF01 ? m.serial.SB : static_cast<uint8_t>(m.serial.SC | ScUnused);
 }
 
 // Writing SC with bits 7 and 0 set starts a transfer on the internal clock,
 // restarting one that is under way; the byte in SB is what goes out. With
 // bit 0 clear the other side would drive the clock, and with nothing
 // connected that transfer never ends. Clearing bit 7 abandons a transfer.
-void SerialWrite(int address, uint8_t value) {
+void SerialWrite(Console& m, int address, uint8_t value) {
   if (address == 0xFF01) {
-    SB = value;
+    m.serial.SB = value;
     return;
   }
-  SC = value & ScWritable;
-  if ((SC & SerialStart) && (SC & SerialInternal)) {
+  m.serial.SC = value & ScWritable;
+  if ((m.serial.SC & SerialStart) && (m.serial.SC & SerialInternal)) {
     const uint64_t period = (uint64_t{2} << SerialBitCounterBit) / CounterClocksPerCycle;
-    const uint64_t since = TotalCycles - CounterOrigin;
-    SerialEndsAt = CounterOrigin + (since / period + SerialBits) * period;
-    if (SerialListening) SerialSent.push_back(SB);
+    const uint64_t since = m.clock.cycles - m.timer.counter_origin;
+    m.serial.ends_at = m.timer.counter_origin + (since / period + SerialBits) * period;
+    if (m.serial.listening) m.serial.sent.push_back(m.serial.SB);
   } else {
-    SerialEndsAt = NoEvent;
+    m.serial.ends_at = NoEvent;
   }
 }
 
-void FinishSerialTransfer() {
-  SerialEndsAt = NoEvent;
-  SB = 0xFF;
-  SC &= static_cast<uint8_t>(~SerialStart);
-  IF |= SerialRequest;
+void FinishSerialTransfer(Console& m) {
+  m.serial.ends_at = NoEvent;
+  m.serial.SB = 0xFF;
+  m.serial.SC &= static_cast<uint8_t>(~SerialStart);
+  m.io.IF |= SerialRequest;
 }
 

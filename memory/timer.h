@@ -4,63 +4,60 @@
 // of the counter bit TAC selects, gated by TAC's enable bit.
 //
 // Nothing here runs per cycle. The counter follows from the machine's
-// cycle count (TotalCycles) and the moment it was last cleared; TIMA is
-// brought up to date when it is touched (TimerSync) and, while it counts,
-// the moment of its next overflow is an event of the machine's clock.
+// cycle count and the moment it was last cleared; TIMA is brought up to
+// date when it is touched (TimerSync, machine/clock.h) and, while it
+// counts, the moment of its next overflow is an event of the machine's
+// clock.
 #pragma once
 #include <cstdint>
 
-#include "cpu/registers.h"
+struct Console;
+class StateWriter;
+class StateReader;
 
 constexpr uint8_t TimerOn = 0x04;       // TAC bit 2
 constexpr uint8_t TimerRequest = 0x04;  // IF bit 2
 constexpr int CounterClocksPerCycle = 4;
-
-// The machine cycle at which the system counter last stood at 0 (a DIV
-// write clears it): the counter is 4 x (TotalCycles - CounterOrigin),
-// modulo 2^16.
-extern uint64_t CounterOrigin;
-
-// The counter's value at the machine's present cycle.
-inline uint16_t SystemCounter() {
-  return static_cast<uint16_t>(CounterClocksPerCycle * (TotalCycles - CounterOrigin));
-}
 
 // The counter bit whose falling edge counts TIMA, by TAC bits 1-0.
 constexpr int TimerBits[4] = {9, 3, 5, 7};
 
 constexpr uint64_t NoEvent = UINT64_MAX;
 
-// TIMA stands as of this cycle.
-extern uint64_t TimerSyncedAt;
-// When the timer next changes IF (a reload after an overflow), or NoEvent
-// when it cannot; kept up to date with the timer's state.
-extern uint64_t TimerEventAt;
+struct Timer {
+  uint8_t TIMA = 0, TMA = 0, TAC = 0;
+  // The machine cycle at which the system counter last stood at 0 (a DIV
+  // write clears it): the counter is 4 x (cycles - counter_origin), modulo
+  // 2^16.
+  uint64_t counter_origin = 0;
+  uint64_t synced_at = 0;  // TIMA stands as of this cycle
+  // When the timer next changes IF (a reload after an overflow), or NoEvent
+  // when it cannot; kept up to date with the timer's state.
+  uint64_t event_at = NoEvent;
+  uint64_t overflow_at = NoEvent;  // TIMA went from 0xFF to 0 here; the reload comes a cycle later
+  uint64_t reloaded_at = NoEvent;  // the cycle of the latest reload from TMA
+};
 
-// Brings TIMA, the overflow's reload and IF up to the present cycle.
-void TimerCatchUp();
-inline void TimerSync() {
-  if (TimerSyncedAt != TotalCycles) TimerCatchUp();
-}
+// Brings TIMA, the overflow's reload and IF up to the present cycle (see
+// TimerSync).
+void TimerCatchUp(Console& m);
 
 // The registers as the processor reads and writes them, each at the
 // present cycle (the timer synced first).
-uint8_t ReadDiv();
-uint8_t ReadTima();
-void WriteDiv();  // any value clears the counter
-void WriteTima(uint8_t value);
-void WriteTma(uint8_t value);
-void WriteTac(uint8_t value);
+uint8_t ReadDiv(Console& m);
+uint8_t ReadTima(Console& m);
+void WriteDiv(Console& m);  // any value clears the counter
+void WriteTima(Console& m, uint8_t value);
+void WriteTma(Console& m, uint8_t value);
+void WriteTac(Console& m, uint8_t value);
 
 // The counter at 0 now, TIMA, TMA and TAC cleared.
-void ResetTimer();
+void ResetTimer(Console& m);
 
 // The counter stood still at 0 from the last sync until now (a speed
 // switch holds it): it starts again from 0, nothing counted meanwhile.
-void RestartCounter();
+void RestartCounter(Console& m);
 
 // The timer's part of a machine state.
-class StateWriter;
-class StateReader;
-void SaveTimerState(StateWriter& out);
-void LoadTimerState(StateReader& in);
+template <class State>
+void WalkTimerState(Console& m, State& s);

@@ -13,15 +13,15 @@
 #include <memory>
 #include <strings.h>
 
-#include "memory/bank_controllers.h"
-#include "memory/bus.h"
-#include "memory/cartridge.h"
-#include "memory/mbc3_clock.h"
 #include "shell/atomic_file.h"
 #include "shell/display.h"
+#include "shell/run_control.h"
 #include "shell/writer_thread.h"
 
 namespace {
+
+// The largest save any cartridge has: 128 KiB of RAM and a clock's 48 bytes.
+constexpr size_t LargestSave = 0x20000 + 48;
 
 // The run's save: where it is read from and written to, and its state.
 struct BatterySave {
@@ -107,7 +107,7 @@ void SubmitSave(bool final) {
     bool make_folder, keep_old;
     bool kept_old = false;
   };
-  auto write = std::make_shared<Write>(Write{SaveImage(), Save.path, Save.make_folder, Save.keep_old});
+  auto write = std::make_shared<Write>(Write{TheMachine().BatterySave(), Save.path, Save.make_folder, Save.keep_old});
   std::string rolled_back = std::move(Save.rolled_back);
   Save.rolled_back.clear();
   Save.keep_old = false;
@@ -148,15 +148,15 @@ std::vector<SaveFile> SavesPresent(const std::vector<std::string>& candidates) {
 // read, or is not of a size the cartridge's saves have, is kept as .bak
 // before the first write over it.
 void ReadSave(const std::string& path) {
-  const long expected = static_cast<long>(SaveImage().size());
+  const long expected = static_cast<long>(TheMachine().BatterySave().size());
   std::vector<uint8_t> bytes;
-  const FileRead read = ReadWholeFile(path, static_cast<size_t>(CartRamSize + Mbc3ClockSaveBytes), bytes);
+  const FileRead read = ReadWholeFile(path, LargestSave, bytes);
   const bool ours = path == Save.path;
   if (read.error) {
     std::fprintf(stderr, "pellix: %s: cannot read the save (%s); the game starts without it%s\n", path.c_str(),
                  std::strerror(read.error), ours ? ", and the file will be kept as .bak" : "");
     Save.keep_old = ours;
-  } else if (!LoadSaveImage(bytes) || read.too_large) {
+  } else if (!TheMachine().LoadBatterySave(bytes.data(), bytes.size()) || read.too_large) {
     std::fprintf(stderr, "pellix: %s: %ld bytes where %ld were expected; loaded what fits%s\n", path.c_str(),
                  read.size, expected, ours ? ", and the file will be kept as .bak" : "");
     Save.keep_old = ours;
@@ -216,24 +216,6 @@ bool FolderWritable(const std::string& folder) {
   return geteuid() != 0 || (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
 }
 
-std::vector<uint8_t> SaveImage() {
-  std::vector<uint8_t> bytes(CartRam, CartRam + CartRamBytes);
-  if (CartHasClock) {
-    bytes.resize(CartRamBytes + Mbc3ClockSaveBytes);
-    SaveMbc3Clock(bytes.data() + CartRamBytes);
-  }
-  return bytes;
-}
-
-bool LoadSaveImage(const std::vector<uint8_t>& bytes) {
-  const long size = static_cast<long>(bytes.size());
-  const long ram = std::min(size, CartRamBytes);
-  std::copy(bytes.begin(), bytes.begin() + ram, CartRam);
-  CartRamFilled();
-  if (size == CartRamBytes) return true;
-  return CartHasClock && LoadMbc3Clock(bytes.data() + CartRamBytes, size - CartRamBytes);
-}
-
 void SaveSchedule::written(double now) {
   if (first_unsaved_ < 0) first_unsaved_ = now;
   last_write_ = now;
@@ -256,8 +238,8 @@ void SaveSchedule::failed(double now) {
 
 void StartBatterySave(const char* rom_path, const char* save_path) {
   Save = BatterySave{};
-  CartRamWritten = 0;
-  if (!CartHasBattery || SaveImage().empty()) return;
+  TheMachine().TakeBatteryWritten();
+  if (TheMachine().BatterySave().empty()) return;
 
   const SaveLocation location = LocateSaveFile(rom_path, save_path);
   const std::vector<std::string>& candidates = location.candidates;
@@ -294,12 +276,10 @@ void BatterySaveRolledBack(const std::string& what) {
 }
 
 void BatterySaveFrameCheck() {
-  if (!Save.active || (!CartRamWritten && !Save.schedule.pending())) return;
+  const bool written = TheMachine().TakeBatteryWritten();
+  if (!Save.active || (!written && !Save.schedule.pending())) return;
   const double now = Now();
-  if (CartRamWritten) {
-    CartRamWritten = 0;
-    Save.schedule.written(now);
-  }
+  if (written) Save.schedule.written(now);
   // One write at a time: on a slow disk the next waits for the one before.
   if (Save.writing || !Save.schedule.due(now)) return;
   Save.schedule.saved();

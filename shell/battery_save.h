@@ -42,15 +42,6 @@ bool MakeFolderFor(const std::string& path, std::string* error);
 // write counts as read-only for the superuser too, as its owner meant.
 bool FolderWritable(const std::string& folder);
 
-// The save's bytes for the cartridge as it stands: CartRamBytes of RAM, then
-// the clock trailer for a clock cartridge. Empty when there is nothing to keep.
-std::vector<uint8_t> SaveImage();
-
-// Puts a save file's bytes into the cartridge RAM and clock, as far as they
-// fit. Returns false when the size is not one the cartridge's saves have
-// (the RAM alone, or with a 48- or 44-byte clock trailer).
-bool LoadSaveImage(const std::vector<uint8_t>& bytes);
-
 // When to write while the game runs, on a clock in seconds.
 class SaveSchedule {
  public:

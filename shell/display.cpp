@@ -12,19 +12,20 @@
 #include <thread>
 #include <vector>
 
-#include "debug/text.h"
-#include "memory/machine.h"
 #include "shell/frame_clock.h"
 #include "shell/lost_display.h"
-#include "shell/shown_picture.h"
 #include "shell/run_control.h"
-#include "video/renderer.h"
+#include "shell/shown_picture.h"
+#include "shell/text.h"
 
 BITMAP* WorkBitmap = nullptr;
 BITMAP* BackBuffer = nullptr;
 bool Headless = false;
 DisplayMode CurrentDisplay;
 bool InfoScreenOption = true;
+bool TrueColoursOption = false;
+
+bool ShowsTrueColours() { return TrueColoursOption && TheMachine().Cartridge().colour; }
 
 namespace {
 
@@ -255,10 +256,12 @@ void Present(const char* status, Shown shown) {
     // Only the rows that changed are drawn and sent; a picture with a note
     // over it is drawn whole, and the next one too, where the note was.
     if (!lines.empty()) OnScreen.forget();
-    if (!OnScreen.take(Picture, ShowsTrueColours(), first, last)) return;  // the window shows it already
-    const uint16_t* table = WindowPixelTable();
+    const uint16_t* picture = TheMachine().Picture();
+    const bool true_colours = ShowsTrueColours();
+    if (!OnScreen.take(picture, true_colours, first, last)) return;  // the window shows it already
+    const uint16_t* table = LookPixels(true_colours);
     for (int row = first; row <= last; row++)
-      if (OnScreen.changed(row)) DrawScaledRow(BackBuffer, scale, row, Picture[row], table);
+      if (OnScreen.changed(row)) DrawScaledRow(BackBuffer, scale, row, picture + row * ScreenWidth, table);
     if (!lines.empty()) OnScreen.forget();
   }
   if (!lines.empty()) {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "video/picture_colours.h"
+#include "machine/machine.h"
 
 struct BITMAP;
 
@@ -12,6 +12,14 @@ extern BITMAP* WorkBitmap;  // 640x480: the text screen (information, registers)
 extern BITMAP* BackBuffer;  // the picture scaled for the screen
 
 extern bool Headless;       // no window, no devices, no waiting
+
+// --colour (or colour = yes in the configuration file): colour cartridges
+// are shown in their own colours.
+extern bool TrueColoursOption;
+// The look of this run's picture: true colours for a colour cartridge under
+// the option, the four greens otherwise. The machine's picture is the same
+// either way (a colour cartridge's colours, a monochrome one's greys).
+bool ShowsTrueColours();
 
 constexpr int DefaultScale = 2;  // a 320x288 window
 constexpr int MaxScale = 6;

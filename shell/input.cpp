@@ -2,12 +2,13 @@
 
 #include <allegro.h>
 
-#include "cpu/cpu.h"
-#include "memory/io_registers.h"
 #include "shell/display.h"
 #include "shell/input_script.h"
+#include "shell/run_control.h"
 
 JoypadButtons DeviceButtons;
+bool TraceAll = false;
+bool TraceKeyHeld = false;
 
 // None of the player's controls shares a key with the console's buttons,
 // Enter, Escape or the trace key.
@@ -55,6 +56,8 @@ void ReadDevices() {
   TraceKeyHeld = key[KEY_TILDE] != 0;
 }
 
+uint8_t NextButtons = 0;  // what the machine takes as the next frame starts
+
 uint8_t AllButtons() {
   JoypadButtons all = DeviceButtons;
   AddScriptButtons(all);
@@ -66,7 +69,11 @@ uint8_t AllButtons() {
 void PollInput() {
   if (Headless) DeviceButtons = JoypadButtons{};
   else ReadDevices();
-  JoypadHeld = JoypadNextFrame = AllButtons();
+  NextButtons = AllButtons();
+  TheMachine().HoldButtons(NextButtons);
+  TheMachine().SetTracing(TraceAll, TraceKeyHeld);
 }
 
-void SetNextFrameButtons() { JoypadNextFrame = AllButtons(); }
+void SetNextFrameButtons() { NextButtons = AllButtons(); }
+
+uint8_t NextFrameButtons() { return NextButtons; }

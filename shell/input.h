@@ -12,7 +12,7 @@ struct JoypadButtons {
 // What the keyboard and the joystick held at the last poll.
 extern JoypadButtons DeviceButtons;
 
-// The machine's form of the buttons (memory/io_registers.h): one bit each.
+// The machine's form of the buttons (machine/machine.h): one bit each.
 uint8_t PackButtons(const JoypadButtons& buttons);
 
 // Everything a key can be set to do: the console's buttons first, then the
@@ -70,10 +70,17 @@ void RestoreDefaultBindings();
 bool ActionHeld(KeyAction action);
 
 // Samples the keyboard and the joystick, once per frame, and hands the
-// machine what they hold with what the input script holds, for now and for
-// the next frame's start (JoypadHeld, JoypadNextFrame). Headless runs read
-// no device: only the script presses buttons.
+// machine what they hold with what the input script holds, for now
+// (Machine::HoldButtons) and for the next frame's start (NextFrameButtons).
+// Headless runs read no device: only the script presses buttons. Also
+// hands over whether instructions are traced.
 void PollInput();
 // After the input script has moved on to the next frame: what the machine
 // takes as the next frame starts.
 void SetNextFrameButtons();
+uint8_t NextFrameButtons();
+
+// --trace: every instruction is traced; the trace key (tilde) held at the
+// latest poll: the next frame's instructions are.
+extern bool TraceAll;
+extern bool TraceKeyHeld;

@@ -13,19 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "cpu/cpu.h"
-#include "cpu/registers.h"
-#include "debug/disassembler.h"
-#include "debug/overlay.h"
-#include "debug/text.h"
-#include "memory/bus.h"
-#include "memory/cartridge.h"
-#include "memory/machine.h"
-#include "memory/machine_state.h"
-#include "memory/timer.h"
+#include "shell/overlay.h"
+#include "shell/text.h"
 #include "shell/allegro_background.h"
 #include "shell/atomic_file.h"
 #include "shell/battery_save.h"
+#include "shell/cartridge_file.h"
 #include "shell/config.h"
 #include "shell/display.h"
 #include "shell/input.h"
@@ -41,15 +34,18 @@
 #include "shell/test_runner.h"
 #include "shell/stream_output.h"
 #include "shell/window_name.h"
-#include "video/lcd_timing.h"
-#include "video/renderer.h"
 
 namespace {
 
 constexpr int RefreshRate = 60;
 constexpr int PathSize = 4096;
 constexpr int UnknownOpExit = 3;
-constexpr double ConsoleFrameRate = 4194304.0 / 70224.0;
+
+// The host's clock, which the real-time clock of MBC3 cartridges keeps to.
+int64_t SystemMillis() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
 
 // Set while the file selector is open: its dialog runs its own loop and
 // never looks at QuitRequested. Nothing is loaded yet and no file is due,
@@ -110,26 +106,27 @@ DisplayMode ChooseDisplay(const Options& opt) {
 // two bytes on every platform: the file is binary.
 FILE* TraceFile = nullptr;
 
-void WriteTraceLine(const char* line, size_t length) {
+void WriteTraceLine(void*, const char* line, size_t length) {
   if (!TraceFile && !(TraceFile = std::fopen("Trace.Log", "wb"))) {
     std::fprintf(stderr, "pellix: Trace.Log: cannot write it (%s); the run goes on untraced\n", std::strerror(errno));
-    TraceSink = nullptr;
+    TheMachine().SetTraceSink(nullptr, nullptr);
     return;
   }
   std::fwrite(line, 1, length, TraceFile);
 }
 
-void StartTrace() { TraceSink = WriteTraceLine; }
+void StartTrace() { TheMachine().SetTraceSink(WriteTraceLine, nullptr); }
 
 void CloseTraceFile() {
-  TraceSink = nullptr;
+  TheMachine().SetTraceSink(nullptr, nullptr);
   if (TraceFile) std::fclose(TraceFile);
   TraceFile = nullptr;
 }
 
 // Writes video RAM bank 0, whatever VBK selects. False with *error.
 bool DumpVram(std::string* error) {
-  return ReplaceFile("vram.bin", std::vector<uint8_t>(VideoRam, VideoRam + 0x2000), false, error);
+  const uint8_t* vram = TheMachine().VideoRam();
+  return ReplaceFile("vram.bin", std::vector<uint8_t>(vram, vram + 0x2000), false, error);
 }
 
 // What the exit work needs of the run.
@@ -145,7 +142,7 @@ RunInProgress Run;
 // touches no window: it also runs when the X display has gone.
 int FinishRun() {
   const Options& opt = *Run.opt;
-  int exit_code = CpuStopped ? UnknownOpExit : 0;
+  int exit_code = TheMachine().Stopped() ? UnknownOpExit : 0;
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - Run.started).count();
   if (!FinishBatterySave() && exit_code == 0) exit_code = 1;
 
@@ -155,8 +152,9 @@ int FinishRun() {
     std::fprintf(stderr, "pellix: %s: cannot write the serial output\n", opt.serial);
     exit_code = 1;
   }
-  if (!ScheduledScreenshotsDone(FramesFinished)) exit_code = 1;
-  if (!ScheduledStatesDone(FramesFinished)) exit_code = 1;
+  const long frames = TheMachine().FramesFinished();
+  if (!ScheduledScreenshotsDone(frames)) exit_code = 1;
+  if (!ScheduledStatesDone(frames)) exit_code = 1;
 
   std::string shot_error;
   if (opt.screenshot && !SaveScreenshot(opt.screenshot, &shot_error)) {
@@ -176,13 +174,13 @@ int FinishRun() {
   // A test run's exit code is its verdict; a file it could not write turns
   // a pass into 1.
   if (opt.test) {
-    const int verdict = ReportTestResult(Run.path, FramesFinished, CpuStopped);
+    const int verdict = ReportTestResult(Run.path, frames, TheMachine().Stopped());
     if (verdict != 0) exit_code = verdict;
   }
 
   if (opt.bench) {
-    const double fps = seconds > 0 ? FramesFinished / seconds : 0;
-    std::printf("%ld frames in %.3f s: %.1f frames per second, %.1f times real time\n", FramesFinished, seconds,
+    const double fps = seconds > 0 ? frames / seconds : 0;
+    std::printf("%ld frames in %.3f s: %.1f frames per second, %.1f times real time\n", frames, seconds,
                 fps, fps / ConsoleFrameRate);
   }
   std::fflush(nullptr);
@@ -244,8 +242,8 @@ bool SelectRom(char* path, int size) {
 
 // One line on stderr for each thing about the file the console itself
 // would object to, and which member of an archive runs.
-void TellAboutCartridge(const char* path, const CartridgeLoad& load) {
-  for (const std::string& note : load.notes()) std::fprintf(stderr, "pellix: %s: %s\n", path, note.c_str());
+void TellAboutCartridge(const char* path, const CartridgeInfo& cartridge) {
+  for (const std::string& note : cartridge.notes) std::fprintf(stderr, "pellix: %s: %s\n", path, note.c_str());
 }
 
 // The header's fields at the cells they have always had, the title and
@@ -254,16 +252,17 @@ void TellAboutCartridge(const char* path, const CartridgeLoad& load) {
 // Under them, what stderr says about the file (bytes missing, a header the
 // console would refuse), broken into lines that fit.
 void DrawCartridgeInfo(int columns, const std::vector<std::string>& notes) {
+  const CartridgeInfo& cartridge = TheMachine().Cartridge();
   ClearText();
   DrawTextAt("Cartridge Info", 0, 0, White);
-  DrawLabelDec("CART_MAPPER:", CART_MAPPER, 0, 1, White);
-  DrawLabelDec("CART_ROMSIZE:", CART_ROMSIZE, 0, 2, White);
-  DrawLabelDec("CART_RAMSIZE:", CART_RAMSIZE, 0, 3, White);
-  const std::string title = CartridgeTitle();
+  DrawLabelDec("CART_MAPPER:", cartridge.mapper, 0, 1, White);
+  DrawLabelDec("CART_ROMSIZE:", cartridge.rom_size_code, 0, 2, White);
+  DrawLabelDec("CART_RAMSIZE:", cartridge.ram_size_code, 0, 3, White);
+  const std::string& title = cartridge.title;
   DrawTextAt(("Title: " + (title.empty() ? std::string("(none)") : title)).c_str(), 0, 5, White);
-  DrawTextAt(ControllerName(CartType).c_str(), 0, 6, White);
-  if (!CartTypeSupported) DrawTextAt("(runs without it)", 0, 7, White);
-  DrawLabelHex("MAX_BANK:", MAX_BANK, 0, 10, White);
+  DrawTextAt(cartridge.controller.c_str(), 0, 6, White);
+  if (!cartridge.supported) DrawTextAt("(runs without it)", 0, 7, White);
+  DrawLabelHex("MAX_BANK:", cartridge.max_bank, 0, 10, White);
   const std::string keys = "Enter: play   Esc: quit";
   if (columns >= static_cast<int>(keys.size())) {
     DrawTextAt(keys.c_str(), 0, 12, White);
@@ -285,7 +284,7 @@ long SlowLoopMs() {
 
 void KeepRunning(long ms) {
   const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (std::chrono::steady_clock::now() < until && RunFrame()) {
+  while (std::chrono::steady_clock::now() < until && TheMachine().RunFrame(NextFrameButtons())) {
   }
 }
 
@@ -314,7 +313,7 @@ void ShowStoppedProcessor() {
   IdleStep();  // the display needs no more than the frame rate
   HandlePlayKeys();
   ApplyPlayKeys();
-  if (!CpuStopped) SetStreamSilenced(FastForwarding);
+  if (!TheMachine().Stopped()) SetStreamSilenced(FastForwarding);
 }
 
 }  // namespace
@@ -349,17 +348,19 @@ int main(int argc, char** argv) {
   }
   if (!exists(path)) return 0;  // cancelled, or nothing there
 
-  const char* error = nullptr;
-  CartridgeLoad load;
-  if (LoadCartridge(path, &error, &load) != 0) {
-    std::fprintf(stderr, "pellix: %s: %s\n", path, error ? error : "cannot load");
+  Machine& machine = TheMachine();
+  machine.SetHostClock(SystemMillis);
+  std::string error;
+  if (!LoadCartridgeFile(machine, path, &error)) {
+    std::fprintf(stderr, "pellix: %s: %s\n", path, error.c_str());
     return 1;
   }
-  TellAboutCartridge(path, load);
-  if (!Headless) SetWindowTitle(WindowTitleFor(CartridgeTitle(), path));
-  if (!CartTypeSupported) {
+  const CartridgeInfo& cartridge = machine.Cartridge();
+  TellAboutCartridge(path, cartridge);
+  if (!Headless) SetWindowTitle(WindowTitleFor(cartridge.title, path));
+  if (!cartridge.supported) {
     std::fprintf(stderr, "pellix: cartridge type 0x%02X is not supported; running without its controller\n",
-                 CartType);
+                 cartridge.type);
   }
   if (!opt.no_save) StartBatterySave(path, opt.save);
 
@@ -386,17 +387,17 @@ int main(int argc, char** argv) {
   }
 
   if (!Headless) CatchEscape();
-  if (InfoScreenOption && !opt.no_info) ShowCartridgeInfo(load.notes());
+  if (InfoScreenOption && !opt.no_info) ShowCartridgeInfo(cartridge.notes);
 
   if (opt.colour) TrueColoursOption = true;  // else as the configuration file says
   if (opt.volume >= 0) SoundVolume = opt.volume;
-  ResetMachine();
+  machine.Reset();
   StepInputScript(0);
   PollInput();
   // The state's pad lines stand until the first poll, as they stood when it
   // was saved. Frames count from here.
   if (opt.load_state) {
-    if (!LoadMachineState(first_state.data(), first_state.size())) {
+    if (!machine.LoadState(first_state.data(), first_state.size())) {
       std::fprintf(stderr, "pellix: %s: cannot load the state: the file is damaged (it holds values the machine "
                    "cannot have)\n", opt.load_state);
       return 1;
@@ -415,7 +416,7 @@ int main(int argc, char** argv) {
   bool stop_told = false;  // the processor's stop has been reported
   const long slow_loop = SlowLoopMs();
   while (!QuitRequested) {
-    if (RunFrame()) {
+    if (machine.RunFrame(NextFrameButtons())) {
       if (slow_loop) KeepRunning(slow_loop);
       FrameEnded();
       RunBetweenFrames();
@@ -423,7 +424,7 @@ int main(int argc, char** argv) {
       continue;
     }
     // Said at once on the terminal; the window says it on the register display.
-    if (!stop_told) std::fprintf(stderr, "pellix: %s\n", UnknownOpcodeText);
+    if (!stop_told) std::fprintf(stderr, "pellix: %s\n", machine.StopText());
     stop_told = true;
     if (Headless) break;  // stopped: nobody can read the registers or press Escape
     ShowStoppedProcessor();

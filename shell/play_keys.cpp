@@ -9,7 +9,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "memory/machine.h"
+#include "shell/run_control.h"
 #include "shell/battery_save.h"
 #include "shell/display.h"
 #include "shell/input.h"
@@ -154,7 +154,7 @@ void LoadSlot() {
 
 // The machine as at the start of the run; the cartridge RAM stays.
 void ResetRun() {
-  ResetMachine();
+  TheMachine().Reset();
   SoundRestarted();
 }
 

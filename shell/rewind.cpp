@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "memory/little_endian.h"
-#include "memory/machine_state.h"
+#include "shell/run_control.h"
 
 bool RewindOption = true;
 
@@ -22,13 +21,16 @@ std::vector<uint8_t> Snapshot;  // the state being taken or restored
 constexpr size_t FieldBytes = 4;
 constexpr size_t MostEqualInRun = 2 * FieldBytes;
 
+// Little-endian, as every number in PELLIX's files.
 void PutField(std::vector<uint8_t>& out, size_t value) {
-  uint8_t bytes[FieldBytes];
-  PutLe(bytes, value, FieldBytes);
-  out.insert(out.end(), bytes, bytes + FieldBytes);
+  for (size_t i = 0; i < FieldBytes; i++) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
 
-uint32_t GetField(const uint8_t* at) { return static_cast<uint32_t>(GetLe(at, FieldBytes)); }
+uint32_t GetField(const uint8_t* at) {
+  uint32_t value = 0;
+  for (size_t i = FieldBytes; i-- > 0;) value = value << 8 | at[i];
+  return value;
+}
 
 // The first place from `at` on where the two differ, or `end`; eight bytes
 // at a time, for a state is mostly equal.
@@ -130,17 +132,17 @@ bool RewindActive() { return Active; }
 void RewindFrameFinished() {
   if (!Active || ++FramesSinceSnapshot < RewindInterval) return;
   FramesSinceSnapshot = 0;
-  SaveMachineState(Snapshot);
+  TheMachine().SaveState(Snapshot);
   Ring.push(Snapshot);
 }
 
 bool RewindStep() {
-  return Active && Ring.pop(Snapshot) && LoadMachineState(Snapshot.data(), Snapshot.size());
+  return Active && Ring.pop(Snapshot) && TheMachine().LoadState(Snapshot.data(), Snapshot.size());
 }
 
 void RewindStopped() {
   if (!Active) return;
-  SaveMachineState(Snapshot);
+  TheMachine().SaveState(Snapshot);
   Ring.push(Snapshot);
   FramesSinceSnapshot = 0;
 }

@@ -17,7 +17,11 @@
 #include "shell/test_runner.h"
 #include "shell/writer_thread.h"
 #include "shell/stream_output.h"
-#include "video/lcd_timing.h"
+
+Machine& TheMachine() {
+  static Machine machine;
+  return machine;
+}
 
 long FrameLimit = 0;
 std::atomic<int> QuitRequested{0};
@@ -52,12 +56,12 @@ void FrameEnded() {
   // code that runs next sees a key pressed during the wait, and the next
   // picture can show it.
   PollInput();
-  StepInputScript(FramesFinished);  // after the poll: this V-blank still belongs to the frame it ends
+  StepInputScript(TheMachine().FramesFinished());  // after the poll: this V-blank still belongs to the frame it ends
   SetNextFrameButtons();
-  TakeScheduledScreenshots(FramesFinished);
+  TakeScheduledScreenshots(TheMachine().FramesFinished());
   FlushSerialOutput();
-  if (TestRunning) CheckTestVerdict(FramesFinished);
-  if (FrameLimit && FramesFinished >= FrameLimit) QuitRequested = 1;
+  if (TestRunning) CheckTestVerdict(TheMachine().FramesFinished());
+  if (FrameLimit && TheMachine().FramesFinished() >= FrameLimit) QuitRequested = 1;
   SaveChecks();
 }
 
@@ -76,7 +80,7 @@ void IdleStep() {
 
 // A state due at the last frame is still written when the run ends there.
 void RunBetweenFrames() {
-  WriteScheduledStates(FramesFinished);
+  WriteScheduledStates(TheMachine().FramesFinished());
   if (QuitRequested) return;
   ApplyPlayKeys();
   RewindFrameFinished();

@@ -5,6 +5,11 @@
 
 #include <atomic>
 
+#include "machine/machine.h"
+
+// The console the program runs: one per run.
+Machine& TheMachine();
+
 extern long FrameLimit;  // 0 = no limit
 // Set by Escape, the frame limit, signals (from their handler) and the
 // close button (on the window system's thread): a lock-free atomic, which

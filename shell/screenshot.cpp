@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "shell/atomic_file.h"
-#include "video/picture_colours.h"
-#include "video/renderer.h"
+#include "shell/display.h"
+#include "shell/run_control.h"
 
 namespace {
 
@@ -63,10 +63,12 @@ bool SaveScreenshot(const char* path, std::string* error) {
 
   static uint8_t pixels[ScreenHeight][ScreenWidth * 3];
   static png_bytep rows[ScreenHeight];
+  const uint16_t* picture = TheMachine().Picture();
+  const bool true_colours = ShowsTrueColours();
   for (int y = 0; y < ScreenHeight; y++) {
-    const uint16_t* line = Picture[y];
+    const uint16_t* line = picture + y * ScreenWidth;
     uint8_t* out = pixels[y];
-    for (int x = 0; x < ScreenWidth; x++, out += 3) PixelRgb(line[x], out);
+    for (int x = 0; x < ScreenWidth; x++, out += 3) LookRgb(line[x], true_colours, out);
     rows[y] = pixels[y];
   }
 

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "memory/serial.h"
 #include "shell/run_control.h"
 #include "shell/test_runner.h"
 
@@ -37,16 +36,14 @@ bool OpenSerialOutput(const char* path) {
 
 void ListenToSerial(bool test_run) {
   Watching = test_run;
-  SerialListening = SerialFile || Watching;
-  SerialSent.clear();
+  TheMachine().ListenToSerial(SerialFile || Watching);
 }
 
 // A write that fails ends the run, which then writes its files as after
 // Escape. When the reader went away (EPIPE: --serial - | head), the run
 // ends as it would have had the reader asked it to.
 void FlushSerialOutput() {
-  for (uint8_t byte : SerialSent) TakeSerialByte(byte);
-  SerialSent.clear();
+  for (uint8_t byte : TheMachine().TakeSerial()) TakeSerialByte(byte);
   if (!Unflushed) return;
   Unflushed = false;
   if (std::fflush(SerialFile) == 0 && !std::ferror(SerialFile)) return;
@@ -55,9 +52,8 @@ void FlushSerialOutput() {
 }
 
 bool CloseSerialOutput(bool line_follows) {
-  for (uint8_t byte : SerialSent) TakeSerialByte(byte);  // what the last, unfinished frame sent
-  SerialSent.clear();
-  SerialListening = false;
+  for (uint8_t byte : TheMachine().TakeSerial()) TakeSerialByte(byte);  // what the last, unfinished frame sent
+  TheMachine().ListenToSerial(false);
   if (!SerialFile) return true;
   if (!WriteFailure && ToStdout && line_follows && LastByte != '\n') std::fputc('\n', SerialFile);
   bool ok = !WriteFailure && std::fflush(SerialFile) == 0 && !std::ferror(SerialFile);

@@ -5,15 +5,16 @@
 #pragma once
 #include <cstdint>
 
-#include "video/renderer.h"
+#include "machine/machine.h"
 
 class ShownPicture {
  public:
-  // Compares the picture, in the look `true_colours`, with the copy of the
-  // one the window shows, and takes it as shown: true with the band of rows
+  // Compares the picture (ScreenHeight rows of ScreenWidth colours), in the
+  // look `true_colours`, with the copy of the one the window shows, and
+  // takes it as shown: true with the band of rows
   // [first, last] that holds every changed row, false when none changed.
   // After forget(), or in another look, every row counts as changed.
-  bool take(const uint16_t (&picture)[ScreenHeight][ScreenWidth], bool true_colours, int& first, int& last);
+  bool take(const uint16_t* picture, bool true_colours, int& first, int& last);
   // Whether row of the last take() changed (inside its band, rows may not).
   bool changed(int row) const { return changed_[row]; }
   // The window no longer shows the copy: it was drawn over, or opened anew.

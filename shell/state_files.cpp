@@ -10,12 +10,9 @@
 #include <memory>
 #include <utility>
 
-#include "memory/bus.h"
-#include "memory/cartridge.h"
-#include "memory/little_endian.h"
-#include "memory/machine_state.h"
 #include "shell/atomic_file.h"
 #include "shell/battery_save.h"
+#include "shell/run_control.h"
 #include "shell/writer_thread.h"
 
 namespace {
@@ -24,7 +21,6 @@ constexpr char Magic[8] = {'P', 'E', 'L', 'L', 'I', 'X', 'S', 'T'};
 constexpr size_t FormatAt = 8, CartridgeCrcAt = 12, TitleAt = 16, SizeAt = 32, StateCrcAt = 36;
 constexpr size_t HeaderSize = 40;
 constexpr size_t TitleSize = 16;
-constexpr long TitleInImage = 0x134;
 // Far beyond the largest machine state (about 700 KiB with 128 KiB of
 // cartridge RAM and full sound buffers).
 constexpr uint32_t LargestState = 16u << 20;
@@ -46,8 +42,10 @@ SaveLocation Slots;
 // them, so that F4 right after F2 never finds the older file (or none).
 std::map<std::string, std::shared_ptr<std::vector<uint8_t>>> Pending;
 
-uint32_t GetLe32(const uint8_t* p) { return static_cast<uint32_t>(GetLe(p, 4)); }
-void PutLe32(uint8_t* p, uint32_t v) { PutLe(p, v, 4); }
+uint32_t GetLe32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
+void PutLe32(uint8_t* p, uint32_t v) {
+  for (int i = 0; i < 4; i++) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
 
 uint32_t Crc(const uint8_t* data, size_t size) {
   uLong crc = crc32(0L, Z_NULL, 0);
@@ -61,9 +59,8 @@ uint32_t Crc(const uint8_t* data, size_t size) {
   return static_cast<uint32_t>(crc);
 }
 
-// Worked out when the cartridge was put in: a second image of the same size
-// may get the first one's address, so neither says which image it is.
-uint32_t CartridgeCrc() { return RomImage ? CartImageCrc : 0; }
+// Worked out when the cartridge was put in.
+uint32_t CartridgeCrc() { return TheMachine().Cartridge().crc; }
 
 // The title as the header holds it, printable characters only.
 std::string Title(const uint8_t* bytes) {
@@ -74,12 +71,7 @@ std::string Title(const uint8_t* bytes) {
   return title;
 }
 
-void CartridgeTitle(uint8_t* out) {
-  for (size_t i = 0; i < TitleSize; i++) {
-    const long at = TitleInImage + static_cast<long>(i);
-    out[i] = RomImage && at < RomImageSize ? RomImage[at] : 0;
-  }
-}
+void CartridgeTitle(uint8_t* out) { std::memcpy(out, TheMachine().Cartridge().title_bytes, TitleSize); }
 
 bool Refuse(StateProblem& problem, StateRefusal refusal, const std::string& message) {
   problem.refusal = refusal;
@@ -141,7 +133,7 @@ bool PackStateFile(const std::vector<uint8_t>& state, const StateHeader& header,
   uLongf packed_size = compressBound(static_cast<uLong>(state.size()));
   file.assign(HeaderSize + packed_size, 0);
   std::memcpy(file.data(), Magic, sizeof Magic);
-  PutLe32(&file[FormatAt], MachineStateFormat);
+  PutLe32(&file[FormatAt], Machine::StateFormat());
   PutLe32(&file[CartridgeCrcAt], header.cartridge_crc);
   std::memcpy(&file[TitleAt], header.title, TitleSize);
   PutLe32(&file[SizeAt], static_cast<uint32_t>(state.size()));
@@ -157,7 +149,7 @@ bool PackStateFile(const std::vector<uint8_t>& state, const StateHeader& header,
 
 std::vector<uint8_t> EncodeStateFile() {
   std::vector<uint8_t> state, file;
-  SaveMachineState(state);
+  TheMachine().SaveState(state);
   PackStateFile(state, CurrentStateHeader(), file);
   return file;
 }
@@ -171,10 +163,10 @@ bool DecodeStateFile(const std::vector<uint8_t>& file, std::vector<uint8_t>& sta
     return Refuse(problem, StateRefusal::NotAState, "not a PELLIX state file");
   if (file.size() < FormatAt + 4) return Refuse(problem, StateRefusal::Truncated, "the file is cut short (truncated)");
   const uint32_t format = GetLe32(&file[FormatAt]);
-  if (format != MachineStateFormat) {
+  if (format != Machine::StateFormat()) {
     return Refuse(problem, StateRefusal::OtherVersion,
                   "it has state format " + std::to_string(format) + "; this PELLIX reads format " +
-                      std::to_string(MachineStateFormat));
+                      std::to_string(Machine::StateFormat()));
   }
   if (file.size() < HeaderSize) return Refuse(problem, StateRefusal::Truncated, "the file is cut short (truncated)");
   if (GetLe32(&file[CartridgeCrcAt]) != CartridgeCrc()) {
@@ -195,7 +187,7 @@ bool DecodeStateFile(const std::vector<uint8_t>& file, std::vector<uint8_t>& sta
 
 void WriteStateFileLater(const std::string& path, std::function<void(bool, const std::string&)> done) {
   auto state = std::make_shared<std::vector<uint8_t>>();
-  SaveMachineState(*state);
+  TheMachine().SaveState(*state);
   const StateHeader header = CurrentStateHeader();
   Pending[path] = state;
   auto told = [path, state, done = std::move(done)](bool ok, const std::string& error) {
@@ -225,7 +217,7 @@ bool LoadStateFile(const std::string& path, StateProblem& problem) {
   const auto pending = Pending.find(path);
   if (pending == Pending.end() && !ReadStateFile(path, read, problem)) return false;
   const std::vector<uint8_t>& state = pending != Pending.end() ? *pending->second : read;
-  if (LoadMachineState(state.data(), state.size())) return true;
+  if (TheMachine().LoadState(state.data(), state.size())) return true;
   return Refuse(problem, StateRefusal::Damaged, "the file is damaged (it holds values the machine cannot have)");
 }
 

@@ -1,4 +1,4 @@
-// Save states in files: the machine state (memory/machine_state.h),
+// Save states in files: the machine state (machine/state.h),
 // compressed with zlib behind a header of 40 bytes, all numbers
 // little-endian:
 //   0  "PELLIXST"                  8 bytes

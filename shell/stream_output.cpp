@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "shell/lost_display.h"
-#include "sound/sound_system.h"
+#include "shell/run_control.h"
 #include "shell/wav_writer.h"
 
 namespace {
@@ -103,7 +103,7 @@ int SoundVolume = FullVolume;
 bool SoundMuted = false;
 
 void StartSound(bool open_stream) {
-  if (const char* error = Sound.set_sample_rate(SynthSampleRate)) {
+  if (const char* error = TheMachine().SetSampleRate(DefaultSampleRate)) {
     std::fprintf(stderr, "pellix: sound: %s; running without sound\n", error);
     return;
   }
@@ -124,17 +124,18 @@ void StartSound(bool open_stream) {
   Target = &allegro_stream;
 }
 
-bool OpenWavCapture(const char* path) { return Capture.open(path, SynthSampleRate, CaptureChannels); }
+bool OpenWavCapture(const char* path) { return Capture.open(path, DefaultSampleRate, CaptureChannels); }
 
 bool CloseWavCapture() { return Capture.close(); }
 
 void HandOffSound() {
   if (!SoundEnabled) return;
   // A long frame can fill more than one block.
-  while (Sound.buffer.samples_available() >= StreamBufferValues) {
+  constexpr size_t BlockPairs = StreamBufferValues / 2;
+  while (TheMachine().SamplesWaiting() >= BlockPairs) {
     uint16_t* out = Target && !Silenced ? WaitForStreamBuffer() : nullptr;
     // Read even with nowhere to play: the buffer must not fill up.
-    Sound.buffer.read_samples(Transfer, StreamBufferValues);
+    TheMachine().TakeSamples(Transfer, BlockPairs);
     if (out) {
       Play(out, Transfer);
       Target->free_buffer();
@@ -169,7 +170,6 @@ void SetStreamStallLimit(double seconds) { StallLimit = seconds; }
 long SoundBlocksHandedOff() { return BlocksHandedOff; }
 
 void ResetSoundOutput() {
-  Sound.reset();
   Target = nullptr;
   StallLimit = StreamStallSeconds;
   BlocksHandedOff = 0;

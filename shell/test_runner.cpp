@@ -5,10 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "cpu/cpu.h"
-#include "cpu/registers.h"
-#include "memory/bus.h"
-#include "memory/cartridge.h"
+#include "shell/run_control.h"
 #include "shell/run_control.h"
 
 bool TestRunning = false;
@@ -19,6 +16,7 @@ constexpr uint8_t StatusRunning = 0x80;
 constexpr uint8_t StatusSignature[3] = {0xDE, 0xB0, 0x61};
 constexpr size_t StatusTextOffset = 4;
 constexpr int CartRamBankSize = 0x2000;
+constexpr int CartRamSize = 0x20000;  // the most any cartridge has: 16 banks
 constexpr int SmallCartRamSize = 0x800;  // RAM size code 1: 2 KiB
 constexpr size_t MaxShownText = 1000;    // a longer text keeps its end
 
@@ -54,7 +52,7 @@ std::string MapText() {
   for (int row = 0; row < Rows; row++) {
     std::string line;
     for (int column = 0; column < Columns; column++) {
-      const uint8_t c = VideoRam[MapAt + row * Columns + column];
+      const uint8_t c = TheMachine().VideoRam()[MapAt + row * Columns + column];
       line += c >= 0x20 && c < 0x7F ? static_cast<char>(c) : ' ';
     }
     while (!line.empty() && line.back() == ' ') line.pop_back();
@@ -79,23 +77,24 @@ void CheckMapVerdict(long frames_finished, bool at_end) {
 }
 
 // LD B,B: the registers say whether the test is over and how it went.
-void AtBreakpoint() {
-  const Verdict v = ReadBreakpoint(Cpu.B, Cpu.C, Cpu.D, Cpu.E, Cpu.H, Cpu.L);
+void AtBreakpoint(void*) {
+  const Registers r = TheMachine().CpuRegisters();
+  const Verdict v = ReadBreakpoint(r.B, r.C, r.D, r.E, r.H, r.L);
   if (v == Verdict::None) return;
   char text[96];
   std::snprintf(text, sizeof text, "breakpoint (LD B,B) at 0x%04X with B, C, D, E, H and L all 0x42",
-                static_cast<uint16_t>(Cpu.PC - 1));
+                static_cast<uint16_t>(r.PC - 1));
   Decide(v, v == Verdict::Failed ? text : "");
 }
 
 // The bytes a status block may take: its bank, or the 2 KiB of RAM there is.
-size_t StatusBankBytes() { return CART_RAMSIZE == 1 ? SmallCartRamSize : CartRamBankSize; }
+size_t StatusBankBytes() { return TheMachine().Cartridge().ram_size_code == 1 ? SmallCartRamSize : CartRamBankSize; }
 
 // The block at the start of the bank at this offset of the cartridge RAM.
 // It counts once this run has written it: it said "running" at some frame,
 // or it is no longer what the RAM held when the run began.
 void CheckStatusBlock(int offset) {
-  const uint8_t* bank = CartRam + offset;
+  const uint8_t* bank = TheMachine().CartridgeRam() + offset;
   const size_t size = StatusBankBytes();
   const int index = offset / CartRamBankSize;
   if (bank[0] == StatusRunning) SeenRunning[index] = true;
@@ -165,18 +164,18 @@ void StartTestRun() {
   SerialWordAt = std::string::npos;
   SerialWord = Verdict::None;
   MapWordFrame = -1;
-  RamAtStart.assign(CartRam, CartRam + CartRamSize);
+  RamAtStart.assign(TheMachine().CartridgeRam(), TheMachine().CartridgeRam() + CartRamSize);
   SeenRunning.assign(CartRamSize / CartRamBankSize, false);
-  SetBreakpointHook(AtBreakpoint);
+  TheMachine().SetBreakpointHook(AtBreakpoint, nullptr);
 }
 
 void TestRunSerialByte(uint8_t byte) { SerialText += static_cast<char>(byte); }
 
 void CheckTestVerdict(long frames_finished) {
   if (Result != Verdict::None) return;
-  if (CART_RAMSIZE != 0) {
+  if (TheMachine().Cartridge().ram_size_code != 0) {
     CheckStatusBlock(0);
-    const long mapped = CartRamBankPtr - CartRam;
+    const long mapped = TheMachine().ShownCartridgeRam();
     if (mapped > 0 && mapped < CartRamSize && mapped % CartRamBankSize == 0) {
       CheckStatusBlock(static_cast<int>(mapped));
     }
@@ -207,7 +206,7 @@ int ReportTestResult(const char* cartridge, long frames_finished, bool processor
     ResultText = SerialWord == Verdict::Failed ? OneLine(SerialText) : "";
   }
   if (Result == Verdict::None && !processor_stopped) CheckMapVerdict(frames_finished, true);
-  SetBreakpointHook(nullptr);
+  TheMachine().SetBreakpointHook(nullptr, nullptr);
   TestRunning = false;
 
   switch (Result) {

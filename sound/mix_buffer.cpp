@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "memory/machine_state.h"
+#include "machine/state.h"
 
 namespace {
 
@@ -92,21 +92,19 @@ long StereoMixBuffer::read_samples(int16_t* out, long count) {
   return pairs * 2;
 }
 
-void StereoMixBuffer::save(StateWriter& out) const {
-  out.flag(stereo_added);
-  out.flag(was_stereo);
-  for (const SampleBuffer& buf : bufs) buf.save(out);
-}
-
 // The three buffers always stand at the same place: they take the same
 // frames and give up the same samples (read_samples takes the count from
 // the centre's and removes it from all three).
-void StereoMixBuffer::load(StateReader& in) {
-  stereo_added = in.flag();
-  was_stereo = in.flag();
-  for (SampleBuffer& buf : bufs) buf.load(in);
-  in.require(bufs[1].offset == bufs[0].offset && bufs[2].offset == bufs[0].offset);
+template <class State>
+void StereoMixBuffer::walk(State& s) {
+  s.flag(stereo_added);
+  s.flag(was_stereo);
+  for (SampleBuffer& buf : bufs) buf.walk(s);
+  s.require(bufs[1].offset == bufs[0].offset && bufs[2].offset == bufs[0].offset);
 }
+
+template void StereoMixBuffer::walk(StateWriter& s);
+template void StereoMixBuffer::walk(StateReader& s);
 
 void StereoMixBuffer::mix_mono(int16_t* out, long pairs) {
   SampleBuffer& center = bufs[0];

@@ -54,8 +54,8 @@ class StereoMixBuffer : public MixBuffer {
   long samples_available() const override;
 
   // The three buffers and the choice of mono or stereo in a machine state.
-  void save(StateWriter& out) const;
-  void load(StateReader& in);
+  template <class State>
+  void walk(State& s);
 
   void mix_mono(int16_t* out, long pairs);
   void mix_stereo(int16_t* out, long pairs);

@@ -1,6 +1,6 @@
 #include "sound/noise_channel.h"
 
-#include "memory/machine_state.h"
+#include "machine/state.h"
 
 namespace {
 
@@ -155,18 +155,16 @@ void NoiseChannel::run(int t, int end) {
   delay = t - end;
 }
 
-void NoiseChannel::save(StateWriter& out) const {
-  EnvelopeChannel::save(out);
-  out.u32(lfsr);
-  out.i32(tap);
+template <class State>
+void NoiseChannel::walk(State& s) {
+  EnvelopeChannel::walk(s);
+  s.u32(lfsr);
+  s.number(tap, ShortTap, LongTap);
+  s.require(tap == ShortTap || tap == LongTap);
 }
 
-void NoiseChannel::load(StateReader& in) {
-  EnvelopeChannel::load(in);
-  lfsr = in.u32();
-  tap = in.number(ShortTap, LongTap);
-  in.require(tap == ShortTap || tap == LongTap);
-}
+template void NoiseChannel::walk(StateWriter& s);
+template void NoiseChannel::walk(StateReader& s);
 
 void NoiseChannel::clear_registers() {
   EnvelopeChannel::clear_registers();

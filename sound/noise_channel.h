@@ -12,8 +12,8 @@ class NoiseChannel : public EnvelopeChannel {
   void write(int reg, int data) override;
   void clear_registers();
   void reset();
-  void save(StateWriter& out) const;
-  void load(StateReader& in);
+  template <class State>
+  void walk(State& s);
 
   uint32_t lfsr = 1;
   int tap = 14;  // where the feedback goes in: 14, or 6 for the short sequence

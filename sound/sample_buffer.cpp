@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "memory/machine_state.h"
+#include "machine/state.h"
 
 namespace {
 
@@ -81,29 +81,35 @@ long SampleBuffer::entries_in_use() const {
   return in_use < size + BufferExtraEntries ? in_use : size + BufferExtraEntries;
 }
 
-void SampleBuffer::save(StateWriter& out) const {
-  out.i32(static_cast<int32_t>(sample_rate));
-  out.u32(offset);
-  out.i32(reader_accum);
+long SampleBuffer::entries_saved() const {
   long used = entries_in_use();
   while (used > 0 && samples[used - 1] == SampleBias) used--;
-  out.i32(static_cast<int32_t>(used));
-  out.u16s(samples, static_cast<size_t>(used));
+  return used;
 }
 
 // A frame adds about 740 samples and the hand-off takes them once 1024 are
 // ready; a position beyond half the buffer cannot come from a run, and
-// would let the next frames write past its end.
-void SampleBuffer::load(StateReader& in) {
+// would let the next frames write past its end. Entries past the saved ones
+// are silence.
+template <class State>
+void SampleBuffer::walk(State& s) {
   const long was_in_use = entries_in_use();
-  if (in.i32() != sample_rate) in.refuse();
-  offset = in.u32();
-  reader_accum = in.i32();
-  if (samples && (offset >> 16) > static_cast<uint32_t>(size / 2)) in.refuse();
-  const long used = in.number(0, static_cast<int32_t>(entries_in_use()));
-  if (used > 0) in.u16s(samples, static_cast<size_t>(used));
-  if (was_in_use > used) FillSilence(samples + used, was_in_use - used);
+  int32_t rate = static_cast<int32_t>(sample_rate);
+  s.i32(rate);
+  s.require(rate == sample_rate);
+  s.u32(offset);
+  s.i32(reader_accum);
+  s.require(!samples || (offset >> 16) <= static_cast<uint32_t>(size / 2));
+  int32_t used = static_cast<int32_t>(entries_saved());
+  s.number(used, 0, static_cast<int32_t>(entries_in_use()));
+  if (used > 0) s.u16s(samples, static_cast<size_t>(used));
+  if constexpr (State::Loading) {
+    if (was_in_use > used) FillSilence(samples + used, was_in_use - used);
+  }
 }
+
+template void SampleBuffer::walk(StateWriter& s);
+template void SampleBuffer::walk(StateReader& s);
 
 void SampleBuffer::remove_samples(long count) {
   if (count == 0) return;

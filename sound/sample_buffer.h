@@ -41,11 +41,14 @@ class SampleBuffer {
   // and every entry up to the last one that is not silence (the finished
   // samples not yet read and the kernel tails after them). The rate must
   // be the one the buffer has now.
-  void save(StateWriter& out) const;
-  void load(StateReader& in);
+  template <class State>
+  void walk(State& s);
   // The entries that may differ from silence: the finished samples and the
   // tails after them.
   long entries_in_use() const;
+  // The entries a state holds: those in use up to the last that is not
+  // silence.
+  long entries_saved() const;
 
   // The 16.16 buffer position of a time (in clocks) within the current frame.
   uint32_t resampled_time(int time) const { return static_cast<uint32_t>(time) * factor + offset; }

@@ -1,6 +1,6 @@
 #include "sound/sound_channel.h"
 
-#include "memory/machine_state.h"
+#include "machine/state.h"
 
 namespace {
 
@@ -48,39 +48,37 @@ bool SoundChannel::write_control(int data) {
   return true;
 }
 
-void SoundChannel::save(StateWriter& out) const {
-  for (int v : {output_select, delay, last_amp, period, volume, global_volume, frequency, length}) out.i32(v);
-  for (bool b : {enabled, dac_on, length_enabled, length_step_next}) out.flag(b);
+template <class State>
+void SoundChannel::walk(State& s) {
+  s.number(output_select, 0, 3);
+  s.number(delay, 0, LongestPeriod);
+  s.number(last_amp, -LargestLevel, LargestLevel);
+  s.number(period, 1, LongestPeriod);
+  s.number(volume, 0, MaxVolume);
+  s.number(global_volume, 0, 7);
+  s.number(frequency, 0, 2047);
+  s.number(length, 0, max_length);
+  s.flag(enabled);
+  s.flag(dac_on);
+  s.flag(length_enabled);
+  s.flag(length_step_next);
+  if constexpr (State::Loading) output = outputs[output_select];
 }
 
-void SoundChannel::load(StateReader& in) {
-  output_select = in.number(0, 3);
-  delay = in.number(0, LongestPeriod);
-  last_amp = in.number(-LargestLevel, LargestLevel);
-  period = in.number(1, LongestPeriod);
-  volume = in.number(0, MaxVolume);
-  global_volume = in.number(0, 7);
-  frequency = in.number(0, 2047);
-  length = in.number(0, max_length);
-  enabled = in.flag();
-  dac_on = in.flag();
-  length_enabled = in.flag();
-  length_step_next = in.flag();
-  output = outputs[output_select];
+template void SoundChannel::walk(StateWriter& s);
+template void SoundChannel::walk(StateReader& s);
+
+template <class State>
+void EnvelopeChannel::walk(State& s) {
+  SoundChannel::walk(s);
+  s.number(env_period, 0, 7);
+  s.number(env_up, 0, 8);
+  s.number(env_timer, 0, 8);
+  s.number(initial_volume, 0, MaxVolume);
 }
 
-void EnvelopeChannel::save(StateWriter& out) const {
-  SoundChannel::save(out);
-  for (int v : {env_period, env_up, env_timer, initial_volume}) out.i32(v);
-}
-
-void EnvelopeChannel::load(StateReader& in) {
-  SoundChannel::load(in);
-  env_period = in.number(0, 7);
-  env_up = in.number(0, 8);
-  env_timer = in.number(0, 8);
-  initial_volume = in.number(0, MaxVolume);
-}
+template void EnvelopeChannel::walk(StateWriter& s);
+template void EnvelopeChannel::walk(StateReader& s);
 
 void SoundChannel::clear_registers() {
   period = 2048;

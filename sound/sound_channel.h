@@ -39,8 +39,8 @@ class SoundChannel {
   bool playing() const { return enabled; }
   // The channel's counters, level and routing in a machine state; loading
   // routes it to the buffer its routing names.
-  void save(StateWriter& out) const;
-  void load(StateReader& in);
+  template <class State>
+  void walk(State& s);
 
   SampleBuffer* outputs[4] = {};  // 0 none (always null), 1 right, 2 left, 3 center
   SampleBuffer* output = nullptr;
@@ -94,8 +94,8 @@ class EnvelopeChannel : public SoundChannel {
   // The envelope, stepped at 64 Hz.
   void clock_envelope();
   void clear_registers();
-  void save(StateWriter& out) const;
-  void load(StateReader& in);
+  template <class State>
+  void walk(State& s);
 
   int env_period = 0;
   int env_up = 0;  // non-zero: the volume rises

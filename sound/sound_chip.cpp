@@ -1,6 +1,6 @@
 #include "sound/sound_chip.h"
 
-#include "memory/machine_state.h"
+#include "machine/state.h"
 
 namespace {
 
@@ -70,38 +70,33 @@ void SoundChip::reset() {
   for (SoundChannel* channel : channels) channel->global_volume = StartupMasterVolume;
 }
 
-void SoundChip::save(StateWriter& out) const {
-  out.i32(next_frame_time);
-  out.i32(sequencer_step);
-  out.i32(last_time);
-  out.flag(powered);
-  out.flag(stereo_found);
-  out.bytes(regs, sizeof regs);
-  square1.save(out);
-  square2.save(out);
-  wave.save(out);
-  noise.save(out);
-}
-
-void SoundChip::load(StateReader& in) {
-  next_frame_time = in.number(0, LatestTime);
-  sequencer_step = in.number(0, FrameSequencerSteps - 1);
-  last_time = in.number(0, LatestTime);
-  // The sequencer's next step lies within a period of where the chip stands.
-  in.require(next_frame_time >= last_time && next_frame_time <= last_time + FrameSequencerPeriod);
-  powered = in.flag();
-  stereo_found = in.flag();
-  in.bytes(regs, sizeof regs);
-  square1.load(in);
-  square2.load(in);
-  wave.load(in);
-  noise.load(in);
-  for (int byte = 0; byte < WaveSamples / 2; byte++) {
-    const uint8_t data = regs[WavePattern - SoundFirstRegister + byte];
-    wave.samples[2 * byte] = static_cast<uint8_t>(data >> 4);
-    wave.samples[2 * byte + 1] = static_cast<uint8_t>(data & 0x0F);
+// The sequencer's next step lies within a period of where the chip stands.
+// The wave channel plays the pattern from its registers, unpacked again on
+// a load.
+template <class State>
+void SoundChip::walk(State& s) {
+  s.number(next_frame_time, 0, LatestTime);
+  s.number(sequencer_step, 0, FrameSequencerSteps - 1);
+  s.number(last_time, 0, LatestTime);
+  s.require(next_frame_time >= last_time && next_frame_time <= last_time + FrameSequencerPeriod);
+  s.flag(powered);
+  s.flag(stereo_found);
+  s.bytes(regs, sizeof regs);
+  square1.walk(s);
+  square2.walk(s);
+  wave.walk(s);
+  noise.walk(s);
+  if constexpr (State::Loading) {
+    for (int byte = 0; byte < WaveSamples / 2; byte++) {
+      const uint8_t data = regs[WavePattern - SoundFirstRegister + byte];
+      wave.samples[2 * byte] = static_cast<uint8_t>(data >> 4);
+      wave.samples[2 * byte + 1] = static_cast<uint8_t>(data & 0x0F);
+    }
   }
 }
+
+template void SoundChip::walk(StateWriter& s);
+template void SoundChip::walk(StateReader& s);
 
 // The channels run up to each sequencer step that can change what they
 // play; the other steps only move counters, and the channels' runs go on

@@ -44,8 +44,8 @@ class SoundChip {
   void reset();
   // The chip's part of a machine state: the frame sequencer, the registers
   // (the wave pattern with them) and the four channels.
-  void save(StateWriter& out) const;
-  void load(StateReader& in);
+  template <class State>
+  void walk(State& s);
 
   // Index 0 square 1 (with sweep), 1 square 2, 2 wave, 3 noise.
   SoundChannel* channels[SoundChannelCount];

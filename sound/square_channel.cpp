@@ -1,6 +1,6 @@
 #include "sound/square_channel.h"
 
-#include "memory/machine_state.h"
+#include "machine/state.h"
 
 const int DutyTable[4] = {1, 2, 4, 6};
 
@@ -122,26 +122,23 @@ void SquareChannel::run(int t, int end) {
   delay = t - end;
 }
 
-void SquareChannel::save(StateWriter& out) const {
-  EnvelopeChannel::save(out);
-  for (int v : {phase, duty, sweep_period, sweep_timer, sweep_shift, sweep_negate, sweep_freq}) out.i32(v);
-  out.flag(sweep_enabled);
-  out.flag(negate_used);
+template <class State>
+void SquareChannel::walk(State& s) {
+  EnvelopeChannel::walk(s);
+  s.number(phase, 0, 7);
+  s.number(duty, 1, 7);
+  s.require(duty == DutyTable[0] || duty == DutyTable[1] || duty == DutyTable[2] || duty == DutyTable[3]);
+  s.number(sweep_period, 0, 7);
+  s.number(sweep_timer, 0, 8);
+  s.number(sweep_shift, 0, 7);
+  s.number(sweep_negate, 0, 8);
+  s.number(sweep_freq, 0, HighestFrequency);
+  s.flag(sweep_enabled);
+  s.flag(negate_used);
 }
 
-void SquareChannel::load(StateReader& in) {
-  EnvelopeChannel::load(in);
-  phase = in.number(0, 7);
-  duty = in.number(1, 7);
-  in.require(duty == DutyTable[0] || duty == DutyTable[1] || duty == DutyTable[2] || duty == DutyTable[3]);
-  sweep_period = in.number(0, 7);
-  sweep_timer = in.number(0, 8);
-  sweep_shift = in.number(0, 7);
-  sweep_negate = in.number(0, 8);
-  sweep_freq = in.number(0, HighestFrequency);
-  sweep_enabled = in.flag();
-  negate_used = in.flag();
-}
+template void SquareChannel::walk(StateWriter& s);
+template void SquareChannel::walk(StateReader& s);
 
 void SquareChannel::clear_registers() {
   EnvelopeChannel::clear_registers();

@@ -16,8 +16,8 @@ class SquareChannel : public EnvelopeChannel {
   void clock_sweep();
   void clear_registers();
   void reset();
-  void save(StateWriter& out) const;
-  void load(StateReader& in);
+  template <class State>
+  void walk(State& s);
 
   int phase = 1;
   int duty = 1;

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "memory/machine_state.h"
+#include "machine/state.h"
 
 namespace {
 
@@ -102,17 +102,15 @@ void WaveChannel::advance_unheard(int t, int end) {
   delay = t - end;
 }
 
-void WaveChannel::save(StateWriter& out) const {
-  SoundChannel::save(out);
-  out.i32(volume_shift);
-  out.i32(wave_pos);
+template <class State>
+void WaveChannel::walk(State& s) {
+  SoundChannel::walk(s);
+  s.number(volume_shift, 0, 7);
+  s.number(wave_pos, 0, WaveSamples - 1);
 }
 
-void WaveChannel::load(StateReader& in) {
-  SoundChannel::load(in);
-  volume_shift = in.number(0, 7);
-  wave_pos = in.number(0, WaveSamples - 1);
-}
+template void WaveChannel::walk(StateWriter& s);
+template void WaveChannel::walk(StateReader& s);
 
 void WaveChannel::clear_registers() {
   SoundChannel::clear_registers();

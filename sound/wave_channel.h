@@ -17,8 +17,8 @@ class WaveChannel : public SoundChannel {
   void advance_unheard(int start, int end);
   void clear_registers();
   // The pattern itself is the chip's (its registers).
-  void save(StateWriter& out) const;
-  void load(StateReader& in);
+  template <class State>
+  void walk(State& s);
   // Back to construction; the wave pattern is cleared too.
   void reset();
   // The pattern byte the channel reads now, 0..15; while it plays, the

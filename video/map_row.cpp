@@ -4,7 +4,7 @@
 
 #include "memory/bus.h"
 #include "memory/io_registers.h"
-#include "memory/machine.h"
+#include "machine/console.h"
 #include "video/renderer.h"
 
 namespace {
@@ -47,10 +47,10 @@ struct TileNumbering {
   int index(uint8_t map_byte) const { return (map_byte ^ flip) + base; }
 };
 
-inline TileRow ResolveTile(uint8_t map_byte, uint8_t attributes, int fine, const TileNumbering& numbering) {
+inline TileRow ResolveTile(Console& m, uint8_t map_byte, uint8_t attributes, int fine, const TileNumbering& numbering) {
   const int index = numbering.index(map_byte) + ((attributes & AttrTileBank) ? Bank1Tiles : 0);
   const int y = (attributes & AttrFlipY) ? 7 - fine : fine;
-  return {TileRows[index][(attributes & AttrFlipX) ? 1 : 0][y], BgPixelQuads[attributes & AttrPalette],
+  return {m.tiles.rows[index][(attributes & AttrFlipX) ? 1 : 0][y], m.palettes.bg_quads[attributes & AttrPalette],
           (attributes & AttrPriority) ? PriorityQuad : 0};
 }
 
@@ -83,12 +83,12 @@ inline void DrawPartTile(const TileRow& tile, int first, int last, int x, uint16
 // their palette from them; a monochrome cartridge's tiles all take BGP's
 // shades from palette 0.
 template <bool Numbers, bool Attributes>
-void DrawRow(const uint8_t* row, int column, int x, int fine, uint16_t* pixels, uint8_t* numbers) {
-  const TileNumbering numbering(LCDC);
+void DrawRow(Console& m, const uint8_t* row, int column, int x, int fine, uint16_t* pixels, uint8_t* numbers) {
+  const TileNumbering numbering(m.lcd.LCDC);
   auto tile = [&]() {
     const int c = column++ & (MapColumns - 1);
-    if (Attributes) return ResolveTile(row[c], row[c + AttributeBankOffset], fine, numbering);
-    return TileRow{TileRows[numbering.index(row[c])][0][fine], BgPixelQuads[0], 0};
+    if (Attributes) return ResolveTile(m, row[c], row[c + AttributeBankOffset], fine, numbering);
+    return TileRow{m.tiles.rows[numbering.index(row[c])][0][fine], m.palettes.bg_quads[0], 0};
   };
   if (x < 0) {
     DrawPartTile<Numbers>(tile(), -x, TileWidth, x, pixels, numbers);
@@ -101,12 +101,12 @@ void DrawRow(const uint8_t* row, int column, int x, int fine, uint16_t* pixels, 
 
 }  // namespace
 
-void DrawMapRow(const uint8_t* row, int column, int x0, int fine, uint16_t* pixels, uint8_t* numbers) {
-  if (ColourCartridge) {
-    if (numbers) DrawRow<true, true>(row, column, x0, fine, pixels, numbers);
-    else DrawRow<false, true>(row, column, x0, fine, pixels, nullptr);
+void DrawMapRow(Console& m, const uint8_t* row, int column, int x0, int fine, uint16_t* pixels, uint8_t* numbers) {
+  if (m.cart.colour) {
+    if (numbers) DrawRow<true, true>(m, row, column, x0, fine, pixels, numbers);
+    else DrawRow<false, true>(m, row, column, x0, fine, pixels, nullptr);
   } else {
-    if (numbers) DrawRow<true, false>(row, column, x0, fine, pixels, numbers);
-    else DrawRow<false, false>(row, column, x0, fine, pixels, nullptr);
+    if (numbers) DrawRow<true, false>(m, row, column, x0, fine, pixels, numbers);
+    else DrawRow<false, false>(m, row, column, x0, fine, pixels, nullptr);
   }
 }

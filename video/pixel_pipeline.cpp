@@ -18,9 +18,9 @@ constexpr int SpriteXLimit = 168;  // sprites at X 168 and beyond are right of t
 constexpr int TileWidth = 8;
 
 // Where the window starts on the line, or ScreenWidth.
-int WindowStart(int line) {
-  if (!(LCDC & LcdcWindowOn) || !(WindowYReached || line == WY) || WX > WindowXLimit) return ScreenWidth;
-  return WX < WindowXOffset ? 0 : WX - WindowXOffset;
+int WindowStart(Console& m, int line) {
+  if (!(m.lcd.LCDC & LcdcWindowOn) || !(m.renderer.window_y_reached || line == m.lcd.WY) || m.lcd.WX > WindowXLimit) return ScreenWidth;
+  return m.lcd.WX < WindowXOffset ? 0 : m.lcd.WX - WindowXOffset;
 }
 
 // Adds a pause at x, keeping the list in order of x (sprites arrive in OAM
@@ -38,18 +38,18 @@ void AddPause(LineDrawing& drawing, int x, int dots) {
 // the layer under it: the background's tiles start at x = -(SCX mod 8) + 8k
 // and the window's at its start + 8k. Of several sprites over one tile
 // only the one with the longest wait waits for the fetch.
-void PlanDrawing(int line, LineDrawing& drawing) {
-  drawing.fine = SCX & 7;
+void PlanDrawing(Console& m, int line, LineDrawing& drawing) {
+  drawing.fine = m.lcd.SCX & 7;
   drawing.window_x = ScreenWidth;
   drawing.pause_count = 0;
   drawing.length = ShortestDrawing + drawing.fine;
-  if (WindowStart(line) < ScreenWidth) {
-    drawing.window_x = WindowStart(line);
+  if (WindowStart(m, line) < ScreenWidth) {
+    drawing.window_x = WindowStart(m, line);
     // A window at WX 0 over fine scroll starts a dot early.
-    AddPause(drawing, drawing.window_x, WX == 0 && drawing.fine ? WindowStartDots - 1 : WindowStartDots);
+    AddPause(drawing, drawing.window_x, m.lcd.WX == 0 && drawing.fine ? WindowStartDots - 1 : WindowStartDots);
   }
   int chosen[SpritesPerLine];
-  const int count = ChooseSprites(line, chosen);
+  const int count = ChooseSprites(m, line, chosen);
   if (!count) return;
   // The longest wait in each tile column, the background's first, then
   // the window's, and the sprite that waits it.
@@ -58,7 +58,7 @@ void PlanDrawing(int line, LineDrawing& drawing) {
   int waiter[2 * Columns];
   bool at_left_edge = false;
   for (int i = 0; i < count; i++) {
-    const int x = Oam[4 * chosen[i] + 1];  // the screen's x + 8
+    const int x = m.mem.oam[4 * chosen[i] + 1];  // the screen's x + 8
     if (x >= SpriteXLimit) continue;
     const int at = x < SpriteXOffset ? 0 : x - SpriteXOffset;
     AddPause(drawing, at, SpriteFetchDots);
@@ -67,7 +67,7 @@ void PlanDrawing(int line, LineDrawing& drawing) {
     // first: of the background's at x = -8 - fine, of the window's at its
     // start - 8.
     const bool over_window = at >= drawing.window_x && x >= SpriteXOffset;
-    const int from_tile = over_window ? x + TileWidth + WindowXOffset - WX : x + drawing.fine;
+    const int from_tile = over_window ? x + TileWidth + WindowXOffset - m.lcd.WX : x + drawing.fine;
     const int column = from_tile / TileWidth + (over_window ? Columns : 0);
     const int this_wait = LongestFetchWait - (from_tile % TileWidth);
     if (this_wait > wait[column]) {
@@ -81,10 +81,10 @@ void PlanDrawing(int line, LineDrawing& drawing) {
     if (wait[column]) AddPause(drawing, waiter[column], wait[column]);
 }
 
-int DrawingLength(int line) {
-  if (WindowStart(line) == ScreenWidth && !SpritesOnLine(line)) return ShortestDrawing + (SCX & 7);
+int DrawingLength(Console& m, int line) {
+  if (WindowStart(m, line) == ScreenWidth && !SpritesOnLine(m, line)) return ShortestDrawing + (m.lcd.SCX & 7);
   LineDrawing drawing;
-  PlanDrawing(line, drawing);
+  PlanDrawing(m, line, drawing);
   return drawing.length;
 }
 

@@ -41,11 +41,11 @@ struct LineDrawing {
 // background or window tile; a second sprite over the same tile waits no
 // more). Sprites count whether LCDC shows them or not, and so do those at
 // the picture's left edge; those beyond its right edge do not.
-void PlanDrawing(int line, LineDrawing& drawing);
+void PlanDrawing(Console& m, int line, LineDrawing& drawing);
 
 // The length of PlanDrawing's plan for the line, in a few steps for a line
 // without window or sprites.
-int DrawingLength(int line);
+int DrawingLength(Console& m, int line);
 
 // How many pixels of the line the pipeline has put out `dots` dots after
 // its drawing started.

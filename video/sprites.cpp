@@ -5,7 +5,7 @@
 
 #include "memory/bus.h"
 #include "memory/io_registers.h"
-#include "memory/machine.h"
+#include "machine/console.h"
 #include "video/renderer.h"
 
 namespace {
@@ -18,15 +18,15 @@ constexpr uint8_t AttrBank = 0x08;      // colour cartridges: tile from video RA
 constexpr int SpriteCount = 40;
 constexpr int SpriteXOffset = 8, SpriteYOffset = 16;
 
-int SpriteHeight() { return (LCDC & LcdcSpriteSize) ? 16 : 8; }
+int SpriteHeight(Console& m) { return (m.lcd.LCDC & LcdcSpriteSize) ? 16 : 8; }
 
 // Monochrome cartridges: the smaller X wins, and for equal X the earlier
 // entry. A stable insertion sort keeps OAM order among equal X.
-void SortByX(int chosen[SpritesPerLine], int count) {
+void SortByX(Console& m, int chosen[SpritesPerLine], int count) {
   for (int i = 1; i < count; i++) {
     const int e = chosen[i];
     int j = i;
-    for (; j > 0 && Oam[4 * chosen[j - 1] + 1] > Oam[4 * e + 1]; j--) chosen[j] = chosen[j - 1];
+    for (; j > 0 && m.mem.oam[4 * chosen[j - 1] + 1] > m.mem.oam[4 * e + 1]; j--) chosen[j] = chosen[j - 1];
     chosen[j] = e;
   }
 }
@@ -35,58 +35,54 @@ void SortByX(int chosen[SpritesPerLine], int count) {
 // height as they stood when it was made (OamChanges then): most games
 // change OAM once a frame, so that one pass over the 40 entries serves all
 // 144 lines. Derived from OAM alone, so kept out of states.
-uint8_t LineSprites[ScreenHeight][SpritesPerLine];
-uint8_t LineSpriteCount[ScreenHeight];
-unsigned ChosenAt = 0;
-int ChosenHeight = 0;  // 0 until the first choice
 
 // Each entry in OAM order joins the lines its rows cover, as long as they
 // have room.
-void ChooseForEveryLine(int height) {
-  std::memset(LineSpriteCount, 0, sizeof LineSpriteCount);
+void ChooseForEveryLine(Console& m, int height) {
+  std::memset(m.renderer.line_sprite_count, 0, sizeof m.renderer.line_sprite_count);
   for (int e = 0; e < SpriteCount; e++) {
-    const int top = Oam[4 * e] - SpriteYOffset;
+    const int top = m.mem.oam[4 * e] - SpriteYOffset;
     const int end = std::min(top + height, ScreenHeight);
     for (int line = std::max(top, 0); line < end; line++) {
-      if (LineSpriteCount[line] < SpritesPerLine) LineSprites[line][LineSpriteCount[line]++] = static_cast<uint8_t>(e);
+      if (m.renderer.line_sprite_count[line] < SpritesPerLine) m.renderer.line_sprites[line][m.renderer.line_sprite_count[line]++] = static_cast<uint8_t>(e);
     }
   }
-  ChosenAt = OamChanges;
-  ChosenHeight = height;
+  m.renderer.sprites_chosen_at = m.mem.oam_changes;
+  m.renderer.sprites_chosen_height = height;
 }
 
 }  // namespace
 
 // A sprite off the picture's left or right edge still takes its place.
-int ChooseSprites(int line, int chosen[SpritesPerLine]) {
-  const int height = SpriteHeight();
-  if (height != ChosenHeight || ChosenAt != OamChanges) ChooseForEveryLine(height);
-  const int count = LineSpriteCount[line];
-  for (int i = 0; i < count; i++) chosen[i] = LineSprites[line][i];
+int ChooseSprites(Console& m, int line, int chosen[SpritesPerLine]) {
+  const int height = SpriteHeight(m);
+  if (height != m.renderer.sprites_chosen_height || m.renderer.sprites_chosen_at != m.mem.oam_changes) ChooseForEveryLine(m, height);
+  const int count = m.renderer.line_sprite_count[line];
+  for (int i = 0; i < count; i++) chosen[i] = m.renderer.line_sprites[line][i];
   return count;
 }
 
-int SpritesOnLine(int line) {
-  const int height = SpriteHeight();
-  if (height != ChosenHeight || ChosenAt != OamChanges) ChooseForEveryLine(height);
-  return LineSpriteCount[line];
+int SpritesOnLine(Console& m, int line) {
+  const int height = SpriteHeight(m);
+  if (height != m.renderer.sprites_chosen_height || m.renderer.sprites_chosen_at != m.mem.oam_changes) ChooseForEveryLine(m, height);
+  return m.renderer.line_sprite_count[line];
 }
 
 // Sprites are drawn from the highest priority down: for a colour cartridge
 // in OAM order, for a monochrome one by X. A sprite pixel that is not
 // transparent claims its position: a lower sprite cannot show there even
 // where the claiming sprite gives way to the background.
-void DrawSpriteLine(int line, const int chosen_in_oam_order[SpritesPerLine], int count, uint16_t* pixels,
+void DrawSpriteLine(Console& m, int line, const int chosen_in_oam_order[SpritesPerLine], int count, uint16_t* pixels,
                     const uint8_t* numbers, bool background_wins) {
-  const int height = SpriteHeight();
+  const int height = SpriteHeight(m);
   int chosen[SpritesPerLine];
   for (int i = 0; i < count; i++) chosen[i] = chosen_in_oam_order[i];
-  if (!ColourCartridge) SortByX(chosen, count);
+  if (!m.cart.colour) SortByX(m, chosen, count);
 
   uint8_t claimed[ScreenWidth];
   std::memset(claimed, 0, sizeof claimed);
   for (int i = 0; i < count; i++) {
-    const uint8_t* entry = Oam + 4 * chosen[i];
+    const uint8_t* entry = m.mem.oam + 4 * chosen[i];
     const int x = entry[1] - SpriteXOffset;
     if (x <= -8 || x >= ScreenWidth) continue;
     const uint8_t attr = entry[3];
@@ -94,9 +90,9 @@ void DrawSpriteLine(int line, const int chosen_in_oam_order[SpritesPerLine], int
     if (attr & AttrFlipY) row = height - 1 - row;
     // At height 16 the pair is the even tile and the next one.
     int tile = height == 16 ? (entry[2] & 0xFE) | (row >> 3) : entry[2];
-    if (ColourCartridge && (attr & AttrBank)) tile += Bank1Tiles;
-    const unsigned bits = TileRows[tile][(attr & AttrFlipX) ? 1 : 0][row & 7];
-    const uint16_t* colours = SpritePixels[ColourCartridge ? attr & AttrPalette : (attr & AttrShadeMap) ? 1 : 0];
+    if (m.cart.colour && (attr & AttrBank)) tile += Bank1Tiles;
+    const unsigned bits = m.tiles.rows[tile][(attr & AttrFlipX) ? 1 : 0][row & 7];
+    const uint16_t* colours = m.palettes.sprite_pixels[m.cart.colour ? attr & AttrPalette : (attr & AttrShadeMap) ? 1 : 0];
     // Background colours 1-3 hide a sprite of the behind class, and where
     // their tile has the priority flag, every sprite.
     const uint8_t hiding_flags = (attr & AttrBehind) ? 0xFF : BgPriorityFlag;

@@ -2,15 +2,11 @@
 #include "memory/bus.h"
 #include "video/renderer.h"
 
-uint16_t TileRows[TileCount][2][8];
-uint8_t TileValid[TileCount];
 
 namespace {
 
 // The tiles whose TileValid is 0, each listed once: a line's composition
 // decodes just these instead of looking at all 1024 entries.
-uint16_t StaleTiles[TileCount];
-int StaleTileCount = 0;
 
 // One bit plane byte spread over the 2-bit fields of a row: bit b of the
 // byte (pixel 7 - b, the leftmost pixel in bit 7) goes to bit 2 * (7 - b),
@@ -34,40 +30,40 @@ constexpr SpreadTables Spread;
 
 // A processor write into the tile's 16 bytes makes its entry stale; it is
 // decoded again before the next line is composed.
-void MarkTileDirty(int tile) {
+void MarkTileDirty(Console& m, int tile) {
   tile &= TileCount - 1;
   constexpr int FirstMapBlock = MapBase0 >> 4;  // the maps are 16-byte blocks too, two per row
   const int block = tile & (Bank1Tiles - 1);
-  if (block >= FirstMapBlock) MapRowChanges[(block - FirstMapBlock) >> 1]++;
-  else PictureChanged();
-  if (!TileValid[tile]) return;  // already listed
-  TileValid[tile] = 0;
-  if (StaleTileCount < TileCount) StaleTiles[StaleTileCount++] = static_cast<uint16_t>(tile);
+  if (block >= FirstMapBlock) m.renderer.map_row_changes[(block - FirstMapBlock) >> 1]++;
+  else PictureChanged(m.renderer);
+  if (!m.tiles.valid[tile]) return;  // already listed
+  m.tiles.valid[tile] = 0;
+  if (m.tiles.stale_count < TileCount) m.tiles.stale[m.tiles.stale_count++] = static_cast<uint16_t>(tile);
 }
 
-void InvalidateTileCache() {
-  PictureChanged();
+void InvalidateTileCache(Console& m) {
+  PictureChanged(m.renderer);
   for (int i = 0; i < TileCount; i++) {
-    TileValid[i] = 0;
-    StaleTiles[i] = static_cast<uint16_t>(i);
+    m.tiles.valid[i] = 0;
+    m.tiles.stale[i] = static_cast<uint16_t>(i);
   }
-  StaleTileCount = TileCount;
+  m.tiles.stale_count = TileCount;
 }
 
 // Each pixel row is two bytes: the low bit plane, then the high one, with
 // the leftmost pixel in bit 7.
-void DecodeTile(int index) {
-  const uint8_t* bytes = VideoRam + 16 * index;
-  uint16_t(&rows)[2][8] = TileRows[index];
+void DecodeTile(Console& m, int index) {
+  const uint8_t* bytes = m.mem.video_ram + 16 * index;
+  uint16_t(&rows)[2][8] = m.tiles.rows[index];
   for (int row = 0; row < 8; row++) {
     const int low = bytes[2 * row], high = bytes[2 * row + 1];
     rows[0][row] = static_cast<uint16_t>(Spread.forwards[low] | Spread.forwards[high] << 1);
     rows[1][row] = static_cast<uint16_t>(Spread.backwards[low] | Spread.backwards[high] << 1);
   }
-  TileValid[index] = 1;
+  m.tiles.valid[index] = 1;
 }
 
-void RefreshTileCache() {
-  for (int i = 0; i < StaleTileCount; i++) DecodeTile(StaleTiles[i]);
-  StaleTileCount = 0;
+void RefreshTileCache(Console& m) {
+  for (int i = 0; i < m.tiles.stale_count; i++) DecodeTile(m, m.tiles.stale[i]);
+  m.tiles.stale_count = 0;
 }

@@ -9,8 +9,8 @@
 // started earlier on a line drawn in pieces). Colour number 0 is drawn like
 // any other, so the window is opaque. Columns left of x = 0 are cut (x0 is
 // at least -7, so the first tile always shows at least its last pixel).
-void DrawWindowLine(int x0, uint16_t* pixels, uint8_t* numbers) {
+void DrawWindowLine(Console& m, int x0, uint16_t* pixels, uint8_t* numbers) {
   const uint8_t* row =
-      VideoRam + ((LCDC & LcdcWindowMap) ? MapBase1 : MapBase0) + MapColumns * ((WindowLine >> 3) & 31);
-  DrawMapRow(row, 0, x0, WindowLine & 7, pixels, numbers);
+      m.mem.video_ram + ((m.lcd.LCDC & LcdcWindowMap) ? MapBase1 : MapBase0) + MapColumns * ((m.renderer.window_line >> 3) & 31);
+  DrawMapRow(m, row, 0, x0, m.renderer.window_line & 7, pixels, numbers);
 }

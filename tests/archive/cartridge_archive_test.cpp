@@ -41,7 +41,7 @@ class CartridgeArchiveTest : public ::testing::Test {
   // Loads the path and returns the error text ("" on success).
   std::string Load(const std::string& path) {
     const char* error = nullptr;
-    const int result = LoadCartridge(path.c_str(), &error);
+    const int result = LoadTestCartridgeFile(path, &error);
     EXPECT_EQ(result != 0, error != nullptr) << "a failed load names its reason";
     return result == 0 ? "" : error;
   }
@@ -61,12 +61,12 @@ TEST_F(CartridgeArchiveTest, PlainGzipAndZippedImagesLoadAlike) {
     SCOPED_TRACE(name);
     ResetTestMachine();
     ASSERT_EQ(Load(Write(name, bytes)), "");
-    ASSERT_GE(RomImageSize, 0x10000);
-    EXPECT_EQ(std::memcmp(RomImage, image.data(), image.size()), 0) << "the image must arrive byte for byte";
-    EXPECT_EQ(CART_MAPPER, 1);
-    EXPECT_EQ(CART_ROMSIZE, 1);
-    EXPECT_EQ(CART_RAMSIZE, 2);
-    EXPECT_EQ(MAX_BANK, 3);
+    ASSERT_GE(m.cart.rom_size, 0x10000);
+    EXPECT_EQ(std::memcmp(m.cart.rom, image.data(), image.size()), 0) << "the image must arrive byte for byte";
+    EXPECT_EQ(m.cart.mapper, 1);
+    EXPECT_EQ(m.cart.rom_size_code, 1);
+    EXPECT_EQ(m.cart.ram_size_code, 2);
+    EXPECT_EQ(m.cart.max_bank, 3);
   }
 }
 
@@ -91,23 +91,23 @@ TEST_F(CartridgeArchiveTest, ArchiveWithoutAFileEntryIsNoCartridge) {
 
 TEST_F(CartridgeArchiveTest, FailedLoadKeepsThePreviousCartridge) {
   ASSERT_EQ(Load(Write("good.zip", MakeZip({{"rom.gb", CartridgeImage()}}).bytes)), "");
-  const uint8_t* before = RomImage;
-  const long size_before = RomImageSize;
+  const uint8_t* before = m.cart.rom;
+  const long size_before = m.cart.rom_size;
 
   auto other = CartridgeImage();
   other[0x147] = 0x19;
   Zip damaged = MakeZip({{"rom.gb", other}});
   damaged.bytes[damaged.local[0] + 30 + 6 + 100] ^= 0xFF;  // inside the deflate data
   EXPECT_EQ(Load(Write("damaged.zip", damaged.bytes)), "Corrupt zip file");
-  EXPECT_EQ(RomImage, before);
-  EXPECT_EQ(RomImageSize, size_before);
-  EXPECT_EQ(CART_MAPPER, 1) << "the cartridge fields keep their values";
+  EXPECT_EQ(m.cart.rom, before);
+  EXPECT_EQ(m.cart.rom_size, size_before);
+  EXPECT_EQ(m.cart.mapper, 1) << "the cartridge fields keep their values";
 
   Zip truncated = MakeZip({{"rom.gb", other}});
   truncated.bytes.resize(truncated.bytes.size() - 1);
   EXPECT_EQ(Load(Write("truncated.zip", truncated.bytes)), "Zip file cut short or damaged (no directory at its end)");
-  EXPECT_EQ(Load(dir_ + "/absent.gb"), "Couldn't open file");
-  EXPECT_EQ(CART_MAPPER, 1);
+  EXPECT_EQ(Load(dir_ + "/absent.gb"), "Empty cartridge image") << "a file that cannot be read gives no bytes";
+  EXPECT_EQ(m.cart.mapper, 1);
 }
 
 }  // namespace

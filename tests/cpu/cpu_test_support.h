@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cpu/cpu.h"
+#include "cpu/operands.h"
 #include "cpu/registers.h"
 #include "memory/bus.h"
 #include "memory/io_registers.h"
@@ -16,14 +17,14 @@ constexpr uint16_t CodeAddress = 0xC000;
 
 // Writes the bytes at the address through the bus.
 inline void Poke(uint16_t address, std::initializer_list<uint8_t> bytes) {
-  for (uint8_t b : bytes) BusWrite(address++, b);
+  for (uint8_t b : bytes) BusWrite(m, address++, b);
 }
 
 // Places the instruction at CodeAddress, points PC at it and runs one step.
 inline void Execute(std::initializer_list<uint8_t> bytes) {
   Poke(CodeAddress, bytes);
-  Cpu.PC = CodeAddress;
-  CpuStep();
+  m.cpu.PC = CodeAddress;
+  CpuStep(m);
 }
 
 // A 32 KiB image without a controller, with code placed at addresses.
@@ -39,5 +40,5 @@ struct RomBuilder {
 // that the start-up leaves pending: each test makes its own requests.
 inline void StartRom(const RomBuilder& rom) {
   ResetTestMachine(rom.image);
-  IF = 0;
+  m.io.IF = 0;
 }

@@ -80,15 +80,15 @@ TEST(ArithmeticFlags, EightOperationsAtBoundaryValues) {
         for (bool carry : {false, true}) {
           const Expected want = Reference(kind, a, v, carry);
           for (bool immediate : {false, true}) {
-            Cpu.A = a;
-            Cpu.B = v;
-            Cpu.F = carry ? FlagC : 0;
+            m.cpu.A = a;
+            m.cpu.B = v;
+            m.cpu.F = carry ? FlagC : 0;
             if (immediate) Execute({static_cast<uint8_t>(0xC6 + 8 * kind), v});
             else Execute({static_cast<uint8_t>(0x80 + 8 * kind)});
             const std::string what = std::string(KindNames[kind]) + (immediate ? " n" : " B") + " with A=" + Hex(a) +
                                      " v=" + Hex(v) + (carry ? " carry in" : "");
-            ASSERT_EQ(Cpu.A, want.a) << what;
-            ASSERT_EQ(FlagText(Cpu.F), FlagText(want.f)) << what;
+            ASSERT_EQ(m.cpu.A, want.a) << what;
+            ASSERT_EQ(FlagText(m.cpu.F), FlagText(want.f)) << what;
           }
         }
       }
@@ -98,40 +98,40 @@ TEST(ArithmeticFlags, EightOperationsAtBoundaryValues) {
 
 TEST(ArithmeticFlags, HalfCarryCountsTheOperand) {
   ResetTestMachine();
-  Cpu.A = 0x08;
+  m.cpu.A = 0x08;
   Execute({0xC6, 0x18});  // ADD A,0x18
-  EXPECT_EQ(Cpu.A, 0x20);
-  EXPECT_EQ(FlagText(Cpu.F), "--H-") << "8 + 8 carries out of bit 3 though bit 4 of A is unchanged";
+  EXPECT_EQ(m.cpu.A, 0x20);
+  EXPECT_EQ(FlagText(m.cpu.F), "--H-") << "8 + 8 carries out of bit 3 though bit 4 of A is unchanged";
 
-  Cpu.A = 0x00;
+  m.cpu.A = 0x00;
   Execute({0xC6, 0x10});
-  EXPECT_EQ(FlagText(Cpu.F), "----") << "adding 0x10 does not carry out of bit 3";
+  EXPECT_EQ(FlagText(m.cpu.F), "----") << "adding 0x10 does not carry out of bit 3";
 
-  Cpu.A = 0x10;
+  m.cpu.A = 0x10;
   Execute({0xD6, 0x20});  // SUB 0x20
-  EXPECT_EQ(Cpu.A, 0xF0);
-  EXPECT_EQ(FlagText(Cpu.F), "-N-C");
+  EXPECT_EQ(m.cpu.A, 0xF0);
+  EXPECT_EQ(FlagText(m.cpu.F), "-N-C");
 
-  Cpu.A = 0x00;
-  Cpu.F = FlagC;
+  m.cpu.A = 0x00;
+  m.cpu.F = FlagC;
   Execute({0xCE, 0x0F});  // ADC A,0x0F with carry
-  EXPECT_EQ(Cpu.A, 0x10);
-  EXPECT_EQ(FlagText(Cpu.F), "--H-") << "the carry-in counts towards the half carry";
+  EXPECT_EQ(m.cpu.A, 0x10);
+  EXPECT_EQ(FlagText(m.cpu.F), "--H-") << "the carry-in counts towards the half carry";
 
-  Cpu.A = 0x10;
-  Cpu.F = FlagC;
+  m.cpu.A = 0x10;
+  m.cpu.F = FlagC;
   Execute({0xDE, 0x0F});  // SBC A,0x0F with carry
-  EXPECT_EQ(Cpu.A, 0x00);
-  EXPECT_EQ(FlagText(Cpu.F), "ZNH-");
+  EXPECT_EQ(m.cpu.A, 0x00);
+  EXPECT_EQ(FlagText(m.cpu.F), "ZNH-");
 }
 
 TEST(ArithmeticFlags, CompareLeavesAAndSetsZeroOnEqual) {
   ResetTestMachine();
-  Cpu.A = 0x42;
-  Cpu.F = FlagC;
+  m.cpu.A = 0x42;
+  m.cpu.F = FlagC;
   Execute({0xFE, 0x42});
-  EXPECT_EQ(Cpu.A, 0x42);
-  EXPECT_EQ(FlagText(Cpu.F), "ZN--");
+  EXPECT_EQ(m.cpu.A, 0x42);
+  EXPECT_EQ(FlagText(m.cpu.F), "ZN--");
 }
 
 TEST(ArithmeticFlags, IncAndDecKeepCarry) {
@@ -146,55 +146,55 @@ TEST(ArithmeticFlags, IncAndDecKeepCarry) {
   };
   for (const Case& c : cases) {
     for (bool carry : {false, true}) {
-      Cpu.A = c.before;
-      Cpu.F = carry ? FlagC : 0;
+      m.cpu.A = c.before;
+      m.cpu.F = carry ? FlagC : 0;
       Execute({c.opcode});
       std::string want = c.flags_without_c;
       if (carry) want[3] = 'C';
-      EXPECT_EQ(Cpu.A, c.after) << (c.opcode == 0x3C ? "INC " : "DEC ") << Hex(c.before);
-      EXPECT_EQ(FlagText(Cpu.F), want) << (c.opcode == 0x3C ? "INC " : "DEC ") << Hex(c.before);
+      EXPECT_EQ(m.cpu.A, c.after) << (c.opcode == 0x3C ? "INC " : "DEC ") << Hex(c.before);
+      EXPECT_EQ(FlagText(m.cpu.F), want) << (c.opcode == 0x3C ? "INC " : "DEC ") << Hex(c.before);
     }
   }
 }
 
 TEST(ArithmeticFlags, DecOfTheByteAtHlWritesBack) {
   ResetTestMachine();
-  WriteHL(0xC100);
-  BusWrite(0xC100, 0x01);
+  WriteHL(m, 0xC100);
+  BusWrite(m, 0xC100, 0x01);
   Execute({0x35});  // DEC (HL)
-  EXPECT_EQ(BusRead(0xC100), 0x00);
-  EXPECT_EQ(FlagText(Cpu.F), "ZN--");
+  EXPECT_EQ(BusRead(m, 0xC100), 0x00);
+  EXPECT_EQ(FlagText(m.cpu.F), "ZN--");
   Execute({0x34});  // INC (HL)
-  EXPECT_EQ(BusRead(0xC100), 0x01);
+  EXPECT_EQ(BusRead(m, 0xC100), 0x01);
 }
 
 TEST(ArithmeticFlags, AddHlCarriesOutOfBits11And15AndKeepsZero) {
   ResetTestMachine();
-  WriteHL(0x8000);
-  Cpu.F = FlagZ;
+  WriteHL(m, 0x8000);
+  m.cpu.F = FlagZ;
   Execute({0x29});  // ADD HL,HL
-  EXPECT_EQ(ReadHL(), 0x0000);
-  EXPECT_EQ(FlagText(Cpu.F), "Z--C");
+  EXPECT_EQ(ReadHL(m), 0x0000);
+  EXPECT_EQ(FlagText(m.cpu.F), "Z--C");
 
-  WriteHL(0x0FFF);
-  WriteBC(0x0001);
-  Cpu.F = 0;
+  WriteHL(m, 0x0FFF);
+  WriteBC(m, 0x0001);
+  m.cpu.F = 0;
   Execute({0x09});  // ADD HL,BC
-  EXPECT_EQ(ReadHL(), 0x1000);
-  EXPECT_EQ(FlagText(Cpu.F), "--H-") << "carry out of bit 11";
+  EXPECT_EQ(ReadHL(m), 0x1000);
+  EXPECT_EQ(FlagText(m.cpu.F), "--H-") << "carry out of bit 11";
 
-  WriteHL(0x0800);
-  WriteDE(0x0800);
-  Cpu.F = FlagN;
+  WriteHL(m, 0x0800);
+  WriteDE(m, 0x0800);
+  m.cpu.F = FlagN;
   Execute({0x19});  // ADD HL,DE
-  EXPECT_EQ(ReadHL(), 0x1000);
-  EXPECT_EQ(FlagText(Cpu.F), "--H-") << "0x800 + 0x800 carries out of bit 11; N cleared";
+  EXPECT_EQ(ReadHL(m), 0x1000);
+  EXPECT_EQ(FlagText(m.cpu.F), "--H-") << "0x800 + 0x800 carries out of bit 11; N cleared";
 
-  WriteHL(0xF000);
-  Cpu.SP = 0x1000;
+  WriteHL(m, 0xF000);
+  m.cpu.SP = 0x1000;
   Execute({0x39});  // ADD HL,SP
-  EXPECT_EQ(ReadHL(), 0x0000);
-  EXPECT_EQ(FlagText(Cpu.F), "---C") << "Z is not set by ADD HL";
+  EXPECT_EQ(ReadHL(m), 0x0000);
+  EXPECT_EQ(FlagText(m.cpu.F), "---C") << "Z is not set by ADD HL";
 }
 
 // ADD SP,e and LD HL,SP+e take their flags from SP's low byte plus e as an
@@ -212,78 +212,78 @@ TEST(ArithmeticFlags, StackPointerPlusOffset) {
   };
   for (const Case& c : cases) {
     ResetTestMachine();
-    Cpu.SP = c.sp;
-    Cpu.F = FlagZ | FlagN;
+    m.cpu.SP = c.sp;
+    m.cpu.F = FlagZ | FlagN;
     Execute({0xF8, c.e});  // LD HL,SP+e
-    EXPECT_EQ(ReadHL(), c.result) << "SP=" << Hex(c.sp >> 8) << Hex(c.sp & 0xFF) << " e=" << Hex(c.e);
-    EXPECT_EQ(Cpu.SP, c.sp) << "LD HL,SP+e leaves SP";
-    EXPECT_EQ(FlagText(Cpu.F), c.flags) << "LD HL,SP+e with SP=" << Hex(c.sp >> 8) << Hex(c.sp & 0xFF)
+    EXPECT_EQ(ReadHL(m), c.result) << "SP=" << Hex(c.sp >> 8) << Hex(c.sp & 0xFF) << " e=" << Hex(c.e);
+    EXPECT_EQ(m.cpu.SP, c.sp) << "LD HL,SP+e leaves SP";
+    EXPECT_EQ(FlagText(m.cpu.F), c.flags) << "LD HL,SP+e with SP=" << Hex(c.sp >> 8) << Hex(c.sp & 0xFF)
                                          << " e=" << Hex(c.e);
-    Cpu.F = FlagZ | FlagN;
+    m.cpu.F = FlagZ | FlagN;
     Execute({0xE8, c.e});  // ADD SP,e
-    EXPECT_EQ(Cpu.SP, c.result);
-    EXPECT_EQ(FlagText(Cpu.F), c.flags) << "ADD SP,e";
+    EXPECT_EQ(m.cpu.SP, c.result);
+    EXPECT_EQ(FlagText(m.cpu.F), c.flags) << "ADD SP,e";
   }
 }
 
 TEST(LogicFlags, AndSetsHalfCarryOthersClearIt) {
   ResetTestMachine();
-  Cpu.A = 0xF0;
-  Cpu.F = FlagC | FlagN;
+  m.cpu.A = 0xF0;
+  m.cpu.F = FlagC | FlagN;
   Execute({0xE6, 0x0F});  // AND 0x0F
-  EXPECT_EQ(Cpu.A, 0x00);
-  EXPECT_EQ(FlagText(Cpu.F), "Z-H-");
-  Cpu.A = 0xFF;
+  EXPECT_EQ(m.cpu.A, 0x00);
+  EXPECT_EQ(FlagText(m.cpu.F), "Z-H-");
+  m.cpu.A = 0xFF;
   Execute({0xEE, 0xFF});  // XOR 0xFF
-  EXPECT_EQ(FlagText(Cpu.F), "Z---");
-  Cpu.A = 0x00;
-  Cpu.F = FlagH | FlagC;
+  EXPECT_EQ(FlagText(m.cpu.F), "Z---");
+  m.cpu.A = 0x00;
+  m.cpu.F = FlagH | FlagC;
   Execute({0xF6, 0x80});  // OR 0x80
-  EXPECT_EQ(Cpu.A, 0x80);
-  EXPECT_EQ(FlagText(Cpu.F), "----");
+  EXPECT_EQ(m.cpu.A, 0x80);
+  EXPECT_EQ(FlagText(m.cpu.F), "----");
 }
 
 TEST(LogicFlags, CplScfCcf) {
   ResetTestMachine();
-  Cpu.A = 0x35;
-  Cpu.F = FlagZ | FlagC;
+  m.cpu.A = 0x35;
+  m.cpu.F = FlagZ | FlagC;
   Execute({0x2F});  // CPL
-  EXPECT_EQ(Cpu.A, 0xCA);
-  EXPECT_EQ(FlagText(Cpu.F), "ZNHC");
+  EXPECT_EQ(m.cpu.A, 0xCA);
+  EXPECT_EQ(FlagText(m.cpu.F), "ZNHC");
   Execute({0x3F});  // CCF
-  EXPECT_EQ(FlagText(Cpu.F), "Z---");
+  EXPECT_EQ(FlagText(m.cpu.F), "Z---");
   Execute({0x3F});
-  EXPECT_EQ(FlagText(Cpu.F), "Z--C");
-  Cpu.F = FlagN | FlagH;
+  EXPECT_EQ(FlagText(m.cpu.F), "Z--C");
+  m.cpu.F = FlagN | FlagH;
   Execute({0x37});  // SCF
-  EXPECT_EQ(FlagText(Cpu.F), "---C");
+  EXPECT_EQ(FlagText(m.cpu.F), "---C");
 }
 
 // The low four bits of F always read 0, even after POP AF of 0xFF.
 TEST(FlagByte, PopAfClearsTheLowBits) {
   ResetTestMachine();
-  Cpu.SP = 0xD000;
-  BusWrite(0xD000, 0xFF);  // F
-  BusWrite(0xD001, 0x12);  // A
+  m.cpu.SP = 0xD000;
+  BusWrite(m, 0xD000, 0xFF);  // F
+  BusWrite(m, 0xD001, 0x12);  // A
   Execute({0xF1});         // POP AF
-  EXPECT_EQ(Cpu.A, 0x12);
-  EXPECT_EQ(FlagText(Cpu.F), "ZNHC");
+  EXPECT_EQ(m.cpu.A, 0x12);
+  EXPECT_EQ(FlagText(m.cpu.F), "ZNHC");
   Execute({0xB7});  // OR A
-  EXPECT_EQ(FlagText(Cpu.F), "----");
+  EXPECT_EQ(FlagText(m.cpu.F), "----");
   Execute({0xF5});  // PUSH AF
-  EXPECT_EQ(BusRead(0xD000), 0x00) << "F is pushed with its low bits 0";
-  EXPECT_EQ(BusRead(0xD001), 0x12);
+  EXPECT_EQ(BusRead(m, 0xD000), 0x00) << "F is pushed with its low bits 0";
+  EXPECT_EQ(BusRead(m, 0xD001), 0x12);
 }
 
 TEST(FlagByte, PushAfAfterPopAfGivesBackTheFlagBits) {
   ResetTestMachine();
-  Cpu.SP = 0xD000;
-  BusWrite(0xD000, 0xA0);
-  BusWrite(0xD001, 0x5A);
+  m.cpu.SP = 0xD000;
+  BusWrite(m, 0xD000, 0xA0);
+  BusWrite(m, 0xD001, 0x5A);
   Execute({0xF1});
   Execute({0xF5});
-  EXPECT_EQ(BusRead(0xD000), 0xA0);
-  EXPECT_EQ(BusRead(0xD001), 0x5A);
+  EXPECT_EQ(BusRead(m, 0xD000), 0xA0);
+  EXPECT_EQ(BusRead(m, 0xD001), 0x5A);
 }
 
 // ---- Rotates and shifts -----------------------------------------------------
@@ -301,11 +301,11 @@ TEST(RotateFlags, AccumulatorRotatesAlwaysClearZero) {
   };
   ResetTestMachine();
   for (const Case& c : cases) {
-    Cpu.A = c.a;
-    Cpu.F = static_cast<uint8_t>(FlagZ | FlagN | FlagH | (c.carry_in ? FlagC : 0));
+    m.cpu.A = c.a;
+    m.cpu.F = static_cast<uint8_t>(FlagZ | FlagN | FlagH | (c.carry_in ? FlagC : 0));
     Execute({c.opcode});
-    EXPECT_EQ(Cpu.A, c.result) << "opcode " << Hex(c.opcode) << " A=" << Hex(c.a);
-    EXPECT_EQ(FlagText(Cpu.F), c.flags) << "opcode " << Hex(c.opcode) << " A=" << Hex(c.a);
+    EXPECT_EQ(m.cpu.A, c.result) << "opcode " << Hex(c.opcode) << " A=" << Hex(c.a);
+    EXPECT_EQ(FlagText(m.cpu.F), c.flags) << "opcode " << Hex(c.opcode) << " A=" << Hex(c.a);
   }
 }
 
@@ -331,27 +331,27 @@ TEST(RotateFlags, PrefixedRotatesAndShiftsSetZeroFromTheResult) {
   ResetTestMachine();
   for (const Case& c : cases) {
     for (bool z_before : {false, true}) {
-      Cpu.C = c.value;
-      Cpu.F = static_cast<uint8_t>((z_before ? FlagZ : 0) | FlagN | FlagH | (c.carry_in ? FlagC : 0));
+      m.cpu.C = c.value;
+      m.cpu.F = static_cast<uint8_t>((z_before ? FlagZ : 0) | FlagN | FlagH | (c.carry_in ? FlagC : 0));
       Execute({0xCB, c.second});
       const std::string what = "CB " + Hex(c.second) + " on " + Hex(c.value) + (z_before ? " with Z set" : "");
-      EXPECT_EQ(Cpu.C, c.result) << what;
-      EXPECT_EQ(FlagText(Cpu.F), c.flags) << what;
+      EXPECT_EQ(m.cpu.C, c.result) << what;
+      EXPECT_EQ(FlagText(m.cpu.F), c.flags) << what;
     }
   }
 }
 
 TEST(BitFlags, BitTestsWithoutWritingAndKeepsCarry) {
   ResetTestMachine();
-  WriteHL(0xC200);
-  BusWrite(0xC200, 0x7F);
+  WriteHL(m, 0xC200);
+  BusWrite(m, 0xC200, 0x7F);
   for (bool carry : {false, true}) {
-    Cpu.F = static_cast<uint8_t>(FlagN | (carry ? FlagC : 0));
+    m.cpu.F = static_cast<uint8_t>(FlagN | (carry ? FlagC : 0));
     Execute({0xCB, 0x7E});  // BIT 7,(HL)
-    EXPECT_EQ(FlagText(Cpu.F), carry ? "Z-HC" : "Z-H-");
-    EXPECT_EQ(BusRead(0xC200), 0x7F);
+    EXPECT_EQ(FlagText(m.cpu.F), carry ? "Z-HC" : "Z-H-");
+    EXPECT_EQ(BusRead(m, 0xC200), 0x7F);
     Execute({0xCB, 0x76});  // BIT 6,(HL)
-    EXPECT_EQ(FlagText(Cpu.F), carry ? "--HC" : "--H-");
+    EXPECT_EQ(FlagText(m.cpu.F), carry ? "--HC" : "--H-");
   }
 }
 
@@ -383,12 +383,12 @@ TEST(DecimalAdjust, AllValuesAndFlagCombinations) {
   for (int a = 0; a < 256; a++) {
     for (int flags = 0; flags < 16; flags++) {
       const uint8_t f = static_cast<uint8_t>(flags << 4);
-      Cpu.A = static_cast<uint8_t>(a);
-      Cpu.F = f;
+      m.cpu.A = static_cast<uint8_t>(a);
+      m.cpu.F = f;
       Execute({0x27});
       const Expected want = DaaReference(static_cast<uint8_t>(a), f);
-      ASSERT_EQ(Cpu.A, want.a) << "DAA of A=" << Hex(a) << " flags " << FlagText(f);
-      ASSERT_EQ(FlagText(Cpu.F), FlagText(want.f)) << "DAA of A=" << Hex(a) << " flags " << FlagText(f);
+      ASSERT_EQ(m.cpu.A, want.a) << "DAA of A=" << Hex(a) << " flags " << FlagText(f);
+      ASSERT_EQ(FlagText(m.cpu.F), FlagText(want.f)) << "DAA of A=" << Hex(a) << " flags " << FlagText(f);
     }
   }
 }
@@ -400,23 +400,23 @@ TEST(DecimalAdjust, DecimalSumsAndDifferences) {
   for (int x = 0; x < 100; x++) {
     for (int y = 0; y < 100; y++) {
       for (int carry = 0; carry < 2; carry++) {
-        Cpu.A = static_cast<uint8_t>(ToBcd(x));
-        Cpu.F = carry ? FlagC : 0;
+        m.cpu.A = static_cast<uint8_t>(ToBcd(x));
+        m.cpu.F = carry ? FlagC : 0;
         Execute({0xCE, static_cast<uint8_t>(ToBcd(y))});  // ADC A,y
         Execute({0x27});
         const int sum = x + y + carry;
-        ASSERT_EQ(Cpu.A, ToBcd(sum % 100)) << x << " + " << y << " + " << carry;
-        ASSERT_EQ((Cpu.F & FlagC) != 0, sum >= 100) << x << " + " << y << " + " << carry;
-        ASSERT_EQ((Cpu.F & FlagZ) != 0, sum % 100 == 0);
+        ASSERT_EQ(m.cpu.A, ToBcd(sum % 100)) << x << " + " << y << " + " << carry;
+        ASSERT_EQ((m.cpu.F & FlagC) != 0, sum >= 100) << x << " + " << y << " + " << carry;
+        ASSERT_EQ((m.cpu.F & FlagZ) != 0, sum % 100 == 0);
 
-        Cpu.A = static_cast<uint8_t>(ToBcd(x));
-        Cpu.F = carry ? FlagC : 0;
+        m.cpu.A = static_cast<uint8_t>(ToBcd(x));
+        m.cpu.F = carry ? FlagC : 0;
         Execute({0xDE, static_cast<uint8_t>(ToBcd(y))});  // SBC A,y
         Execute({0x27});
         const int diff = x - y - carry;
-        ASSERT_EQ(Cpu.A, ToBcd((diff + 100) % 100)) << x << " - " << y << " - " << carry;
-        ASSERT_EQ((Cpu.F & FlagC) != 0, diff < 0) << x << " - " << y << " - " << carry;
-        ASSERT_EQ((Cpu.F & FlagN) != 0, true) << "N is kept after a subtraction";
+        ASSERT_EQ(m.cpu.A, ToBcd((diff + 100) % 100)) << x << " - " << y << " - " << carry;
+        ASSERT_EQ((m.cpu.F & FlagC) != 0, diff < 0) << x << " - " << y << " - " << carry;
+        ASSERT_EQ((m.cpu.F & FlagN) != 0, true) << "N is kept after a subtraction";
       }
     }
   }
@@ -424,21 +424,21 @@ TEST(DecimalAdjust, DecimalSumsAndDifferences) {
 
 TEST(DecimalAdjust, KnownResults) {
   ResetTestMachine();
-  Cpu.A = 0x45;
+  m.cpu.A = 0x45;
   Execute({0xC6, 0x38});  // 45 + 38
   Execute({0x27});
-  EXPECT_EQ(Cpu.A, 0x83);
-  EXPECT_EQ(FlagText(Cpu.F), "----");
+  EXPECT_EQ(m.cpu.A, 0x83);
+  EXPECT_EQ(FlagText(m.cpu.F), "----");
 
-  Cpu.A = 0x99;
+  m.cpu.A = 0x99;
   Execute({0xC6, 0x01});  // 99 + 1
   Execute({0x27});
-  EXPECT_EQ(Cpu.A, 0x00);
-  EXPECT_EQ(FlagText(Cpu.F), "Z--C");
+  EXPECT_EQ(m.cpu.A, 0x00);
+  EXPECT_EQ(FlagText(m.cpu.F), "Z--C");
 
-  Cpu.A = 0x10;
+  m.cpu.A = 0x10;
   Execute({0xD6, 0x01});  // 10 - 1
   Execute({0x27});
-  EXPECT_EQ(Cpu.A, 0x09);
-  EXPECT_EQ(FlagText(Cpu.F), "-N--");
+  EXPECT_EQ(m.cpu.A, 0x09);
+  EXPECT_EQ(FlagText(m.cpu.F), "-N--");
 }

@@ -7,7 +7,7 @@
 
 #include "cpu_test_support.h"
 #include "memory/io_registers.h"
-#include "memory/machine_clock.h"
+#include "machine/clock.h"
 #include "memory/serial.h"
 #include "memory/timer.h"
 #include "video/lcd_timing.h"
@@ -27,7 +27,7 @@ RomBuilder HandlerRom() {
 
 void StartWithHandlers() {
   StartRom(HandlerRom());
-  Cpu.SP = 0xD000;
+  m.cpu.SP = 0xD000;
 }
 
 }  // namespace
@@ -36,51 +36,51 @@ void StartWithHandlers() {
 // the handler runs from the next step.
 TEST(Interrupts, LowestPendingEnabledSourceIsTakenFirst) {
   StartWithHandlers();
-  Cpu.IME = 1;
-  IE = 0x05;
-  IF = 0x05;
-  CpuStep();
-  EXPECT_EQ(Cpu.PC, 0x0040);
-  EXPECT_EQ(InstructionCycles, 5);
-  EXPECT_EQ(IF, 0x04) << "only the taken source's request is cleared";
-  EXPECT_EQ(Cpu.IME, 0);
-  EXPECT_EQ(BusRead16(Cpu.SP), 0x0100) << "the interrupted PC is on the stack";
-  CpuStep();
-  EXPECT_EQ(Cpu.A, 0xA0) << "the V-blank handler runs";
+  m.cpu.IME = 1;
+  m.io.IE = 0x05;
+  m.io.IF = 0x05;
+  CpuStep(m);
+  EXPECT_EQ(m.cpu.PC, 0x0040);
+  EXPECT_EQ(m.cpu.instruction_cycles, 5);
+  EXPECT_EQ(m.io.IF, 0x04) << "only the taken source's request is cleared";
+  EXPECT_EQ(m.cpu.IME, 0);
+  EXPECT_EQ(BusRead16(m, m.cpu.SP), 0x0100) << "the interrupted PC is on the stack";
+  CpuStep(m);
+  EXPECT_EQ(m.cpu.A, 0xA0) << "the V-blank handler runs";
 
-  CpuStep();  // RETI
-  EXPECT_EQ(Cpu.PC, 0x0100);
-  EXPECT_EQ(Cpu.IME, 1) << "RETI enables at once";
-  CpuStep();  // the timer request is taken before the instruction at 0x0100
-  CpuStep();
-  EXPECT_EQ(Cpu.A, 0xA2);
-  EXPECT_EQ(IF, 0x00);
+  CpuStep(m);  // RETI
+  EXPECT_EQ(m.cpu.PC, 0x0100);
+  EXPECT_EQ(m.cpu.IME, 1) << "RETI enables at once";
+  CpuStep(m);  // the timer request is taken before the instruction at 0x0100
+  CpuStep(m);
+  EXPECT_EQ(m.cpu.A, 0xA2);
+  EXPECT_EQ(m.io.IF, 0x00);
 }
 
 TEST(Interrupts, EachSourceHasItsVector) {
   for (int source = 0; source < 5; source++) {
     StartWithHandlers();
-    Cpu.IME = 1;
-    IE = 0x1F;
-    IF = static_cast<uint8_t>(1 << source);
-    CpuStep();
-    EXPECT_EQ(Cpu.PC, 0x40 + 8 * source) << "source " << source;
+    m.cpu.IME = 1;
+    m.io.IE = 0x1F;
+    m.io.IF = static_cast<uint8_t>(1 << source);
+    CpuStep(m);
+    EXPECT_EQ(m.cpu.PC, 0x40 + 8 * source) << "source " << source;
   }
 }
 
 TEST(Interrupts, NothingIsTakenWithoutImeOrEnable) {
   StartWithHandlers();
-  IE = 0x01;
-  IF = 0x01;
-  CpuStep();
-  EXPECT_EQ(Cpu.PC, 0x0101) << "IME 0: the NOP at 0x0100 runs";
-  Cpu.IME = 1;
-  IE = 0x02;
-  CpuStep();
-  EXPECT_EQ(Cpu.PC, 0x0102) << "the request is not enabled";
-  BusWrite(0xFF0F, 0xE0);
-  EXPECT_EQ(IF, 0x00) << "bits 5-7 have no source and hold nothing";
-  EXPECT_EQ(BusRead(0xFF0F), 0xE0) << "they read 1";
+  m.io.IE = 0x01;
+  m.io.IF = 0x01;
+  CpuStep(m);
+  EXPECT_EQ(m.cpu.PC, 0x0101) << "IME 0: the NOP at 0x0100 runs";
+  m.cpu.IME = 1;
+  m.io.IE = 0x02;
+  CpuStep(m);
+  EXPECT_EQ(m.cpu.PC, 0x0102) << "the request is not enabled";
+  BusWrite(m, 0xFF0F, 0xE0);
+  EXPECT_EQ(m.io.IF, 0x00) << "bits 5-7 have no source and hold nothing";
+  EXPECT_EQ(BusRead(m, 0xFF0F), 0xE0) << "they read 1";
 }
 
 // Games clear IF right after EI and rely on the request being gone before
@@ -89,28 +89,28 @@ TEST(Interrupts, EiTakesEffectAfterTheNextInstruction) {
   RomBuilder rom = HandlerRom();
   rom.At(0x0100, {0xFB, 0x3C, 0x00, 0xFB, 0xE0, 0x0F, 0x00, 0xFB, 0xF3, 0x00});
   StartRom(rom);  // EI; INC A; NOP; EI; LDH (IF),A; NOP; EI; DI; NOP
-  Cpu.SP = 0xD000;
-  IE = 0x01;
-  IF = 0x01;
-  CpuStep();
-  EXPECT_EQ(Cpu.IME, 0) << "not yet";
-  CpuStep();
-  EXPECT_EQ(Cpu.A, 0x12) << "the instruction after EI runs first";
-  CpuStep();
-  EXPECT_EQ(Cpu.PC, 0x0040) << "then the request is taken";
-  EXPECT_EQ(BusRead16(Cpu.SP), 0x0102);
+  m.cpu.SP = 0xD000;
+  m.io.IE = 0x01;
+  m.io.IF = 0x01;
+  CpuStep(m);
+  EXPECT_EQ(m.cpu.IME, 0) << "not yet";
+  CpuStep(m);
+  EXPECT_EQ(m.cpu.A, 0x12) << "the instruction after EI runs first";
+  CpuStep(m);
+  EXPECT_EQ(m.cpu.PC, 0x0040) << "then the request is taken";
+  EXPECT_EQ(BusRead16(m, m.cpu.SP), 0x0102);
 
-  Cpu.PC = 0x0103;
-  Cpu.IME = 0;
-  Cpu.A = 0x00;
-  IF = 0x01;
-  for (int i = 0; i < 3; i++) CpuStep();  // EI; LDH (IF),A; NOP
-  EXPECT_EQ(Cpu.PC, 0x0107) << "the request was cleared in time: the NOP ran";
-  Cpu.IME = 0;
-  IF = 0x01;
-  for (int i = 0; i < 3; i++) CpuStep();  // EI; DI; NOP
-  EXPECT_EQ(Cpu.PC, 0x010A);
-  EXPECT_EQ(Cpu.IME, 0);
+  m.cpu.PC = 0x0103;
+  m.cpu.IME = 0;
+  m.cpu.A = 0x00;
+  m.io.IF = 0x01;
+  for (int i = 0; i < 3; i++) CpuStep(m);  // EI; LDH (IF),A; NOP
+  EXPECT_EQ(m.cpu.PC, 0x0107) << "the request was cleared in time: the NOP ran";
+  m.cpu.IME = 0;
+  m.io.IF = 0x01;
+  for (int i = 0; i < 3; i++) CpuStep(m);  // EI; DI; NOP
+  EXPECT_EQ(m.cpu.PC, 0x010A);
+  EXPECT_EQ(m.cpu.IME, 0);
 }
 
 // The choice comes after the high byte's push: a request that comes in the
@@ -119,25 +119,25 @@ TEST(Interrupts, EiTakesEffectAfterTheNextInstruction) {
 // 0x0000, the byte going to 0xFFFF) leaves nothing to take, and PC becomes 0.
 TEST(Interrupts, APushThatClearsIeCancelsTheEntry) {
   StartWithHandlers();
-  Cpu.IME = 1;
-  IE = 0x01;
-  IF = 0x01;
-  Cpu.SP = 0x0000;
-  Cpu.PC = 0x00C0;  // high byte 0x00: IE becomes 0
-  CpuStep();
-  EXPECT_EQ(Cpu.PC, 0x0000);
-  EXPECT_EQ(IF, 0x01) << "nothing was taken";
-  EXPECT_EQ(Cpu.IME, 0);
+  m.cpu.IME = 1;
+  m.io.IE = 0x01;
+  m.io.IF = 0x01;
+  m.cpu.SP = 0x0000;
+  m.cpu.PC = 0x00C0;  // high byte 0x00: IE becomes 0
+  CpuStep(m);
+  EXPECT_EQ(m.cpu.PC, 0x0000);
+  EXPECT_EQ(m.io.IF, 0x01) << "nothing was taken";
+  EXPECT_EQ(m.cpu.IME, 0);
 
   StartWithHandlers();
-  Cpu.IME = 1;
-  IE = 0x18;                       // serial and joypad
-  IF = 0x10;                       // the joypad's request starts the entry
-  SerialEndsAt = TotalCycles + 2;  // a transfer ends in its second cycle
-  ScheduleEvents();
-  CpuStep();
-  EXPECT_EQ(Cpu.PC, 0x0058) << "the serial port's request, which comes before the joypad's";
-  EXPECT_EQ(IF, 0x10);
+  m.cpu.IME = 1;
+  m.io.IE = 0x18;                       // serial and joypad
+  m.io.IF = 0x10;                       // the joypad's request starts the entry
+  m.serial.ends_at = m.clock.cycles + 2;  // a transfer ends in its second cycle
+  ScheduleEvents(m);
+  CpuStep(m);
+  EXPECT_EQ(m.cpu.PC, 0x0058) << "the serial port's request, which comes before the joypad's";
+  EXPECT_EQ(m.io.IF, 0x10);
 }
 
 // ---- HALT -------------------------------------------------------------------
@@ -148,16 +148,16 @@ TEST(Halt, WithNothingEnabledTheProcessorHaltsForGood) {
   RomBuilder rom;
   rom.At(0x0100, {0x76, 0x3C});
   StartRom(rom);
-  Cpu.IME = 1;
-  IE = 0x00;
-  CpuStep();
-  ASSERT_EQ(Cpu.Halted, 1);
-  const long frames = FramesFinished;
+  m.cpu.IME = 1;
+  m.io.IE = 0x00;
+  CpuStep(m);
+  ASSERT_EQ(m.cpu.Halted, 1);
+  const long frames = m.lcd.frames_finished;
   RunFrames(3);
-  EXPECT_EQ(FramesFinished, frames + 3);
-  EXPECT_EQ(Cpu.Halted, 1);
-  EXPECT_EQ(Cpu.PC, 0x0101);
-  EXPECT_EQ(Cpu.A, 0x11);
+  EXPECT_EQ(m.lcd.frames_finished, frames + 3);
+  EXPECT_EQ(m.cpu.Halted, 1);
+  EXPECT_EQ(m.cpu.PC, 0x0101);
+  EXPECT_EQ(m.cpu.A, 0x11);
 }
 
 namespace {
@@ -181,8 +181,8 @@ std::ostream& operator<<(std::ostream& out, const Snapshot& s) {
 // Through the bus, which brings every unit to the present cycle; the cycle
 // counted from `start`.
 Snapshot Take(uint64_t start) {
-  return {TotalCycles - start, BusRead(0xFF44), BusRead(0xFF04), BusRead(0xFF05), IF, BusRead(0xFF41),
-          FramesFinished};
+  return {m.clock.cycles - start, BusRead(m, 0xFF44), BusRead(m, 0xFF04), BusRead(m, 0xFF05), m.io.IF, BusRead(m, 0xFF41),
+          m.lcd.frames_finished};
 }
 
 struct WaitCase {
@@ -200,33 +200,33 @@ std::vector<Snapshot> RecordWait(const WaitCase& c, bool one_by_one, std::initia
   RomBuilder rom;
   rom.At(0x0100, program);
   StartRom(rom);
-  const uint64_t start = TotalCycles;
-  BusWrite(0xFF40, c.lcdc);
-  BusWrite(0xFF45, c.lyc);
-  BusWrite(0xFF41, c.stat);
-  BusWrite(0xFF06, c.tma);
-  BusWrite(0xFF05, c.tima);
-  BusWrite(0xFF07, c.tac);
-  TotalCycles += static_cast<uint64_t>(c.start_cycles);
-  HardwareStep();
-  Cpu.IME = 1;
-  IE = 0x00;  // halts, and no source can end it
-  CpuStep();
-  HardwareStep();
-  IF = 0;
+  const uint64_t start = m.clock.cycles;
+  BusWrite(m, 0xFF40, c.lcdc);
+  BusWrite(m, 0xFF45, c.lyc);
+  BusWrite(m, 0xFF41, c.stat);
+  BusWrite(m, 0xFF06, c.tma);
+  BusWrite(m, 0xFF05, c.tima);
+  BusWrite(m, 0xFF07, c.tac);
+  m.clock.cycles += static_cast<uint64_t>(c.start_cycles);
+  RunDueEvents(m);
+  m.cpu.IME = 1;
+  m.io.IE = 0x00;  // halts, and no source can end it
+  CpuStep(m);
+  RunDueEvents(m);
+  m.io.IF = 0;
   std::vector<Snapshot> seen;
-  while (FramesFinished < 3) {
+  while (m.lcd.frames_finished < 3) {
     if (one_by_one) {
-      TotalCycles += 1;
-      LcdSync();  // the LCD's steps each at its own cycle, visible or not
+      m.clock.cycles += 1;
+      LcdSync(m);  // the LCD's steps each at its own cycle, visible or not
     } else {
-      CpuStep();
+      CpuStep(m);
     }
-    HardwareStep();
-    FrameReady = 0;  // as each frame's run starts
-    if (IF != 0) {
+    RunDueEvents(m);
+    m.lcd.frame_ready = 0;  // as each frame's run starts
+    if (m.io.IF != 0) {
       seen.push_back(Take(start));
-      IF = 0;
+      m.io.IF = 0;
     }
   }
   return seen;
@@ -291,21 +291,21 @@ TEST(Halt, AWaitForALineEndsAsTheSameLoopRunRoundByRound) {
     const uint16_t loop = recognised ? 0xC100 : 0xE100;  // the same bytes
     if (jp) Poke(0xC100, {0xF0, 0x44, 0xFE, line, static_cast<uint8_t>(condition + 0xA2), 0x00, static_cast<uint8_t>(loop >> 8)});
     else Poke(0xC100, {0xF0, 0x44, 0xFE, line, condition, 0xFA});
-    Cpu.PC = loop;
-    Cpu.SP = 0xDFF0;
-    BusWrite(0xFF06, 0xF0);
-    BusWrite(0xFF07, 0x05);  // the timer every 64 cycles
-    IE = timer ? 0x04 : 0x00;
-    Cpu.IME = 1;
-    TotalCycles += static_cast<uint64_t>(phase);
-    const uint64_t start = TotalCycles;
+    m.cpu.PC = loop;
+    m.cpu.SP = 0xDFF0;
+    BusWrite(m, 0xFF06, 0xF0);
+    BusWrite(m, 0xFF07, 0x05);  // the timer every 64 cycles
+    m.io.IE = timer ? 0x04 : 0x00;
+    m.cpu.IME = 1;
+    m.clock.cycles += static_cast<uint64_t>(phase);
+    const uint64_t start = m.clock.cycles;
     const uint16_t end = static_cast<uint16_t>(loop + (jp ? 7 : 6));
-    while (Cpu.PC != end && TotalCycles - start < 200000) {
-      CpuStep();
-      HardwareStep();
-      FrameReady = 0;  // as each frame's run starts
+    while (m.cpu.PC != end && m.clock.cycles - start < 200000) {
+      CpuStep(m);
+      RunDueEvents(m);
+      m.lcd.frame_ready = 0;  // as each frame's run starts
     }
-    return Ending{TotalCycles - start, Cpu.A, Cpu.F, HighRam[0x10]};
+    return Ending{m.clock.cycles - start, m.cpu.A, m.cpu.F, m.mem.high_ram[0x10]};
   };
   for (const bool jp : {false, true})
     for (const bool timer : {false, true})
@@ -325,19 +325,19 @@ TEST(Halt, WithImeClearARequestResumesWithoutDispatch) {
   RomBuilder rom = HandlerRom();
   rom.At(0x0100, {0x76, 0x3C, 0x00});  // HALT; INC A; NOP
   StartRom(rom);
-  Cpu.SP = 0xD000;
-  IE = 0x01;
-  CpuStep();
-  ASSERT_EQ(Cpu.Halted, 1) << "IME 0 with IE non-zero halts";
-  IF = 0x02;  // requested but not enabled
-  CpuStep();
-  EXPECT_EQ(Cpu.Halted, 1);
-  IF = 0x03;
-  CpuStep();
-  EXPECT_EQ(Cpu.Halted, 0);
-  EXPECT_EQ(Cpu.A, 0x12) << "INC A after HALT runs in the waking step";
-  EXPECT_EQ(Cpu.SP, 0xD000) << "nothing was pushed";
-  EXPECT_EQ(IF, 0x03) << "the request stays pending";
+  m.cpu.SP = 0xD000;
+  m.io.IE = 0x01;
+  CpuStep(m);
+  ASSERT_EQ(m.cpu.Halted, 1) << "IME 0 with IE non-zero halts";
+  m.io.IF = 0x02;  // requested but not enabled
+  CpuStep(m);
+  EXPECT_EQ(m.cpu.Halted, 1);
+  m.io.IF = 0x03;
+  CpuStep(m);
+  EXPECT_EQ(m.cpu.Halted, 0);
+  EXPECT_EQ(m.cpu.A, 0x12) << "INC A after HALT runs in the waking step";
+  EXPECT_EQ(m.cpu.SP, 0xD000) << "nothing was pushed";
+  EXPECT_EQ(m.io.IF, 0x03) << "the request stays pending";
 }
 
 // The halt bug: with IME 0 and a request already pending HALT does not
@@ -346,14 +346,14 @@ TEST(Halt, WithImeClearAPendingRequestTheNextByteIsReadTwice) {
   RomBuilder rom;
   rom.At(0x0100, {0x76, 0x3C, 0x00});
   StartRom(rom);
-  IE = 0x01;
-  IF = 0x01;
-  CpuStep();
-  EXPECT_EQ(Cpu.Halted, 0);
-  CpuStep();
-  CpuStep();
-  EXPECT_EQ(Cpu.A, 0x13);
-  EXPECT_EQ(Cpu.PC, 0x0102);
+  m.io.IE = 0x01;
+  m.io.IF = 0x01;
+  CpuStep(m);
+  EXPECT_EQ(m.cpu.Halted, 0);
+  CpuStep(m);
+  CpuStep(m);
+  EXPECT_EQ(m.cpu.A, 0x13);
+  EXPECT_EQ(m.cpu.PC, 0x0102);
 }
 
 // While halted the machine's time goes on: lines advance and V-blank ends
@@ -362,22 +362,22 @@ TEST(Halt, LcdKeepsRunningAndVblankWakes) {
   RomBuilder rom = HandlerRom();
   rom.At(0x0100, {0x76, 0x00});
   StartRom(rom);
-  Cpu.SP = 0xD000;
-  Cpu.IME = 1;
-  IE = 0x01;
-  BusWrite(0xFF40, 0x80);  // LCD on
-  CpuStep();
-  ASSERT_EQ(Cpu.Halted, 1);
-  HardwareStep();
-  while (Cpu.Halted && !(IF & 0x01)) {
-    CpuStep();
-    HardwareStep();
+  m.cpu.SP = 0xD000;
+  m.cpu.IME = 1;
+  m.io.IE = 0x01;
+  BusWrite(m, 0xFF40, 0x80);  // LCD on
+  CpuStep(m);
+  ASSERT_EQ(m.cpu.Halted, 1);
+  RunDueEvents(m);
+  while (m.cpu.Halted && !(m.io.IF & 0x01)) {
+    CpuStep(m);
+    RunDueEvents(m);
   }
-  EXPECT_EQ(LY, VisibleLines);
-  CpuStep();
-  EXPECT_EQ(Cpu.Halted, 0);
-  EXPECT_EQ(Cpu.PC, 0x0040);
-  EXPECT_EQ(InstructionCycles, 6);
+  EXPECT_EQ(m.lcd.LY, VisibleLines);
+  CpuStep(m);
+  EXPECT_EQ(m.cpu.Halted, 0);
+  EXPECT_EQ(m.cpu.PC, 0x0040);
+  EXPECT_EQ(m.cpu.instruction_cycles, 6);
 }
 
 // ---- STOP -------------------------------------------------------------------
@@ -386,30 +386,30 @@ TEST(Halt, LcdKeepsRunningAndVblankWakes) {
 // the divider held at 0; without, the processor stops until a button.
 TEST(Stop, SwitchesSpeedWhenPreparedAndOtherwiseWaitsForAButton) {
   ResetTestMachine(ColourImage());
-  BusWrite(0xFF4D, 0x01);
-  EXPECT_EQ(BusRead(0xFF4D), 0x7F);
-  const uint64_t before = TotalCycles;
+  BusWrite(m, 0xFF4D, 0x01);
+  EXPECT_EQ(BusRead(m, 0xFF4D), 0x7F);
+  const uint64_t before = m.clock.cycles;
   Execute({0x10, 0x00});
-  EXPECT_EQ(Cpu.PC, CodeAddress + 2);
-  EXPECT_EQ(DoubleSpeed, 1);
-  EXPECT_EQ(BusRead(0xFF4D), 0xFE) << "the new speed in bit 7, the prepare used up";
-  EXPECT_EQ(TotalCycles - before, 1u + SpeedSwitchClocks / DoubleSpeedClocksPerCycle) << "the fetch, then the wait";
-  EXPECT_EQ(BusRead(0xFF04), 0) << "the divider starts again after the wait";
-  BusWrite(0xFF4D, 0x01);
+  EXPECT_EQ(m.cpu.PC, CodeAddress + 2);
+  EXPECT_EQ(m.io.double_speed, 1);
+  EXPECT_EQ(BusRead(m, 0xFF4D), 0xFE) << "the new speed in bit 7, the prepare used up";
+  EXPECT_EQ(m.clock.cycles - before, 1u + SpeedSwitchClocks / DoubleSpeedClocksPerCycle) << "the fetch, then the wait";
+  EXPECT_EQ(BusRead(m, 0xFF04), 0) << "the divider starts again after the wait";
+  BusWrite(m, 0xFF4D, 0x01);
   Execute({0x10, 0x00});
-  EXPECT_EQ(DoubleSpeed, 0) << "a second prepared STOP switches back";
+  EXPECT_EQ(m.io.double_speed, 0) << "a second prepared STOP switches back";
 
-  BusWrite(0xFF00, 0x10);  // the buttons' half selected
+  BusWrite(m, 0xFF00, 0x10);  // the buttons' half selected
   Execute({0x10, 0x00});
-  EXPECT_EQ(Cpu.Stopped, 1) << "not prepared: stopped";
-  JoypadHeld = ButtonRight;
-  CpuStep();
-  CpuStep();
-  EXPECT_EQ(Cpu.PC, CodeAddress + 2) << "nothing runs, and a pad key of the other half does not wake it";
-  EXPECT_EQ(BusRead(0xFF04), 0) << "the divider is held at 0";
-  JoypadHeld = ButtonA;
-  CpuStep();
-  EXPECT_EQ(Cpu.Stopped, 0);
-  EXPECT_EQ(Cpu.PC, CodeAddress + 3) << "a button: the next instruction runs";
-  JoypadHeld = 0;
+  EXPECT_EQ(m.cpu.Stopped, 1) << "not prepared: stopped";
+  m.io.joypad_held = ButtonRight;
+  CpuStep(m);
+  CpuStep(m);
+  EXPECT_EQ(m.cpu.PC, CodeAddress + 2) << "nothing runs, and a pad key of the other half does not wake it";
+  EXPECT_EQ(BusRead(m, 0xFF04), 0) << "the divider is held at 0";
+  m.io.joypad_held = ButtonA;
+  CpuStep(m);
+  EXPECT_EQ(m.cpu.Stopped, 0);
+  EXPECT_EQ(m.cpu.PC, CodeAddress + 3) << "a button: the next instruction runs";
+  m.io.joypad_held = 0;
 }

@@ -55,15 +55,15 @@ constexpr uint16_t HlAddress = 0xC800;
 void Prepare(int opcode, uint8_t flags) {
   Poke(CodeAddress, {static_cast<uint8_t>(opcode), Operand, 0xC8});
   Poke(StackTop, {0x34, 0x12});
-  Cpu.SP = StackTop;
-  WriteHL(HlAddress);
-  WriteBC(0xC900);
-  WriteDE(0xC900);
-  Cpu.F = flags;
-  Cpu.PC = CodeAddress;
-  Cpu.Halted = 0;  // HALT with nothing enabled halts for good
-  Cpu.Stopped = 0;  // and STOP waits for a button
-  IE = 0;
+  m.cpu.SP = StackTop;
+  WriteHL(m, HlAddress);
+  WriteBC(m, 0xC900);
+  WriteDE(m, 0xC900);
+  m.cpu.F = flags;
+  m.cpu.PC = CodeAddress;
+  m.cpu.Halted = 0;  // HALT with nothing enabled halts for good
+  m.cpu.Stopped = 0;  // and STOP waits for a button
+  m.io.IE = 0;
 }
 
 // Where PC goes when the instruction transfers control.
@@ -84,9 +84,9 @@ bool AlwaysJumps(int opcode) {
 
 // Execute for code held in a vector.
 void RunCode(const std::vector<uint8_t>& code) {
-  for (size_t i = 0; i < code.size(); i++) BusWrite(static_cast<int>(CodeAddress + i), code[i]);
-  Cpu.PC = CodeAddress;
-  CpuStep();
+  for (size_t i = 0; i < code.size(); i++) BusWrite(m, static_cast<int>(CodeAddress + i), code[i]);
+  m.cpu.PC = CodeAddress;
+  CpuStep(m);
 }
 
 // What taking a conditional branch adds to its cost: jumps 1, calls and
@@ -98,7 +98,7 @@ int TakenExtra(int opcode) {
 
 void ExpectCostReported(int opcode, int extra = 0) {
   const int cost = OpcodeCycles[opcode] + extra;
-  EXPECT_EQ(InstructionCycles, cost) << "opcode " << Hex(opcode);
+  EXPECT_EQ(m.cpu.instruction_cycles, cost) << "opcode " << Hex(opcode);
 }
 
 }  // namespace
@@ -111,24 +111,24 @@ TEST(InstructionLength, EveryOpcodeAdvancesPcByItsLengthOrJumps) {
     const bool conditional = IsConditional(opcode);
 
     Prepare(opcode, conditional ? FlagsFor(cc, false) : 0);
-    const uint64_t total_before = TotalCycles;
-    CpuStep();
+    const uint64_t total_before = m.clock.cycles;
+    CpuStep(m);
     const int expected_pc = AlwaysJumps(opcode) ? JumpTarget(opcode) : CodeAddress + Length(opcode);
-    EXPECT_EQ(Cpu.PC, expected_pc) << "opcode " << Hex(opcode) << (conditional ? " with its condition failing" : "");
-    EXPECT_EQ(Cpu.Opcode, opcode);
+    EXPECT_EQ(m.cpu.PC, expected_pc) << "opcode " << Hex(opcode) << (conditional ? " with its condition failing" : "");
+    EXPECT_EQ(m.cpu.Opcode, opcode);
     if (opcode == 0xCB) {
-      EXPECT_EQ(TotalCycles - total_before, uint64_t{CbOpcodeCycles[Operand]}) << "the prefixed table gives the cost";
+      EXPECT_EQ(m.clock.cycles - total_before, uint64_t{CbOpcodeCycles[Operand]}) << "the prefixed table gives the cost";
     } else {
-      EXPECT_EQ(TotalCycles - total_before, uint64_t{OpcodeCycles[opcode]}) << "opcode " << Hex(opcode);
+      EXPECT_EQ(m.clock.cycles - total_before, uint64_t{OpcodeCycles[opcode]}) << "opcode " << Hex(opcode);
       ExpectCostReported(opcode);
     }
 
     if (conditional) {
       Prepare(opcode, FlagsFor(cc, true));
-      const uint64_t taken_before = TotalCycles;
-      CpuStep();
-      EXPECT_EQ(Cpu.PC, JumpTarget(opcode)) << "opcode " << Hex(opcode) << " with its condition holding";
-      EXPECT_EQ(TotalCycles - taken_before, static_cast<uint64_t>(OpcodeCycles[opcode] + TakenExtra(opcode))) << "opcode " << Hex(opcode);
+      const uint64_t taken_before = m.clock.cycles;
+      CpuStep(m);
+      EXPECT_EQ(m.cpu.PC, JumpTarget(opcode)) << "opcode " << Hex(opcode) << " with its condition holding";
+      EXPECT_EQ(m.clock.cycles - taken_before, static_cast<uint64_t>(OpcodeCycles[opcode] + TakenExtra(opcode))) << "opcode " << Hex(opcode);
       ExpectCostReported(opcode, TakenExtra(opcode));
     }
   }
@@ -138,14 +138,14 @@ TEST(InstructionLength, CallsAndRestartsPushTheAddressAfterThem) {
   ResetTestMachine();
   for (int opcode : {0xCD, 0xC4, 0xCC, 0xD4, 0xDC}) {
     Prepare(opcode, IsConditional(opcode) ? FlagsFor((opcode >> 3) & 3, true) : 0);
-    CpuStep();
-    EXPECT_EQ(Cpu.SP, StackTop - 2);
-    EXPECT_EQ(BusRead16(Cpu.SP), CodeAddress + 3) << "opcode " << Hex(opcode);
+    CpuStep(m);
+    EXPECT_EQ(m.cpu.SP, StackTop - 2);
+    EXPECT_EQ(BusRead16(m, m.cpu.SP), CodeAddress + 3) << "opcode " << Hex(opcode);
   }
   for (int k = 0; k < 8; k++) {
     Prepare(0xC7 + 8 * k, 0);
-    CpuStep();
-    EXPECT_EQ(BusRead16(Cpu.SP), CodeAddress + 1) << "RST " << Hex(8 * k);
+    CpuStep(m);
+    EXPECT_EQ(BusRead16(m, m.cpu.SP), CodeAddress + 1) << "RST " << Hex(8 * k);
   }
 }
 
@@ -154,11 +154,11 @@ TEST(InstructionCost, PrefixedInstructionsAdvanceByTwoWithTheirCost) {
   for (int second = 0; second < 256; second++) {
     Prepare(0xCB, 0);
     Poke(CodeAddress + 1, {static_cast<uint8_t>(second)});
-    CpuStep();
+    CpuStep(m);
     int cost = 2;
     if ((second & 7) == 6) cost = (second >= 0x40 && second < 0x80) ? 3 : 4;  // BIT only reads
-    EXPECT_EQ(Cpu.PC, CodeAddress + 2) << "CB " << Hex(second);
-    EXPECT_EQ(InstructionCycles, cost) << "CB " << Hex(second);
+    EXPECT_EQ(m.cpu.PC, CodeAddress + 2) << "CB " << Hex(second);
+    EXPECT_EQ(m.cpu.instruction_cycles, cost) << "CB " << Hex(second);
     EXPECT_EQ(CbOpcodeCycles[second], cost);
   }
 }
@@ -198,17 +198,17 @@ TEST(InstructionCost, TakenBranchesCostMore) {
   };
   for (const Case& c : cases) {
     ResetTestMachine();
-    Cpu.F = c.flags_not;
-    uint64_t before = TotalCycles;
+    m.cpu.F = c.flags_not;
+    uint64_t before = m.clock.cycles;
     RunCode(c.code);
-    EXPECT_EQ(InstructionCycles, c.not_taken) << Hex(c.code[0]) << " not taken";
-    EXPECT_EQ(TotalCycles - before, static_cast<uint64_t>(c.not_taken));
+    EXPECT_EQ(m.cpu.instruction_cycles, c.not_taken) << Hex(c.code[0]) << " not taken";
+    EXPECT_EQ(m.clock.cycles - before, static_cast<uint64_t>(c.not_taken));
 
     ResetTestMachine();
-    Cpu.F = c.flags_taken;
-    before = TotalCycles;
+    m.cpu.F = c.flags_taken;
+    before = m.clock.cycles;
     RunCode(c.code);
-    EXPECT_EQ(InstructionCycles, c.taken) << Hex(c.code[0]) << " taken";
-    EXPECT_EQ(TotalCycles - before, static_cast<uint64_t>(c.taken));
+    EXPECT_EQ(m.cpu.instruction_cycles, c.taken) << Hex(c.code[0]) << " taken";
+    EXPECT_EQ(m.clock.cycles - before, static_cast<uint64_t>(c.taken));
   }
 }

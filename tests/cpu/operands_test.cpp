@@ -14,26 +14,26 @@ const char* const Names[] = {"B", "C", "D", "E", "H", "L", "(HL)", "A"};
 // The register file with a distinct value in each register, HL pointing at
 // a byte of work RAM that holds 0x5E.
 void Fill() {
-  Cpu.A = 0x0A;
-  Cpu.B = 0x0B;
-  Cpu.C = 0x0C;
-  Cpu.D = 0x0D;
-  Cpu.E = 0x0E;
-  WriteHL(HlAddress);
-  Cpu.F = 0;
-  BusWrite(HlAddress, 0x5E);
+  m.cpu.A = 0x0A;
+  m.cpu.B = 0x0B;
+  m.cpu.C = 0x0C;
+  m.cpu.D = 0x0D;
+  m.cpu.E = 0x0E;
+  WriteHL(m, HlAddress);
+  m.cpu.F = 0;
+  BusWrite(m, HlAddress, 0x5E);
 }
 
 uint8_t Get(int r) {
   switch (r) {
-    case 0: return Cpu.B;
-    case 1: return Cpu.C;
-    case 2: return Cpu.D;
-    case 3: return Cpu.E;
-    case 4: return Cpu.H;
-    case 5: return Cpu.L;
-    case 6: return BusRead(ReadHL());
-    default: return Cpu.A;
+    case 0: return m.cpu.B;
+    case 1: return m.cpu.C;
+    case 2: return m.cpu.D;
+    case 3: return m.cpu.E;
+    case 4: return m.cpu.H;
+    case 5: return m.cpu.L;
+    case 6: return BusRead(m, ReadHL(m));
+    default: return m.cpu.A;
   }
 }
 
@@ -58,12 +58,12 @@ TEST(RegisterForms, LoadCopiesSourceIntoDestinationOnly) {
       if (d == 6 && s == 6) continue;  // 0x76 is HALT
       Fill();
       const uint8_t value = Get(s);
-      const uint16_t address = ReadHL();  // a load into H or L moves the (HL) operand
+      const uint16_t address = ReadHL(m);  // a load into H or L moves the (HL) operand
       Fill();
       std::string before = Others(d);
       Execute({static_cast<uint8_t>(0x40 + 8 * d + s)});
       std::string what = std::string("LD ") + Names[d] + "," + Names[s];
-      if (d == 6) EXPECT_EQ(BusRead(address), value) << what;
+      if (d == 6) EXPECT_EQ(BusRead(m, address), value) << what;
       else EXPECT_EQ(Get(d), value) << what;
       if (d != 4 && d != 5) {
         EXPECT_EQ(Others(d), before) << what;
@@ -79,7 +79,7 @@ TEST(RegisterForms, LoadImmediateIncAndDecNameTheirRegister) {
     std::string before = Others(r);
     Execute({static_cast<uint8_t>(0x06 + 8 * r), 0x77});
     if (r == 4 || r == 5) {  // H and L move the (HL) byte, so check the register directly
-      EXPECT_EQ(r == 4 ? Cpu.H : Cpu.L, 0x77) << "LD " << Names[r] << ",n";
+      EXPECT_EQ(r == 4 ? m.cpu.H : m.cpu.L, 0x77) << "LD " << Names[r] << ",n";
       continue;
     }
     EXPECT_EQ(Get(r), 0x77) << "LD " << Names[r] << ",n";
@@ -100,14 +100,14 @@ TEST(RegisterForms, ArithmeticReadsTheNamedOperand) {
     for (int r = 0; r < 8; r++) {
       Fill();
       const uint8_t v = Get(r);
-      Cpu.F = FlagC;
+      m.cpu.F = FlagC;
       Execute({static_cast<uint8_t>(0xC6 + 8 * kind), v});
-      const uint8_t want_a = Cpu.A, want_f = Cpu.F;
+      const uint8_t want_a = m.cpu.A, want_f = m.cpu.F;
       Fill();
-      Cpu.F = FlagC;
+      m.cpu.F = FlagC;
       Execute({static_cast<uint8_t>(0x80 + 8 * kind + r)});
-      EXPECT_EQ(Cpu.A, want_a) << "opcode " << 0x80 + 8 * kind + r << " on " << Names[r];
-      EXPECT_EQ(Cpu.F, want_f) << "opcode " << 0x80 + 8 * kind + r << " on " << Names[r];
+      EXPECT_EQ(m.cpu.A, want_a) << "opcode " << 0x80 + 8 * kind + r << " on " << Names[r];
+      EXPECT_EQ(m.cpu.F, want_f) << "opcode " << 0x80 + 8 * kind + r << " on " << Names[r];
     }
   }
 }
@@ -118,34 +118,34 @@ TEST(RegisterForms, PairLoadsIncrementsAndDecrements) {
   Execute({0x11, 0x78, 0x56});
   Execute({0x21, 0xBC, 0x9A});
   Execute({0x31, 0xF0, 0xDE});
-  EXPECT_EQ(ReadBC(), 0x1234);
-  EXPECT_EQ(ReadDE(), 0x5678);
-  EXPECT_EQ(ReadHL(), 0x9ABC);
-  EXPECT_EQ(Cpu.SP, 0xDEF0);
-  Cpu.F = 0xF0;
+  EXPECT_EQ(ReadBC(m), 0x1234);
+  EXPECT_EQ(ReadDE(m), 0x5678);
+  EXPECT_EQ(ReadHL(m), 0x9ABC);
+  EXPECT_EQ(m.cpu.SP, 0xDEF0);
+  m.cpu.F = 0xF0;
   Execute({0x03});
   Execute({0x13});
   Execute({0x2B});
   Execute({0x3B});
-  EXPECT_EQ(ReadBC(), 0x1235);
-  EXPECT_EQ(ReadDE(), 0x5679);
-  EXPECT_EQ(ReadHL(), 0x9ABB);
-  EXPECT_EQ(Cpu.SP, 0xDEEF);
-  EXPECT_EQ(Cpu.F, 0xF0) << "16-bit steps touch no flag";
-  WriteBC(0x0000);
+  EXPECT_EQ(ReadBC(m), 0x1235);
+  EXPECT_EQ(ReadDE(m), 0x5679);
+  EXPECT_EQ(ReadHL(m), 0x9ABB);
+  EXPECT_EQ(m.cpu.SP, 0xDEEF);
+  EXPECT_EQ(m.cpu.F, 0xF0) << "16-bit steps touch no flag";
+  WriteBC(m, 0x0000);
   Execute({0x0B});
-  EXPECT_EQ(ReadBC(), 0xFFFF) << "wraps";
+  EXPECT_EQ(ReadBC(m), 0xFFFF) << "wraps";
 
-  WriteBC(0xC200);
-  WriteDE(0xC201);
-  Cpu.A = 0x66;
+  WriteBC(m, 0xC200);
+  WriteDE(m, 0xC201);
+  m.cpu.A = 0x66;
   Execute({0x02});  // LD (BC),A
-  Cpu.A = 0x67;
+  m.cpu.A = 0x67;
   Execute({0x12});  // LD (DE),A
   Execute({0x0A});  // LD A,(BC)
-  EXPECT_EQ(Cpu.A, 0x66);
+  EXPECT_EQ(m.cpu.A, 0x66);
   Execute({0x1A});  // LD A,(DE)
-  EXPECT_EQ(Cpu.A, 0x67);
+  EXPECT_EQ(m.cpu.A, 0x67);
 }
 
 // Each prefixed instruction on each operand: rotates and shifts, BIT of every
@@ -160,7 +160,7 @@ TEST(RegisterForms, PrefixedInstructionsOnEveryOperand) {
       const uint8_t mask = static_cast<uint8_t>(1 << bit);
 
       Execute({0xCB, static_cast<uint8_t>(0x40 + 8 * bit + r)});  // BIT
-      EXPECT_EQ((Cpu.F & FlagZ) != 0, (before & mask) == 0) << "BIT " << bit << "," << Names[r];
+      EXPECT_EQ((m.cpu.F & FlagZ) != 0, (before & mask) == 0) << "BIT " << bit << "," << Names[r];
       EXPECT_EQ(Get(r), before);
 
       Execute({0xCB, static_cast<uint8_t>(0xC0 + 8 * bit + r)});  // SET

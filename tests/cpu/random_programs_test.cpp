@@ -12,7 +12,7 @@
 #include "cpu/registers.h"
 #include "memory/bus.h"
 #include "memory/cartridge.h"
-#include "memory/machine_clock.h"
+#include "machine/clock.h"
 #include "support/machine.h"
 #include "video/lcd_timing.h"
 
@@ -50,25 +50,25 @@ TEST(RandomPrograms, NeverLeaveTheMachinesMemory) {
   int full_runs = 0, total_runs = 0;
   for (const Kind& kind : kinds) {
     for (int seed = 1; seed <= seeds_per_kind; seed++) {
-      CART_MAPPER = 0;
+      m.cart.mapper = 0;
       ResetTestMachine(RandomCartridge(seed * 7919 + kind.type, kind.type, kind.size_code, kind.bytes));
       long steps = 0;
-      while (FramesFinished < frames_per_run && !CpuStopped && steps < 2000000) {
-        CpuStep();
-        HardwareStep();
+      while (m.lcd.frames_finished < frames_per_run && !m.cpu.frozen && steps < 2000000) {
+        CpuStep(m);
+        RunDueEvents(m);
         steps++;
-        ASSERT_LT(LY, 154);
-        ASSERT_GE(FrameDots, 0);
-        ASSERT_LT(FrameDots, DotsPerFrame);
+        ASSERT_LT(m.lcd.LY, 154);
+        ASSERT_GE(m.lcd.frame_dots, 0);
+        ASSERT_LT(m.lcd.frame_dots, DotsPerFrame);
       }
       total_runs++;
-      if (FramesFinished == frames_per_run) full_runs++;
+      if (m.lcd.frames_finished == frames_per_run) full_runs++;
       // Either it ran its frames, or a jump into RAM met an undefined opcode.
-      EXPECT_TRUE(FramesFinished == frames_per_run || CpuStopped)
+      EXPECT_TRUE(m.lcd.frames_finished == frames_per_run || m.cpu.frozen)
           << "type 0x" << std::hex << int(kind.type) << " seed " << std::dec << seed << ": " << steps << " steps";
     }
   }
-  CpuStopped = 0;
+  m.cpu.frozen = 0;
   std::printf("%d of %d random cartridges ran all %ld frames\n", full_runs, total_runs, frames_per_run);
   EXPECT_GE(full_runs * 2, total_runs) << "most runs must get through their frames, or the test proves little";
 }

@@ -5,7 +5,7 @@
 
 #include "cpu_test_support.h"
 #include "memory/io_registers.h"
-#include "memory/machine_clock.h"
+#include "machine/clock.h"
 #include "memory/timer.h"
 #include "video/lcd_timing.h"
 
@@ -14,40 +14,40 @@ TEST(UndefinedOpcode, StopsTheMachineWithPcOnTheOpcode) {
     RomBuilder rom;
     rom.At(0x0100, {0x00, static_cast<uint8_t>(opcode), 0x3C});
     StartRom(rom);
-    Cpu.IME = 1;
-    IE = 0x01;
-    BusWrite(0xFF07, 0x05);
-    BusWrite(0xFF40, 0x80);
-    CpuStep();
-    HardwareStep();
+    m.cpu.IME = 1;
+    m.io.IE = 0x01;
+    BusWrite(m, 0xFF07, 0x05);
+    BusWrite(m, 0xFF40, 0x80);
+    CpuStep(m);
+    RunDueEvents(m);
 
-    UnknownOpcodeText[0] = '\0';
-    CpuStep();
-    HardwareStep();
-    const std::string reported = UnknownOpcodeText;
-    EXPECT_EQ(CpuStopped, 1) << "opcode " << opcode;
-    EXPECT_EQ(Cpu.PC, 0x0101) << "PC stays on opcode " << opcode;
-    EXPECT_EQ(Cpu.Opcode, opcode);
-    EXPECT_EQ(InstructionCycles, 1) << "the fetch's cycle";
+    m.cpu.unknown_opcode_text[0] = '\0';
+    CpuStep(m);
+    RunDueEvents(m);
+    const std::string reported = m.cpu.unknown_opcode_text;
+    EXPECT_EQ(m.cpu.frozen, 1) << "opcode " << opcode;
+    EXPECT_EQ(m.cpu.PC, 0x0101) << "PC stays on opcode " << opcode;
+    EXPECT_EQ(m.cpu.Opcode, opcode);
+    EXPECT_EQ(m.cpu.instruction_cycles, 1) << "the fetch's cycle";
     EXPECT_NE(reported.find("Unknown Op"), std::string::npos) << "said: " << reported;
 
     // Nothing moves any more: no instruction, no timer, no LCD, no interrupt.
-    const CpuRegisters before = Cpu;
-    const uint64_t total = TotalCycles;
-    const uint8_t ly = BusRead(0xFF44), div = BusRead(0xFF04), tima = BusRead(0xFF05);
-    IF = 0x01;
+    const Cpu before = m.cpu;
+    const uint64_t total = m.clock.cycles;
+    const uint8_t ly = BusRead(m, 0xFF44), div = BusRead(m, 0xFF04), tima = BusRead(m, 0xFF05);
+    m.io.IF = 0x01;
     for (int i = 0; i < 50000; i++) {
-      CpuStep();
-      HardwareStep();
+      CpuStep(m);
+      RunDueEvents(m);
     }
-    EXPECT_FALSE(RunFrame()) << "a stopped processor ends no frame";
-    EXPECT_EQ(Cpu.PC, before.PC);
-    EXPECT_EQ(Cpu.A, before.A) << "the INC A after the opcode never runs";
-    EXPECT_EQ(Cpu.SP, before.SP) << "no interrupt is taken";
-    EXPECT_EQ(BusRead(0xFF04), div);
-    EXPECT_EQ(BusRead(0xFF05), tima);
-    EXPECT_EQ(BusRead(0xFF44), ly);
-    EXPECT_EQ(TotalCycles, total);
+    EXPECT_FALSE(RunFrame(m)) << "a stopped processor ends no frame";
+    EXPECT_EQ(m.cpu.PC, before.PC);
+    EXPECT_EQ(m.cpu.A, before.A) << "the INC A after the opcode never runs";
+    EXPECT_EQ(m.cpu.SP, before.SP) << "no interrupt is taken";
+    EXPECT_EQ(BusRead(m, 0xFF04), div);
+    EXPECT_EQ(BusRead(m, 0xFF05), tima);
+    EXPECT_EQ(BusRead(m, 0xFF44), ly);
+    EXPECT_EQ(m.clock.cycles, total);
   }
 }
 
@@ -68,10 +68,10 @@ TEST(UndefinedOpcode, MessageGivesOpcodeAddressAndRomBank) {
     image[0x0148] = 0x01;  // 64 KiB, four banks
     image[c.address < 0x4000 ? c.address : c.bank * 0x4000 + (c.address & 0x3FFF)] = 0xFC;
     ResetTestMachine(image);
-    BusWrite(0x2000, c.bank);
-    BusWrite(0xC000, 0xFC);
-    Cpu.PC = c.address;
-    CpuStep();
-    EXPECT_STREQ(UnknownOpcodeText, c.expected);
+    BusWrite(m, 0x2000, c.bank);
+    BusWrite(m, 0xC000, 0xFC);
+    m.cpu.PC = c.address;
+    CpuStep(m);
+    EXPECT_STREQ(m.cpu.unknown_opcode_text, c.expected);
   }
 }

@@ -8,7 +8,7 @@
 
 #include "cpu/registers.h"
 #include "debug/disassembler.h"
-#include "debug/screen_text.h"
+#include "debug/trace_capture.h"
 #include "memory/bus.h"
 #include "support/machine.h"
 
@@ -21,7 +21,7 @@ constexpr uint16_t CodeAddress = 0x0200;
 std::string TextOf(const std::vector<uint8_t>& bytes) {
   ResetWithCode(CodeAddress, bytes);
   TraceCapture trace;
-  Disassemble(CodeAddress, -1);
+  TraceInstruction(m, CodeAddress);
   const std::string line = trace.Contents();
   if (line.size() != 95) return "<line of " + std::to_string(line.size()) + " bytes>";
   std::string text = line.substr(10, 14);
@@ -56,12 +56,12 @@ std::vector<std::string> Split(const std::string& row) {
 TEST(Disassembler, AddressFieldIsDollarFourDigitsAndPadding) {
   ResetWithCode(0x0005, {0x00});
   TraceCapture trace;
-  Disassemble(0x0005, -1);
+  TraceInstruction(m, 0x0005);
   EXPECT_EQ(trace.Contents().substr(0, 13), "$0005     NOP") << "'$', four digits, five spaces";
 
-  BusWrite(0xFFFE, 0x00);
+  BusWrite(m, 0xFFFE, 0x00);
   trace.Clear();
-  Disassemble(0xFFFE, -1);
+  TraceInstruction(m, 0xFFFE);
   EXPECT_EQ(trace.Contents().substr(0, 13), "$fffe     NOP") << "lowercase address digits";
 }
 
@@ -138,7 +138,7 @@ TEST(Disassembler, RegisterRuleCoversFortyToBF) {
   for (int op = 0x40; op <= 0xBF; op++) code.push_back(static_cast<uint8_t>(op));
   ResetWithCode(CodeAddress, code);
   TraceCapture trace;
-  for (int op = 0x40; op <= 0xBF; op++) Disassemble(static_cast<uint16_t>(CodeAddress + op - 0x40), -1);
+  for (int op = 0x40; op <= 0xBF; op++) TraceInstruction(m, static_cast<uint16_t>(CodeAddress + op - 0x40));
   const std::string all = trace.Contents();
   ASSERT_EQ(all.size(), 128u * 95) << "one 95-byte line per opcode";
 
@@ -170,51 +170,19 @@ TEST(Disassembler, UndefinedOpcodesAreBadOps) {
 
 TEST(Disassembler, ReadsThroughTheBus) {
   ResetTestMachine();
-  BusWrite(0xC000, 0xC3);  // JP $4321 in work RAM
-  BusWrite(0xC001, 0x21);
-  BusWrite(0xC002, 0x43);
+  BusWrite(m, 0xC000, 0xC3);  // JP $4321 in work RAM
+  BusWrite(m, 0xC001, 0x21);
+  BusWrite(m, 0xC002, 0x43);
   TraceCapture trace;
-  Disassemble(0xC000, -1);
+  TraceInstruction(m, 0xC000);
   EXPECT_EQ(trace.Contents().substr(0, 18), "$c000     JP $4321");
 }
 
-TEST(Disassembler, ScreenLineIsDrawnAtTheTargetRow) {
+TEST(Disassembler, ScreenLineHasTheAddressAndTheTextOnly) {
   ResetWithCode(0x0150, {0xC3, 0x85, 0x01});
   TraceCapture trace;
-  Disassemble(0x0150, 7);
-  EXPECT_EQ(ReadCells(0, 7), "$0150 JP $0185") << "address and text only, no register fields";
-  EXPECT_EQ(ReadCells(0, 6), "");
-  EXPECT_EQ(ReadCells(0, 8), "");
-  EXPECT_EQ(trace.Contents(), "") << "drawing writes nothing to the trace file";
-
-  Disassemble(0x0150, 0);
-  EXPECT_EQ(ReadCells(0, 0), "$0150 JP $0185") << "row 0 is a valid target";
-}
-
-TEST(Disassembler, AppendZeroPadAddsTheMissingZeros) {
-  struct Pad {
-    int value, wide;
-    const char* result;
-  };
-  for (const Pad& p : {Pad{0, 0, "x0"}, Pad{15, 0, "x0"}, Pad{16, 0, "x"}, Pad{255, 0, "x"}, Pad{0, 1, "x000"},
-                       Pad{15, 1, "x000"}, Pad{16, 1, "x00"}, Pad{255, 1, "x00"}, Pad{256, 1, "x0"},
-                       Pad{0x150, 1, "x0"}, Pad{4095, 1, "x0"}, Pad{4096, 1, "x"}, Pad{0xFFFF, 1, "x"}}) {
-    char text[16] = "x";
-    AppendZeroPad(p.value, p.wide, text);
-    EXPECT_STREQ(text, p.result) << "value " << p.value << (p.wide ? " wide" : "");
-  }
-}
-
-TEST(Disassembler, PadRightFillsWithSpacesUpToTheWidth) {
-  char text[32] = "$0005";
-  PadRight(10, text);
-  EXPECT_STREQ(text, "$0005     ");
-  PadRight(10, text);
-  EXPECT_STREQ(text, "$0005     ") << "already wide enough: unchanged";
-  char longer[32] = "LD A,($c000)";
-  PadRight(4, longer);
-  EXPECT_STREQ(longer, "LD A,($c000)") << "a longer text stays as it is";
-  char empty[8] = "";
-  PadRight(3, empty);
-  EXPECT_STREQ(empty, "   ");
+  char text[DisassemblyTextSize];
+  DisassembleLine(m, 0x0150, text);
+  EXPECT_STREQ(text, "$0150 JP $0185") << "address and text only, no register fields";
+  EXPECT_EQ(trace.Contents(), "") << "the screen's line writes nothing to the trace file";
 }

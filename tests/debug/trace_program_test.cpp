@@ -1,13 +1,12 @@
 // Tracing a short program through the processor: one line per executed
 // instruction with the registers from before it runs, none while halted.
-#include <allegro.h>
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "cpu/cpu.h"
 #include "cpu/registers.h"
-#include "debug/screen_text.h"
+#include "debug/trace_capture.h"
 #include "memory/io_registers.h"
 
 namespace {
@@ -18,8 +17,8 @@ void LoadProgram() {
   code.resize(0x50, 0x00);
   code.push_back(0x76);
   ResetWithCode(0x0100, code);
-  IE = 0x04;  // HALT waits only when some interrupt is enabled: the timer, which is off
-  IF = 0x00;  // and, with the start-up's V-blank request gone, none is pending
+  m.io.IE = 0x04;  // HALT waits only when some interrupt is enabled: the timer, which is off
+  m.io.IF = 0x00;  // and, with the start-up's V-blank request gone, none is pending
 }
 
 const char* const ProgramTrace =
@@ -35,23 +34,23 @@ const char* const ProgramTrace =
 TEST(TraceProgram, TraceAllWritesEveryInstructionThenNothingWhileHalted) {
   LoadProgram();
   TraceCapture trace;
-  TraceAll = true;
-  for (int step = 0; step < 6; step++) CpuStep();
-  ASSERT_EQ(Cpu.Halted, 1) << "the program ends waiting in HALT";
-  for (int step = 0; step < 5; step++) CpuStep();
-  TraceAll = false;
+  m.trace.all = true;
+  for (int step = 0; step < 6; step++) CpuStep(m);
+  ASSERT_EQ(m.cpu.Halted, 1) << "the program ends waiting in HALT";
+  for (int step = 0; step < 5; step++) CpuStep(m);
+  m.trace.all = false;
   EXPECT_EQ(trace.Contents(), ProgramTrace);
 }
 
 TEST(TraceProgram, TildeKeyTracesOnlyWhileHeld) {
   LoadProgram();
   TraceCapture trace;
-  CpuStep();  // LD A,#$0f untraced
-  TraceKeyHeld = true;  // as the front end's poll sets it
-  CpuStep();  // LD B,A
-  CpuStep();  // LD HL,#$c000
-  TraceKeyHeld = false;
-  CpuStep();
+  CpuStep(m);  // LD A,#$0f untraced
+  m.trace.key_held = true;  // as the front end's poll sets it
+  CpuStep(m);  // LD B,A
+  CpuStep(m);  // LD HL,#$c000
+  m.trace.key_held = false;
+  CpuStep(m);
   const std::string lines = trace.Contents();
   EXPECT_EQ(lines, std::string(ProgramTrace).substr(95, 2 * 95)) << "only the two steps taken with tilde held";
 }
@@ -59,6 +58,6 @@ TEST(TraceProgram, TildeKeyTracesOnlyWhileHeld) {
 TEST(TraceProgram, NoTraceWithoutTildeOrOption) {
   LoadProgram();
   TraceCapture trace;
-  for (int step = 0; step < 6; step++) CpuStep();
+  for (int step = 0; step < 6; step++) CpuStep(m);
   EXPECT_EQ(trace.Contents(), "");
 }

@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "memory/machine_state.h"
+#include "machine/machine.h"
 #include "support/png.h"
 #include "support/run.h"
 #include "support/window_session.h"
@@ -180,7 +180,7 @@ TEST(SaveState, BadStateFilesAreRefusedWithTheirReasonAndExitOne) {
   for (size_t i = 0; i < random.size(); i++) random[i] = static_cast<uint8_t>(i * 7919 >> 3);
   WriteFileBytes(dir + "/random.st", random);
 
-  const std::string newer_reason = "it has state format 99; this PELLIX reads format " + std::to_string(MachineStateFormat);
+  const std::string newer_reason = "it has state format 99; this PELLIX reads format " + std::to_string(Machine::StateFormat());
   const std::pair<const char*, std::string> cases[] = {
       {"good.st", "it was saved from another cartridge"},
       {"newer.st", newer_reason},

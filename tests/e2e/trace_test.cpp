@@ -6,13 +6,14 @@
 #include <signal.h>
 
 #include <array>
+#include <cerrno>
+#include <cstdlib>
 #include <chrono>
 #include <cstdint>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "support/machine.h"
 #include "support/cartridge_image.h"
 #include "support/png.h"
 #include "support/run.h"
@@ -47,7 +48,8 @@ std::string ReadText(const std::string& path) {
 class WindowText {
  public:
   explicit WindowText(const RgbImage& image) : image_(image) {
-    EnsureHeadlessAllegro();
+    static const bool started = install_allegro(SYSTEM_NONE, &errno, std::atexit) == 0;  // the font, no window
+    EXPECT_TRUE(started);
     BITMAP* scratch = create_bitmap_ex(16, 8, 8);
     for (int c = 32; c < 127; c++) {
       clear_to_color(scratch, 0);

@@ -7,7 +7,7 @@
 #include "archive/archive_files.h"
 #include "libretro/test_front_end.h"
 #include "memory/little_endian.h"
-#include "memory/machine_state.h"
+#include "machine/state.h"
 #include "support/run.h"
 #include "support/state_cases.h"
 

@@ -18,40 +18,40 @@ std::vector<uint8_t> NumberedBanks(int banks) {
 
 TEST(Bus, RomWindowsShowBankZeroAndBankOneAfterReset) {
   ResetTestMachine(NumberedBanks(4));
-  EXPECT_EQ(BusRead(0x0100), 0xB0);
-  EXPECT_EQ(BusRead(0x4100), 0xB1);
+  EXPECT_EQ(BusRead(m, 0x0100), 0xB0);
+  EXPECT_EQ(BusRead(m, 0x4100), 0xB1);
 }
 
 TEST(Bus, RomWritesNeverChangeTheImage) {
   ResetTestMachine(NumberedBanks(2));
-  BusWrite(0x0100, 0x12);
-  BusWrite(0x4100, 0x34);
-  EXPECT_EQ(BusRead(0x0100), 0xB0);
-  EXPECT_EQ(BusRead(0x4100), 0xB1);
+  BusWrite(m, 0x0100, 0x12);
+  BusWrite(m, 0x4100, 0x34);
+  EXPECT_EQ(BusRead(m, 0x0100), 0xB0);
+  EXPECT_EQ(BusRead(m, 0x4100), 0xB1);
 }
 
 TEST(Bus, WorkRamAndItsEcho) {
   ResetTestMachine();
-  BusWrite(0xC123, 0x5A);
-  EXPECT_EQ(BusRead(0xE123), 0x5A) << "0xE000-0xEFFF echoes 0xC000-0xCFFF";
-  BusWrite(0xD123, 0xA5);
-  EXPECT_EQ(BusRead(0xF123), 0xA5) << "0xF000-0xFDFF echoes 0xD000-0xDDFF";
-  BusWrite(0xFDFF, 0x77);
-  EXPECT_EQ(BusRead(0xDDFF), 0x77) << "the echo reaches up to 0xFDFF";
-  BusWrite(0xE000, 0x99);
-  EXPECT_EQ(BusRead(0xC000), 0x99) << "writes through the echo land in work RAM";
+  BusWrite(m, 0xC123, 0x5A);
+  EXPECT_EQ(BusRead(m, 0xE123), 0x5A) << "0xE000-0xEFFF echoes 0xC000-0xCFFF";
+  BusWrite(m, 0xD123, 0xA5);
+  EXPECT_EQ(BusRead(m, 0xF123), 0xA5) << "0xF000-0xFDFF echoes 0xD000-0xDDFF";
+  BusWrite(m, 0xFDFF, 0x77);
+  EXPECT_EQ(BusRead(m, 0xDDFF), 0x77) << "the echo reaches up to 0xFDFF";
+  BusWrite(m, 0xE000, 0x99);
+  EXPECT_EQ(BusRead(m, 0xC000), 0x99) << "writes through the echo land in work RAM";
 }
 
 TEST(Bus, SwitchableWorkRamBankFollowsSvbkThroughTheEcho) {
   ResetTestMachine(ColourImage());
-  BusWrite(0xD123, 0x11);
-  BusWrite(0xFF70, 3);
-  EXPECT_EQ(BusRead(0xD123), 0x00) << "bank 3 is still empty";
-  BusWrite(0xF123, 0x33);
-  EXPECT_EQ(BusRead(0xD123), 0x33);
-  EXPECT_EQ(WorkRam[3 * 0x1000 + 0x123], 0x33);
-  BusWrite(0xFF70, 1);
-  EXPECT_EQ(BusRead(0xD123), 0x11);
+  BusWrite(m, 0xD123, 0x11);
+  BusWrite(m, 0xFF70, 3);
+  EXPECT_EQ(BusRead(m, 0xD123), 0x00) << "bank 3 is still empty";
+  BusWrite(m, 0xF123, 0x33);
+  EXPECT_EQ(BusRead(m, 0xD123), 0x33);
+  EXPECT_EQ(m.mem.work_ram[3 * 0x1000 + 0x123], 0x33);
+  BusWrite(m, 0xFF70, 1);
+  EXPECT_EQ(BusRead(m, 0xD123), 0x11);
 }
 
 // The cases of absent, disabled and mirrored cartridge RAM are the bank
@@ -61,41 +61,41 @@ TEST(Bus, FullCartridgeRamWindowIsEightKilobytes) {
   rom[0x147] = 0x09;  // no controller, RAM always enabled
   rom[0x149] = 3;
   ResetTestMachine(rom);
-  BusWrite(0xA000, 0x42);
-  BusWrite(0xBFFF, 0x24);
-  EXPECT_EQ(BusRead(0xA000), 0x42);
-  EXPECT_EQ(BusRead(0xA800), 0x00) << "no mirroring with a full window";
-  EXPECT_EQ(CartRam[0x1FFF], 0x24);
+  BusWrite(m, 0xA000, 0x42);
+  BusWrite(m, 0xBFFF, 0x24);
+  EXPECT_EQ(BusRead(m, 0xA000), 0x42);
+  EXPECT_EQ(BusRead(m, 0xA800), 0x00) << "no mirroring with a full window";
+  EXPECT_EQ(m.mem.cart_ram[0x1FFF], 0x24);
 }
 
 TEST(Bus, OamAndTheUnusableArea) {
   ResetTestMachine();
-  BusWrite(0xFE00, 0x10);
-  BusWrite(0xFE9F, 0x9F);
-  EXPECT_EQ(Oam[0], 0x10);
-  EXPECT_EQ(Oam[159], 0x9F);
+  BusWrite(m, 0xFE00, 0x10);
+  BusWrite(m, 0xFE9F, 0x9F);
+  EXPECT_EQ(m.mem.oam[0], 0x10);
+  EXPECT_EQ(m.mem.oam[159], 0x9F);
   for (int a = 0xFEA0; a <= 0xFEFF; a++) {
-    BusWrite(a, 0xFF);
-    ASSERT_EQ(BusRead(a), 0x00) << std::hex << a;
+    BusWrite(m, a, 0xFF);
+    ASSERT_EQ(BusRead(m, a), 0x00) << std::hex << a;
   }
 }
 
 TEST(Bus, HighRamAndInterruptEnable) {
   ResetTestMachine();
-  BusWrite(0xFF80, 0x01);
-  BusWrite(0xFFFE, 0xFE);
-  EXPECT_EQ(HighRam[0], 0x01);
-  EXPECT_EQ(HighRam[126], 0xFE);
-  BusWrite(0xFFFF, 0x1F);
-  EXPECT_EQ(IE, 0x1F);
-  EXPECT_EQ(BusRead(0xFFFF), 0x1F);
+  BusWrite(m, 0xFF80, 0x01);
+  BusWrite(m, 0xFFFE, 0xFE);
+  EXPECT_EQ(m.mem.high_ram[0], 0x01);
+  EXPECT_EQ(m.mem.high_ram[126], 0xFE);
+  BusWrite(m, 0xFFFF, 0x1F);
+  EXPECT_EQ(m.io.IE, 0x1F);
+  EXPECT_EQ(BusRead(m, 0xFFFF), 0x1F);
 }
 
 TEST(Bus, AddressesAreReducedTo16Bits) {
   ResetTestMachine();
-  BusWrite(0x1C123, 0x66);
-  EXPECT_EQ(BusRead(0xC123), 0x66);
-  EXPECT_EQ(BusRead(0x2C123), 0x66);
+  BusWrite(m, 0x1C123, 0x66);
+  EXPECT_EQ(BusRead(m, 0xC123), 0x66);
+  EXPECT_EQ(BusRead(m, 0x2C123), 0x66);
 }
 
 TEST(Bus, Read16IsLittleEndianAndWrapsAtTheTop) {
@@ -104,27 +104,27 @@ TEST(Bus, Read16IsLittleEndianAndWrapsAtTheTop) {
   rom[0x0150] = 0x34;
   rom[0x0151] = 0x12;
   ResetTestMachine(rom);
-  EXPECT_EQ(BusRead16(0x0150), 0x1234);
-  BusWrite(0xFFFF, 0xCD);
-  EXPECT_EQ(BusRead16(0xFFFF), 0xABCD) << "IE is the low byte, 0x0000 the high byte";
+  EXPECT_EQ(BusRead16(m, 0x0150), 0x1234);
+  BusWrite(m, 0xFFFF, 0xCD);
+  EXPECT_EQ(BusRead16(m, 0xFFFF), 0xABCD) << "IE is the low byte, 0x0000 the high byte";
 }
 
 TEST(Bus, VideoRamWriteRecordsAddressAndMarksTile) {
   ResetTestMachine(ColourImage());
-  RefreshTileCache();  // every tile decoded and valid
-  BusWrite(0x8010, 0x5A);
-  EXPECT_EQ(VideoRam[0x10], 0x5A);
-  EXPECT_EQ(LastVramWrite, 0x8010);
-  EXPECT_EQ(TileValid[1], 0) << "tile 1 is stale";
-  EXPECT_EQ(TileValid[513], 1) << "bank 1's tile is untouched";
+  RefreshTileCache(m);  // every tile decoded and valid
+  BusWrite(m, 0x8010, 0x5A);
+  EXPECT_EQ(m.mem.video_ram[0x10], 0x5A);
+  EXPECT_EQ(m.mem.last_vram_write, 0x8010);
+  EXPECT_EQ(m.tiles.valid[1], 0) << "tile 1 is stale";
+  EXPECT_EQ(m.tiles.valid[513], 1) << "bank 1's tile is untouched";
 
-  BusWrite(0xFF4F, 1);
-  BusWrite(0x8010, 0xA5);
-  EXPECT_EQ(VideoRam[0x2010], 0xA5) << "VBK 1 writes the second bank";
-  EXPECT_EQ(VideoRam[0x10], 0x5A);
-  EXPECT_EQ(TileValid[513], 0);
-  EXPECT_EQ(BusRead(0x8010), 0xA5);
+  BusWrite(m, 0xFF4F, 1);
+  BusWrite(m, 0x8010, 0xA5);
+  EXPECT_EQ(m.mem.video_ram[0x2010], 0xA5) << "VBK 1 writes the second bank";
+  EXPECT_EQ(m.mem.video_ram[0x10], 0x5A);
+  EXPECT_EQ(m.tiles.valid[513], 0);
+  EXPECT_EQ(BusRead(m, 0x8010), 0xA5);
 
-  BusWrite(0x9FFF, 1);
-  EXPECT_EQ(TileValid[1023], 0) << "map writes mark blocks 384-511 (+512 in bank 1)";
+  BusWrite(m, 0x9FFF, 1);
+  EXPECT_EQ(m.tiles.valid[1023], 0) << "map writes mark blocks 384-511 (+512 in bank 1)";
 }

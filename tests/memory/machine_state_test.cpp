@@ -9,7 +9,7 @@
 #include "cpu/registers.h"
 #include "memory/bank_controllers.h"
 #include "memory/bus.h"
-#include "memory/machine_state.h"
+#include "machine/state.h"
 #include "memory/mbc3_clock.h"
 #include "support/machine.h"
 #include "support/run.h"
@@ -20,7 +20,7 @@ namespace {
 
 std::vector<uint8_t> State() {
   std::vector<uint8_t> state;
-  SaveMachineState(state);
+  SaveMachineState(m, state);
   return state;
 }
 
@@ -56,7 +56,7 @@ TEST(MachineState, APutBackMachineGoesOnExactlyAsTheOriginal) {
     RunFrames(97);
     const std::vector<uint8_t> saved = State();
 
-    ASSERT_TRUE(LoadMachineState(saved.data(), saved.size()));
+    ASSERT_TRUE(LoadMachineState(m, saved.data(), saved.size()));
     EXPECT_EQ(FirstDifference(State(), saved), -1) << "a state read back is the same state";
 
     std::vector<std::vector<uint8_t>> original;
@@ -64,15 +64,15 @@ TEST(MachineState, APutBackMachineGoesOnExactlyAsTheOriginal) {
       RunFrames(1);
       original.push_back(State());
     }
-    const long frames = FramesFinished;
+    const long frames = m.lcd.frames_finished;
 
-    ASSERT_TRUE(LoadMachineState(saved.data(), saved.size()));
+    ASSERT_TRUE(LoadMachineState(m, saved.data(), saved.size()));
     for (int f = 0; f < Frames; f++) {
       RunFrames(1);
       const long at = FirstDifference(State(), original[f]);
       ASSERT_EQ(at, -1) << "after frame " << f + 1 << " the machines differ at byte " << at;
     }
-    EXPECT_EQ(FramesFinished, frames + Frames) << "frames count on whatever the machine's state";
+    EXPECT_EQ(m.lcd.frames_finished, frames + Frames) << "frames count on whatever the machine's state";
   }
 }
 
@@ -83,7 +83,7 @@ TEST(MachineState, ARefusedStateChangesNothing) {
   RunFrames(60);
   std::vector<uint8_t> good;
   std::vector<StateWriter::Field> fields;
-  SaveMachineState(good, &fields);
+  SaveMachineState(m, good, &fields);
   RunFrames(7);
   const std::vector<uint8_t> before = State();
 
@@ -110,10 +110,10 @@ TEST(MachineState, ARefusedStateChangesNothing) {
   bad.push_back({"the sample buffers at different places", buffers});
 
   for (const auto& [what, bytes] : bad) {
-    EXPECT_FALSE(LoadMachineState(bytes.data(), bytes.size())) << what;
+    EXPECT_FALSE(LoadMachineState(m, bytes.data(), bytes.size())) << what;
     EXPECT_EQ(FirstDifference(State(), before), -1) << what << ": the machine must be as it was";
   }
-  EXPECT_TRUE(LoadMachineState(good.data(), good.size())) << "the good state still loads";
+  EXPECT_TRUE(LoadMachineState(m, good.data(), good.size())) << "the good state still loads";
 }
 
 // Each checked number at the edge of its range loads; one step beyond it
@@ -121,9 +121,9 @@ TEST(MachineState, ARefusedStateChangesNothing) {
 TEST(MachineState, NumbersAtTheEdgeOfTheirRangeLoadAndBeyondItAreRefused) {
   for (const StateCase& c : StateRangeCases(RomPath("homebrew/libbet.gb"))) {
     const std::vector<uint8_t> before = State();
-    EXPECT_FALSE(LoadMachineState(c.refused.data(), c.refused.size())) << c.what;
+    EXPECT_FALSE(LoadMachineState(m, c.refused.data(), c.refused.size())) << c.what;
     EXPECT_EQ(FirstDifference(State(), before), -1) << c.what << ": the machine must be as it was";
-    EXPECT_TRUE(LoadMachineState(c.accepted.data(), c.accepted.size())) << c.what << ", at the edge";
+    EXPECT_TRUE(LoadMachineState(m, c.accepted.data(), c.accepted.size())) << c.what << ", at the edge";
   }
 }
 
@@ -133,38 +133,38 @@ TEST(MachineState, LoadingMarksTheCartridgeRamWritten) {
   ASSERT_TRUE(StartTestCartridge(RomPath("homebrew/shocklobster.gb")));
   RunFrames(10);
   const std::vector<uint8_t> saved = State();
-  CartRamWritten = 0;
-  ASSERT_TRUE(LoadMachineState(saved.data(), saved.size()));
-  EXPECT_EQ(CartRamWritten, 1);
+  m.mbc.ram_written = 0;
+  ASSERT_TRUE(LoadMachineState(m, saved.data(), saved.size()));
+  EXPECT_EQ(m.mbc.ram_written, 1);
 }
 
 // The clock of a state runs on by the host's time since the state was
 // taken; the latched registers come back as they were.
 TEST(MachineState, TheClockRunsOnByTheTimeSinceTheState) {
   static int64_t now = 0;
-  int64_t (*const host)() = HostMillis;
-  HostMillis = [] { return now; };
+  int64_t (*const host)() = m.rtc.host_millis;
+  m.rtc.host_millis = [] { return now; };
   std::vector<uint8_t> image(0x8000, 0);
   image[0x147] = 0x10;  // MBC3 with clock, RAM and battery
   image[0x149] = 0x02;
   now = 1'700'000'000'000;
   ResetTestMachine(image);
-  BusWrite(0x0000, 0x0A);  // RAM and clock on
-  BusWrite(0x4000, 0x0A);  // the hours
-  BusWrite(0xA000, 5);
-  BusWrite(0x6000, 0);
-  BusWrite(0x6000, 1);  // latch
+  BusWrite(m, 0x0000, 0x0A);  // RAM and clock on
+  BusWrite(m, 0x4000, 0x0A);  // the hours
+  BusWrite(m, 0xA000, 5);
+  BusWrite(m, 0x6000, 0);
+  BusWrite(m, 0x6000, 1);  // latch
   const std::vector<uint8_t> saved = State();
 
   now += 2 * 3600 * 1000 + 500;  // two hours and a half second later
-  BusWrite(0xA000, 9);
-  BusWrite(0x6000, 0);
-  BusWrite(0x6000, 1);
-  ASSERT_EQ(BusRead(0xA000), 9);
-  ASSERT_TRUE(LoadMachineState(saved.data(), saved.size()));
-  EXPECT_EQ(BusRead(0xA000), 5) << "the latched hours as the state holds them";
-  BusWrite(0x6000, 0);
-  BusWrite(0x6000, 1);
-  EXPECT_EQ(BusRead(0xA000), 7) << "latched again: the two hours since the state have passed";
-  HostMillis = host;
+  BusWrite(m, 0xA000, 9);
+  BusWrite(m, 0x6000, 0);
+  BusWrite(m, 0x6000, 1);
+  ASSERT_EQ(BusRead(m, 0xA000), 9);
+  ASSERT_TRUE(LoadMachineState(m, saved.data(), saved.size()));
+  EXPECT_EQ(BusRead(m, 0xA000), 5) << "the latched hours as the state holds them";
+  BusWrite(m, 0x6000, 0);
+  BusWrite(m, 0x6000, 1);
+  EXPECT_EQ(BusRead(m, 0xA000), 7) << "latched again: the two hours since the state have passed";
+  m.rtc.host_millis = host;
 }

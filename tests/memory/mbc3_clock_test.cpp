@@ -4,7 +4,7 @@
 
 #include "memory/bank_controllers.h"
 #include "memory/bus.h"
-#include "memory/machine.h"
+#include "machine/console.h"
 #include "memory/mbc3_clock.h"
 #include "support/machine.h"
 
@@ -19,26 +19,26 @@ class Mbc3Clock : public ::testing::Test {
  protected:
   void SetUp() override {
     FakeNow = 1700000000000;  // November 2023
-    HostMillis = FakeMillis;
+    m.rtc.host_millis = FakeMillis;
     std::vector<uint8_t> rom(0x8000);
     rom[0x147] = 0x10;  // MBC3 + clock + RAM + battery
     rom[0x149] = 0x03;
     ResetTestMachine(rom);
-    BusWrite(0x0000, 0x0A);
+    BusWrite(m, 0x0000, 0x0A);
   }
-  void TearDown() override { HostMillis = saved_clock_; }
+  void TearDown() override { m.rtc.host_millis = saved_clock_; }
 
   void Set(int reg, int value) {
-    BusWrite(0x4000, reg);
-    BusWrite(0xA000, value);
+    BusWrite(m, 0x4000, reg);
+    BusWrite(m, 0xA000, value);
   }
   int Get(int reg) {
-    BusWrite(0x4000, reg);
-    return BusRead(0xA000);
+    BusWrite(m, 0x4000, reg);
+    return BusRead(m, 0xA000);
   }
   void Latch() {
-    BusWrite(0x6000, 0x00);
-    BusWrite(0x6000, 0x01);
+    BusWrite(m, 0x6000, 0x00);
+    BusWrite(m, 0x6000, 0x01);
   }
   // seconds, minutes, hours, day low, day high as latched
   std::vector<int> LatchedTime() {
@@ -47,12 +47,13 @@ class Mbc3Clock : public ::testing::Test {
   }
 
  private:
-  int64_t (*saved_clock_)() = HostMillis;
+  int64_t (*saved_clock_)() = m.rtc.host_millis;
 };
 
 using Time = std::vector<int>;
 
-}  // namespace
+// The tests stay in the namespace, where the fixture hides the clock's own
+// struct of the same name.
 
 TEST_F(Mbc3Clock, SetLatchAndReadBack) {
   EXPECT_EQ(LatchedTime(), (Time{0, 0, 0, 0, 0})) << "a fresh clock starts at day 0, 00:00:00";
@@ -63,17 +64,17 @@ TEST_F(Mbc3Clock, SetLatchAndReadBack) {
   Set(0x0C, 0x01);
   EXPECT_EQ(Get(0x08), 0) << "reads show the latched copy until the next latch";
   EXPECT_EQ(LatchedTime(), (Time{30, 59, 23, 0x2A, 0x01}));
-  EXPECT_EQ(BusRead(0xBFFF), 0x01) << "the register fills the whole window";
-  EXPECT_NE(CartRamWritten, 0) << "setting the clock counts as a write for the save";
+  EXPECT_EQ(BusRead(m, 0xBFFF), 0x01) << "the register fills the whole window";
+  EXPECT_NE(m.mbc.ram_written, 0) << "setting the clock counts as a write for the save";
 
-  BusWrite(0x6000, 0x01);
+  BusWrite(m, 0x6000, 0x01);
   FakeNow += 5 * Second;
-  BusWrite(0x6000, 0x01);
+  BusWrite(m, 0x6000, 0x01);
   EXPECT_EQ(Get(0x08), 30) << "1 after 1 is no latch";
 
-  BusWrite(0x4000, 0x00);
-  BusWrite(0xA000, 0x77);
-  EXPECT_EQ(CartRam[0], 0x77) << "RAM bank 0 is back in the window";
+  BusWrite(m, 0x4000, 0x00);
+  BusWrite(m, 0xA000, 0x77);
+  EXPECT_EQ(m.mem.cart_ram[0], 0x77) << "RAM bank 0 is back in the window";
 }
 
 TEST_F(Mbc3Clock, TimePassesInRealTimeWithCarries) {
@@ -147,9 +148,9 @@ TEST_F(Mbc3Clock, RegistersKeepTheirBitsAndOutOfRangeValuesWrapWithoutCarry) {
 TEST_F(Mbc3Clock, ResetKeepsTheClockAndDisabledClockReadsFF) {
   FakeNow += 42 * Second;
   Latch();
-  ResetMachine();
+  ResetMachine(m);
   EXPECT_EQ(Get(0x08), 0xFF) << "the reset disables RAM and clock";
-  BusWrite(0x0000, 0x0A);
+  BusWrite(m, 0x0000, 0x0A);
   EXPECT_EQ(Get(0x08), 42) << "the latched copy survives the reset";
   FakeNow += 1 * Second;
   EXPECT_EQ(LatchedTime()[0], 43) << "and the clock went on running";
@@ -166,7 +167,7 @@ TEST_F(Mbc3Clock, SaveTrailerLayoutAndTimeSinceTheSave) {
   Latch();
   Set(0x08, 9);
   uint8_t trailer[Mbc3ClockSaveBytes];
-  SaveMbc3Clock(trailer);
+  SaveMbc3Clock(m, trailer);
   const uint8_t expected_registers[40] = {9, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 4, 0, 0, 0, 0x81, 0, 0, 0,
                                           1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 4, 0, 0, 0, 0x81, 0, 0, 0};
   for (int i = 0; i < 40; i++) EXPECT_EQ(trailer[i], expected_registers[i]) << "byte " << i;
@@ -178,21 +179,23 @@ TEST_F(Mbc3Clock, SaveTrailerLayoutAndTimeSinceTheSave) {
   // the latched copy is as saved.
   for (int size : {Mbc3ClockSaveBytes, Mbc3ClockShortSaveBytes}) {
     SCOPED_TRACE(size);
-    StartMbc3Clock();
+    StartMbc3Clock(m);
     FakeNow += Day + Hour + Second;
-    ASSERT_TRUE(LoadMbc3Clock(trailer, size));
-    EXPECT_EQ(Mbc3ClockLatched.seconds, 1);
-    EXPECT_EQ(Mbc3ClockRunning.seconds, 10);
-    EXPECT_EQ(Mbc3ClockRunning.hours, 4);
-    EXPECT_EQ(Mbc3ClockRunning.day_low, 5);
-    EXPECT_EQ(Mbc3ClockRunning.day_high, 0x81);
+    ASSERT_TRUE(LoadMbc3Clock(m, trailer, size));
+    EXPECT_EQ(m.rtc.latched.seconds, 1);
+    EXPECT_EQ(m.rtc.running.seconds, 10);
+    EXPECT_EQ(m.rtc.running.hours, 4);
+    EXPECT_EQ(m.rtc.running.day_low, 5);
+    EXPECT_EQ(m.rtc.running.day_high, 0x81);
     FakeNow -= Day + Hour + Second;
   }
-  EXPECT_FALSE(LoadMbc3Clock(trailer, 40));
+  EXPECT_FALSE(LoadMbc3Clock(m, trailer, 40));
 
   trailer[16] = ClockHalt;  // running day high: a halted clock stays where it was saved
   FakeNow += Day;
-  ASSERT_TRUE(LoadMbc3Clock(trailer, Mbc3ClockSaveBytes));
-  EXPECT_EQ(Mbc3ClockRunning.seconds, 9);
-  EXPECT_EQ(Mbc3ClockRunning.day_low, 4);
+  ASSERT_TRUE(LoadMbc3Clock(m, trailer, Mbc3ClockSaveBytes));
+  EXPECT_EQ(m.rtc.running.seconds, 9);
+  EXPECT_EQ(m.rtc.running.day_low, 4);
 }
+
+}  // namespace

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "memory/bus.h"
-#include "memory/machine_clock.h"
+#include "machine/clock.h"
 #include "memory/timer.h"
 #include "support/machine.h"
 
@@ -10,18 +10,18 @@ namespace {
 
 // The machine's time moves on, and the units with it.
 void Advance(int cycles) {
-  TotalCycles += static_cast<uint64_t>(cycles);
-  SyncUnits();
+  m.clock.cycles += static_cast<uint64_t>(cycles);
+  SyncUnits(m);
 }
 
-uint8_t Tima() { return BusRead(0xFF05); }
+uint8_t Tima() { return BusRead(m, 0xFF05); }
 
 // The counter cleared (DIV written) and the timer on at the given rate.
 void StartTimer(uint8_t tac) {
   ResetTestMachine();
-  IF = 0;
-  BusWrite(0xFF04, 0);
-  BusWrite(0xFF07, tac);
+  m.io.IF = 0;
+  BusWrite(m, 0xFF04, 0);
+  BusWrite(m, 0xFF07, tac);
 }
 
 }  // namespace
@@ -30,18 +30,18 @@ void StartTimer(uint8_t tac) {
 // write of any value clears the whole counter.
 TEST(Divider, CountsUpEverySixtyFourCyclesAndAWriteClearsIt) {
   ResetTestMachine();
-  BusWrite(0xFF04, 0x37);
+  BusWrite(m, 0xFF04, 0x37);
   Advance(63);
-  EXPECT_EQ(BusRead(0xFF04), 0x00);
+  EXPECT_EQ(BusRead(m, 0xFF04), 0x00);
   Advance(1);
-  EXPECT_EQ(BusRead(0xFF04), 0x01);
+  EXPECT_EQ(BusRead(m, 0xFF04), 0x01);
   Advance(40);
-  BusWrite(0xFF04, 0x99);
-  EXPECT_EQ(BusRead(0xFF04), 0x00);
+  BusWrite(m, 0xFF04, 0x99);
+  EXPECT_EQ(BusRead(m, 0xFF04), 0x00);
   Advance(63);
-  EXPECT_EQ(BusRead(0xFF04), 0x00) << "the count starts again from the write";
+  EXPECT_EQ(BusRead(m, 0xFF04), 0x00) << "the count starts again from the write";
   Advance(1);
-  EXPECT_EQ(BusRead(0xFF04), 0x01);
+  EXPECT_EQ(BusRead(m, 0xFF04), 0x01);
 }
 
 // TIMA counts the falling edges of counter bit 9, 3, 5 or 7: every 256, 4,
@@ -68,28 +68,28 @@ TEST(Timer, CountsTheFallingEdgesOfTheSelectedCounterBit) {
 TEST(Timer, OverflowReadsZeroForACycleThenReloads) {
   const auto to_overflow = [] {
     StartTimer(0x05);  // every 4 cycles
-    BusWrite(0xFF06, 0xAB);
-    BusWrite(0xFF05, 0xFF);
+    BusWrite(m, 0xFF06, 0xAB);
+    BusWrite(m, 0xFF05, 0xFF);
     Advance(4);
   };
   to_overflow();
   EXPECT_EQ(Tima(), 0x00);
-  EXPECT_EQ(IF & TimerRequest, 0);
+  EXPECT_EQ(m.io.IF & TimerRequest, 0);
   Advance(1);
   EXPECT_EQ(Tima(), 0xAB);
-  EXPECT_EQ(IF & TimerRequest, TimerRequest);
+  EXPECT_EQ(m.io.IF & TimerRequest, TimerRequest);
 
   to_overflow();
-  BusWrite(0xFF05, 0x42);
+  BusWrite(m, 0xFF05, 0x42);
   Advance(1);
   EXPECT_EQ(Tima(), 0x42) << "written in the zero cycle: no reload";
-  EXPECT_EQ(IF & TimerRequest, 0) << "and no request";
+  EXPECT_EQ(m.io.IF & TimerRequest, 0) << "and no request";
 
   to_overflow();
   Advance(1);
-  BusWrite(0xFF05, 0x42);
+  BusWrite(m, 0xFF05, 0x42);
   EXPECT_EQ(Tima(), 0xAB) << "written in the reload's cycle: lost";
-  BusWrite(0xFF06, 0x77);
+  BusWrite(m, 0xFF06, 0x77);
   EXPECT_EQ(Tima(), 0x77) << "TMA written in the reload's cycle goes into TIMA";
 }
 
@@ -98,16 +98,16 @@ TEST(Timer, OverflowReadsZeroForACycleThenReloads) {
 TEST(Timer, WritesThatDropTheInputCountOnce) {
   StartTimer(0x04);  // bit 9: high from 128 to 255 cycles
   Advance(130);
-  BusWrite(0xFF04, 0);
+  BusWrite(m, 0xFF04, 0);
   EXPECT_EQ(Tima(), 1) << "DIV cleared with bit 9 high";
   Advance(100);
-  BusWrite(0xFF04, 0);
+  BusWrite(m, 0xFF04, 0);
   EXPECT_EQ(Tima(), 1) << "with the bit low nothing counts";
 
   Advance(129);
-  BusWrite(0xFF07, 0x05);  // to bit 3, which is low 129 cycles after a clear
+  BusWrite(m, 0xFF07, 0x05);  // to bit 3, which is low 129 cycles after a clear
   EXPECT_EQ(Tima(), 2) << "a new bit at 0 where the old one stood at 1";
   Advance(2);
-  BusWrite(0xFF07, 0x01);  // bit 3 high (2 cycles = 8 clocks), then off
+  BusWrite(m, 0xFF07, 0x01);  // bit 3 high (2 cycles = 8 clocks), then off
   EXPECT_EQ(Tima(), 3) << "turned off with the bit high";
 }

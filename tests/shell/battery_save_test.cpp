@@ -10,7 +10,7 @@
 #include "memory/cartridge.h"
 #include "memory/mbc3_clock.h"
 #include "shell/battery_save.h"
-#include "support/machine.h"
+#include "shell_machine.h"
 #include "support/run.h"
 
 namespace {
@@ -19,7 +19,7 @@ void LoadCartridgeOfType(uint8_t type, uint8_t ram_code) {
   std::vector<uint8_t> rom(0x8000);
   rom[0x147] = type;
   rom[0x149] = ram_code;
-  ResetTestMachine(rom);
+  ResetShellMachine(rom);
 }
 
 // Sets an environment variable for the test's lifetime.
@@ -87,10 +87,10 @@ TEST(BatterySave, ImageIsTheRamThenTheClockTrailer) {
       {0x03, 0, 0}};  // the last: a battery, but nothing to keep
   for (const auto& c : cases) {
     LoadCartridgeOfType(c.type, c.ram_code);
-    CartRam[0] = 0x11;
-    const std::vector<uint8_t> image = SaveImage();
+    m.mem.cart_ram[0] = 0x11;
+    const std::vector<uint8_t> image = TheMachine().BatterySave();
     EXPECT_EQ(image.size(), c.bytes) << "type 0x" << std::hex << int(c.type);
-    if (CartRamBytes > 0) {
+    if (m.cart.ram_bytes > 0) {
       EXPECT_EQ(image[0] & 0x0F, 0x01) << "the RAM comes first";
     }
   }
@@ -99,34 +99,34 @@ TEST(BatterySave, ImageIsTheRamThenTheClockTrailer) {
 TEST(BatterySave, LoadingTakesWhatFitsAndTellsAnUnexpectedSize) {
   LoadCartridgeOfType(0x10, 2);  // MBC3 with clock, 8 KiB
   std::vector<uint8_t> bytes(0x2000, 0x5A);
-  EXPECT_TRUE(LoadSaveImage(bytes)) << "RAM without a trailer, as clockless programs write it";
-  EXPECT_EQ(CartRam[0x1FFF], 0x5A);
+  EXPECT_TRUE(TheMachine().LoadBatterySave(bytes.data(), bytes.size())) << "RAM without a trailer, as clockless programs write it";
+  EXPECT_EQ(m.mem.cart_ram[0x1FFF], 0x5A);
   bytes.resize(0x2000 + Mbc3ClockShortSaveBytes, 0);
-  EXPECT_TRUE(LoadSaveImage(bytes));
+  EXPECT_TRUE(TheMachine().LoadBatterySave(bytes.data(), bytes.size()));
   bytes.resize(0x2000 + Mbc3ClockSaveBytes, 0);
-  EXPECT_TRUE(LoadSaveImage(bytes));
+  EXPECT_TRUE(TheMachine().LoadBatterySave(bytes.data(), bytes.size()));
 
   bytes.assign(100, 0x77);
-  EXPECT_FALSE(LoadSaveImage(bytes));
-  EXPECT_EQ(CartRam[99], 0x77) << "a short file is loaded as far as it goes";
-  EXPECT_EQ(CartRam[100], 0x5A);
+  EXPECT_FALSE(TheMachine().LoadBatterySave(bytes.data(), bytes.size()));
+  EXPECT_EQ(m.mem.cart_ram[99], 0x77) << "a short file is loaded as far as it goes";
+  EXPECT_EQ(m.mem.cart_ram[100], 0x5A);
   bytes.assign(0x3000, 0x66);
-  EXPECT_FALSE(LoadSaveImage(bytes));
-  EXPECT_EQ(CartRam[0x1FFF], 0x66) << "a long one as far as the RAM goes";
-  EXPECT_EQ(CartRam[0x2000], 0x00);
+  EXPECT_FALSE(TheMachine().LoadBatterySave(bytes.data(), bytes.size()));
+  EXPECT_EQ(m.mem.cart_ram[0x1FFF], 0x66) << "a long one as far as the RAM goes";
+  EXPECT_EQ(m.mem.cart_ram[0x2000], 0x00);
 
   LoadCartridgeOfType(0x06, 0);  // MBC2: half-bytes, repeated through the window
   bytes.assign(512, 0x03);
-  EXPECT_TRUE(LoadSaveImage(bytes));
-  BusWrite(0x0000, 0x0A);
-  EXPECT_EQ(BusRead(0xA000), 0xF3);
-  EXPECT_EQ(BusRead(0xBE00), 0xF3);
+  EXPECT_TRUE(TheMachine().LoadBatterySave(bytes.data(), bytes.size()));
+  BusWrite(m, 0x0000, 0x0A);
+  EXPECT_EQ(BusRead(m, 0xA000), 0xF3);
+  EXPECT_EQ(BusRead(m, 0xBE00), 0xF3);
 
   LoadCartridgeOfType(0x09, 1);  // 2 KiB, mirrored
   bytes.assign(0x800, 0x00);
   bytes[5] = 0x44;
-  EXPECT_TRUE(LoadSaveImage(bytes));
-  EXPECT_EQ(BusRead(0xB805), 0x44);
+  EXPECT_TRUE(TheMachine().LoadBatterySave(bytes.data(), bytes.size()));
+  EXPECT_EQ(BusRead(m, 0xB805), 0x44);
 }
 
 TEST(BatterySave, ScheduleWaitsForAQuietSecondOrTenSecondsOfWriting) {

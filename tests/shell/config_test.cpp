@@ -13,7 +13,7 @@
 #include "shell/input.h"
 #include "shell/rewind.h"
 #include "shell/stream_output.h"
-#include "support/machine.h"
+#include "shell_machine.h"
 #include "support/run.h"
 
 namespace {

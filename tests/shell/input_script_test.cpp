@@ -12,7 +12,7 @@
 #include "memory/bus.h"
 #include "memory/timer.h"
 #include "shell/input_script.h"
-#include "support/machine.h"
+#include "shell_machine.h"
 #include "video/lcd_timing.h"
 
 namespace {
@@ -126,17 +126,17 @@ TEST(InputScript, EachFrameOfTheMachineReadsItsOwnLine) {
   // cycle) and the buttons the cartridge would read.
   static std::vector<std::array<int, 3>> seen;
   for (bool lcd_on : {true, false}) {
-    ResetTestMachine();  // 32 KiB of NOPs
+    ResetShellMachine();  // 32 KiB of NOPs
     ASSERT_TRUE(LoadInputScript(path.c_str()));
     StepInputScript(0);
     PollInput();
-    BusWrite(0xFF40, lcd_on ? 0x91 : 0x11);
+    BusWrite(m, 0xFF40, lcd_on ? 0x91 : 0x11);
     seen.clear();
-    TraceSink = [](const char*, size_t) { seen.push_back({static_cast<int>(FramesFinished), LcdLine, JoypadHeld}); };
+    m.trace.sink = [](void*, const char*, size_t) { seen.push_back({static_cast<int>(m.lcd.frames_finished), m.lcd.line, m.io.joypad_held}); };
     TraceAll = true;
-    RunFrames(5);
+    RunShellFrames(5);
     TraceAll = false;
-    TraceSink = nullptr;
+    m.trace.sink = nullptr;
     int mismatches = 0;
     for (const auto& [frames, line, held] : seen) {
       const long frame = (lcd_on && line >= 144) ? frames - 1 : frames;

@@ -8,7 +8,7 @@
 #include "shell/display.h"
 #include "shell/input.h"
 #include "shell/input_script.h"
-#include "support/machine.h"
+#include "shell_machine.h"
 
 namespace {
 
@@ -18,7 +18,7 @@ namespace {
 class InputTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetTestMachine();
+    ResetShellMachine();
     ClearDevices();
   }
   void TearDown() override {
@@ -38,12 +38,12 @@ class InputTest : public ::testing::Test {
   static int Held() {  // what the machine holds, as bits: Up Down Left Right A B Start Select
     int bits = 0;
     for (uint8_t button : {ButtonUp, ButtonDown, ButtonLeft, ButtonRight, ButtonA, ButtonB, ButtonStart, ButtonSelect})
-      bits = bits << 1 | ((JoypadHeld & button) ? 1 : 0);
+      bits = bits << 1 | ((m.io.joypad_held & button) ? 1 : 0);
     return bits;
   }
   static uint8_t ReadP1(int select) {
-    IoWrite(0xFF00, select);
-    return IoRead(0xFF00);
+    IoWrite(m, 0xFF00, select);
+    return IoRead(m, 0xFF00);
   }
 };
 
@@ -66,14 +66,14 @@ TEST_F(InputTest, EachKeyHoldsItsButton) {
   ClearDevices();
   Poll();
   EXPECT_EQ(Held(), 0) << "a released key releases its button";
-  EXPECT_FALSE(TraceKeyHeld);
+  EXPECT_FALSE(m.trace.key_held);
   key[KEY_TILDE] = 1;
   Poll();
   EXPECT_EQ(Held(), 0) << "tilde holds no button";
-  EXPECT_TRUE(TraceKeyHeld) << "tilde traces the instructions until the next poll";
+  EXPECT_TRUE(m.trace.key_held) << "tilde traces the instructions until the next poll";
   key[KEY_TILDE] = 0;
   Poll();
-  EXPECT_FALSE(TraceKeyHeld);
+  EXPECT_FALSE(m.trace.key_held);
 }
 
 TEST_F(InputTest, JoystickZeroStickAndButtons) {

@@ -6,7 +6,7 @@
 #include "shell/display.h"
 #include "shell/screenshot.h"
 #include "video/renderer.h"
-#include "support/machine.h"
+#include "shell_machine.h"
 #include "support/png.h"
 #include "support/run.h"
 
@@ -28,14 +28,14 @@ RgbImage Shot(const std::string& name) {
 TEST(Screenshot, WritesThePictureAsEightBitRgb) {
   std::vector<uint8_t> colour_cartridge(0x8000, 0);
   colour_cartridge[0x143] = 0x80;
-  ResetTestMachine(colour_cartridge);
+  ResetShellMachine(colour_cartridge);
   TrueColoursOption = true;
-  for (auto& row : Picture)
+  for (auto& row : m.renderer.picture)
     for (uint16_t& pixel : row) pixel = 0x0000;
-  Picture[0][0] = 0x7FFF;      // white
-  Picture[0][159] = 0x001F;    // full red
-  Picture[143][0] = 0x7C00;    // full blue
-  Picture[143][159] = 0x4210;  // 16 of 31 in every channel
+  m.renderer.picture[0][0] = 0x7FFF;      // white
+  m.renderer.picture[0][159] = 0x001F;    // full red
+  m.renderer.picture[143][0] = 0x7C00;    // full blue
+  m.renderer.picture[143][159] = 0x4210;  // 16 of 31 in every channel
   const RgbImage image = Shot("ScreenshotWrites");
   ASSERT_EQ(image.width, 160);
   ASSERT_EQ(image.height, 144);
@@ -48,15 +48,15 @@ TEST(Screenshot, WritesThePictureAsEightBitRgb) {
 }
 
 TEST(Screenshot, TheFourShadesBecomeFourGreens) {
-  ResetTestMachine();
-  for (int s = 0; s < 4; s++) Picture[0][s] = ShadeGreys[s];
+  ResetShellMachine();
+  for (int s = 0; s < 4; s++) m.renderer.picture[0][s] = ShadeGreys[s];
   const RgbImage image = Shot("ScreenshotShades");
   const uint32_t greens[4] = {0x00FB00, 0x00BA00, 0x007900, 0x003800};
   for (int s = 0; s < 4; s++) EXPECT_EQ(image.at(s, 0), greens[s]) << "shade " << s;
 }
 
 TEST(Screenshot, ReportsAFileThatCannotBeWritten) {
-  ResetTestMachine();
+  ResetShellMachine();
   const std::string dir = MakeTempDir("ScreenshotFails");
   EXPECT_FALSE(SaveScreenshot((dir + "/no/such/folder/shot.png").c_str())) << "missing folder";
   EXPECT_FALSE(SaveScreenshot(dir.c_str())) << "a folder is not a file";

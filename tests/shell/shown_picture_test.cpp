@@ -11,15 +11,15 @@ static uint16_t Frame[ScreenHeight][ScreenWidth];
 TEST(ShownPicture, SendsTheBandOfChangedRowsOrAllAfterForgetOrAnotherLook) {
   ShownPicture shown;
   int first = -1, last = -1;
-  ASSERT_TRUE(shown.take(Frame, false, first, last));
+  ASSERT_TRUE(shown.take(Frame[0], false, first, last));
   EXPECT_EQ(std::make_pair(first, last), std::make_pair(0, ScreenHeight - 1));
   Frame[20][159] = Frame[90][0] = 0x7FFF;
-  ASSERT_TRUE(shown.take(Frame, false, first, last));
+  ASSERT_TRUE(shown.take(Frame[0], false, first, last));
   EXPECT_EQ(std::make_pair(first, last), std::make_pair(20, 90));
   EXPECT_TRUE(shown.changed(20) && shown.changed(90) && !shown.changed(21) && !shown.changed(89));
-  EXPECT_FALSE(shown.take(Frame, false, first, last));
+  EXPECT_FALSE(shown.take(Frame[0], false, first, last));
   shown.forget();
-  ASSERT_TRUE(shown.take(Frame, false, first, last));
-  ASSERT_TRUE(shown.take(Frame, true, first, last));
+  ASSERT_TRUE(shown.take(Frame[0], false, first, last));
+  ASSERT_TRUE(shown.take(Frame[0], true, first, last));
   EXPECT_EQ(std::make_pair(first, last), std::make_pair(0, ScreenHeight - 1));
 }

@@ -10,17 +10,17 @@
 #include <string>
 #include <vector>
 
-#include "memory/machine_state.h"
+#include "machine/state.h"
 #include "shell/rewind.h"
 #include "shell/state_files.h"
-#include "support/machine.h"
+#include "shell_machine.h"
 #include "support/run.h"
 
 namespace {
 
 std::vector<uint8_t> State() {
   std::vector<uint8_t> state;
-  SaveMachineState(state);
+  SaveMachineState(m, state);
   return state;
 }
 
@@ -33,8 +33,8 @@ void PutLe32(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
 // A file decodes to the state it was made from; the header holds the
 // format and the cartridge's title.
 TEST(StateFiles, AFileHoldsTheStateBehindItsHeader) {
-  ASSERT_TRUE(StartTestCartridge(RomPath("homebrew/geometrix.gbc")));
-  RunFrames(30);
+  ASSERT_TRUE(StartShellCartridge(RomPath("homebrew/geometrix.gbc")));
+  RunShellFrames(30);
   const std::vector<uint8_t> file = EncodeStateFile();
   EXPECT_EQ(std::string(file.begin(), file.begin() + 8), "PELLIXST");
   EXPECT_EQ(file[8], MachineStateFormat);
@@ -50,13 +50,13 @@ TEST(StateFiles, AFileHoldsTheStateBehindItsHeader) {
 // bytes, a damaged stream: each refused with its reason, the machine as it
 // was.
 TEST(StateFiles, EachBadFileIsRefusedWithItsReasonAndTheMachineUntouched) {
-  ASSERT_TRUE(StartTestCartridge(RomPath("homebrew/geometrix.gbc")));
-  RunFrames(20);
+  ASSERT_TRUE(StartShellCartridge(RomPath("homebrew/geometrix.gbc")));
+  RunShellFrames(20);
   const std::vector<uint8_t> other = EncodeStateFile();
-  ASSERT_TRUE(StartTestCartridge(RomPath("homebrew/libbet.gb")));
-  RunFrames(20);
+  ASSERT_TRUE(StartShellCartridge(RomPath("homebrew/libbet.gb")));
+  RunShellFrames(20);
   const std::vector<uint8_t> good = EncodeStateFile();
-  RunFrames(5);
+  RunShellFrames(5);
   const std::vector<uint8_t> before = State();
 
   std::vector<uint8_t> version = good, older = good;

@@ -4,12 +4,13 @@
 #include <string>
 #include <vector>
 
-#include "sound/sound_rig.h"
+#include "machine/clock.h"
+#include "sound/signal_measure.h"
 #include "sound/sound_system.h"
 #include "shell/config.h"
 #include "shell/stream_output.h"
 #include "shell/wav_writer.h"
-#include "support/machine.h"
+#include "shell_machine.h"
 #include "support/run.h"
 
 namespace {
@@ -44,13 +45,13 @@ struct FakeStream : StreamTarget {
 // The machine as after start-up in a headless run: the sound system set up,
 // no stream, no capture.
 void StartHeadless() {
-  ResetTestMachine();
+  ResetShellMachine();
   StartSound(false);
 }
 
 // Puts the next frame's end at exactly `pairs` finished pairs.
 void FinishedPairsAfterNextFrame(uint32_t pairs) {
-  for (SampleBuffer& buf : Sound.buffer.bufs) buf.offset = (pairs << 16) - FrameAdvance;
+  for (SampleBuffer& buf : m.sound.buffer.bufs) buf.offset = (pairs << 16) - FrameAdvance;
 }
 
 uint32_t Get32(const std::vector<uint8_t>& b, size_t at) {
@@ -71,21 +72,21 @@ TEST(StreamHandOff, TheFirstBlockLeavesAtTheEndOfTheThirdFrame) {
   EXPECT_EQ(stream.gets, 1);
   EXPECT_EQ(stream.frees, 1) << "three frames hold about 1109 pairs: one block";
   EXPECT_EQ(SoundBlocksHandedOff(), 1);
-  EXPECT_EQ(Sound.buffer.samples_available(), 2 * ((3 * FrameAdvance) >> 16) - StreamBufferValues);
+  EXPECT_EQ(m.sound.buffer.samples_available(), 2 * ((3 * FrameAdvance) >> 16) - StreamBufferValues);
 }
 
 TEST(StreamHandOff, ALongFrameHandsOffEveryWholeBlock) {
   StartHeadless();
   FakeStream stream;
   SetStreamTarget(&stream);
-  const unsigned longest = MaxSoundFrameCycles;  // four video frames: about 1477 pairs
+  const unsigned longest = MaxSoundFrameClocks / NormalClocksPerCycle;  // four video frames: about 1477 pairs
   EndVideoFrame(longest);                        // the LCD held a frame up
   EXPECT_EQ(stream.frees, 1) << "about 1477 pairs: one block";
   EndVideoFrame(longest);
   EXPECT_EQ(stream.frees, 2) << "about 1929 pairs waiting: one more block";
   EndVideoFrame(longest);
   EXPECT_EQ(stream.frees, 4) << "about 2382 pairs waiting: two blocks at once";
-  EXPECT_LT(Sound.buffer.samples_available(), StreamBufferValues);
+  EXPECT_LT(m.sound.buffer.samples_available(), StreamBufferValues);
 }
 
 TEST(StreamHandOff, AFrameEndBelowAWholeBlockLeavesTheStreamUntouched) {
@@ -95,7 +96,7 @@ TEST(StreamHandOff, AFrameEndBelowAWholeBlockLeavesTheStreamUntouched) {
   // Values come in pairs: 2046 is the most that can be waiting below 2048.
   FinishedPairsAfterNextFrame(1023);
   EndVideoFrame();
-  EXPECT_EQ(Sound.buffer.samples_available(), 2046);
+  EXPECT_EQ(m.sound.buffer.samples_available(), 2046);
   EXPECT_EQ(stream.gets, 0);
   EXPECT_EQ(stream.frees, 0);
   EXPECT_EQ(stream.buffer[0], 0x1234) << "nothing written";
@@ -103,7 +104,7 @@ TEST(StreamHandOff, AFrameEndBelowAWholeBlockLeavesTheStreamUntouched) {
   FinishedPairsAfterNextFrame(1024);
   EndVideoFrame();
   EXPECT_EQ(stream.frees, 1) << "2048 values make a block";
-  EXPECT_EQ(Sound.buffer.samples_available(), 0);
+  EXPECT_EQ(m.sound.buffer.samples_available(), 0);
 }
 
 TEST(StreamHandOff, SignedValuesReachTheStreamWithTheTopBitInverted) {
@@ -120,10 +121,10 @@ TEST(StreamHandOff, SignedValuesReachTheStreamWithTheTopBitInverted) {
     StartHeadless();
     FakeStream loud;
     SetStreamTarget(&loud);
-    Sound.buffer.set_bass_frequency(0);  // no high-pass: the level holds
-    SampleBuffer* center = &Sound.buffer.bufs[0];
+    m.sound.buffer.set_bass_frequency(0);  // no high-pass: the level holds
+    SampleBuffer* center = &m.sound.buffer.bufs[0];
     for (int k = 0; k < 4; k++) {
-      Sound.chip.square_synth.add_delta(center->resampled_time(k * 6000), sign * 250, center);
+      m.sound.chip.square_synth.add_delta(center->resampled_time(k * 6000), sign * 250, center);
     }
     for (int i = 0; i < 3; i++) EndVideoFrame();
     ASSERT_EQ(loud.played.size(), 2048u);
@@ -169,7 +170,7 @@ TEST(StreamHandOff, WithoutAStreamTheBufferIsStillDrained) {
   StartHeadless();
   for (int i = 0; i < 600; i++) EndVideoFrame();  // 10 s: more than the buffer holds
   EXPECT_EQ(SoundBlocksHandedOff(), static_cast<long>((600ull * FrameAdvance >> 16) / 1024));
-  EXPECT_LT(Sound.buffer.samples_available(), StreamBufferValues);
+  EXPECT_LT(m.sound.buffer.samples_available(), StreamBufferValues);
 }
 
 TEST(WavCapture, EveryBlockGoesIntoTheFileAsThePlayerGetsIt) {
@@ -178,8 +179,8 @@ TEST(WavCapture, EveryBlockGoesIntoTheFileAsThePlayerGetsIt) {
   SetStreamTarget(&stream);
   const std::string path = MakeTempDir("wav_capture") + "/out.wav";
   ASSERT_TRUE(OpenWavCapture(path.c_str()));
-  SampleBuffer* center = &Sound.buffer.bufs[0];
-  Sound.chip.square_synth.add_delta(center->resampled_time(1000), 100, center);
+  SampleBuffer* center = &m.sound.buffer.bufs[0];
+  m.sound.chip.square_synth.add_delta(center->resampled_time(1000), 100, center);
   for (int i = 0; i < 20; i++) EndVideoFrame();
   ASSERT_TRUE(CloseWavCapture());
 
@@ -225,7 +226,7 @@ TEST(StreamVolume, TheVolumeSettingScalesAToneInTheStreamButNotInTheCapture) {
   ASSERT_TRUE(OpenWavCapture((dir + "/tone.wav").c_str()));
   for (const auto& [address, value] : {std::pair{0xFF25, 0x11}, {0xFF10, 0x00}, {0xFF11, 0x80}, {0xFF12, 0xF0},
                                        {0xFF13, 1750 & 0xFF}, {0xFF14, 0x80 | (1750 >> 8)}})
-    Sound.write_register(address, value);
+    m.sound.write_register(MachineClock(m), address, value);
   for (int i = 0; i < 30; i++) EndVideoFrame();
   const size_t loud = stream.played.size();
   SoundMuted = true;

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "sound/sound_rig.h"
+#include "machine/clock.h"
 #include "sound/sound_system.h"
 #include "shell/stream_output.h"
-#include "support/machine.h"
+#include "shell_machine.h"
 
 namespace {
 
@@ -29,12 +29,12 @@ struct RecordingStream : StreamTarget {
 
 // A steady level in the sound buffers: one step up, no high-pass.
 void StartLoud(RecordingStream& stream) {
-  ResetTestMachine();
+  ResetShellMachine();
   StartSound(false);
   SetStreamTarget(&stream);
-  Sound.buffer.set_bass_frequency(0);
-  SampleBuffer* center = &Sound.buffer.bufs[0];
-  Sound.chip.square_synth.add_delta(center->resampled_time(0), 100, center);
+  m.sound.buffer.set_bass_frequency(0);
+  SampleBuffer* center = &m.sound.buffer.bufs[0];
+  m.sound.chip.square_synth.add_delta(center->resampled_time(0), 100, center);
 }
 
 // The largest change between neighbouring values of one side from `from` on.
@@ -99,7 +99,7 @@ TEST(StreamSilence, ResetCrossFades) {
   for (int i = 0; i < 12; i++) EndVideoFrame();
   const int level = stream.played.back();
   const size_t before = stream.played.size();
-  Sound.reset();  // what the machine's reset does to the sound: silence from now on
+  m.sound.reset(SoundNow(m));  // what the machine's reset does to the sound: silence from now on
   SoundRestarted();
   for (int i = 0; i < 6; i++) EndVideoFrame();
   ASSERT_GT(stream.played.size(), before);

@@ -9,7 +9,7 @@
 #include "memory/cartridge.h"
 #include "shell/run_control.h"
 #include "shell/test_runner.h"
-#include "support/machine.h"
+#include "shell_machine.h"
 
 namespace {
 
@@ -73,28 +73,28 @@ TEST(TestRunner, StatusBlockFromBeforeTheRunDoesNotCount) {
   std::vector<uint8_t> image(0x8000, 0);
   image[0x147] = 0x02;  // MBC1 with RAM
   image[0x149] = 0x02;  // 8 KiB
-  ResetTestMachine(image);
+  ResetShellMachine(image);
   const auto old = Block(0x00, "earlier run");
-  std::memcpy(CartRam, old.data(), old.size());
+  std::memcpy(m.mem.cart_ram, old.data(), old.size());
   StartTestRun();
   testing::internal::CaptureStdout();
   CheckTestVerdict(1);
   EXPECT_EQ(QuitRequested, 0) << "the block the run started with gives no verdict";
-  CartRam[4] = 'E';  // the cartridge writes a new text: now it is this run's
+  m.mem.cart_ram[4] = 'E';  // the cartridge writes a new text: now it is this run's
   CheckTestVerdict(2);
   EXPECT_EQ(QuitRequested, 1);
   EXPECT_EQ(ReportTestResult("c.gb", 2, false), 0);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "c.gb: passed\n");
 
   // The same block, rewritten by a run that said "running" first.
-  ResetTestMachine(image);
-  std::memcpy(CartRam, old.data(), old.size());
-  CartRam[0] = 7;
+  ResetShellMachine(image);
+  std::memcpy(m.mem.cart_ram, old.data(), old.size());
+  m.mem.cart_ram[0] = 7;
   StartTestRun();
   testing::internal::CaptureStdout();
-  CartRam[0] = 0x80;
+  m.mem.cart_ram[0] = 0x80;
   CheckTestVerdict(1);
-  CartRam[0] = 7;
+  m.mem.cart_ram[0] = 7;
   CheckTestVerdict(2);
   EXPECT_EQ(ReportTestResult("c.gb", 2, false), 1);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "c.gb: failed: earlier run\n");

@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "memory/machine_state.h"
+#include "machine/state.h"
 #include "sound/sound_system.h"
 
 namespace {
@@ -28,11 +28,11 @@ void NoiseByStep(NoiseChannel& n, int t, int end) {
   n.delay = t - end;
 }
 
-std::vector<uint8_t> Saved(const NoiseChannel& n) {
+std::vector<uint8_t> Saved(NoiseChannel& n) {
   std::vector<uint8_t> bytes;
   StateWriter out(bytes);
-  n.save(out);
-  n.output->save(out);
+  n.walk(out);
+  n.output->walk(out);
   return bytes;
 }
 

@@ -101,7 +101,7 @@ TEST(SoundChip, MasterVolumeMovesTheLevelThirtyUnitsAStepWhenAllIsSilent) {
 
 TEST(SoundChip, TheStartUpWritesAfterAResetMoveNothing) {
   SoundRig rig(false);
-  rig.sys->reset();
+  rig.sys->reset(SoundNow(m));
   rig.write(0xFF26, 0xF1);
   rig.write(0xFF24, 0x77);
   rig.write(0xFF25, 0xF3);
@@ -130,17 +130,17 @@ TEST(SoundSystem, AccessesAreTimedByTheProcessorsCountAndStayInTheFrame) {
   SoundSystem& sys = *rig.sys;
   rig.play(1);
   AdvanceCycles(1000);
-  sys.write_register(0xFF12, 0xF0);
+  sys.write_register(MachineClock(m), 0xFF12, 0xF0);
   EXPECT_EQ(sys.chip.last_time, 4000) << "the chip ran up to the write, 4 clocks per machine cycle";
   AdvanceCycles(3);
-  sys.read_register(0xFF26);
+  sys.read_register(MachineClock(m), 0xFF26);
   EXPECT_EQ(sys.chip.last_time, 4012);
 
   AdvanceCycles(MaxSoundFrameCycles);  // a frame far longer than a video frame
-  sys.write_register(0xFF13, 0x00);
+  sys.write_register(MachineClock(m), 0xFF13, 0x00);
   EXPECT_EQ(sys.chip.last_time, static_cast<int>(MaxSoundFrameCycles) * 4) << "accesses stay in the longest frame";
   const uint32_t before = sys.buffer.bufs[0].offset;
-  sys.end_frame();
+  sys.end_frame(SoundNow(m));
   EXPECT_EQ(sys.chip.last_time, 0) << "nothing carries over into the next frame";
   EXPECT_EQ(sys.buffer.bufs[0].offset - before, MaxSoundFrameCycles * 4 * sys.buffer.bufs[0].factor)
       << "the frame ends at the longest length";
@@ -149,7 +149,7 @@ TEST(SoundSystem, AccessesAreTimedByTheProcessorsCountAndStayInTheFrame) {
   // as the processor ran.
   AdvanceCycles(5000);
   const uint32_t start = sys.buffer.bufs[0].offset;
-  sys.end_frame();
+  sys.end_frame(SoundNow(m));
   EXPECT_EQ(sys.buffer.bufs[0].offset - start, 5000u * 4 * sys.buffer.bufs[0].factor);
 }
 

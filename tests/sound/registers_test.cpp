@@ -106,12 +106,12 @@ TEST(Length, ALengthThatRunsOutWhileTheProgramWaitsIsSeenInTheStatus) {
   rig.write(0xFF14, 0x40);  // length on, no trigger: nothing to count yet
   rig.write(0xFF11, 0x3F);  // length 1
   rig.write(0xFF14, 0xC0);
-  const unsigned triggered = static_cast<unsigned>(TotalCycles);
+  const unsigned triggered = static_cast<unsigned>(m.clock.cycles);
   ASSERT_EQ(rig.read(0xFF26) & 1, 1);
   unsigned off_at = 0;
   for (int i = 0; i < 400 && !off_at; i++) {
     rig.wait(15);
-    if ((rig.read(0xFF26) & 1) == 0) off_at = static_cast<unsigned>(TotalCycles);
+    if ((rig.read(0xFF26) & 1) == 0) off_at = static_cast<unsigned>(m.clock.cycles);
   }
   ASSERT_NE(off_at, 0u) << "the program sees the channel go off within one frame, without a frame end";
   EXPECT_LE(off_at - triggered, 2u * StepCycles + 16) << "at the next length step";

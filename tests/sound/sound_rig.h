@@ -9,10 +9,10 @@
 #include <memory>
 #include <vector>
 
-#include "cpu/registers.h"
+#include "machine/clock.h"
 #include "sound/signal_measure.h"
 #include "sound/sound_system.h"
-#include "shell/stream_output.h"
+#include "support/machine.h"
 
 // At normal speed, as the tests run: clocks of the sound per machine cycle,
 // and the longest sound frame in machine cycles.
@@ -22,15 +22,7 @@ constexpr uint64_t RigFrameCycles = SoundFrameClocks / NormalClocksPerCycle;
 
 // Moves the processor's running count on (it wraps, as in a run).
 inline void AdvanceCycles(unsigned cycles) {
-  TotalCycles += cycles;
-}
-
-// The machine's frame end for the one sound system: the processor runs a
-// video frame's worth of cycles (or as many as given), then the hand-off.
-inline void EndVideoFrame(unsigned cycles = RigFrameCycles) {
-  AdvanceCycles(cycles);
-  Sound.end_frame();
-  HandOffSound();
+  m.clock.cycles += cycles;
 }
 
 struct SoundRig {
@@ -38,6 +30,7 @@ struct SoundRig {
   // can be compared with what the channels hold. The sound starts on, at
   // full master volume, every channel on both sides.
   explicit SoundRig(bool high_pass = true) : sys(std::make_unique<SoundSystem>()) {
+    sys->reset(SoundNow(m));  // its frame starts at the machine's present
     error = sys->set_sample_rate(22050);
     if (!high_pass) sys->buffer.set_bass_frequency(0);
     write(0xFF26, 0x80);
@@ -47,24 +40,24 @@ struct SoundRig {
 
   void write(int address, int data) {
     AdvanceCycles(1);
-    sys->write_register(address, data);
+    sys->write_register(MachineClock(m), address, data);
   }
   int read(int address) {
     AdvanceCycles(1);
-    return sys->read_register(address);
+    return sys->read_register(MachineClock(m), address);
   }
   // Lets the processor run on for that many machine cycles.
   void wait(unsigned cycles) { AdvanceCycles(cycles); }
   // Clocks since the frame started, as the chip sees the next access.
-  int now() const { return sys->frame_clock(); }
+  int now() const { return sys->frame_clock(MachineClock(m)); }
 
   // Ends n frames and returns every value they produced (left, right, ...).
   std::vector<int16_t> play(int frames) {
     std::vector<int16_t> out;
     for (int f = 0; f < frames; f++) {
-      const uint64_t into = (MachineClock() - sys->frame_start_clock) / NormalClocksPerCycle;
+      const uint64_t into = (MachineClock(m) - sys->frame_start_clock) / NormalClocksPerCycle;
       if (into < RigFrameCycles) AdvanceCycles(RigFrameCycles - into);
-      sys->end_frame();
+      sys->end_frame(SoundNow(m));
       std::vector<int16_t> block(static_cast<size_t>(sys->buffer.samples_available()));
       const long got = sys->buffer.read_samples(block.data(), static_cast<long>(block.size()));
       out.insert(out.end(), block.begin(), block.begin() + got);

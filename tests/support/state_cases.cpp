@@ -5,8 +5,8 @@
 #include "cpu/registers.h"
 #include "memory/io_registers.h"
 #include "memory/little_endian.h"
-#include "memory/machine_clock.h"
-#include "memory/machine_state.h"
+#include "machine/clock.h"
+#include "machine/state.h"
 #include "sound/sample_buffer.h"
 #include "support/machine.h"
 #include "video/lcd_timing.h"
@@ -41,13 +41,13 @@ std::vector<StateCase> StateRangeCases(const std::string& cartridge) {
   RunFrames(300);
   // The processor waits while the LCD runs on, a cycle at a time, to where
   // LY has wrapped to 0 on line 153.
-  while (LcdLine != LinesPerFrame - 1 || LY != 0) {
-    TotalCycles++;
-    RunDueEvents();
-    LcdSync();
+  while (m.lcd.line != LinesPerFrame - 1 || m.lcd.LY != 0) {
+    m.clock.cycles++;
+    RunDueEvents(m);
+    LcdSync(m);
   }
   Numbers n;
-  SaveMachineState(n.state, &n.fields);
+  SaveMachineState(m, n.state, &n.fields);
   std::vector<StateCase> cases;
   auto add = [&](const std::string& what, auto change) {
     StateCase c{what, n.state, n.state};

@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "support/machine.h"
+#include "support/headless_allegro.h"
 #include "support/run.h"
 
 void WindowSession::KeyDown(const std::string& key) {

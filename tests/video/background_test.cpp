@@ -5,7 +5,7 @@
 
 #include "memory/bus.h"
 #include "memory/io_registers.h"
-#include "memory/machine.h"
+#include "machine/console.h"
 #include "support/machine.h"
 #include "video/lcd_timing.h"
 #include "video/picture_helpers.h"
@@ -23,7 +23,7 @@ TEST(BackgroundLine, FineScrollZeroDrawsTwentyWholeTiles) {
   SetUpPicture(LcdOnTiles8000);
   for (int c = 0; c < 32; c++) SetMap(0x1800, c, 1, static_cast<uint8_t>(c % 4 + 1));
   for (int t = 1; t <= 4; t++) PutSolidTile(0, t, t - 1);
-  ComposeLine(10);
+  ComposeLine(m, 10);
   const uint16_t shades[4] = {Shade0, Shade1, Shade2, Shade3};
   for (int x = 0; x < 160; x++) ASSERT_EQ(Pixel(x, 10), shades[(x / 8) % 4]) << "x = " << x;
   EXPECT_EQ(Pixel(5, 9), 0) << "only the given line is drawn";
@@ -45,15 +45,15 @@ TEST(BackgroundLine, LineShowsMapRowLinePlusScyOfItsMoment) {
     }
     return -1;
   };
-  StartPicture();
-  SCY = 3;
-  ComposeLine(0);
+  StartPicture(m);
+  m.lcd.SCY = 3;
+  ComposeLine(m, 0);
   EXPECT_EQ(map_row_of(0), 3) << "SCY = 3: line 0 shows row 3";
-  SCY = 0x2D;  // 45: map row 5, pixel row 5
-  ComposeLine(50);
+  m.lcd.SCY = 0x2D;  // 45: map row 5, pixel row 5
+  ComposeLine(m, 50);
   EXPECT_EQ(map_row_of(50), (50 + 45) % 16) << "line 50 shows map pixel row 95";
-  SCY = 250;
-  ComposeLine(20);
+  m.lcd.SCY = 250;
+  ComposeLine(m, 20);
   EXPECT_EQ(map_row_of(20), (20 + 250 - 256) % 16) << "the map wraps from pixel row 255 to 0";
 }
 
@@ -66,8 +66,8 @@ TEST(BackgroundLine, FineScrollSevenShowsOnlyTheLastPixelOfTheFirstTile) {
                           "00000003", "00000003", "00000003", "00000003"};
   PutTile(0, 1, first);
   PutSolidTile(0, 2, 2);
-  SCX = 7;
-  ComposeLine(0);
+  m.lcd.SCX = 7;
+  ComposeLine(m, 0);
   EXPECT_EQ(Pixel(0, 0), Shade3) << "x = 0 is pixel 7 of the first tile";
   for (int x = 1; x <= 8; x++) EXPECT_EQ(Pixel(x, 0), Shade2) << "x = " << x << " belongs to the second tile";
   EXPECT_EQ(Pixel(9, 0), Shade0);
@@ -82,9 +82,9 @@ TEST(BackgroundLine, ColumnWrapsFrom31ToColumn0OfTheSameRow) {
   PutSolidTile(0, 1, 1);
   PutSolidTile(0, 2, 2);
   PutSolidTile(0, 3, 3);
-  SCX = 248;  // column 31
-  SCY = 32;   // row 4
-  ComposeLine(0);
+  m.lcd.SCX = 248;  // column 31
+  m.lcd.SCY = 32;   // row 4
+  ComposeLine(m, 0);
   EXPECT_EQ(Pixel(0, 0), Shade1) << "column 31";
   EXPECT_EQ(Pixel(8, 0), Shade2) << "column 0 of row 4";
 }
@@ -98,7 +98,7 @@ TEST(BackgroundLine, SignedTileDataAndTheSecondMap) {
   PutSolidTile(0, 383, 3);     // 0x97F0
   PutSolidTile(0, 128, 2);     // 0x8800
   PutSolidTile(0, 127, 1);     // 0x87F0, must not be used
-  ComposeLine(0);
+  ComposeLine(m, 0);
   EXPECT_EQ(Pixel(0, 0), Shade3) << "map byte 0x7F of the 0x9C00 map -> cache index 383";
   EXPECT_EQ(Pixel(8, 0), Shade2) << "map byte 0x80 -> cache index 128";
 }
@@ -106,11 +106,11 @@ TEST(BackgroundLine, SignedTileDataAndTheSecondMap) {
 TEST(BackgroundLine, UsesBackgroundPaletteAndTheBank0Map) {
   ResetTestMachine();
   SetUpPicture(LcdOnTiles8000);
-  IoWrite(0xFF47, 0x1B);  // reversed
+  IoWrite(m, 0xFF47, 0x1B);  // reversed
   PutSolidTile(0, 0, 1);
-  VideoRam[0x2000 + 0x1800] = 5;  // bank 1 map byte: ignored
-  IoWrite(0xFF4F, 1);
-  ComposeLine(0);
+  m.mem.video_ram[0x2000 + 0x1800] = 5;  // bank 1 map byte: ignored
+  IoWrite(m, 0xFF4F, 1);
+  ComposeLine(m, 0);
   EXPECT_EQ(Pixel(0, 0), Shade2) << "colour 1 through BGP 0x1B is shade 2, from the bank 0 map";
 }
 
@@ -121,9 +121,9 @@ TEST(BackgroundLine, LcdcBit0HidesTheBackgroundOnlyForMonochromeCartridges) {
     std::vector<uint8_t> rom(0x8000, 0);
     rom[0x143] = colour ? 0x80 : 0x00;
     ResetTestMachine(rom);
-    ASSERT_EQ(ColourCartridge, colour);
+    ASSERT_EQ(m.cart.colour, colour);
     SetUpPicture(0xB0);  // bit 0 clear, window on
-    IoWrite(0xFF47, 0xE6);  // colour 0 -> shade 2
+    IoWrite(m, 0xFF47, 0xE6);  // colour 0 -> shade 2
     if (colour) UseGreyPalettes();
     PutSolidTile(0, 0, 1);
     ComposeFrame();
@@ -137,10 +137,10 @@ TEST(BackgroundLine, LcdcBit0HidesTheBackgroundOnlyForMonochromeCartridges) {
 TEST(BackgroundLine, TileDataWrittenDuringTheFrameShowsOnTheNextLine) {
   ResetTestMachine();
   SetUpPicture(LcdOnTiles8000);
-  ComposeLine(0);
+  ComposeLine(m, 0);
   EXPECT_EQ(Pixel(0, 0), Shade0);
-  for (int i = 0; i < 16; i++) BusWrite(0x8000 + i, 0xFF);  // tile 0 all colour 3
-  ComposeLine(1);
+  for (int i = 0; i < 16; i++) BusWrite(m, 0x8000 + i, 0xFF);  // tile 0 all colour 3
+  ComposeLine(m, 1);
   EXPECT_EQ(Pixel(0, 1), Shade3) << "the next line sees the new tile";
   EXPECT_EQ(Pixel(0, 0), Shade0) << "lines already drawn stay";
 }
@@ -157,8 +157,8 @@ TEST(BackgroundLine, BgpWrittenDuringTheFrameShowsOnTheNextLine) {
   const uint16_t shades[4] = {Shade0, Shade1, Shade2, Shade3};
   const uint8_t palettes[3] = {0xE4, 0x1B, 0x9C};
   for (int line = 0; line < 3; line++) {
-    IoWrite(0xFF47, palettes[line]);
-    ComposeLine(line);
+    IoWrite(m, 0xFF47, palettes[line]);
+    ComposeLine(m, line);
   }
   for (int line = 0; line < 3; line++) {
     for (int x = 0; x < 160; x++) {
@@ -180,17 +180,17 @@ TEST(BackgroundLine, LinesKeptFromTheLastFrameShowEveryChangeSince) {
     SetUpPicture(0x93);  // background, sprites, tiles at 0x8000, map at 0x9800
     const int colours[4] = {0x7FFF, 0x001F, 0x03E0, 0x7C00};  // on a colour cartridge: white, red, green, blue
     for (const int port : {0xFF68, 0xFF6A}) {
-      IoWrite(port, 0x80);
+      IoWrite(m, port, 0x80);
       for (const int c : colours) {
-        IoWrite(port + 1, c & 0xFF);
-        IoWrite(port + 1, c >> 8);
+        IoWrite(m, port + 1, c & 0xFF);
+        IoWrite(m, port + 1, c >> 8);
       }
     }
     PutDiagonalTile(0, 1, 3);
     PutSolidTile(0, 2, 2);
     PutSolidTile(0, 3, 1);
     for (int row = 0; row < 32; row++)
-      for (int column = 0; column < 32; column += 3) BusWrite(0x9800 + 32 * row + column, 1);
+      for (int column = 0; column < 32; column += 3) BusWrite(m, 0x9800 + 32 * row + column, 1);
     SetSprite(0, 16 + 20, 8 + 30, 2, 0);
     ComposeFrame();
 
@@ -199,22 +199,22 @@ TEST(BackgroundLine, LinesKeptFromTheLastFrameShowEveryChangeSince) {
       void (*apply)();
     } changes[] = {
         {"nothing", [] {}},
-        {"a tile row written", [] { BusWrite(0x8012, 0xFF); }},
-        {"a map byte written", [] { BusWrite(0x9800 + 32 * 2 + 1, 3); }},
-        {"BGP", [] { IoWrite(0xFF47, 0x1B); }},
-        {"SCX", [] { IoWrite(0xFF43, 5); }},
-        {"SCY", [] { IoWrite(0xFF42, 9); }},
-        {"the window shown", [] { IoWrite(0xFF4A, 40); IoWrite(0xFF4B, 57); IoWrite(0xFF40, 0xB3); }},
-        {"WX", [] { IoWrite(0xFF4B, 90); }},
-        {"WY: the window a line higher", [] { IoWrite(0xFF4A, 39); }},
-        {"the window's map", [] { IoWrite(0xFF40, 0xF3); }},
-        {"a map byte of the window's row", [] { BusWrite(0x9C00 + 32 * 1 + 2, 3); }},
-        {"a map byte of a line below", [] { BusWrite(0x9800 + 32 * 16 + 7, 2); }},
+        {"a tile row written", [] { BusWrite(m, 0x8012, 0xFF); }},
+        {"a map byte written", [] { BusWrite(m, 0x9800 + 32 * 2 + 1, 3); }},
+        {"BGP", [] { IoWrite(m, 0xFF47, 0x1B); }},
+        {"SCX", [] { IoWrite(m, 0xFF43, 5); }},
+        {"SCY", [] { IoWrite(m, 0xFF42, 9); }},
+        {"the window shown", [] { IoWrite(m, 0xFF4A, 40); IoWrite(m, 0xFF4B, 57); IoWrite(m, 0xFF40, 0xB3); }},
+        {"WX", [] { IoWrite(m, 0xFF4B, 90); }},
+        {"WY: the window a line higher", [] { IoWrite(m, 0xFF4A, 39); }},
+        {"the window's map", [] { IoWrite(m, 0xFF40, 0xF3); }},
+        {"a map byte of the window's row", [] { BusWrite(m, 0x9C00 + 32 * 1 + 2, 3); }},
+        {"a map byte of a line below", [] { BusWrite(m, 0x9800 + 32 * 16 + 7, 2); }},
         {"the sprite moved away", [] { SetSprite(0, 16 + 100, 8 + 30, 2, 0); }},
-        {"an attribute in bank 1", [] { IoWrite(0xFF4F, 1); BusWrite(0x9800 + 32 * 3 + 3, 0x21); IoWrite(0xFF4F, 0); }},
-        {"a background colour", [] { IoWrite(0xFF68, 0x82); IoWrite(0xFF69, 0xFF); IoWrite(0xFF69, 0x03); }},
-        {"the tile data area", [] { IoWrite(0xFF40, 0xE3); }},
-        {"the picture blanked", [] { BlankPicture(); }},
+        {"an attribute in bank 1", [] { IoWrite(m, 0xFF4F, 1); BusWrite(m, 0x9800 + 32 * 3 + 3, 0x21); IoWrite(m, 0xFF4F, 0); }},
+        {"a background colour", [] { IoWrite(m, 0xFF68, 0x82); IoWrite(m, 0xFF69, 0xFF); IoWrite(m, 0xFF69, 0x03); }},
+        {"the tile data area", [] { IoWrite(m, 0xFF40, 0xE3); }},
+        {"the picture blanked", [] { BlankPicture(m); }},
     };
     for (const auto& change : changes) {
       change.apply();
@@ -222,7 +222,7 @@ TEST(BackgroundLine, LinesKeptFromTheLastFrameShowEveryChangeSince) {
       std::vector<uint16_t> kept;
       for (int y = 0; y < ScreenHeight; y++)
         for (int x = 0; x < ScreenWidth; x++) kept.push_back(Pixel(x, y));
-      PictureChanged();
+      PictureChanged(m.renderer);
       ComposeFrame();
       int differing = 0;
       for (int y = 0; y < ScreenHeight; y++)

@@ -6,7 +6,7 @@
 
 #include "memory/bus.h"
 #include "memory/io_registers.h"
-#include "memory/machine.h"
+#include "machine/console.h"
 #include "support/machine.h"
 #include "video/lcd_timing.h"
 #include "video/picture_helpers.h"
@@ -29,9 +29,9 @@ constexpr uint16_t DarkGreenPixel = DarkGreen;
 // auto-increment.
 void SetColour(bool sprites, int palette, int n, int colour) {
   const int port = sprites ? 0xFF6A : 0xFF68;
-  IoWrite(port, 0x80 | (palette * 8 + n * 2));
-  IoWrite(port + 1, colour & 0xFF);
-  IoWrite(port + 1, colour >> 8);
+  IoWrite(m, port, 0x80 | (palette * 8 + n * 2));
+  IoWrite(m, port + 1, colour & 0xFF);
+  IoWrite(m, port + 1, colour >> 8);
 }
 
 // A colour cartridge (or a monochrome one); LCD, background and sprites on,
@@ -45,7 +45,7 @@ void SetUpCartridge(bool colour, uint8_t lcdc = 0x93, bool greys = true) {
 }
 
 void SetAttributes(int base, int column, int row, uint8_t attributes) {
-  VideoRam[0x2000 + base + 32 * row + column] = attributes;
+  m.mem.video_ram[0x2000 + base + 32 * row + column] = attributes;
 }
 
 // Colour 3 in the top-left pixel, 2 in the top-right, 1 in the bottom-left,
@@ -74,8 +74,8 @@ TEST(TileAttributes, BankAndFlipsForBackgroundAndWindowOnColourCartridgesOnly) {
       SetMap(0x1C00, c, 0, 1);
       SetAttributes(0x1C00, c, 0, attributes[c]);
     }
-    WX = 7;
-    WY = 8;
+    m.lcd.WX = 7;
+    m.lcd.WY = 8;
     ComposeFrame();
     for (const int y0 : {0, 8}) {
       const char* layer = y0 == 0 ? "background" : "window";
@@ -106,8 +106,8 @@ TEST(TileAttributes, FlippedTilesCutByTheScroll) {
     SetMap(0x1800, c, 0, 1);
     SetAttributes(0x1800, c, 0, FlipX);
   }
-  SCX = 5;  // x = 0 shows pixel 5 of the flipped tile, which is pixel 2
-  ComposeLine(0);
+  m.lcd.SCX = 5;  // x = 0 shows pixel 5 of the flipped tile, which is pixel 2
+  ComposeLine(m, 0);
   EXPECT_EQ(Pixel(0, 0), Shade2);
   EXPECT_EQ(Pixel(1, 0), Shade1);
   EXPECT_EQ(Pixel(2, 0), Shade0);
@@ -155,40 +155,40 @@ TEST(TileAttributes, PriorityBitAndLcdcBit0AgainstSprites) {
 TEST(PaletteMemory, IndexAutoIncrementAndReadBack) {
   SetUpCartridge(true, 0x93, false);
   for (int i = 0; i < 64; i++) {
-    ASSERT_EQ(BgPaletteMemory[i], i % 2 ? 0x7F : 0xFF) << "background palettes start white, byte " << i;
-    ASSERT_EQ(SpritePaletteMemory[i], i % 2 ? 0x7F : 0xFF) << "sprite palettes too, byte " << i;
+    ASSERT_EQ(m.palettes.bg_memory[i], i % 2 ? 0x7F : 0xFF) << "background palettes start white, byte " << i;
+    ASSERT_EQ(m.palettes.sprite_memory[i], i % 2 ? 0x7F : 0xFF) << "sprite palettes too, byte " << i;
   }
-  IoWrite(0xFF68, 0x80 | 62);
-  EXPECT_EQ(IoRead(0xFF68), 0x80 | 0x40 | 62) << "index and auto-increment read back; bit 6 reads 1";
-  IoWrite(0xFF69, 0x11);
-  IoWrite(0xFF69, 0x22);
-  IoWrite(0xFF69, 0x33);
-  EXPECT_EQ(BgPaletteMemory[62], 0x11);
-  EXPECT_EQ(BgPaletteMemory[63], 0x22);
-  EXPECT_EQ(BgPaletteMemory[0], 0x33) << "the index wraps from 63 to 0";
-  EXPECT_EQ(IoRead(0xFF68), 0xC1);
-  EXPECT_EQ(IoRead(0xFF69), 0x7F) << "byte 1, the high byte of white, unchanged";
-  EXPECT_EQ(IoRead(0xFF68), 0xC1) << "a read does not move the index";
+  IoWrite(m, 0xFF68, 0x80 | 62);
+  EXPECT_EQ(IoRead(m, 0xFF68), 0x80 | 0x40 | 62) << "index and auto-increment read back; bit 6 reads 1";
+  IoWrite(m, 0xFF69, 0x11);
+  IoWrite(m, 0xFF69, 0x22);
+  IoWrite(m, 0xFF69, 0x33);
+  EXPECT_EQ(m.palettes.bg_memory[62], 0x11);
+  EXPECT_EQ(m.palettes.bg_memory[63], 0x22);
+  EXPECT_EQ(m.palettes.bg_memory[0], 0x33) << "the index wraps from 63 to 0";
+  EXPECT_EQ(IoRead(m, 0xFF68), 0xC1);
+  EXPECT_EQ(IoRead(m, 0xFF69), 0x7F) << "byte 1, the high byte of white, unchanged";
+  EXPECT_EQ(IoRead(m, 0xFF68), 0xC1) << "a read does not move the index";
 
-  IoWrite(0xFF68, 0x3F);  // the same address without auto-increment
-  IoWrite(0xFF69, 0x44);
-  IoWrite(0xFF69, 0x55);
-  EXPECT_EQ(IoRead(0xFF68), 0x7F);
-  EXPECT_EQ(IoRead(0xFF69), 0x55) << "both writes went to byte 63";
-  EXPECT_EQ(BgPaletteMemory[0], 0x33);
+  IoWrite(m, 0xFF68, 0x3F);  // the same address without auto-increment
+  IoWrite(m, 0xFF69, 0x44);
+  IoWrite(m, 0xFF69, 0x55);
+  EXPECT_EQ(IoRead(m, 0xFF68), 0x7F);
+  EXPECT_EQ(IoRead(m, 0xFF69), 0x55) << "both writes went to byte 63";
+  EXPECT_EQ(m.palettes.bg_memory[0], 0x33);
 
-  IoWrite(0xFF6A, 0x85);
-  IoWrite(0xFF6B, 0x66);
-  EXPECT_EQ(SpritePaletteMemory[5], 0x66) << "the sprite memory has its own index";
-  EXPECT_EQ(IoRead(0xFF6A), 0xC6);
-  IoWrite(0xFF6A, 0x05);
-  EXPECT_EQ(IoRead(0xFF6B), 0x66);
-  EXPECT_EQ(BgPaletteMemory[5], 0x7F) << "the background memory untouched";
-  EXPECT_EQ(IoRead(0xFF68), 0x7F);
+  IoWrite(m, 0xFF6A, 0x85);
+  IoWrite(m, 0xFF6B, 0x66);
+  EXPECT_EQ(m.palettes.sprite_memory[5], 0x66) << "the sprite memory has its own index";
+  EXPECT_EQ(IoRead(m, 0xFF6A), 0xC6);
+  IoWrite(m, 0xFF6A, 0x05);
+  EXPECT_EQ(IoRead(m, 0xFF6B), 0x66);
+  EXPECT_EQ(m.palettes.bg_memory[5], 0x7F) << "the background memory untouched";
+  EXPECT_EQ(IoRead(m, 0xFF68), 0x7F);
 
-  ResetMachine();
-  EXPECT_EQ(BgPaletteMemory[62], 0xFF) << "a reset makes them white again";
-  EXPECT_EQ(IoRead(0xFF68), 0x40);
+  ResetMachine(m);
+  EXPECT_EQ(m.palettes.bg_memory[62], 0xFF) << "a reset makes them white again";
+  EXPECT_EQ(IoRead(m, 0xFF68), 0x40);
 }
 
 // On a colour cartridge each tile takes the palette of its attribute bits
@@ -245,14 +245,14 @@ TEST(PaletteMemory, ChangesShowFromTheNextLineAndTheLcdOffIsWhite) {
   for (int c = 0; c < 32; c++)
     for (int r = 0; r < 32; r++) SetMap(0x1800, c, r, 1);
   SetColour(false, 0, 2, Red);
-  StartPicture();
-  ComposeLine(0);
+  StartPicture(m);
+  ComposeLine(m, 0);
   SetColour(false, 0, 2, Blue);
-  IoWrite(0xFF47, 0x1B);
-  ComposeLine(1);
+  IoWrite(m, 0xFF47, 0x1B);
+  ComposeLine(m, 1);
   EXPECT_EQ(Pixel(5, 0), RedPixel);
   EXPECT_EQ(Pixel(5, 1), BluePixel);
-  IoWrite(0xFF40, 0x13);
+  IoWrite(m, 0xFF40, 0x13);
   EXPECT_EQ(Pixel(5, 0), WhitePixel);
   EXPECT_EQ(Pixel(159, 143), WhitePixel);
 }
@@ -264,8 +264,8 @@ TEST(PaletteMemory, MonochromeCartridgesIgnoreThePaletteMemory) {
   PutSolidTile(0, 1, 3);
   SetMap(0x1800, 0, 0, 1);
   SetColour(false, 0, 3, Red);
-  ComposeLine(0);
+  ComposeLine(m, 0);
   EXPECT_EQ(Pixel(0, 0), Shade3);
-  IoWrite(0xFF40, 0x13);
+  IoWrite(m, 0xFF40, 0x13);
   EXPECT_EQ(Pixel(0, 0), Shade0);
 }

@@ -19,8 +19,8 @@ constexpr int VblankCycle = VblankStart / DotsPerCycle;      // 16416
 // The machine's time moves on; the LCD catches up as a register access or
 // an event would make it.
 void Advance(int cycles) {
-  TotalCycles += static_cast<uint64_t>(cycles);
-  LcdSync();
+  m.clock.cycles += static_cast<uint64_t>(cycles);
+  LcdSync(m);
 }
 
 void RunCycles(int cycles, int step = 1) {
@@ -33,8 +33,8 @@ int CountRequests(int cycles, uint8_t bit) {
   int requests = 0;
   for (int i = 0; i < cycles; i++) {
     Advance(1);
-    if (IF & bit) requests++;
-    IF = 0;
+    if (m.io.IF & bit) requests++;
+    m.io.IF = 0;
   }
   return requests;
 }
@@ -43,38 +43,38 @@ int CountRequests(int cycles, uint8_t bit) {
 // without the pending V-blank request.
 void StartLcd() {
   ResetTestMachine();
-  IF = 0;
+  m.io.IF = 0;
 }
 
-int Mode() { return BusRead(0xFF41) & 3; }
+int Mode() { return BusRead(m, 0xFF41) & 3; }
 
 }  // namespace
 
 TEST(LcdTiming, LineCounterFollowsTheCycles) {
   StartLcd();
   RunCycles(113);
-  EXPECT_EQ(LY, 0);
+  EXPECT_EQ(m.lcd.LY, 0);
   RunCycles(1);
-  EXPECT_EQ(LY, 1);
+  EXPECT_EQ(m.lcd.LY, 1);
   RunCycles(114 * 142);
-  EXPECT_EQ(LY, 143);
+  EXPECT_EQ(m.lcd.LY, 143);
   RunCycles(114 * 10);
-  EXPECT_EQ(LY, 153);
+  EXPECT_EQ(m.lcd.LY, 153);
   RunCycles(114);
-  EXPECT_EQ(LY, 0) << "154 lines per frame";
-  EXPECT_EQ(FrameDots, 0);
+  EXPECT_EQ(m.lcd.LY, 0) << "154 lines per frame";
+  EXPECT_EQ(m.lcd.frame_dots, 0);
 }
 
 TEST(LcdTiming, VblankIsRequestedOncePerFrameAtTheStartOfLine144) {
   StartLcd();
   RunCycles(VblankCycle - 1);
-  EXPECT_EQ(IF & 0x01, 0);
-  EXPECT_EQ(FramesFinished, 0);
+  EXPECT_EQ(m.io.IF & 0x01, 0);
+  EXPECT_EQ(m.lcd.frames_finished, 0);
   RunCycles(1);
-  EXPECT_EQ(IF & 0x01, 0x01);
-  EXPECT_EQ(LY, 144);
-  EXPECT_EQ(FramesFinished, 1) << "the frame is handed over at V-blank";
-  IF = 0;
+  EXPECT_EQ(m.io.IF & 0x01, 0x01);
+  EXPECT_EQ(m.lcd.LY, 144);
+  EXPECT_EQ(m.lcd.frames_finished, 1) << "the frame is handed over at V-blank";
+  m.io.IF = 0;
   EXPECT_EQ(CountRequests(CyclesPerFrame - 1, 0x01), 0) << "not twice in one frame";
   EXPECT_EQ(CountRequests(1, 0x01), 1) << "the next one comes 17556 cycles later";
 }
@@ -87,9 +87,9 @@ TEST(LcdTiming, FramesStayExactlyApartWhateverTheInstructionSizes) {
   for (int i = 0; vblank_at.size() < 5; i++) {
     total += sizes[i % 8];
     Advance(sizes[i % 8]);
-    if (IF & 0x01) {
-      IF = 0;
-      vblank_at.push_back(total - (FrameDots - VblankStart) / DotsPerCycle);  // the cycle at which V-blank was due
+    if (m.io.IF & 0x01) {
+      m.io.IF = 0;
+      vblank_at.push_back(total - (m.lcd.frame_dots - VblankStart) / DotsPerCycle);  // the cycle at which V-blank was due
     }
   }
   for (size_t i = 1; i < vblank_at.size(); i++) EXPECT_EQ(vblank_at[i] - vblank_at[i - 1], CyclesPerFrame);
@@ -107,10 +107,10 @@ TEST(LcdTiming, StatModeByPositionInTheLine) {
   for (auto c : cases) {
     RunCycles(c.position - at);
     at = c.position;
-    ASSERT_EQ(LineDots, c.position * DotsPerCycle);
+    ASSERT_EQ(m.lcd.line_dots, c.position * DotsPerCycle);
     EXPECT_EQ(Mode(), c.mode) << "at cycle " << c.position;
   }
-  EXPECT_EQ(BusRead(0xFF41) & 0x80, 0x80);
+  EXPECT_EQ(BusRead(m, 0xFF41) & 0x80, 0x80);
   RunCycles(114 * 140 + 10);
   EXPECT_EQ(Mode(), 1);
 }
@@ -119,10 +119,10 @@ TEST(LcdTiming, StatModeByPositionInTheLine) {
 // sources selected.
 int StatRequestsPerFrame(uint8_t stat, uint8_t lyc) {
   StartLcd();
-  BusWrite(0xFF45, lyc);
+  BusWrite(m, 0xFF45, lyc);
   RunCycles(VblankCycle);
-  BusWrite(0xFF41, stat);
-  IF = 0;
+  BusWrite(m, 0xFF41, stat);
+  m.io.IF = 0;
   return CountRequests(CyclesPerFrame, 0x02);
 }
 
@@ -136,9 +136,9 @@ TEST(LcdTiming, EachStatSourceRequestsAtItsMoment) {
   EXPECT_EQ(StatRequestsPerFrame(0x00, 0x50), 0) << "nothing selected";
 
   StartLcd();
-  BusWrite(0xFF41, 0x08);
+  BusWrite(m, 0xFF41, 0x08);
   RunCycles(114 * 7 + 64);
-  IF = 0;
+  m.io.IF = 0;
   EXPECT_EQ(CountRequests(1, 0x02), 1) << "the H-blank request comes at cycle 65 of the line";
 }
 
@@ -155,31 +155,31 @@ TEST(LcdTiming, ConditionsBackToBackRequestOnce) {
 TEST(LcdTiming, SelectingAConditionThatHoldsRequestsAtOnce) {
   StartLcd();
   RunCycles(114 * 3 + 70);  // H-blank of line 3
-  BusWrite(0xFF41, 0x08);
-  EXPECT_EQ(IF & 0x02, 0x02) << "H-blank selected during H-blank";
-  IF = 0;
-  BusWrite(0xFF41, 0x48);
-  BusWrite(0xFF45, 3);
-  EXPECT_EQ(IF & 0x02, 0) << "the line is already high";
-  EXPECT_EQ(BusRead(0xFF41) & 0x04, 0x04) << "LY = LYC shows at once";
-  BusWrite(0xFF41, 0x40);
-  BusWrite(0xFF45, 4);
-  EXPECT_EQ(BusRead(0xFF41) & 0x04, 0);
-  BusWrite(0xFF45, 3);
-  EXPECT_EQ(IF & 0x02, 0x02) << "LYC written to the current line";
+  BusWrite(m, 0xFF41, 0x08);
+  EXPECT_EQ(m.io.IF & 0x02, 0x02) << "H-blank selected during H-blank";
+  m.io.IF = 0;
+  BusWrite(m, 0xFF41, 0x48);
+  BusWrite(m, 0xFF45, 3);
+  EXPECT_EQ(m.io.IF & 0x02, 0) << "the line is already high";
+  EXPECT_EQ(BusRead(m, 0xFF41) & 0x04, 0x04) << "LY = LYC shows at once";
+  BusWrite(m, 0xFF41, 0x40);
+  BusWrite(m, 0xFF45, 4);
+  EXPECT_EQ(BusRead(m, 0xFF41) & 0x04, 0);
+  BusWrite(m, 0xFF45, 3);
+  EXPECT_EQ(m.io.IF & 0x02, 0x02) << "LYC written to the current line";
 }
 
 // Line 153 shows LY = 153 for its first machine cycle, then 0: LYC = 0
 // matches from there through line 0, once.
 TEST(LcdTiming, LycZeroMatchesOnceAFrameACycleIntoLine153) {
   StartLcd();
-  BusWrite(0xFF41, 0x40);
-  IF = 0;
+  BusWrite(m, 0xFF41, 0x40);
+  m.io.IF = 0;
   RunCycles(114);
   EXPECT_EQ(CountRequests(114 * 152, 0x02), 0) << "no request on other lines";
-  EXPECT_EQ(LY, 153) << "in line 153's first cycle";
+  EXPECT_EQ(m.lcd.LY, 153) << "in line 153's first cycle";
   EXPECT_EQ(CountRequests(1, 0x02), 1) << "LY = 0 = LYC a cycle into line 153";
-  EXPECT_EQ(LY, 0);
+  EXPECT_EQ(m.lcd.LY, 0);
   EXPECT_EQ(CountRequests(200, 0x02), 0) << "line 0 of the next frame adds none";
 }
 
@@ -187,21 +187,21 @@ TEST(LcdTiming, LycZeroMatchesOnceAFrameACycleIntoLine153) {
 // still gets a frame every 17556 cycles.
 TEST(LcdTiming, LcdOffHoldsLyAtZeroMakesNoRequestsButFramesGoOn) {
   StartLcd();
-  BusWrite(0xFF41, 0x78);
-  BusWrite(0xFF45, 0);
+  BusWrite(m, 0xFF41, 0x78);
+  BusWrite(m, 0xFF45, 0);
   RunCycles(114 * 150);  // V-blank has handed over frame 1
-  ASSERT_EQ(FramesFinished, 1);
-  IF = 0;
-  BusWrite(0xFF40, 0x11);
-  EXPECT_EQ(LY, 0);
-  EXPECT_EQ(BusRead(0xFF41) & 0x07, 0) << "mode 0, and no LY = LYC";
+  ASSERT_EQ(m.lcd.frames_finished, 1);
+  m.io.IF = 0;
+  BusWrite(m, 0xFF40, 0x11);
+  EXPECT_EQ(m.lcd.LY, 0);
+  EXPECT_EQ(BusRead(m, 0xFF41) & 0x07, 0) << "mode 0, and no LY = LYC";
   EXPECT_EQ(Pixel(10, 10), Shade0) << "the picture is blank";
   for (int i = 0; i < 3; i++) {
     EXPECT_EQ(CountRequests(CyclesPerFrame - 114 * 6 - 1, 0x03), 0);
-    EXPECT_EQ(LY, 0);
-    EXPECT_EQ(FramesFinished, 1 + i);
+    EXPECT_EQ(m.lcd.LY, 0);
+    EXPECT_EQ(m.lcd.frames_finished, 1 + i);
     RunCycles(1);
-    EXPECT_EQ(FramesFinished, 2 + i) << "17556 cycles after the last hand-off";
+    EXPECT_EQ(m.lcd.frames_finished, 2 + i) << "17556 cycles after the last hand-off";
     RunCycles(114 * 6);
   }
 }
@@ -213,35 +213,35 @@ TEST(LcdTiming, SwitchingOnStartsLineZeroWithoutOamSearchAndHidesTheFirstFrame) 
   StartLcd();
   SetUpPicture(0x91);
   PutSolidTile(0, 0, 3);  // the whole background dark
-  BusWrite(0xFF40, 0x11);
+  BusWrite(m, 0xFF40, 0x11);
   RunCycles(5000);
-  BusWrite(0xFF45, 0);
-  BusWrite(0xFF41, 0x40);
-  IF = 0;
-  BusWrite(0xFF40, 0x91);
-  EXPECT_EQ(IF & 0x02, 0x02) << "LY = LYC = 0 at once";
+  BusWrite(m, 0xFF45, 0);
+  BusWrite(m, 0xFF41, 0x40);
+  m.io.IF = 0;
+  BusWrite(m, 0xFF40, 0x91);
+  EXPECT_EQ(m.io.IF & 0x02, 0x02) << "LY = LYC = 0 at once";
   EXPECT_EQ(Mode(), 0);
   RunCycles(21);
   EXPECT_EQ(Mode(), 0) << "no OAM search";
   RunCycles(1);
   EXPECT_EQ(Mode(), 3);
   RunCycles(113 - 22);
-  EXPECT_EQ(LY, 0);
+  EXPECT_EQ(m.lcd.LY, 0);
   RunCycles(1);
-  EXPECT_EQ(LY, 1);
-  IF = 0;
+  EXPECT_EQ(m.lcd.LY, 1);
+  m.io.IF = 0;
   RunCycles(VblankCycle - 114 - 1);
-  EXPECT_EQ(IF & 0x01, 0);
+  EXPECT_EQ(m.io.IF & 0x01, 0);
   RunCycles(1);
-  EXPECT_EQ(IF & 0x01, 0x01) << "V-blank 144 full lines after switching on";
+  EXPECT_EQ(m.io.IF & 0x01, 0x01) << "V-blank 144 full lines after switching on";
   EXPECT_EQ(Pixel(0, 0), Shade0) << "the first frame after switching on is not shown";
   RunCycles(CyclesPerFrame);
   EXPECT_EQ(Pixel(0, 0), Shade3) << "the next one is";
 
-  BusWrite(0xFF40, 0x11);
-  BusWrite(0xFF41, 0x20);
-  IF = 0;
-  BusWrite(0xFF40, 0x91);
+  BusWrite(m, 0xFF40, 0x11);
+  BusWrite(m, 0xFF41, 0x20);
+  m.io.IF = 0;
+  BusWrite(m, 0xFF40, 0x91);
   EXPECT_EQ(CountRequests(113, 0x02), 0) << "no mode 2 request on line 0 after switching on";
   EXPECT_EQ(CountRequests(1, 0x02), 1) << "line 1's";
 }
@@ -252,11 +252,11 @@ TEST(LcdTiming, LcdSwitchedOffAndOnBeforeVblankStillHandsFramesOver) {
   StartLcd();
   for (int i = 0; i < 40; i++) {
     RunCycles(10000);
-    BusWrite(0xFF40, 0x11);
+    BusWrite(m, 0xFF40, 0x11);
     RunCycles(100);
-    BusWrite(0xFF40, 0x91);
+    BusWrite(m, 0xFF40, 0x91);
   }
-  EXPECT_GE(FramesFinished, 40 * 10100 / CyclesPerFrame - 1);
+  EXPECT_GE(m.lcd.frames_finished, 40 * 10100 / CyclesPerFrame - 1);
 }
 
 // A write while a line is drawn reaches only the pixels after it; one
@@ -270,21 +270,21 @@ TEST(LcdTiming, WritesWhileALineIsDrawnReachThePixelsAfterThem) {
   PutSolidTile(0, 1, 3);
   for (int column = 0; column < 32; column++) SetMap(0x1800, column, 0, column & 1);  // dark odd columns
   RunCycles(114 * 2 + 10);  // line 2's OAM search
-  BusWrite(0xFF47, 0x00);   // every colour light
+  BusWrite(m, 0xFF47, 0x00);   // every colour light
   RunCycles(60);            // H-blank
-  BusWrite(0xFF47, 0xE4);
+  BusWrite(m, 0xFF47, 0xE4);
   RunCycles(114 - 70 + 40);
-  ASSERT_EQ(LY, 3);
-  BusWrite(0xFF47, 0x00);
+  ASSERT_EQ(m.lcd.LY, 3);
+  BusWrite(m, 0xFF47, 0x00);
   RunCycles(114);
   for (int x = 0; x < ScreenWidth; x++) {
     ASSERT_EQ(Pixel(x, 2), Shade0) << "a write before the drawing: x = " << x;
     ASSERT_EQ(Pixel(x, 3), x < 63 && (x & 8) ? Shade3 : Shade0) << "x = " << x;
   }
 
-  BusWrite(0xFF47, 0xE4);
+  BusWrite(m, 0xFF47, 0xE4);
   RunCycles(114 - 40 + 40);  // line 5, cycle 40: 63 pixels out, 69 due at the fetch
-  BusWrite(0xFF43, 0x0F);   // a tile on, and a fine scroll that waits for the next line
+  BusWrite(m, 0xFF43, 0x0F);   // a tile on, and a fine scroll that waits for the next line
   RunCycles(114);
   for (int x = 0; x < ScreenWidth; x++)
     ASSERT_EQ(Pixel(x, 5), ((x < 72 ? x : x + 8) & 8) ? Shade3 : Shade0) << "SCX from x = 72: x = " << x;
@@ -294,21 +294,21 @@ TEST(LcdTiming, WritesWhileALineIsDrawnReachThePixelsAfterThem) {
 TEST(LcdTiming, StoppedProcessorStopsTheClock) {
   StartLcd();
   RunCycles(500);
-  CpuStopped = 1;
-  const uint64_t now = TotalCycles;
-  EXPECT_FALSE(RunFrame());
-  EXPECT_EQ(TotalCycles, now);
-  EXPECT_EQ(FrameDots, 500 * DotsPerCycle);
-  EXPECT_EQ(FramesFinished, 0);
-  CpuStopped = 0;
+  m.cpu.frozen = 1;
+  const uint64_t now = m.clock.cycles;
+  EXPECT_FALSE(RunFrame(m));
+  EXPECT_EQ(m.clock.cycles, now);
+  EXPECT_EQ(m.lcd.frame_dots, 500 * DotsPerCycle);
+  EXPECT_EQ(m.lcd.frames_finished, 0);
+  m.cpu.frozen = 0;
 }
 
 // RunFrame returns at each frame's end, where FrameReady says so.
 TEST(LcdTiming, EachFrameEndIsCountedAndFlagged) {
   StartLcd();
-  const long before = FramesFinished;
-  FrameReady = 0;
+  const long before = m.lcd.frames_finished;
+  m.lcd.frame_ready = 0;
   RunCycles(CyclesPerFrame);
-  EXPECT_EQ(FramesFinished, before + 1);
-  EXPECT_EQ(FrameReady, 1);
+  EXPECT_EQ(m.lcd.frames_finished, before + 1);
+  EXPECT_EQ(m.lcd.frame_ready, 1);
 }

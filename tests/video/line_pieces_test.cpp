@@ -9,7 +9,7 @@
 
 namespace {
 
-std::vector<uint16_t> Line(int y) { return std::vector<uint16_t>(Picture[y], Picture[y] + ScreenWidth); }
+std::vector<uint16_t> Line(int y) { return std::vector<uint16_t>(m.renderer.picture[y], m.renderer.picture[y] + ScreenWidth); }
 
 }  // namespace
 
@@ -32,24 +32,24 @@ TEST(LinePieces, PiecesThatChangeNothingMakeTheLineDrawnWhole) {
     SetUpPicture(c.lcdc);
     PutDiagonalTile(0, 1, 3);
     PutSolidTile(0, 2, 2);
-    for (int i = 0; i < 0x800; i += 3) VideoRam[0x1800 + i] = 1;
-    for (int i = 1; i < 0x800; i += 5) VideoRam[0x1800 + i] = 2;
-    VideoRam[0x2000 + 0x1800 + 4] = 0x21;  // bank 1: flipped, palette 1
+    for (int i = 0; i < 0x800; i += 3) m.mem.video_ram[0x1800 + i] = 1;
+    for (int i = 1; i < 0x800; i += 5) m.mem.video_ram[0x1800 + i] = 2;
+    m.mem.video_ram[0x2000 + 0x1800 + 4] = 0x21;  // bank 1: flipped, palette 1
     SetSprite(0, 16 + 3, 8 + 36, 2, 0);     // across x = 40
     SetSprite(1, 16, 8 + 120, 1, 0x20);
-    SCX = c.scx;
-    WX = c.wx;
-    WY = 0;
-    StartPicture();
-    ComposeLine(3);
+    m.lcd.SCX = c.scx;
+    m.lcd.WX = c.wx;
+    m.lcd.WY = 0;
+    StartPicture(m);
+    ComposeLine(m, 3);
     const std::vector<uint16_t> whole = Line(3);
-    const int window_line = WindowLine;
+    const int window_line = m.renderer.window_line;
 
-    PictureChanged();
-    StartPicture();
-    for (int to : {0, 21, 40, 41, 77}) DrawLinePiece(3, to, c.scx & 7);
-    ComposeLine(3);
+    PictureChanged(m.renderer);
+    StartPicture(m);
+    for (int to : {0, 21, 40, 41, 77}) DrawLinePiece(m, 3, to, c.scx & 7);
+    ComposeLine(m, 3);
     EXPECT_EQ(Line(3), whole) << c.what;
-    EXPECT_EQ(WindowLine, window_line) << c.what << ": the window's line counter";
+    EXPECT_EQ(m.renderer.window_line, window_line) << c.what << ": the window's line counter";
   }
 }

@@ -148,26 +148,26 @@ TEST(Sprites, ChoiceFollowsOamAndHeightAsTheyStandAtEachLine) {
   SetUpSpriteScene();
   uint32_t seed = 12345;
   auto next = [&seed]() { return (seed = seed * 1103515245u + 12345u) >> 16; };
-  for (int i = 0; i < 160; i++) BusWrite(0xFE00 + i, static_cast<int>(next() % 176));
+  for (int i = 0; i < 160; i++) BusWrite(m, 0xFE00 + i, static_cast<int>(next() % 176));
   for (int line = 0; line < 144; line++) {
     switch (line % 4) {
-      case 0: BusWrite(0xFE00 + 4 * static_cast<int>(next() % 40), static_cast<int>(line + 10 + next() % 12)); break;
-      case 1: BusWrite(0xFE00 + 4 * static_cast<int>(next() % 40), line + 16); break;
-      case 2: if (line % 24 == 2) LCDC ^= 0x04; break;   // 8x8 and 8x16
+      case 0: BusWrite(m, 0xFE00 + 4 * static_cast<int>(next() % 40), static_cast<int>(line + 10 + next() % 12)); break;
+      case 1: BusWrite(m, 0xFE00 + 4 * static_cast<int>(next() % 40), line + 16); break;
+      case 2: if (line % 24 == 2) m.lcd.LCDC ^= 0x04; break;   // 8x8 and 8x16
       default: break;                                     // nothing changed
     }
     if (line == 100) {
-      for (int i = 0; i < 160; i++) WorkRam[i] = static_cast<uint8_t>(100 + i % 60);
-      IoWrite(0xFF46, 0xC0);  // OAM from work RAM
+      for (int i = 0; i < 160; i++) m.mem.work_ram[i] = static_cast<uint8_t>(100 + i % 60);
+      IoWrite(m, 0xFF46, 0xC0);  // OAM from work RAM
     }
-    const int height = (LCDC & 0x04) ? 16 : 8;
+    const int height = (m.lcd.LCDC & 0x04) ? 16 : 8;
     int expected[10], count = 0;
     for (int e = 0; e < 40 && count < 10; e++) {
-      const int row = line + 16 - Oam[4 * e];
+      const int row = line + 16 - m.mem.oam[4 * e];
       if (row >= 0 && row < height) expected[count++] = e;
     }
     int chosen[10];
-    ASSERT_EQ(ChooseSprites(line, chosen), count) << "line " << line;
+    ASSERT_EQ(ChooseSprites(m, line, chosen), count) << "line " << line;
     for (int i = 0; i < count; i++) ASSERT_EQ(chosen[i], expected[i]) << "line " << line << ", place " << i;
   }
 }
@@ -202,17 +202,17 @@ TEST(Sprites, OverlapsByXOnMonochromeAndByOamOrderOnColour) {
 // behind sprite shows over colour 0 only, a front sprite over everything.
 TEST(Sprites, BehindClassShowsOnlyOverColourNumberZero) {
   SetUpSpriteScene(0xF3);
-  IoWrite(0xFF47, 0xE5);  // colour 0 -> shade 1, so that colour numbers, not shades, decide
+  IoWrite(m, 0xFF47, 0xE5);  // colour 0 -> shade 1, so that colour numbers, not shades, decide
   for (int row = 0; row < 32; row++)
     for (int col = 0; col < 32; col++) SetMap(0x1800, col, row, col < 10 ? 0 : 1);
-  for (int i = 0; i < 0x400; i++) VideoRam[0x1C00 + i] = 2;
-  VideoRam[0x1C00] = 0;  // window tile (0, 0) has colour 0
+  for (int i = 0; i < 0x400; i++) m.mem.video_ram[0x1C00 + i] = 2;
+  m.mem.video_ram[0x1C00] = 0;  // window tile (0, 0) has colour 0
   PutSolidTile(0, 0, 0);
   PutSolidTile(0, 1, 1);
   PutSolidTile(0, 2, 2);
   PutSolidTile(0, 3, 3);
-  WX = 7 + 40;
-  WY = 100;
+  m.lcd.WX = 7 + 40;
+  m.lcd.WY = 100;
   SetSprite(0, 16 + 10, 8 + 76, 3, Behind);            // straddles x = 80, over background 0 and 1
   SetSprite(1, 16 + 100, 8 + 36, 3, Behind);           // straddles the window's left edge at x = 40
   SetSprite(2, 16 + 50, 8 + 100, 3, 0);                // front, over background colour 1
@@ -234,7 +234,7 @@ TEST(Sprites, BehindClassShowsOnlyOverColourNumberZero) {
 TEST(Sprites, WinningBehindSpriteHidesTheSpriteUnderIt) {
   for (const bool colour : {false, true}) {
     SetUpSpriteScene(0x92, colour);  // LCDC bit 0 clear
-    if (!colour) LCDC = 0x93;
+    if (!colour) m.lcd.LCDC = 0x93;
     PutSolidTile(0, 0, 1);  // background colour 1 everywhere
     PutSolidTile(0, 2, 3);
     PutSolidTile(0, 3, 2);
@@ -249,10 +249,10 @@ TEST(Sprites, LcdcBit1TakesEffectPerLine) {
   SetUpSpriteScene();
   PutSolidTile(0, 1, 3);
   SetSprite(0, 16 + 20, 8, 1, 0);  // lines 20..27
-  StartPicture();
+  StartPicture(m);
   for (int line = 0; line < ScreenHeight; line++) {
-    if (line == 24) LCDC &= ~0x02;
-    ComposeLine(line);
+    if (line == 24) m.lcd.LCDC &= ~0x02;
+    ComposeLine(m, line);
   }
   EXPECT_EQ(Pixel(0, 23), Shade3);
   EXPECT_EQ(Pixel(0, 24), Shade0) << "sprites off from line 24";

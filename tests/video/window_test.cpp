@@ -17,8 +17,8 @@ void SetUpWindowScene() {
   ResetTestMachine();
   SetUpPicture(0xF1);
   for (int i = 0; i < 0x400; i++) {
-    VideoRam[0x1800 + i] = 1;
-    VideoRam[0x1C00 + i] = 2;
+    m.mem.video_ram[0x1800 + i] = 1;
+    m.mem.video_ram[0x1C00 + i] = 2;
   }
   PutSolidTile(0, 1, 1);
   PutSolidTile(0, 2, 3);
@@ -28,8 +28,8 @@ void SetUpWindowScene() {
 
 TEST(Window, PlacedAtWxMinus7FromLineWy) {
   SetUpWindowScene();
-  WX = 7 + 40;
-  WY = 16;
+  m.lcd.WX = 7 + 40;
+  m.lcd.WY = 16;
   ComposeFrame();
   EXPECT_EQ(Pixel(40, 16), Shade3) << "top-left corner of the window";
   EXPECT_EQ(Pixel(39, 16), Shade1) << "background left of the window";
@@ -42,8 +42,8 @@ TEST(Window, WxBelow7CutsTheLeftColumns) {
   const char* rows[8] = {"01230123", "01230123", "01230123", "01230123",
                          "01230123", "01230123", "01230123", "01230123"};
   PutTile(0, 2, rows);
-  WX = 3;  // window starts at x = -4
-  WY = 0;
+  m.lcd.WX = 3;  // window starts at x = -4
+  m.lcd.WY = 0;
   ComposeFrame();
   EXPECT_EQ(Pixel(0, 0), Shade0) << "x = 0 is window column 4 (colour 0, drawn opaque)";
   EXPECT_EQ(Pixel(1, 0), Shade1) << "x = 1 is window column 5";
@@ -60,13 +60,13 @@ TEST(Window, ShownUpToWx166AndNotWhenOff) {
                {0xD1, 7, false, "LCDC bit 5 clear"}};
   for (const Case& c : cases) {
     SetUpWindowScene();
-    LCDC = c.lcdc;
-    WX = c.wx;
-    WY = 0;
+    m.lcd.LCDC = c.lcdc;
+    m.lcd.WX = c.wx;
+    m.lcd.WY = 0;
     ComposeFrame();
     EXPECT_EQ(Pixel(159, 0), c.shown ? Shade3 : Shade1) << c.what;
     EXPECT_EQ(Pixel(158, 143), Shade1) << c.what << ": the window starts at WX - 7";
-    EXPECT_EQ(WindowLine, c.shown ? 144 : 0) << c.what << ": lines drawn with the window";
+    EXPECT_EQ(m.renderer.window_line, c.shown ? 144 : 0) << c.what << ": lines drawn with the window";
   }
 }
 
@@ -76,15 +76,15 @@ TEST(Window, ShownUpToWx166AndNotWhenOff) {
 TEST(Window, LineCounterCountsOnlyTheLinesThatShowedIt) {
   SetUpWindowScene();
   PutDiagonalTile(0, 2, 3);
-  WX = 7;
-  WY = 10;
-  StartPicture();
+  m.lcd.WX = 7;
+  m.lcd.WY = 10;
+  StartPicture(m);
   for (int line = 0; line < ScreenHeight; line++) {
-    if (line == 30) LCDC &= ~0x20;  // hidden for lines 30..49
-    if (line == 50) LCDC |= 0x20;
-    if (line == 70) WX = 200;       // and for lines 70..79
-    if (line == 80) WX = 7;
-    ComposeLine(line);
+    if (line == 30) m.lcd.LCDC &= ~0x20;  // hidden for lines 30..49
+    if (line == 50) m.lcd.LCDC |= 0x20;
+    if (line == 70) m.lcd.WX = 200;       // and for lines 70..79
+    if (line == 80) m.lcd.WX = 7;
+    ComposeLine(m, line);
   }
   auto row_shown = [](int line) {
     for (int x = 0; x < 8; x++)
@@ -98,37 +98,37 @@ TEST(Window, LineCounterCountsOnlyTheLinesThatShowedIt) {
   EXPECT_EQ(row_shown(50), 20 % 8) << "window row 20 follows row 19";
   EXPECT_EQ(row_shown(69), 39 % 8);
   EXPECT_EQ(row_shown(80), 40 % 8);
-  EXPECT_EQ(WindowLine, 144 - 10 - 20 - 10);
+  EXPECT_EQ(m.renderer.window_line, 144 - 10 - 20 - 10);
 
-  WY = 100;
-  StartPicture();
-  for (int line = 0; line < 20; line++) ComposeLine(line);
-  WY = 5;  // already passed
-  for (int line = 20; line < ScreenHeight; line++) ComposeLine(line);
+  m.lcd.WY = 100;
+  StartPicture(m);
+  for (int line = 0; line < 20; line++) ComposeLine(m, line);
+  m.lcd.WY = 5;  // already passed
+  for (int line = 20; line < ScreenHeight; line++) ComposeLine(m, line);
   EXPECT_EQ(row_shown(30), -1) << "LY never met WY in this frame";
 }
 
 TEST(Window, MapChosenByLcdcBit6AndReadFromBank0) {
   SetUpWindowScene();
-  for (int i = 0; i < 0x400; i++) VideoRam[0x2000 + 0x1C00 + i] = 3;  // bank 1: never read as a map
+  for (int i = 0; i < 0x400; i++) m.mem.video_ram[0x2000 + 0x1C00 + i] = 3;  // bank 1: never read as a map
   PutSolidTile(0, 3, 2);
-  IoWrite(0xFF4F, 1);
-  WX = 7;
-  WY = 0;
-  ComposeLine(0);
+  IoWrite(m, 0xFF4F, 1);
+  m.lcd.WX = 7;
+  m.lcd.WY = 0;
+  ComposeLine(m, 0);
   EXPECT_EQ(Pixel(0, 0), Shade3) << "tile 2 from the bank 0 map at 0x9C00";
-  LCDC = 0xB1;  // window map at 0x9800
-  ComposeLine(1);
+  m.lcd.LCDC = 0xB1;  // window map at 0x9800
+  ComposeLine(m, 1);
   EXPECT_EQ(Pixel(0, 1), Shade1) << "tile 1 from the map at 0x9800";
 }
 
 TEST(Window, UsesSignedTileDataLikeTheBackground) {
   SetUpWindowScene();
-  LCDC = 0xE1;  // tile data bit clear
-  VideoRam[0x1C00] = 0x7F;
+  m.lcd.LCDC = 0xE1;  // tile data bit clear
+  m.mem.video_ram[0x1C00] = 0x7F;
   PutSolidTile(0, 383, 2);
-  WX = 7;
-  WY = 0;
-  ComposeLine(0);
+  m.lcd.WX = 7;
+  m.lcd.WY = 0;
+  ComposeLine(m, 0);
   EXPECT_EQ(Pixel(0, 0), Shade2) << "map byte 0x7F -> tile at 0x97F0";
 }

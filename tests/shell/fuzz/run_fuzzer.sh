@@ -22,7 +22,7 @@ flags=(-std=c++17 -O1 -g -fno-omit-frame-pointer -fsanitize=fuzzer-no-link,addre
        -fno-sanitize-recover=undefined -I"$root" -DPELLIX_VERSION="\"$version\""
        $(pkg-config --cflags allegro libpng zlib x11))
 sources=()
-for s in "$root"/{cpu,memory,video,sound,debug,archive,shell}/*.cpp "$root/tests/shell/fuzz/state_fuzzer.cpp"; do
+for s in "$root"/{machine,cpu,memory,video,sound,debug,archive,shell}/*.cpp "$root/tests/shell/fuzz/state_fuzzer.cpp"; do
   [ "$(basename "$s")" = main.cpp ] || sources+=("$s")
 done
 

@@ -18,17 +18,15 @@
 #include <string>
 #include <vector>
 
-#include "cpu/cpu.h"
-#include "cpu/registers.h"
+#include "machine/console.h"
+#include "machine/state.h"
 #include "memory/cartridge.h"
-#include "memory/machine.h"
-#include "memory/machine_state.h"
-#include "memory/timer.h"
+#include "shell/cartridge_file.h"
 #include "shell/display.h"
+#include "shell/input.h"
 #include "shell/run_control.h"
 #include "shell/state_files.h"
 #include "shell/stream_output.h"
-#include "video/lcd_timing.h"
 
 namespace {
 
@@ -38,16 +36,14 @@ void Check(bool condition) {
   if (!condition) __builtin_trap();
 }
 
-std::vector<uint8_t> State() {
-  std::vector<uint8_t> state;
-  SaveMachineState(state);
-  return state;
-}
+std::vector<uint8_t> State() { return TheMachine().SaveState(); }
+
+bool Load(const std::vector<uint8_t>& state) { return TheMachine().LoadState(state.data(), state.size()); }
 
 // Every frame ends (with the LCD on or off) unless the processor stops.
 // The sound is taken after each, as a run takes it.
 void RunFrames(long frames) {
-  for (long frame = 0; frame < frames && RunFrame(); frame++) {
+  for (long frame = 0; frame < frames && TheMachine().RunFrame(NextFrameButtons()); frame++) {
     HandOffSound();
     RunBetweenFrames();
   }
@@ -63,16 +59,16 @@ void WriteSeed(const std::string& path, uint8_t kind, const std::vector<uint8_t>
 
 // One input, checked: whether the state in it was taken.
 bool TryInput(const uint8_t* data, size_t size) {
-  Check(LoadMachineState(Reference.data(), Reference.size()));
+  Check(Load(Reference));
   const std::vector<uint8_t> before = State();
   const std::vector<uint8_t> bytes(data + 1, data + size);
   bool loaded;
   if ((data[0] & 1) == 0) {
-    loaded = LoadMachineState(bytes.data(), bytes.size());
+    loaded = Load(bytes);
   } else {
     std::vector<uint8_t> state;
     StateProblem problem;
-    loaded = DecodeStateFile(bytes, state, problem) && LoadMachineState(state.data(), state.size());
+    loaded = DecodeStateFile(bytes, state, problem) && Load(state);
     Check(loaded || !problem.message.empty() || problem.refusal == StateRefusal::None);
   }
   if (loaded) RunFrames(1);
@@ -85,7 +81,7 @@ bool TryInput(const uint8_t* data, size_t size) {
 void Sweep() {
   std::vector<uint8_t> state;
   std::vector<StateWriter::Field> fields;
-  SaveMachineState(state, &fields);
+  SaveMachineState(TheMachine().console(), state, &fields);
   long loaded = 0, refused = 0;
   for (const StateWriter::Field& field : fields) {
     const int bits = 8 * field.size;
@@ -121,14 +117,15 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   Headless = true;
   if (!CreateBitmaps()) std::abort();
   const char* rom = std::getenv("PELLIX_FUZZ_ROM");
-  if (!rom || LoadCartridge(rom) != 0) {
+  std::string error;
+  if (!rom || !LoadCartridgeFile(TheMachine(), rom, &error)) {
     std::vector<uint8_t> image(0x8000, 0);  // a cartridge that runs NOPs: still a whole machine
     image[0x147] = 0x10;                    // MBC3 with the clock and RAM
     image[0x149] = 0x03;
-    InstallCartridgeImage(image.data(), static_cast<long>(image.size()));
+    InstallCartridgeImage(TheMachine().console(), image.data(), static_cast<long>(image.size()));
   }
   StartSound(false);
-  ResetMachine();
+  TheMachine().Reset();
   if (const char* seeds = std::getenv("PELLIX_FUZZ_MAKE_SEEDS")) {
     MakeSeeds(seeds);
     std::exit(0);

@@ -14,6 +14,8 @@
 #include <cstdint>
 #include <vector>
 
+struct Console;
+
 // The layout of the bytes. Any change to what a unit writes needs a new
 // number: states of another number are refused.
 constexpr uint32_t MachineStateFormat = 5;
@@ -45,6 +47,17 @@ class StateWriter {
 
   void list_fields(std::vector<Field>* fields) { fields_ = fields; }
 
+  // For the walks one function serves both ways: a unit's part is written
+  // and read by the same list of its fields (`if constexpr
+  // (State::Loading)` for what only a load does).
+  static constexpr bool Loading = false;
+  template <class T>
+  void number(const T& value, int32_t, int32_t) {
+    i32(static_cast<int32_t>(value));
+  }
+  void require(bool) {}
+  bool ok() const { return true; }
+
  private:
   void number(uint64_t value, int size);
   std::vector<uint8_t>& out_;
@@ -71,6 +84,24 @@ class StateReader {
   void u16s(uint16_t* out, size_t count);
   void section(const char (&mark)[5]);
 
+  // The same reads into the fields they fill, for the walks one function
+  // serves both ways (see StateWriter).
+  static constexpr bool Loading = true;
+  template <class T>
+  void u8(T& value) { value = static_cast<T>(u8()); }
+  template <class T>
+  void u16(T& value) { value = static_cast<T>(u16()); }
+  template <class T>
+  void u32(T& value) { value = static_cast<T>(u32()); }
+  template <class T>
+  void i32(T& value) { value = static_cast<T>(i32()); }
+  template <class T>
+  void i64(T& value) { value = static_cast<T>(i64()); }
+  template <class T>
+  void flag(T& value) { value = static_cast<T>(flag()); }
+  template <class T>
+  void number(T& value, int32_t low, int32_t high) { value = static_cast<T>(number(low, high)); }
+
   void refuse() { ok_ = false; }
   // Refuses the state unless a relation between its values holds.
   void require(bool holds) {
@@ -91,11 +122,11 @@ class StateReader {
 // Taking a state changes nothing the machine does (its units' lazily kept
 // counters are settled first, SettleUnits). With fields, where each number
 // went is listed there.
-void SaveMachineState(std::vector<uint8_t>& out, std::vector<StateWriter::Field>* fields = nullptr);
+void SaveMachineState(Console& m, std::vector<uint8_t>& out, std::vector<StateWriter::Field>* fields = nullptr);
 
 // Replaces the machine by the state in data, made for the cartridge that is
 // loaded now. Every part is read and every value checked; a state that is
 // short, too long or holds a value the machine cannot have is refused, and
 // the machine is then put back exactly as it was (false). After a load the
 // cartridge RAM counts as written, so that the battery save takes it.
-bool LoadMachineState(const uint8_t* data, size_t size);
+bool LoadMachineState(Console& m, const uint8_t* data, size_t size);

@@ -1,4 +1,4 @@
-#include "debug/text.h"
+#include "shell/text.h"
 
 #include <cstdio>
 #include <cstring>

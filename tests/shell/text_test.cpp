@@ -4,16 +4,16 @@
 
 #include <string>
 
-#include "debug/screen_text.h"
-#include "debug/text.h"
-#include "support/machine.h"
+#include "shell/screen_text.h"
+#include "shell/text.h"
+#include "shell/shell_machine.h"
 
 namespace {
 
 // Draws one label on a clear screen at cell (0, 0) and reads it back.
 template <typename Draw>
 std::string Drawn(Draw draw) {
-  ResetTestMachine();
+  ResetShellMachine();
   draw();
   return ReadCells(0, 0);
 }
@@ -46,7 +46,7 @@ TEST(TextRoutines, DecimalPadsToTwoDigits) {
 }
 
 TEST(TextRoutines, TextGoesToItsCellAndNowhereElse) {
-  ResetTestMachine();
+  ResetShellMachine();
   DrawTextAt("Cartridge Info", 3, 5, White);
   EXPECT_EQ(ReadCells(3, 5), "Cartridge Info");
   EXPECT_EQ(ReadCells(0, 5, 3), "") << "nothing left of column 3";
@@ -59,7 +59,7 @@ TEST(TextRoutines, OverlongLabelIsCutNotOverrun) {
   // Composed texts are held in a 100-character buffer; a longer one is cut
   // (the sanitized build catches an overrun). The screen's 80 columns
   // show its first 80 characters.
-  ResetTestMachine();
+  ResetShellMachine();
   const std::string label(150, 'x');
   DrawLabelHex4(label.c_str(), 0x1234, 0, 0, White);
   DrawLabelHex(label.c_str(), 0x12, 0, 1, White);

@@ -1,4 +1,4 @@
-#include "memory/machine_state.h"
+#include "machine/state.h"
 
 #include <algorithm>
 #include <cstring>
@@ -8,7 +8,7 @@
 #include "memory/bus.h"
 #include "memory/io_registers.h"
 #include "memory/little_endian.h"
-#include "memory/machine_clock.h"
+#include "machine/clock.h"
 #include "memory/mbc3_clock.h"
 #include "memory/oam_dma.h"
 #include "memory/serial.h"
@@ -20,44 +20,30 @@
 
 namespace {
 
-// The machine as it was before a load, to put back should the load be
-// refused half-way.
-std::vector<uint8_t> BeforeLoad;
-
-// The parts in their order. The clock comes before the bank controller,
-// which shows a clock register through its RAM window; the register page
-// before the memories, whose bank windows it selects.
-void WriteParts(StateWriter& out) {
-  SaveCpuState(out);
-  SaveIoState(out);
-  SaveMemoryState(out);
-  SaveOamDmaState(out);
-  SaveMbc3ClockState(out);
-  SaveBankControllerState(out);
-  SaveTimerState(out);
-  SaveSerialState(out);
-  SaveVramDmaState(out);
-  SaveLcdState(out);
-  SavePaletteState(out);
-  SaveRendererState(out);
-  Sound.save(out);
+// The parts in their order, the same list for saving and loading. The clock
+// comes before the bank controller, which shows a clock register through
+// its RAM window; the register page before the memories, whose bank windows
+// it selects.
+template <class State>
+void WalkParts(Console& m, State& s) {
+  WalkCpuState(m, s);
+  WalkIoState(m, s);
+  WalkMemoryState(m, s);
+  WalkOamDmaState(m, s);
+  WalkMbc3ClockState(m, s);
+  WalkBankControllerState(m, s);
+  WalkTimerState(m, s);
+  WalkSerialState(m, s);
+  WalkVramDmaState(m, s);
+  WalkLcdState(m, s);
+  WalkPaletteState(m, s);
+  WalkRendererState(m, s);
+  m.sound.walk(s, MachineClock(m));
 }
 
-bool ReadParts(const uint8_t* data, size_t size) {
+bool ReadParts(Console& m, const uint8_t* data, size_t size) {
   StateReader in(data, size);
-  LoadCpuState(in);
-  LoadIoState(in);
-  LoadMemoryState(in);
-  LoadOamDmaState(in);
-  LoadMbc3ClockState(in);
-  LoadBankControllerState(in);
-  LoadTimerState(in);
-  LoadSerialState(in);
-  LoadVramDmaState(in);
-  LoadLcdState(in);
-  LoadPaletteState(in);
-  LoadRendererState(in);
-  Sound.load(in);
+  WalkParts(m, in);
   return in.ok() && in.at_end();
 }
 
@@ -136,20 +122,23 @@ void StateReader::section(const char (&mark)[5]) {
   at_ += 4;
 }
 
-void SaveMachineState(std::vector<uint8_t>& out, std::vector<StateWriter::Field>* fields) {
-  SettleUnits();
+void SaveMachineState(Console& m, std::vector<uint8_t>& out, std::vector<StateWriter::Field>* fields) {
+  SettleUnits(m);
   out.clear();
   StateWriter writer(out);
   writer.list_fields(fields);
-  WriteParts(writer);
+  WalkParts(m, writer);
 }
 
-bool LoadMachineState(const uint8_t* data, size_t size) {
-  SaveMachineState(BeforeLoad);
-  const bool loaded = ReadParts(data, size);
+// The machine as it was before the load is kept, to put back should the
+// load be refused half-way.
+bool LoadMachineState(Console& m, const uint8_t* data, size_t size) {
+  std::vector<uint8_t> before;
+  SaveMachineState(m, before);
+  const bool loaded = ReadParts(m, data, size);
   // The machine's own state always reads back.
-  if (!loaded) ReadParts(BeforeLoad.data(), BeforeLoad.size());
-  else CartRamWritten = 1;
-  ScheduleEvents();
+  if (!loaded) ReadParts(m, before.data(), before.size());
+  else m.mbc.ram_written = 1;
+  ScheduleEvents(m);
   return loaded;
 }
